@@ -1,0 +1,378 @@
+// The platform audio services as the mixer logic sees them.
+//
+// Every operation the core performs on the COM runtime and the Core Audio
+// device services is one virtual method here, returning the platform's
+// HRESULT unchanged. Objects are reference counted and reach the core only
+// inside a Ref<>, so each reference is released exactly once, by scope.
+// Task-memory strings, BSTRs and PROPVARIANTs likewise live in RAII holders
+// that give them back through the platform's own free functions.
+//
+// Backends: sim/ (the simulated sound system) and coreaudio/ (Windows COM).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+
+namespace velto::platform {
+
+using HRESULT = std::int32_t;
+using WChar = char16_t;  // a UTF-16 code unit, Windows' WCHAR
+
+// Result codes, spelled after their Windows names. Only kS_OK is success.
+constexpr HRESULT kS_OK = 0;
+constexpr HRESULT kS_FALSE = 1;
+constexpr HRESULT kE_NOTIMPL = static_cast<HRESULT>(0x80004001u);
+constexpr HRESULT kE_NOINTERFACE = static_cast<HRESULT>(0x80004002u);
+constexpr HRESULT kE_POINTER = static_cast<HRESULT>(0x80004003u);
+constexpr HRESULT kE_FAIL = static_cast<HRESULT>(0x80004005u);
+constexpr HRESULT kE_INVALIDARG = static_cast<HRESULT>(0x80070057u);
+constexpr HRESULT kE_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
+constexpr HRESULT kE_NOTFOUND = static_cast<HRESULT>(0x80070490u);
+constexpr HRESULT kRPC_E_CHANGED_MODE = static_cast<HRESULT>(0x80010106u);
+// HRESULT_FROM_WIN32(ERROR_INVALID_FUNCTION)
+constexpr HRESULT kHrInvalidFunction = static_cast<HRESULT>(0x80070001u);
+
+constexpr bool Succeeded(HRESULT hr) { return hr >= 0; }
+
+enum class DataFlow : std::int32_t { Render = 0, Capture = 1 };
+enum class Role : std::int32_t { Console = 0 };
+
+constexpr std::uint32_t kDeviceStateActive = 1;
+constexpr std::uint32_t kDeviceStateDisabled = 2;
+constexpr std::uint32_t kDeviceStateNotPresent = 4;
+constexpr std::uint32_t kDeviceStateUnplugged = 8;
+constexpr std::uint32_t kStgmRead = 0;
+constexpr std::uint32_t kClsctxInprocServer = 1;
+constexpr std::uint32_t kClsctxAll = 0x17;
+constexpr std::uint32_t kCpAcp = 0;
+
+// The interface identifiers the core activates, grouped by the shape of the
+// interface they yield.
+enum class DeviceInterface { DeviceTopology, AudioEndpointVolume };
+// IPerChannelDbLevel family: one method order for all four.
+enum class LevelInterface { AudioVolumeLevel, AudioBass, AudioTreble, AudioMidrange };
+// IAudioAutoGainControl and IAudioLoudness share GetEnabled/SetEnabled.
+enum class SwitchInterface { AudioAutoGainControl, AudioLoudness };
+enum class MuteInterface { AudioMute };
+
+enum class PropertyKey { DeviceFriendlyName };
+
+class Platform;
+
+// --- Reference counting --------------------------------------------------
+
+class Unknown {
+ public:
+  virtual unsigned long AddRef() = 0;
+  virtual unsigned long Release() = 0;
+
+ protected:
+  ~Unknown() = default;
+};
+
+// Owns one reference. Copying adds one, destruction and Reset release it.
+template <class T>
+class Ref {
+ public:
+  Ref() = default;
+  Ref(std::nullptr_t) {}
+  // Takes over a reference the caller already owns (as an out-pointer would).
+  static Ref Adopt(T* raw) {
+    Ref r;
+    r.ptr_ = raw;
+    return r;
+  }
+  Ref(const Ref& other) : ptr_(other.ptr_) {
+    if (ptr_) ptr_->AddRef();
+  }
+  Ref(Ref&& other) noexcept : ptr_(std::exchange(other.ptr_, nullptr)) {}
+  Ref& operator=(Ref other) noexcept {
+    std::swap(ptr_, other.ptr_);
+    return *this;
+  }
+  ~Ref() { Reset(); }
+
+  void Reset() {
+    if (T* old = std::exchange(ptr_, nullptr)) old->Release();
+  }
+  T* Get() const { return ptr_; }
+  T* operator->() const { return ptr_; }
+  explicit operator bool() const { return ptr_ != nullptr; }
+
+ private:
+  T* ptr_ = nullptr;
+};
+
+// --- Platform-allocated strings -------------------------------------------
+
+// A wide string in COM task memory (IMMDevice::GetId, IPart::GetName).
+class TaskString {
+ public:
+  TaskString() = default;
+  TaskString(Platform* owner, WChar* text) : owner_(owner), text_(text) {}
+  TaskString(TaskString&& other) noexcept
+      : owner_(other.owner_), text_(std::exchange(other.text_, nullptr)) {}
+  TaskString& operator=(TaskString&& other) noexcept;
+  TaskString(const TaskString&) = delete;
+  TaskString& operator=(const TaskString&) = delete;
+  ~TaskString() { Reset(); }
+
+  void Reset();
+  WChar* Get() const { return text_; }
+  explicit operator bool() const { return text_ != nullptr; }
+
+ private:
+  Platform* owner_ = nullptr;
+  WChar* text_ = nullptr;
+};
+
+// A BSTR, given back with SysFreeString.
+class Bstr {
+ public:
+  Bstr() = default;
+  Bstr(Platform* owner, WChar* text) : owner_(owner), text_(text) {}
+  Bstr(Bstr&& other) noexcept : owner_(other.owner_), text_(std::exchange(other.text_, nullptr)) {}
+  Bstr& operator=(Bstr&& other) noexcept;
+  Bstr(const Bstr&) = delete;
+  Bstr& operator=(const Bstr&) = delete;
+  ~Bstr() { Reset(); }
+
+  void Reset();
+  WChar* Get() const { return text_; }
+  explicit operator bool() const { return text_ != nullptr; }
+
+ private:
+  Platform* owner_ = nullptr;
+  WChar* text_ = nullptr;
+};
+
+// Storage large enough for a Windows PROPVARIANT on either pointer size. The
+// core never looks inside; it hands it to GetValue, PropVariantToBSTR and
+// PropVariantClear.
+struct PropVariantData {
+  alignas(8) unsigned char bytes[24] = {};
+};
+
+// A zero-filled PROPVARIANT that is cleared with PropVariantClear on scope exit.
+class PropVariant {
+ public:
+  explicit PropVariant(Platform& owner) : owner_(&owner) {}
+  PropVariant(const PropVariant&) = delete;
+  PropVariant& operator=(const PropVariant&) = delete;
+  ~PropVariant();
+
+  PropVariantData* Data() { return &data_; }
+  const PropVariantData& data() const { return data_; }
+
+ private:
+  Platform* owner_;
+  PropVariantData data_;
+};
+
+// --- Core Audio objects ----------------------------------------------------
+
+class PropertyStore;
+class DeviceTopology;
+class Connector;
+class Part;
+class PartsList;
+
+// IAudioEndpointVolume. Writes always pass a null event context.
+class EndpointVolume : public Unknown {
+ public:
+  virtual HRESULT GetChannelCount(std::uint32_t* count) = 0;
+  virtual HRESULT SetMasterVolumeLevel(float levelDb) = 0;
+  virtual HRESULT SetChannelVolumeLevel(std::uint32_t channel, float levelDb) = 0;
+  virtual HRESULT GetMasterVolumeLevel(float* levelDb) = 0;
+  virtual HRESULT GetChannelVolumeLevel(std::uint32_t channel, float* levelDb) = 0;
+  virtual HRESULT SetMute(std::int32_t mute) = 0;
+  virtual HRESULT GetMute(std::int32_t* mute) = 0;
+  virtual HRESULT GetVolumeRange(float* minDb, float* maxDb, float* incrementDb) = 0;
+
+ protected:
+  ~EndpointVolume() = default;
+};
+
+// IAudioVolumeLevel, IAudioBass, IAudioTreble, IAudioMidrange.
+class LevelControl : public Unknown {
+ public:
+  virtual HRESULT GetChannelCount(std::uint32_t* count) = 0;
+  virtual HRESULT GetLevelRange(std::uint32_t channel, float* minDb, float* maxDb,
+                                float* stepDb) = 0;
+  virtual HRESULT GetLevel(std::uint32_t channel, float* levelDb) = 0;
+  virtual HRESULT SetLevel(std::uint32_t channel, float levelDb) = 0;
+
+ protected:
+  ~LevelControl() = default;
+};
+
+// IAudioMute.
+class MuteControl : public Unknown {
+ public:
+  virtual HRESULT SetMute(std::int32_t mute) = 0;
+  virtual HRESULT GetMute(std::int32_t* mute) = 0;
+
+ protected:
+  ~MuteControl() = default;
+};
+
+// IAudioAutoGainControl or IAudioLoudness.
+class SwitchControl : public Unknown {
+ public:
+  virtual HRESULT GetEnabled(std::int32_t* enabled) = 0;
+  virtual HRESULT SetEnabled(std::int32_t enabled) = 0;
+
+ protected:
+  ~SwitchControl() = default;
+};
+
+// IPartsList.
+class PartsList : public Unknown {
+ public:
+  virtual HRESULT GetCount(std::uint32_t* count) = 0;
+  virtual HRESULT GetPart(std::uint32_t index, Ref<Part>& part) = 0;
+
+ protected:
+  ~PartsList() = default;
+};
+
+// IPart. Activate leaves its output empty unless it returns kS_OK.
+class Part : public Unknown {
+ public:
+  virtual HRESULT GetName(TaskString& name) = 0;
+  virtual HRESULT EnumPartsIncoming(Ref<PartsList>& parts) = 0;
+  virtual HRESULT EnumPartsOutgoing(Ref<PartsList>& parts) = 0;
+  virtual HRESULT GetTopologyObject(Ref<DeviceTopology>& topology) = 0;
+  virtual HRESULT Activate(LevelInterface iid, std::uint32_t clsctx, Ref<LevelControl>& out) = 0;
+  virtual HRESULT Activate(SwitchInterface iid, std::uint32_t clsctx, Ref<SwitchControl>& out) = 0;
+  virtual HRESULT Activate(MuteInterface iid, std::uint32_t clsctx, Ref<MuteControl>& out) = 0;
+
+ protected:
+  ~Part() = default;
+};
+
+// IConnector.
+class Connector : public Unknown {
+ public:
+  virtual HRESULT GetConnectedTo(Ref<Connector>& other) = 0;
+  // QueryInterface(IID_IPart).
+  virtual HRESULT QueryPart(Ref<Part>& part) = 0;
+
+ protected:
+  ~Connector() = default;
+};
+
+// IDeviceTopology.
+class DeviceTopology : public Unknown {
+ public:
+  virtual HRESULT GetConnectorCount(std::uint32_t* count) = 0;
+  virtual HRESULT GetConnector(std::uint32_t index, Ref<Connector>& connector) = 0;
+
+ protected:
+  ~DeviceTopology() = default;
+};
+
+// IPropertyStore.
+class PropertyStore : public Unknown {
+ public:
+  virtual HRESULT GetValue(PropertyKey key, PropVariantData* value) = 0;
+
+ protected:
+  ~PropertyStore() = default;
+};
+
+// IMMDevice. Activate leaves its output empty unless it returns kS_OK.
+class Device : public Unknown {
+ public:
+  virtual HRESULT Activate(std::uint32_t clsctx, Ref<DeviceTopology>& out) = 0;
+  virtual HRESULT Activate(std::uint32_t clsctx, Ref<EndpointVolume>& out) = 0;
+  virtual HRESULT OpenPropertyStore(std::uint32_t access, Ref<PropertyStore>& store) = 0;
+  virtual HRESULT GetId(TaskString& id) = 0;
+
+ protected:
+  ~Device() = default;
+};
+
+// IMMDeviceCollection.
+class DeviceCollection : public Unknown {
+ public:
+  virtual HRESULT GetCount(std::uint32_t* count) = 0;
+  virtual HRESULT Item(std::uint32_t index, Ref<Device>& device) = 0;
+
+ protected:
+  ~DeviceCollection() = default;
+};
+
+// IMMDeviceEnumerator.
+class DeviceEnumerator : public Unknown {
+ public:
+  virtual HRESULT EnumAudioEndpoints(DataFlow flow, std::uint32_t stateMask,
+                                     Ref<DeviceCollection>& devices) = 0;
+  virtual HRESULT GetDefaultAudioEndpoint(DataFlow flow, Role role, Ref<Device>& device) = 0;
+  virtual HRESULT GetDevice(const WChar* id, Ref<Device>& device) = 0;
+
+ protected:
+  ~DeviceEnumerator() = default;
+};
+
+// --- The COM runtime and the Windows string functions -----------------------
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  virtual HRESULT CoInitialize() = 0;
+  virtual void CoUninitialize() = 0;
+  // CoCreateInstance(CLSID_MMDeviceEnumerator, nullptr, clsctx, IID_IMMDeviceEnumerator).
+  virtual HRESULT CreateDeviceEnumerator(std::uint32_t clsctx, Ref<DeviceEnumerator>& out) = 0;
+  virtual void CoTaskMemFree(void* memory) = 0;
+
+  // Returns a BSTR of `length` characters (copied from `source` when it is
+  // not null), or null when it cannot be allocated.
+  virtual WChar* SysAllocStringLen(const WChar* source, std::uint32_t length) = 0;
+  virtual void SysFreeString(WChar* text) = 0;
+  virtual std::uint32_t SysStringLen(const WChar* text) = 0;
+
+  virtual HRESULT PropVariantToBSTR(const PropVariantData& value, Bstr& out) = 0;
+  virtual HRESULT PropVariantClear(PropVariantData* value) = 0;
+
+  virtual int LstrlenA(const char* text) = 0;
+  virtual int MultiByteToWideChar(std::uint32_t codePage, std::uint32_t flags, const char* source,
+                                  int sourceBytes, WChar* dest, int destChars) = 0;
+  virtual int WideCharToMultiByte(std::uint32_t codePage, std::uint32_t flags,
+                                  const WChar* source, int sourceChars, char* dest,
+                                  int destBytes) = 0;
+};
+
+// The platform the library runs on: the Core Audio backend on Windows, the
+// simulated sound system elsewhere.
+Platform& CurrentPlatform();
+
+// --- Holder definitions -----------------------------------------------------
+
+inline void TaskString::Reset() {
+  if (WChar* old = std::exchange(text_, nullptr)) owner_->CoTaskMemFree(old);
+}
+inline TaskString& TaskString::operator=(TaskString&& other) noexcept {
+  if (this != &other) {
+    Reset();
+    owner_ = other.owner_;
+    text_ = std::exchange(other.text_, nullptr);
+  }
+  return *this;
+}
+inline void Bstr::Reset() {
+  if (WChar* old = std::exchange(text_, nullptr)) owner_->SysFreeString(old);
+}
+inline Bstr& Bstr::operator=(Bstr&& other) noexcept {
+  if (this != &other) {
+    Reset();
+    owner_ = other.owner_;
+    text_ = std::exchange(other.text_, nullptr);
+  }
+  return *this;
+}
+inline PropVariant::~PropVariant() { owner_->PropVariantClear(&data_); }
+
+}  // namespace velto::platform
