@@ -98,6 +98,7 @@ class Ref {
   }
   T* Get() const { return ptr_; }
   T* operator->() const { return ptr_; }
+  T& operator*() const { return *ptr_; }
   explicit operator bool() const { return ptr_ != nullptr; }
 
  private:

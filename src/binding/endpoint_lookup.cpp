@@ -1,0 +1,116 @@
+#include "binding/endpoint_lookup.h"
+
+#include "binding/com_scope.h"
+#include "binding/export_guard.h"
+#include "binding/mixer_state.h"
+#include "binding/text.h"
+#include "veltosound.h"
+
+namespace velto {
+
+using namespace platform;
+
+namespace {
+
+// The friendly name of `device` as a narrow string; empty when unreadable.
+std::string ReadFriendlyName(Platform& platform, Device& device) {
+  Ref<PropertyStore> store;
+  if (device.OpenPropertyStore(kStgmRead, store) != kS_OK || !store) return {};
+  PropVariant value(platform);
+  if (store->GetValue(PropertyKey::DeviceFriendlyName, value.Data()) != kS_OK) return {};
+  Bstr name;
+  if (platform.PropVariantToBSTR(value.data(), name) != kS_OK) return {};
+  return NarrowBstr(platform, name.Get());
+}
+
+bool IdContains(const TaskString& id, const WChar* foldedSearch) {
+  std::u16string folded(id.Get());
+  LowerAsciiInPlace(folded.data());
+  return ContainsText(folded.c_str(), foldedSearch);
+}
+
+}  // namespace
+
+int FindEndpoint(const char* searchText, DataFlow flow) {
+  Platform& platform = CurrentPlatform();
+  ComScope com(platform);
+  Ref<DeviceEnumerator> enumerator;
+  if (platform.CreateDeviceEnumerator(kClsctxInprocServer, enumerator) != kS_OK) {
+    return kEndpointNotFound;
+  }
+  Ref<DeviceCollection> devices;
+  if (enumerator->EnumAudioEndpoints(flow, kDeviceStateActive, devices) != kS_OK) {
+    return kEndpointNotFound;
+  }
+  std::uint32_t count = 0;
+  if (devices->GetCount(&count) != kS_OK) return kEndpointNotFound;
+
+  Bstr search = Widen(platform, searchText);
+  if (!search) return kEndpointNotFound;
+  LowerAsciiInPlace(search.Get());
+
+  for (std::uint32_t i = 0; i < count; ++i) {
+    Ref<Device> device;
+    if (devices->Item(i, device) != kS_OK || !device) continue;
+    TaskString id;
+    if (device->GetId(id) != kS_OK || !id || !IdContains(id, search.Get())) continue;
+    auto name = std::make_unique<std::string>(ReadFriendlyName(platform, *device));
+
+    MixerState& state = Mixer();
+    state.lastFoundName = std::move(name);
+    state.currentDeviceId = std::move(id);
+    state.deviceBound = true;
+    return 0;
+  }
+  return kEndpointNotFound;
+}
+
+int ActivateEndpoint(const char* searchText, Ref<DeviceTopology>& topology,
+                     Ref<EndpointVolume>& volume, DataFlow flow) {
+  if (FindEndpoint(searchText, flow) != 0) return 1;
+
+  Platform& platform = CurrentPlatform();
+  ComScope com(platform);
+  MixerState& state = Mixer();
+  Ref<Device> device;
+  {
+    Ref<DeviceEnumerator> enumerator;
+    if (platform.CreateDeviceEnumerator(kClsctxInprocServer, enumerator) != kS_OK) return 1;
+    const HRESULT found = enumerator->GetDevice(state.currentDeviceId.Get(), device);
+    // Nothing reads the id text after this; the marker itself stays set.
+    state.currentDeviceId.Reset();
+    if (found != kS_OK || !device) return 1;
+  }
+
+  Ref<DeviceTopology> foundTopology;
+  if (device->Activate(kClsctxAll, foundTopology) == kS_OK) topology = std::move(foundTopology);
+
+  Ref<EndpointVolume> foundVolume;
+  if (device->Activate(kClsctxInprocServer, foundVolume) != kS_OK || !foundVolume) return 1;
+  volume = std::move(foundVolume);
+  return 0;
+}
+
+}  // namespace velto
+
+using namespace velto;
+
+extern "C" {
+
+int VELTO_CALL OpenVirtual_1(const char* search) {
+  return Guarded(1, [&] {
+    MixerState& state = Mixer();
+    state.virtualEndpoint.Reset();
+    Ref<DeviceTopology> topology;
+    if (ActivateEndpoint(search, topology, state.virtualEndpoint, DataFlow::Render) != 0) return 1;
+    // The topology only proves that the endpoint is a real device.
+    return topology ? 0 : 1;
+  });
+}
+
+int VELTO_CALL CloseVirtual_1(void) {
+  Mixer().virtualEndpoint.Reset();
+  return 0;
+}
+
+}  // extern "C"

@@ -1,0 +1,46 @@
+#include "binding/mixer_state.h"
+
+#include <cstring>
+
+namespace velto {
+
+MixerState& Mixer() {
+  // Deliberately leaked: process detach must not call into the platform.
+  static MixerState* const state = new MixerState;
+  return *state;
+}
+
+void ResetMixerState() { Mixer() = MixerState{}; }
+
+void ReleaseBoundControls(MixerState& state) {
+  state.playbackEndpoint.Reset();
+  state.micEndpoint.Reset();
+  state.lineEndpoint.Reset();
+  state.linePlaybackLevel.Reset();
+  state.linePlaybackMute.Reset();
+  state.micPlaybackLevel.Reset();
+  state.micPlaybackMute.Reset();
+  state.micBoostSwitch.Reset();
+  state.lineAgc.Reset();
+  state.bassControl.Reset();
+  state.trebleControl.Reset();
+  state.midrangeControl.Reset();
+  state.micBoostLevel.Reset();
+}
+
+void CopyToHostBuffer(char* buffer, const char* text) {
+  if (!buffer) return;
+  std::size_t length = 0;
+  while (length < kNameBufferSize - 1 && text[length]) ++length;
+  std::memcpy(buffer, text, length);
+  buffer[length] = '\0';
+}
+
+void RefillDeviceName(MixerState& state, NameBuffer& field) {
+  field.reset();
+  if (!state.lastFoundName) return;
+  field = std::make_unique<std::array<char, kNameBufferSize>>();
+  CopyToHostBuffer(field->data(), state.lastFoundName->c_str());
+}
+
+}  // namespace velto

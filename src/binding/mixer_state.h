@@ -1,0 +1,108 @@
+// The one process-wide record every export reads and writes.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace velto {
+
+using platform::EndpointVolume;
+using platform::LevelControl;
+using platform::MuteControl;
+using platform::Ref;
+using platform::SwitchControl;
+
+// A value read from a control at binding time. `valid` is set only by a
+// successful read, so restore never writes back a value it did not read.
+template <class T>
+struct Saved {
+  T value{};
+  bool valid = false;
+
+  void Record(platform::HRESULT hr, T read) {
+    valid = hr == platform::kS_OK;
+    if (valid) value = read;
+  }
+};
+
+// A device name handed to the host: at most 254 characters and a NUL.
+constexpr std::size_t kNameBufferSize = 255;
+using NameBuffer = std::unique_ptr<std::array<char, kNameBufferSize>>;
+
+struct MixerState {
+  // Interface slots, in field order.
+  Ref<SwitchControl> lineAgc;
+  Ref<LevelControl> linePlaybackLevel;
+  Ref<MuteControl> linePlaybackMute;
+  Ref<LevelControl> micPlaybackLevel;
+  Ref<MuteControl> micPlaybackMute;
+  Ref<SwitchControl> micBoostSwitch;  // IAudioAutoGainControl or IAudioLoudness
+  Ref<LevelControl> micBoostLevel;
+  Ref<LevelControl> bassControl;
+  Ref<LevelControl> trebleControl;
+  Ref<LevelControl> midrangeControl;
+  Ref<EndpointVolume> playbackEndpoint;
+  Ref<EndpointVolume> virtualEndpoint;
+  Ref<EndpointVolume> micEndpoint;
+  Ref<EndpointVolume> lineEndpoint;
+
+  // Values at binding time, written back by RestoreSavedValues.
+  Saved<float> savedLinePlaybackLevel;
+  Saved<float> savedMicPlaybackLevel;
+  Saved<float> savedPlaybackLevel;
+  Saved<float> savedBass;
+  Saved<float> savedTreble;
+  Saved<float> savedMidrange;
+  Saved<float> savedMicRecordLevel;
+  Saved<float> savedLineRecordLevel;
+  Saved<float> savedMicBoostLevel;
+  Saved<std::int32_t> savedLinePlaybackMute;
+  Saved<std::int32_t> savedMicPlaybackMute;
+  Saved<std::int32_t> savedPlaybackMute;
+  Saved<std::int32_t> savedMicBoostSwitch;
+  Saved<std::int32_t> savedLineAgc;
+
+  // The found endpoint's friendly name, narrowed; null until a lookup succeeds.
+  std::unique_ptr<std::string> lastFoundName;
+  NameBuffer playbackDeviceName;
+  NameBuffer lineDeviceName;
+  NameBuffer micDeviceName;
+
+  // The device-bound marker, kept beside the id text: the text is given back
+  // once the activation that needed it is done, the marker stays until
+  // CloseSoundCard.
+  bool deviceBound = false;
+  platform::TaskString currentDeviceId;
+};
+
+// The process-wide record. It is never destroyed: unloading the library
+// releases no platform object.
+MixerState& Mixer();
+
+// Puts the record back to its state at load: releases every slot, forgets
+// names and saved values. For test harnesses that swap the platform between
+// runs; the exports never call it.
+void ResetMixerState();
+
+// Releases every interface slot but virtualEndpoint, in the fixed release order.
+void ReleaseBoundControls(MixerState& state);
+
+// Replaces `field` with a fresh buffer holding lastFoundName (cut to 254
+// characters). Leaves the field null when no name was ever found.
+void RefillDeviceName(MixerState& state, NameBuffer& field);
+
+// Copies `text` into a host buffer of at least 255 bytes: at most 254
+// characters and a NUL. A null buffer is not written.
+void CopyToHostBuffer(char* buffer, const char* text);
+
+// Writes through a host out-pointer unless it is null.
+template <class T>
+void WriteOut(T* out, T value) {
+  if (out) *out = value;
+}
+
+}  // namespace velto

@@ -1,0 +1,72 @@
+// What every control getter and setter shares: the checks before any platform
+// call, the success rules of reads and writes, and the per-channel write.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "binding/mixer_state.h"
+#include "platform/platform.h"
+
+namespace velto {
+
+enum Status : std::int32_t {
+  kStatusOk = 0,
+  kStatusMissing = 1,
+  kStatusFailed = 2,
+  kStatusUnbound = 3,
+};
+
+// Which exports look at the device-bound marker: all but the virtual ones.
+enum class DeviceCheck { Required, Skipped };
+
+// The status that ends a call before any platform call: no device bound, or
+// the slot empty. Empty when the call may go on.
+template <class Control>
+std::optional<Status> PreCheck(DeviceCheck check, const Ref<Control>& slot) {
+  if (check == DeviceCheck::Required && !Mixer().deviceBound) return kStatusUnbound;
+  if (!slot) return kStatusMissing;
+  return std::nullopt;
+}
+
+// Getters count only S_OK as a read; a write answered S_FALSE ("nothing
+// changed") did what was asked.
+inline bool ReadSucceeded(platform::HRESULT hr) { return hr == platform::kS_OK; }
+inline bool WriteSucceeded(platform::HRESULT hr) {
+  return hr == platform::kS_OK || hr == platform::kS_FALSE;
+}
+
+inline platform::HRESULT SetChannel(EndpointVolume& control, std::uint32_t channel, float db) {
+  return control.SetChannelVolumeLevel(channel, db);
+}
+inline platform::HRESULT SetChannel(LevelControl& control, std::uint32_t channel, float db) {
+  return control.SetLevel(channel, db);
+}
+
+// The channel count, or nothing when the query failed (callers then write no
+// channel at all).
+template <class Control>
+std::optional<std::uint32_t> ReadChannelCount(Control& control) {
+  std::uint32_t count = 0;
+  if (control.GetChannelCount(&count) != platform::kS_OK) return std::nullopt;
+  return count;
+}
+
+// Sets channels 0 to count - 1 to one level, in ascending order, trying every
+// channel even after a failure. True only when there was a channel and every
+// write succeeded.
+template <class Control, class Accept>
+bool WriteChannels(Control& control, std::uint32_t count, float levelDb, Accept accepted) {
+  bool allWritten = count > 0;
+  for (std::uint32_t channel = 0; channel < count; ++channel) {
+    if (!accepted(SetChannel(control, channel, levelDb))) allWritten = false;
+  }
+  return allWritten;
+}
+
+template <class Control>
+bool WriteChannels(Control& control, std::uint32_t count, float levelDb) {
+  return WriteChannels(control, count, levelDb, WriteSucceeded);
+}
+
+}  // namespace velto
