@@ -1,6 +1,7 @@
 #include "binding/endpoint_lookup.h"
 
 #include "binding/com_scope.h"
+#include "binding/device_names.h"
 #include "binding/export_guard.h"
 #include "binding/mixer_state.h"
 #include "binding/text.h"
@@ -11,17 +12,6 @@ namespace velto {
 using namespace platform;
 
 namespace {
-
-// The friendly name of `device` as a narrow string; empty when unreadable.
-std::string ReadFriendlyName(Platform& platform, Device& device) {
-  Ref<PropertyStore> store;
-  if (device.OpenPropertyStore(kStgmRead, store) != kS_OK || !store) return {};
-  PropVariant value(platform);
-  if (store->GetValue(PropertyKey::DeviceFriendlyName, value.Data()) != kS_OK) return {};
-  Bstr name;
-  if (platform.PropVariantToBSTR(value.data(), name) != kS_OK) return {};
-  return NarrowBstr(platform, name.Get());
-}
 
 bool IdContains(const TaskString& id, const WChar* foldedSearch) {
   std::u16string folded(id.Get());

@@ -1,0 +1,76 @@
+// The microphone boost level as a slider in whole decibels.
+#include <limits>
+
+#include "binding/mixer_state.h"
+#include "controls/control_access.h"
+#include "veltosound.h"
+
+namespace velto {
+
+namespace {
+
+constexpr int kSliderFailed = 1;
+
+// Toward zero, as the hardware conversion does; a level that is not a number
+// or does not fit gives the most negative int rather than undefined behaviour.
+int WholeDecibels(float levelDb) {
+  if (!(levelDb >= -2147483648.0f && levelDb < 2147483648.0f)) {
+    return std::numeric_limits<int>::min();
+  }
+  return static_cast<int>(levelDb);
+}
+
+int Finish(int* status, Status code, int result) {
+  WriteOut(status, static_cast<int>(code));
+  return result;
+}
+
+int GetBoost(int* status) {
+  const Ref<LevelControl>& slot = Mixer().micBoostLevel;
+  if (auto stop = PreCheck(DeviceCheck::Required, slot)) return Finish(status, *stop, 0);
+  float levelDb = 0;
+  if (!ReadSucceeded(slot->GetLevel(0, &levelDb))) return Finish(status, kStatusFailed, 0);
+  return Finish(status, kStatusOk, WholeDecibels(levelDb));
+}
+
+int GetBoostRange(int* status, int* minOut, int* maxOut, int* stepOut) {
+  const Ref<LevelControl>& slot = Mixer().micBoostLevel;
+  if (auto stop = PreCheck(DeviceCheck::Required, slot)) {
+    return Finish(status, *stop, kSliderFailed);
+  }
+  float minDb = 0, maxDb = 0, stepDb = 0;
+  const bool read = ReadSucceeded(slot->GetLevelRange(0, &minDb, &maxDb, &stepDb));
+  // A failed read leaves the locals as the platform happened to leave them;
+  // the host gets zeros instead.
+  WriteOut(minOut, read ? WholeDecibels(minDb) : 0);
+  WriteOut(maxOut, read ? WholeDecibels(maxDb) : 0);
+  WriteOut(stepOut, read ? WholeDecibels(stepDb) : 0);
+  return read ? Finish(status, kStatusOk, 0) : Finish(status, kStatusFailed, kSliderFailed);
+}
+
+int SetBoost(int levelDb, int* status) {
+  const Ref<LevelControl>& slot = Mixer().micBoostLevel;
+  if (auto stop = PreCheck(DeviceCheck::Required, slot)) {
+    return Finish(status, *stop, kSliderFailed);
+  }
+  if (!WriteSucceeded(slot->SetLevel(0, static_cast<float>(levelDb)))) {
+    return Finish(status, kStatusFailed, kSliderFailed);
+  }
+  return Finish(status, kStatusOk, 0);
+}
+
+}  // namespace
+
+}  // namespace velto
+
+extern "C" {
+
+int VELTO_CALL GetMicSliderBoost(int* status) { return velto::GetBoost(status); }
+
+int VELTO_CALL GetMicSliderDetails(int* status, int* min, int* max, int* step) {
+  return velto::GetBoostRange(status, min, max, step);
+}
+
+int VELTO_CALL SetMicSliderBoost(int level, int* status) { return velto::SetBoost(level, status); }
+
+}  // extern "C"

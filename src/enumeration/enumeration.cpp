@@ -1,0 +1,156 @@
+// Listing the active endpoints for the host, and handing back the names of
+// the bound devices.
+#include <algorithm>
+#include <optional>
+#include <string>
+
+#include "binding/com_scope.h"
+#include "binding/device_names.h"
+#include "binding/export_guard.h"
+#include "binding/mixer_state.h"
+#include "veltosound.h"
+
+namespace velto {
+
+using namespace platform;
+
+namespace {
+
+constexpr int kCountFailed = 1;
+constexpr int kDescribeFailed = -1;
+
+// The twins differ only in data flow and in what an index past the end
+// reports: the capture twin answers with the count, so a host can read how
+// many endpoints there are, but a count of 0 would read as success there.
+struct Twin {
+  DataFlow flow;
+  bool outOfRangeReportsCount;
+};
+constexpr Twin kPlayback{DataFlow::Render, false};
+constexpr Twin kRecord{DataFlow::Capture, true};
+
+// The active endpoints of `flow`; empty when the enumerator or the
+// collection cannot be had. The enumerator is not kept.
+Ref<DeviceCollection> ActiveEndpoints(Platform& platform, DataFlow flow) {
+  Ref<DeviceEnumerator> enumerator;
+  if (platform.CreateDeviceEnumerator(kClsctxInprocServer, enumerator) != kS_OK || !enumerator) {
+    return nullptr;
+  }
+  Ref<DeviceCollection> devices;
+  if (enumerator->EnumAudioEndpoints(flow, kDeviceStateActive, devices) != kS_OK) return nullptr;
+  return devices;
+}
+
+std::optional<std::uint32_t> CountOf(DeviceCollection& devices) {
+  std::uint32_t count = 0;
+  if (devices.GetCount(&count) != kS_OK) return std::nullopt;
+  return count;
+}
+
+bool IsHighSurrogate(WChar unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+
+// An id too long for the host's buffer: the longest prefix whose ANSI form
+// fits in 254 bytes. Cutting whole characters (never half a surrogate pair
+// or half a double-byte character) keeps the text a true piece of the id, so
+// it still finds the endpoint as a search text.
+std::optional<std::string> NarrowIdPrefix(Platform& platform, const WChar* id) {
+  char temp[kNameBufferSize];
+  const std::size_t length = std::char_traits<WChar>::length(id);
+  for (std::size_t chars = std::min(length, kNameBufferSize - 1); chars > 0; --chars) {
+    if (IsHighSurrogate(id[chars - 1])) continue;
+    const int written = platform.WideCharToMultiByte(kCpAcp, 0, id, static_cast<int>(chars), temp,
+                                                     static_cast<int>(kNameBufferSize - 1));
+    if (written > 0) return std::string(temp, static_cast<std::size_t>(written));
+  }
+  return std::nullopt;
+}
+
+// The id as the host gets it: through the ANSI code page, the same page that
+// FindEndpoint widens a search text with, so the text comes back as the id.
+std::optional<std::string> NarrowId(Platform& platform, const WChar* id) {
+  char temp[kNameBufferSize];
+  const int written =
+      platform.WideCharToMultiByte(kCpAcp, 0, id, -1, temp, static_cast<int>(sizeof temp));
+  // On 0 the buffer holds an unterminated piece of the id; it is never read.
+  if (written > 0) return std::string(temp);
+  return NarrowIdPrefix(platform, id);
+}
+
+int CountEndpoints(DataFlow flow, int* count) {
+  Platform& platform = CurrentPlatform();
+  ComScope com(platform);
+  Ref<DeviceCollection> devices = ActiveEndpoints(platform, flow);
+  if (!devices) return kCountFailed;
+  const auto found = CountOf(*devices);
+  if (!found) return kCountFailed;
+  WriteOut(count, static_cast<int>(*found));
+  return 0;
+}
+
+int OutOfRangeResult(const Twin& twin, std::uint32_t count) {
+  if (twin.outOfRangeReportsCount && count > 0) return static_cast<int>(count);
+  return kDescribeFailed;
+}
+
+// Both buffers are written together, and only once every step has succeeded.
+// A name that cannot be read is the empty name, as in FindEndpoint: the id,
+// which is what binds the endpoint, is still good.
+int DescribeEndpoint(const Twin& twin, std::uint32_t index, char* nameOut, char* idOut) {
+  Platform& platform = CurrentPlatform();
+  ComScope com(platform);
+  Ref<Device> device;
+  {
+    Ref<DeviceCollection> devices = ActiveEndpoints(platform, twin.flow);
+    if (!devices) return kDescribeFailed;
+    const auto count = CountOf(*devices);
+    if (!count) return kDescribeFailed;
+    if (index >= *count) return OutOfRangeResult(twin, *count);
+    if (devices->Item(index, device) != kS_OK || !device) return kDescribeFailed;
+  }
+  const std::string name = ReadFriendlyName(platform, *device);
+  TaskString id;
+  if (device->GetId(id) != kS_OK || !id) return kDescribeFailed;
+  const auto narrowId = NarrowId(platform, id.Get());
+  if (!narrowId) return kDescribeFailed;
+
+  CopyToHostBuffer(nameOut, name.c_str());
+  CopyToHostBuffer(idOut, narrowId->c_str());
+  return 0;
+}
+
+void CopyDeviceName(char* buffer, const NameBuffer& field) {
+  if (field) CopyToHostBuffer(buffer, field->data());
+}
+
+}  // namespace
+
+}  // namespace velto
+
+using namespace velto;
+
+extern "C" {
+
+int VELTO_CALL GetNumberPlayDevices(int* count) {
+  return Guarded(kCountFailed, [&] { return CountEndpoints(kPlayback.flow, count); });
+}
+
+int VELTO_CALL GetNumberRecordDevices(int* count) {
+  return Guarded(kCountFailed, [&] { return CountEndpoints(kRecord.flow, count); });
+}
+
+int VELTO_CALL GetPlayBackDevice(unsigned int index, char* name, char* id) {
+  return Guarded(kDescribeFailed, [&] { return DescribeEndpoint(kPlayback, index, name, id); });
+}
+
+int VELTO_CALL GetRecordDevice(unsigned int index, char* name, char* id) {
+  return Guarded(kDescribeFailed, [&] { return DescribeEndpoint(kRecord, index, name, id); });
+}
+
+void VELTO_CALL GetDeviceNames(char* playback, char* line, char* mic) {
+  const MixerState& state = Mixer();
+  CopyDeviceName(playback, state.playbackDeviceName);
+  CopyDeviceName(line, state.lineDeviceName);
+  CopyDeviceName(mic, state.micDeviceName);
+}
+
+}  // extern "C"
