@@ -1,0 +1,42 @@
+// Turning command-line words and script lines into export calls.
+#pragma once
+
+#include <istream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "export_table.h"
+
+namespace veltomix {
+
+struct UsageError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+struct Call {
+  const ExportInfo* info;
+  std::vector<Argument> arguments;
+};
+
+// A word from the command line or a script. Quoted words are always texts;
+// a bare `null` is a null pointer where a text is expected.
+struct Word {
+  std::string text;
+  bool quoted = false;
+};
+
+// Calls from command-line words: an export's name, then its inputs.
+std::vector<Call> ParseCalls(const std::vector<Word>& words, const std::string& where);
+
+// Calls from a script: one call per line, `#` starts a comment, texts in
+// double quotes with C escapes and \xNN for any byte.
+std::vector<Call> ParseScript(std::istream& script, const std::string& name);
+
+// Splits one script line into words (exposed for tests).
+std::vector<Word> SplitScriptLine(const std::string& line);
+
+// 32-bit two's complement from decimal or 0x hex; -5 and 0xFFFFFF01 both fit.
+std::int32_t ParseInt32(const std::string& text);
+
+}  // namespace veltomix
