@@ -1,0 +1,173 @@
+// Binding the mixer as a whole and letting it go again.
+#include <array>
+#include <cstring>
+
+#include "binding/com_scope.h"
+#include "binding/endpoint_lookup.h"
+#include "binding/export_guard.h"
+#include "binding/mixer_state.h"
+#include "controls/restore.h"
+#include "topology/discovery.h"
+#include "veltosound.h"
+
+namespace velto {
+
+using namespace platform;
+
+namespace {
+
+// What each failed binding adds (by exclusive or) to OpenSoundCard's result;
+// every combination gives a different code.
+constexpr int kPlaybackFailed = 1;
+constexpr int kMicFailed = 3;
+constexpr int kLineFailed = 6;
+
+using Discovery = int (*)(const char*, DataFlow);
+
+bool IsEmpty(const char* text) { return !text || !*text; }
+
+// Runs a discovery; when it succeeds, `name` is refilled from lastFoundName.
+bool BindNamed(Discovery discover, const char* searchText, DataFlow flow, NameBuffer& name) {
+  if (discover(searchText, flow) != 0) return false;
+  // A name that cannot be allocated does not undo the binding.
+  GuardedVoid([&] { RefillDeviceName(Mixer(), name); });
+  return true;
+}
+
+int OpenNamed(const char* playback, const char* mic, const char* line) {
+  MixerState& state = Mixer();
+  ReleaseBoundControls(state);
+  int failures = 0;
+  if (!IsEmpty(playback) &&
+      !BindNamed(DiscoverPlaybackControls, playback, DataFlow::Render, state.playbackDeviceName)) {
+    failures ^= kPlaybackFailed;
+  }
+  if (!IsEmpty(mic) &&
+      !BindNamed(DiscoverMicCaptureControls, mic, DataFlow::Capture, state.micDeviceName)) {
+    failures ^= kMicFailed;
+  }
+  if (!IsEmpty(line) &&
+      !BindNamed(DiscoverLineCaptureControls, line, DataFlow::Capture, state.lineDeviceName)) {
+    failures ^= kLineFailed;
+  }
+  return failures;
+}
+
+// An endpoint id as the text the discoveries search for. Code units up to
+// 0xFF become their byte, as the C runtime's wcstombs does in its default
+// locale; the first unit beyond that ends the text. An id too long for the
+// buffer is cut: the substring lookup still finds its endpoint.
+using IdText = std::array<char, 256>;
+
+IdText NarrowId(const WChar* id) {
+  IdText text{};
+  for (std::size_t i = 0; i + 1 < text.size() && id[i] && id[i] <= 0xFF; ++i) {
+    text[i] = static_cast<char>(id[i]);
+  }
+  return text;
+}
+
+// The default endpoint's id, or an empty text when there is none.
+IdText DefaultEndpointId(DeviceEnumerator& enumerator, DataFlow flow) {
+  Ref<Device> device;
+  if (enumerator.GetDefaultAudioEndpoint(flow, Role::Console, device) != kS_OK || !device) {
+    return {};
+  }
+  TaskString id;
+  if (device->GetId(id) != kS_OK || !id) return {};
+  return NarrowId(id.Get());
+}
+
+struct DefaultIds {
+  IdText render{};
+  IdText capture{};
+};
+
+// False when the device enumerator cannot be created.
+bool ReadDefaultIds(DefaultIds& ids) {
+  Platform& platform = CurrentPlatform();
+  ComScope com(platform);
+  Ref<DeviceEnumerator> enumerator;
+  if (platform.CreateDeviceEnumerator(kClsctxInprocServer, enumerator) != kS_OK || !enumerator) {
+    return false;
+  }
+  ids.render = DefaultEndpointId(*enumerator, DataFlow::Render);
+  ids.capture = DefaultEndpointId(*enumerator, DataFlow::Capture);
+  return true;
+}
+
+// Upper-cases lastFoundName in place (a to z only) and looks for "MIC".
+bool NamedLikeMicrophone(MixerState& state) {
+  if (!state.lastFoundName) return false;
+  for (char& c : *state.lastFoundName) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return std::strstr(state.lastFoundName->c_str(), "MIC") != nullptr;
+}
+
+// The default recording endpoint is bound as the microphone when its name
+// says so and that works, otherwise as the line input; never as both.
+void BindDefaultCapture(const char* captureId) {
+  MixerState& state = Mixer();
+  if (NamedLikeMicrophone(state) &&
+      BindNamed(DiscoverMicCaptureControls, captureId, DataFlow::Capture, state.micDeviceName)) {
+    return;
+  }
+  BindNamed(DiscoverLineCaptureControls, captureId, DataFlow::Capture, state.lineDeviceName);
+}
+
+int OpenDefaults() {
+  DefaultIds ids;
+  if (!ReadDefaultIds(ids)) return 1;
+
+  MixerState& state = Mixer();
+  // An empty text would match the first endpoint, not the default one.
+  if (ids.render[0]) {
+    bool found = false;
+    DiscoverPlaybackControls(ids.render.data(), DataFlow::Render, found);
+    // The name of a device this call did not find would name one not bound.
+    if (found) GuardedVoid([&] { RefillDeviceName(state, state.playbackDeviceName); });
+  }
+
+  if (!ids.capture[0]) return 1;
+  if (FindEndpoint(ids.capture.data(), DataFlow::Capture) != 0) return 1;
+  // Only the name was wanted; the discovery looks the endpoint up afresh.
+  state.currentDeviceId.Reset();
+  BindDefaultCapture(ids.capture.data());
+  return 0;
+}
+
+int Close(int restore) {
+  MixerState& state = Mixer();
+  if (!state.deviceBound) return 0;
+  if ((restore & 0xFF) != 0) RestoreSavedValues();
+  state.lastFoundName.reset();
+  state.playbackDeviceName.reset();
+  state.lineDeviceName.reset();
+  state.micDeviceName.reset();
+  ReleaseBoundControls(state);
+  state.currentDeviceId.Reset();
+  state.deviceBound = false;
+  return 0;
+}
+
+}  // namespace
+
+}  // namespace velto
+
+extern "C" {
+
+int VELTO_CALL OpenSoundCard(const char* playback, const char* mic, const char* line) {
+  return velto::Guarded(velto::kPlaybackFailed ^ velto::kMicFailed ^ velto::kLineFailed,
+                        [&] { return velto::OpenNamed(playback, mic, line); });
+}
+
+int VELTO_CALL OpenDefaultDevices(void) {
+  return velto::Guarded(1, [] { return velto::OpenDefaults(); });
+}
+
+int VELTO_CALL CloseSoundCard(int restore) {
+  return velto::Guarded(0, [&] { return velto::Close(restore); });
+}
+
+}  // extern "C"

@@ -1,0 +1,43 @@
+#include "topology/capture_walk.h"
+
+#include "binding/endpoint_lookup.h"
+#include "topology/walk_steps.h"
+
+namespace velto {
+
+using namespace platform;
+
+Ref<DeviceTopology> BindCaptureEndpoint(const char* searchText, DataFlow flow,
+                                        Ref<EndpointVolume>& slot, Saved<float>& savedLevel) {
+  Ref<DeviceTopology> topology;
+  if (ActivateEndpoint(searchText, topology, slot, flow) != 0 || !topology) return nullptr;
+  RecordMasterLevel(*slot, savedLevel);
+  return AdapterTopology(std::move(topology));
+}
+
+int VisitMatchingConnectors(DeviceTopology& adapter, const char* word,
+                            const std::function<ConnectorVisit(PartsList&)>& visit) {
+  std::uint32_t count = 0;
+  if (adapter.GetConnectorCount(&count) != kS_OK) return 1;
+  StepBudget budget;
+  for (std::uint32_t i = 0; i < count && budget.Take(); ++i) {
+    Ref<Connector> connector;
+    if (adapter.GetConnector(i, connector) != kS_OK || !connector) return 1;
+    Ref<Part> part;
+    if (connector->QueryPart(part) != kS_OK || !part) return 1;
+    if (!SearchWords{word}.Match(*part)) continue;
+    Ref<PartsList> fed = Outgoing(*part);
+    if (!fed) continue;
+    switch (visit(*fed)) {
+      case ConnectorVisit::Next:
+        break;
+      case ConnectorVisit::Finished:
+        return 0;
+      case ConnectorVisit::Failed:
+        return 1;
+    }
+  }
+  return 0;
+}
+
+}  // namespace velto

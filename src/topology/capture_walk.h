@@ -1,0 +1,34 @@
+// What the line and the microphone walks share: binding the capture
+// endpoint, and visiting the adapter's input connectors by name.
+#pragma once
+
+#include <functional>
+
+#include "binding/mixer_state.h"
+#include "platform/platform.h"
+
+namespace velto {
+
+// Binds the capture endpoint into `slot`, records its master level (a level
+// that cannot be read does not stop the binding) and returns the topology of
+// the adapter behind it. Empty when the binding or the way to the adapter
+// failed.
+Ref<platform::DeviceTopology> BindCaptureEndpoint(const char* searchText, platform::DataFlow flow,
+                                                  Ref<EndpointVolume>& slot,
+                                                  Saved<float>& savedLevel);
+
+// What a visit to one matching connector decides.
+enum class ConnectorVisit {
+  Next,      // go on with the next connector
+  Finished,  // the walk is done, result 0
+  Failed,    // the walk is done, result 1
+};
+
+// Visits, in index order, every adapter connector whose name contains
+// `word`, handing `visit` the list of parts the connector feeds; a matching
+// connector that feeds nothing is passed over. Returns 0 after the last
+// connector, 1 when the count, a connector or its part cannot be had.
+int VisitMatchingConnectors(platform::DeviceTopology& adapter, const char* word,
+                            const std::function<ConnectorVisit(platform::PartsList&)>& visit);
+
+}  // namespace velto

@@ -1,0 +1,45 @@
+// The line input's gain control sits two parts downstream of the adapter's
+// line connector, following part 0 of each outgoing list.
+#include "binding/export_guard.h"
+#include "binding/mixer_state.h"
+#include "topology/capture_walk.h"
+#include "topology/discovery.h"
+#include "topology/walk_steps.h"
+
+namespace velto {
+
+using namespace platform;
+
+namespace {
+
+ConnectorVisit BindLineAgc(PartsList& fed) {
+  Ref<Part> first = PartAt(fed, 0);
+  if (!first) return ConnectorVisit::Failed;
+  Ref<PartsList> afterFirst = Outgoing(*first);
+  if (!afterFirst) return ConnectorVisit::Failed;
+  Ref<Part> second = PartAt(*afterFirst, 0);
+  if (!second) return ConnectorVisit::Failed;
+
+  MixerState& state = Mixer();
+  if (ActivateInto(*second, SwitchInterface::AudioAutoGainControl, state.lineAgc)) {
+    RecordEnabled(*state.lineAgc, state.savedLineAgc);
+  }
+  // Every line connector is tried; a later one that has the control wins.
+  return ConnectorVisit::Next;
+}
+
+int WalkLineCapture(const char* searchText, DataFlow flow) {
+  MixerState& state = Mixer();
+  Ref<DeviceTopology> adapter =
+      BindCaptureEndpoint(searchText, flow, state.lineEndpoint, state.savedLineRecordLevel);
+  if (!adapter) return 1;
+  return VisitMatchingConnectors(*adapter, "line", BindLineAgc);
+}
+
+}  // namespace
+
+int DiscoverLineCaptureControls(const char* searchText, DataFlow flow) {
+  return Guarded(1, [&] { return WalkLineCapture(searchText, flow); });
+}
+
+}  // namespace velto

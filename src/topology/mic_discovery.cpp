@@ -1,0 +1,79 @@
+// The microphone boost lies somewhere downstream of the adapter's microphone
+// connector: a switch if there is one, otherwise a level.
+#include <functional>
+
+#include "binding/export_guard.h"
+#include "binding/mixer_state.h"
+#include "topology/capture_walk.h"
+#include "topology/discovery.h"
+#include "topology/walk_steps.h"
+
+namespace velto {
+
+using namespace platform;
+
+namespace {
+
+// Looks at every part of a list in index order for a boost name that
+// `activate` accepts, then moves one level downstream by way of the list's
+// last part only. Returns 0 when `activate` succeeded, 1 when the walk ran
+// out.
+int FindBoostPart(PartsList& start, const std::function<bool(Part&)>& activate) {
+  StepBudget budget;
+  for (ListCursor cursor(start);;) {
+    const std::uint32_t count = CountOf(*cursor).value_or(0);
+    if (count == 0) return 1;
+    for (std::uint32_t i = 0; i < count; ++i) {
+      if (!budget.Take()) return 1;
+      Ref<Part> part = PartAt(*cursor, i);
+      if (part && SearchWords{"boost", "+2", "agc"}.Match(*part) && activate(*part)) return 0;
+    }
+    Ref<Part> last = PartAt(*cursor, count - 1);
+    if (!last || !cursor.MoveTo(Outgoing(*last))) return 1;
+  }
+}
+
+// Either on/off interface will do; both are used only through GetEnabled and
+// SetEnabled.
+int FindBoostSwitch(PartsList& list, Ref<SwitchControl>& target) {
+  return FindBoostPart(list, [&](Part& part) {
+    return ActivateInto(part, SwitchInterface::AudioAutoGainControl, target) ||
+           ActivateInto(part, SwitchInterface::AudioLoudness, target);
+  });
+}
+
+int FindBoostLevel(PartsList& list, Ref<LevelControl>& target) {
+  return FindBoostPart(list, [&](Part& part) {
+    return ActivateInto(part, LevelInterface::AudioVolumeLevel, target);
+  });
+}
+
+// The first microphone connector with a boost control ends the walk.
+ConnectorVisit BindBoost(PartsList& fed) {
+  MixerState& state = Mixer();
+  if (FindBoostSwitch(fed, state.micBoostSwitch) == 0) {
+    RecordEnabled(*state.micBoostSwitch, state.savedMicBoostSwitch);
+    return ConnectorVisit::Finished;
+  }
+  if (FindBoostLevel(fed, state.micBoostLevel) == 0) {
+    RecordLevel(*state.micBoostLevel, state.savedMicBoostLevel);
+    return ConnectorVisit::Finished;
+  }
+  return ConnectorVisit::Next;
+}
+
+int WalkMicCapture(const char* searchText, DataFlow flow) {
+  MixerState& state = Mixer();
+  Ref<DeviceTopology> adapter =
+      BindCaptureEndpoint(searchText, flow, state.micEndpoint, state.savedMicRecordLevel);
+  if (!adapter) return 1;
+  return VisitMatchingConnectors(*adapter, "mic", BindBoost);
+}
+
+}  // namespace
+
+int DiscoverMicCaptureControls(const char* searchText, DataFlow flow) {
+  return Guarded(1, [&] { return WalkMicCapture(searchText, flow); });
+}
+
+}  // namespace velto

@@ -1,0 +1,93 @@
+#include "topology/walk_steps.h"
+
+#include "binding/text.h"
+
+namespace velto {
+
+using namespace platform;
+
+Ref<Part> PartAt(PartsList& list, std::uint32_t index) {
+  Ref<Part> part;
+  if (list.GetPart(index, part) != kS_OK) return nullptr;
+  return part;
+}
+
+Ref<PartsList> Incoming(Part& part) {
+  Ref<PartsList> parts;
+  if (part.EnumPartsIncoming(parts) != kS_OK) return nullptr;
+  return parts;
+}
+
+Ref<PartsList> Outgoing(Part& part) {
+  Ref<PartsList> parts;
+  if (part.EnumPartsOutgoing(parts) != kS_OK) return nullptr;
+  return parts;
+}
+
+std::optional<std::uint32_t> CountOf(PartsList& list) {
+  std::uint32_t count = 0;
+  if (list.GetCount(&count) != kS_OK) return std::nullopt;
+  return count;
+}
+
+Ref<Part> JoinedAdapterPart(Ref<DeviceTopology> endpointTopology) {
+  Ref<Connector> endpointConnector;
+  if (endpointTopology->GetConnector(0, endpointConnector) != kS_OK || !endpointConnector) {
+    return nullptr;
+  }
+  endpointTopology.Reset();
+  Ref<Connector> adapterConnector;
+  if (endpointConnector->GetConnectedTo(adapterConnector) != kS_OK || !adapterConnector) {
+    return nullptr;
+  }
+  Ref<Part> part;
+  if (adapterConnector->QueryPart(part) != kS_OK) return nullptr;
+  return part;
+}
+
+Ref<DeviceTopology> AdapterTopology(Ref<DeviceTopology> endpointTopology) {
+  Ref<Part> joined = JoinedAdapterPart(std::move(endpointTopology));
+  if (!joined) return nullptr;
+  Ref<DeviceTopology> adapter;
+  if (joined->GetTopologyObject(adapter) != kS_OK) return nullptr;
+  return adapter;
+}
+
+SearchWords::SearchWords(std::initializer_list<const char*> words) {
+  for (const char* word : words) Add(word);
+}
+
+void SearchWords::Add(const char* word) { words_.push_back(Widen(CurrentPlatform(), word)); }
+
+bool SearchWords::Match(Part& part) const {
+  TaskString name;
+  if (part.GetName(name) != kS_OK || !name) return false;
+  LowerAsciiInPlace(name.Get());
+  for (const Bstr& word : words_) {
+    if (word && ContainsText(name.Get(), word.Get())) return true;
+  }
+  return false;
+}
+
+HRESULT RecordLevel(LevelControl& control, Saved<float>& saved) {
+  float level = 0;
+  const HRESULT hr = control.GetLevel(0, &level);
+  saved.Record(hr, level);
+  return hr;
+}
+
+HRESULT RecordMasterLevel(EndpointVolume& control, Saved<float>& saved) {
+  float level = 0;
+  const HRESULT hr = control.GetMasterVolumeLevel(&level);
+  saved.Record(hr, level);
+  return hr;
+}
+
+HRESULT RecordEnabled(SwitchControl& control, Saved<std::int32_t>& saved) {
+  std::int32_t enabled = 0;
+  const HRESULT hr = control.GetEnabled(&enabled);
+  saved.Record(hr, enabled);
+  return hr;
+}
+
+}  // namespace velto
