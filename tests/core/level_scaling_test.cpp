@@ -17,10 +17,12 @@ struct SetCase {
 // Maximum 0 dB, minimum -65.25 dB: the levels are exact 32-bit floats.
 TEST(LevelScaling, WorkedValuesAtMaximumZero) {
   const SetCase cases[] = {
-      {0, -65.25f, 0},          {1, -40.0f, 1},          {2, -33.9794006f, 1},
-      {10, -20.0f, 10},         {25, -12.0411997f, 25},  {50, -6.02059984f, 50},
-      {75, -2.49877477f, 74},   {90, -0.915150046f, 89}, {99, -0.087296024f, 99},
-      {100, 0.0f, 100},         {101, 0.0864273906f, 100},
+      {0, -65.25f, 0},           {1, -40.0f, 1},
+      {2, -33.9794006f, 1},      {10, -20.0f, 10},
+      {25, -12.0411997f, 25},    {50, -6.02059984f, 50},
+      {75, -2.49877477f, 74},    {90, -0.915150046f, 89},
+      {99, -0.087296024f, 99},   {100, 0.0f, 100},
+      {101, 0.0864273906f, 100},
   };
   for (const SetCase& c : cases) {
     const float stored = PercentToLevel(c.percent, -65.25f, 0.0f);
@@ -30,9 +32,9 @@ TEST(LevelScaling, WorkedValuesAtMaximumZero) {
 }
 
 TEST(LevelScaling, LevelsReadAtMaximumZero) {
-  const std::pair<float, int> cases[] = {{0.0f, 100}, {-1.0f, 89},      {-3.0f, 70},
-                                         {-6.0f, 50}, {-10.0f, 31},     {-20.0f, 10},
-                                         {-40.0f, 1}, {-40.0001f, 0},   {-60.0f, 0}};
+  const std::pair<float, int> cases[] = {{0.0f, 100}, {-1.0f, 89},    {-3.0f, 70},
+                                         {-6.0f, 50}, {-10.0f, 31},   {-20.0f, 10},
+                                         {-40.0f, 1}, {-40.0001f, 0}, {-60.0f, 0}};
   for (const auto& [level, percent] : cases) {
     EXPECT_EQ(LevelToPercent(level, 0.0f), percent) << "level " << level;
   }

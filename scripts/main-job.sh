@@ -1,0 +1,9 @@
+#!/bin/sh
+# The main job on a fresh Debian machine: install, build, and run veltomix
+# on the embedded sample sound system.
+set -eu
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+cmake --preset default
+cmake --build --preset default --target veltomix
+build/default/tools/veltomix/veltomix --script tools/veltomix/examples/tour.vmx "$@"
