@@ -1,5 +1,6 @@
 #include "export_table.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "veltosound.h"
