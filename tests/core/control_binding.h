@@ -1,0 +1,152 @@
+// Binds MixerState slots straight from the simulated system, without the
+// topology walks: the control tests reach a part by its name and activate
+// the interface they need, as a walk would.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "binding/com_scope.h"
+#include "binding/mixer_state.h"
+#include "mixer_fixture.h"
+#include "platform/platform.h"
+
+namespace velto::testing {
+
+using namespace platform;
+
+inline std::u16string Ascii16(const std::string& text) { return {text.begin(), text.end()}; }
+
+inline std::string PartName(Part& part) {
+  TaskString name;
+  if (part.GetName(name) != kS_OK || !name) return {};
+  std::u16string wide(name.Get());
+  return {wide.begin(), wide.end()};
+}
+
+// The endpoint with id `endpointId` (ASCII), or empty.
+inline Ref<Device> EndpointDevice(Platform& platform, const std::string& endpointId) {
+  Ref<DeviceEnumerator> enumerator;
+  if (platform.CreateDeviceEnumerator(kClsctxInprocServer, enumerator) != kS_OK) return nullptr;
+  Ref<Device> device;
+  enumerator->GetDevice(Ascii16(endpointId).c_str(), device);
+  return device;
+}
+
+// The adapter part joined to the endpoint's connector 0.
+inline Ref<Part> AdapterConnector(Device& device) {
+  Ref<DeviceTopology> topology;
+  Ref<Connector> endpointSide, adapterSide;
+  Ref<Part> part;
+  if (device.Activate(kClsctxAll, topology) != kS_OK) return nullptr;
+  if (topology->GetConnector(0, endpointSide) != kS_OK) return nullptr;
+  if (endpointSide->GetConnectedTo(adapterSide) != kS_OK) return nullptr;
+  if (adapterSide->QueryPart(part) != kS_OK) return nullptr;
+  return part;
+}
+
+inline void QueueParts(Part& part, bool incoming, std::deque<Ref<Part>>& queue) {
+  Ref<PartsList> list;
+  const HRESULT hr = incoming ? part.EnumPartsIncoming(list) : part.EnumPartsOutgoing(list);
+  if (hr != kS_OK || !list) return;
+  std::uint32_t count = 0;
+  list->GetCount(&count);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    Ref<Part> next;
+    if (list->GetPart(i, next) == kS_OK && next) queue.push_back(std::move(next));
+  }
+}
+
+// The part named `partName` anywhere in the adapter topology behind the
+// endpoint, searched both ways from the endpoint's adapter connector.
+inline Ref<Part> FindPart(Platform& platform, const std::string& endpointId,
+                          const std::string& partName) {
+  Ref<Device> device = EndpointDevice(platform, endpointId);
+  if (!device) return nullptr;
+  std::deque<Ref<Part>> queue;
+  queue.push_back(AdapterConnector(*device));
+  std::set<std::string> seen;
+  while (!queue.empty()) {
+    Ref<Part> part = std::move(queue.front());
+    queue.pop_front();
+    if (!part) continue;
+    const std::string name = PartName(*part);
+    if (name == partName) return part;
+    if (!seen.insert(name).second) continue;
+    QueueParts(*part, true, queue);
+    QueueParts(*part, false, queue);
+  }
+  return nullptr;
+}
+
+// Activates interface `iid` of the named part into `slot`.
+template <class Interface, class Iid>
+void BindPartControl(const std::string& endpointId, const std::string& partName, Iid iid,
+                     Ref<Interface>& slot) {
+  Platform& platform = CurrentPlatform();
+  ComScope com(platform);
+  Ref<Part> part = FindPart(platform, endpointId, partName);
+  ASSERT_TRUE(part) << "no part " << partName << " behind " << endpointId;
+  ASSERT_EQ(part->Activate(iid, kClsctxAll, slot), kS_OK) << partName;
+}
+
+// Activates the endpoint's IAudioEndpointVolume into `slot`.
+inline void BindEndpointVolume(const std::string& endpointId, Ref<EndpointVolume>& slot) {
+  Platform& platform = CurrentPlatform();
+  ComScope com(platform);
+  Ref<Device> device = EndpointDevice(platform, endpointId);
+  ASSERT_TRUE(device) << "no endpoint " << endpointId;
+  ASSERT_EQ(device->Activate(kClsctxInprocServer, slot), kS_OK) << endpointId;
+}
+
+constexpr const char* kSpeakers = "{0.0.0.00000000}.{control-speakers}";
+constexpr const char* kHeadphones = "{0.0.0.00000000}.{control-headphones}";
+constexpr const char* kMicrophone = "{0.0.1.00000000}.{control-mic}";
+constexpr const char* kLineIn = "{0.0.1.00000000}.{control-line}";
+
+// Runs on the control card, with slots bound by hand. The slots are given
+// back before the fixture counts references, whether or not the test set
+// the device-bound marker.
+class ControlCardTest : public MixerTest {
+ protected:
+  void SetUp() override { UseSystemFile("controls/control_card.json"); }
+  void TearDown() override {
+    ReleaseBoundControls(mixer());
+    mixer().virtualEndpoint.Reset();
+    MixerTest::TearDown();
+  }
+
+ public:
+  // A part's controls as the system holds them now.
+  nlohmann::json PartControls(const std::string& partName) {
+    for (const auto& adapter : state()["adapters"]) {
+      for (const auto& part : adapter["parts"]) {
+        if (part["name"] == partName) return part.value("controls", nlohmann::json::object());
+      }
+    }
+    ADD_FAILURE() << "no part " << partName;
+    return {};
+  }
+  nlohmann::json EndpointVolumeState(const std::string& endpointId) {
+    for (const auto& endpoint : state()["endpoints"]) {
+      if (endpoint["id"] == endpointId) return endpoint["volume"];
+    }
+    ADD_FAILURE() << "no endpoint " << endpointId;
+    return {};
+  }
+
+ protected:
+  void Fail(const std::string& op, HRESULT result, std::optional<std::uint32_t> channel = {}) {
+    sim::FaultRule rule;
+    rule.op = op;
+    rule.result = result;
+    rule.channel = channel;
+    system().AddFault(rule);
+  }
+};
+
+}  // namespace velto::testing
