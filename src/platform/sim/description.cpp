@@ -1,0 +1,496 @@
+#include "platform/sim/description.h"
+
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <initializer_list>
+#include <map>
+#include <set>
+
+#include "platform/sim/text_codec.h"
+
+namespace velto::sim {
+
+using nlohmann::json;
+namespace p = platform;
+
+const std::array<const char*, kLevelKinds> kLevelKeys = {"volume", "bass", "treble", "midrange"};
+const std::array<const char*, kSwitchKinds> kSwitchKeys = {"agc", "loudness"};
+
+namespace {
+
+struct NamedResult {
+  const char* name;
+  p::HRESULT value;
+};
+constexpr NamedResult kNamedResults[] = {
+    {"S_OK", p::kS_OK},
+    {"S_FALSE", p::kS_FALSE},
+    {"E_NOTIMPL", p::kE_NOTIMPL},
+    {"E_NOINTERFACE", p::kE_NOINTERFACE},
+    {"E_POINTER", p::kE_POINTER},
+    {"E_FAIL", p::kE_FAIL},
+    {"E_INVALIDARG", p::kE_INVALIDARG},
+    {"E_OUTOFMEMORY", p::kE_OUTOFMEMORY},
+    {"E_NOTFOUND", p::kE_NOTFOUND},
+    {"RPC_E_CHANGED_MODE", p::kRPC_E_CHANGED_MODE},
+    {"ERROR_INVALID_FUNCTION", p::kHrInvalidFunction},
+};
+
+struct NamedState {
+  const char* name;
+  std::uint32_t value;
+};
+constexpr NamedState kStates[] = {
+    {"active", p::kDeviceStateActive},
+    {"disabled", p::kDeviceStateDisabled},
+    {"notpresent", p::kDeviceStateNotPresent},
+    {"unplugged", p::kDeviceStateUnplugged},
+};
+
+std::string EscapePointerToken(const std::string& key) {
+  std::string out;
+  for (char c : key) {
+    if (c == '~') {
+      out += "~0";
+    } else if (c == '/') {
+      out += "~1";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// A value inside the document together with its JSON pointer.
+struct Place {
+  const json* value;
+  std::string pointer;
+  const json& operator*() const { return *value; }
+  const json* operator->() const { return value; }
+};
+
+class Parser {
+ public:
+  explicit Parser(const std::string& source) : source_(source) {}
+
+  Description Parse(const json& root) {
+    const Place top{&root, ""};
+    RequireObject(top, {"endpoints", "adapters", "faults"});
+    Description description;
+    if (auto adapters = Find(top, "adapters")) description.adapters = Adapters(*adapters);
+    if (auto endpoints = Find(top, "endpoints"))
+      description.endpoints = Endpoints(*endpoints, description.adapters);
+    if (auto faults = Find(top, "faults")) description.faults = Faults(*faults);
+    return description;
+  }
+
+ private:
+  [[noreturn]] void Fail(const Place& place, const std::string& problem) const {
+    const std::string where = place.pointer.empty() ? "(document root)" : place.pointer;
+    throw DescriptionError(source_ + ": " + where + ": " + problem);
+  }
+
+  static Place Child(const Place& place, const std::string& key) {
+    return {&place->at(key), place.pointer + "/" + EscapePointerToken(key)};
+  }
+  static Place Element(const Place& place, std::size_t index) {
+    return {&place->at(index), place.pointer + "/" + std::to_string(index)};
+  }
+
+  void RequireObject(const Place& place, std::initializer_list<const char*> allowed) const {
+    if (!place->is_object()) Fail(place, "must be an object");
+    for (const auto& item : place->items()) {
+      bool known = false;
+      for (const char* key : allowed) known = known || item.key() == key;
+      if (!known) Fail(Child(place, item.key()), "unknown key " + Quoted(item.key()));
+    }
+  }
+
+  // The member `key`, or nullopt when it is absent or null.
+  static std::optional<Place> Find(const Place& place, const char* key) {
+    const auto it = place->find(key);
+    if (it == place->end() || it->is_null()) return std::nullopt;
+    return Child(place, key);
+  }
+  Place Require(const Place& place, const char* key) const {
+    auto found = Find(place, key);
+    if (!found) Fail(place, std::string("missing key ") + Quoted(key));
+    return *found;
+  }
+
+  const json& Array(const Place& place) const {
+    if (!place->is_array()) Fail(place, "must be an array");
+    return *place;
+  }
+  std::string String(const Place& place) const {
+    if (!place->is_string()) Fail(place, "must be a string");
+    return place->get<std::string>();
+  }
+  std::u16string Wide(const Place& place, const std::string& text) const {
+    auto wide = Utf8ToUtf16(text);
+    if (!wide) Fail(place, "is not valid UTF-8");
+    return *wide;
+  }
+  bool Bool(const Place& place) const {
+    if (!place->is_boolean()) Fail(place, "must be true or false");
+    return place->get<bool>();
+  }
+  float Float(const Place& place) const {
+    if (!place->is_number()) Fail(place, "must be a number");
+    const double value = place->get<double>();
+    if (!std::isfinite(value) || !std::isfinite(static_cast<float>(value)))
+      Fail(place, "must be a finite 32-bit float");
+    return static_cast<float>(value);
+  }
+  std::int64_t Integer(const Place& place, std::int64_t low, std::int64_t high) const {
+    if (!place->is_number_integer()) Fail(place, "must be an integer");
+    const bool inRange =
+        place->is_number_unsigned()
+            ? place->get<std::uint64_t>() <= static_cast<std::uint64_t>(high)
+            : place->get<std::int64_t>() >= low && place->get<std::int64_t>() <= high;
+    if (!inRange) Fail(place, "must lie in " + std::to_string(low) + ".." + std::to_string(high));
+    return place->get<std::int64_t>();
+  }
+  std::uint64_t Unsigned(const Place& place) const {
+    if (!place->is_number_integer() ||
+        (!place->is_number_unsigned() && place->get<std::int64_t>() < 0))
+      Fail(place, "must be a non-negative integer");
+    return place->get<std::uint64_t>();
+  }
+  template <class T, std::size_t N>
+  T Choice(const Place& place, const std::pair<const char*, T> (&choices)[N]) const {
+    const std::string text = String(place);
+    std::string known;
+    for (const auto& [name, value] : choices) {
+      if (text == name) return value;
+      known += (known.empty() ? "" : ", ") + Quoted(name);
+    }
+    Fail(place, "must be one of " + known + ", not " + Quoted(text));
+  }
+
+  LevelState Level(const Place& place) const {
+    RequireObject(place, {"min", "max", "step", "channels"});
+    LevelState level;
+    level.min = Float(Require(place, "min"));
+    level.max = Float(Require(place, "max"));
+    level.step = Float(Require(place, "step"));
+    if (level.min > level.max)
+      Fail(Child(place, "min"),
+           "min " + FormatFloat(level.min) + " is greater than max " + FormatFloat(level.max));
+    if (level.step < 0) Fail(Child(place, "step"), "must not be negative");
+    const Place channels = Require(place, "channels");
+    if (Array(channels).empty()) Fail(channels, "must hold at least one channel");
+    for (std::size_t i = 0; i < channels->size(); ++i) {
+      const Place channel = Element(channels, i);
+      const float value = Float(channel);
+      if (value < level.min || value > level.max)
+        Fail(channel, "level " + FormatFloat(value) + " lies outside min..max");
+      level.channels.push_back(value);
+    }
+    return level;
+  }
+
+  std::vector<AdapterState> Adapters(const Place& place) const {
+    std::vector<AdapterState> adapters;
+    std::set<std::string> names;
+    for (std::size_t i = 0; i < Array(place).size(); ++i) {
+      const Place item = Element(place, i);
+      adapters.push_back(Adapter(item));
+      if (!names.insert(adapters.back().name).second)
+        Fail(Child(item, "name"), "duplicate adapter name " + Quoted(adapters.back().name));
+    }
+    return adapters;
+  }
+
+  AdapterState Adapter(const Place& place) const {
+    RequireObject(place, {"name", "parts", "links"});
+    AdapterState adapter;
+    adapter.name = String(Require(place, "name"));
+    if (adapter.name.empty()) Fail(Child(place, "name"), "must not be empty");
+    Wide(Child(place, "name"), adapter.name);
+    std::map<std::string, std::size_t> partIndex;
+    const Place parts = Require(place, "parts");
+    for (std::size_t i = 0; i < Array(parts).size(); ++i) {
+      const Place item = Element(parts, i);
+      adapter.parts.push_back(Part(item));
+      if (!partIndex.emplace(adapter.parts.back().id, i).second)
+        Fail(item, "duplicate part id " + Quoted(adapter.parts.back().id));
+    }
+    if (auto links = Find(place, "links")) adapter.links = Links(*links, partIndex);
+    return adapter;
+  }
+
+  PartState Part(const Place& place) const {
+    RequireObject(place, {"id", "name", "kind", "controls"});
+    PartState part;
+    part.name = String(Require(place, "name"));
+    part.wideName = Wide(Child(place, "name"), part.name);
+    part.id = part.name;
+    if (auto id = Find(place, "id")) part.id = String(*id);
+    if (part.id.empty()) Fail(place, "part id must not be empty");
+    Wide(place, part.id);
+    static const std::pair<const char*, bool> kKinds[] = {{"connector", true}, {"subunit", false}};
+    part.isConnector = Choice(Require(place, "kind"), kKinds);
+    if (auto controls = Find(place, "controls")) Controls(*controls, part);
+    return part;
+  }
+
+  void Controls(const Place& place, PartState& part) const {
+    RequireObject(place, {"volume", "bass", "treble", "midrange", "mute", "agc", "loudness"});
+    for (std::size_t k = 0; k < kLevelKinds; ++k) {
+      if (auto level = Find(place, kLevelKeys[k])) part.levels[k] = Level(*level);
+    }
+    if (auto mute = Find(place, "mute")) part.mute = Int32(*mute);
+    for (std::size_t k = 0; k < kSwitchKinds; ++k) {
+      if (auto value = Find(place, kSwitchKeys[k])) part.switches[k] = Int32(*value);
+    }
+  }
+
+  std::int32_t Int32(const Place& place) const {
+    return static_cast<std::int32_t>(Integer(place, INT32_MIN, INT32_MAX));
+  }
+
+  std::vector<std::pair<std::size_t, std::size_t>> Links(
+      const Place& place, const std::map<std::string, std::size_t>& partIndex) const {
+    std::vector<std::pair<std::size_t, std::size_t>> links;
+    std::set<std::pair<std::size_t, std::size_t>> seen;
+    for (std::size_t i = 0; i < Array(place).size(); ++i) {
+      const Place link = Element(place, i);
+      if (!link->is_array() || link->size() != 2) Fail(link, "must be a pair [from, to]");
+      std::size_t ends[2];
+      for (std::size_t e = 0; e < 2; ++e) {
+        const Place end = Element(link, e);
+        const std::string id = String(end);
+        const auto found = partIndex.find(id);
+        if (found == partIndex.end()) Fail(end, "unknown part " + Quoted(id));
+        ends[e] = found->second;
+      }
+      if (!seen.emplace(ends[0], ends[1]).second) Fail(link, "duplicate link");
+      links.emplace_back(ends[0], ends[1]);
+    }
+    return links;
+  }
+
+  std::vector<EndpointState> Endpoints(const Place& place,
+                                       const std::vector<AdapterState>& adapters) const {
+    std::vector<EndpointState> endpoints;
+    std::set<std::string> ids;
+    std::set<std::pair<std::size_t, std::size_t>> joined;
+    bool hasDefault[2] = {false, false};
+    for (std::size_t i = 0; i < Array(place).size(); ++i) {
+      const Place item = Element(place, i);
+      EndpointState endpoint = Endpoint(item, adapters);
+      if (!ids.insert(endpoint.id).second)
+        Fail(item, "duplicate endpoint id " + Quoted(endpoint.id));
+      if (endpoint.connector && !joined.insert(*endpoint.connector).second)
+        Fail(Child(item, "connector"), "another endpoint is already joined to this connector");
+      bool& flowDefault = hasDefault[static_cast<int>(endpoint.flow)];
+      if (endpoint.isDefault && flowDefault)
+        Fail(Child(item, "default"), "a second default endpoint of the same flow");
+      flowDefault = flowDefault || endpoint.isDefault;
+      endpoints.push_back(std::move(endpoint));
+    }
+    return endpoints;
+  }
+
+  EndpointState Endpoint(const Place& place, const std::vector<AdapterState>& adapters) const {
+    RequireObject(place,
+                  {"id", "name", "flow", "state", "default", "topology", "volume", "connector"});
+    EndpointState endpoint;
+    endpoint.name = String(Require(place, "name"));
+    endpoint.wideName = Wide(Child(place, "name"), endpoint.name);
+    endpoint.id = endpoint.name;
+    if (auto id = Find(place, "id")) endpoint.id = String(*id);
+    if (endpoint.id.empty()) Fail(place, "endpoint id must not be empty");
+    endpoint.wideId = Wide(place, endpoint.id);
+    static const std::pair<const char*, p::DataFlow> kFlows[] = {{"render", p::DataFlow::Render},
+                                                                 {"capture", p::DataFlow::Capture}};
+    endpoint.flow = Choice(Require(place, "flow"), kFlows);
+    static const std::pair<const char*, std::uint32_t> kStateChoices[] = {
+        {kStates[0].name, kStates[0].value},
+        {kStates[1].name, kStates[1].value},
+        {kStates[2].name, kStates[2].value},
+        {kStates[3].name, kStates[3].value}};
+    if (auto state = Find(place, "state")) endpoint.state = Choice(*state, kStateChoices);
+    if (auto isDefault = Find(place, "default")) endpoint.isDefault = Bool(*isDefault);
+    if (auto topology = Find(place, "topology")) endpoint.hasTopology = Bool(*topology);
+    if (auto volume = Find(place, "volume")) EndpointVolume(*volume, endpoint);
+    if (auto connector = Find(place, "connector"))
+      endpoint.connector = Connection(*connector, adapters);
+    return endpoint;
+  }
+
+  void EndpointVolume(const Place& place, EndpointState& endpoint) const {
+    RequireObject(place, {"min", "max", "step", "channels", "mute"});
+    json levelOnly = *place;
+    levelOnly.erase("mute");
+    endpoint.volume = Level(Place{&levelOnly, place.pointer});
+    if (auto mute = Find(place, "mute")) endpoint.mute = Bool(*mute) ? 1 : 0;
+  }
+
+  std::pair<std::size_t, std::size_t> Connection(const Place& place,
+                                                 const std::vector<AdapterState>& adapters) const {
+    RequireObject(place, {"adapter", "part"});
+    const Place adapterPlace = Require(place, "adapter");
+    const Place partPlace = Require(place, "part");
+    const std::string adapterName = String(adapterPlace);
+    const std::string partId = String(partPlace);
+    for (std::size_t a = 0; a < adapters.size(); ++a) {
+      if (adapters[a].name != adapterName) continue;
+      for (std::size_t i = 0; i < adapters[a].parts.size(); ++i) {
+        const PartState& part = adapters[a].parts[i];
+        if (part.id != partId) continue;
+        if (!part.isConnector) Fail(partPlace, "part " + Quoted(partId) + " is not a connector");
+        return {a, i};
+      }
+      Fail(partPlace, "adapter " + Quoted(adapterName) + " has no part " + Quoted(partId));
+    }
+    Fail(adapterPlace, "unknown adapter " + Quoted(adapterName));
+  }
+
+  std::vector<FaultRule> Faults(const Place& place) const {
+    std::vector<FaultRule> faults;
+    for (std::size_t i = 0; i < Array(place).size(); ++i)
+      faults.push_back(Fault(Element(place, i)));
+    return faults;
+  }
+
+  FaultRule Fault(const Place& place) const {
+    RequireObject(place, {"object", "op", "result", "channel", "after", "times"});
+    FaultRule rule;
+    if (auto object = Find(place, "object")) rule.object = String(*object);
+    if (auto op = Find(place, "op")) rule.op = String(*op);
+    if (auto result = Find(place, "result")) rule.result = Result(*result);
+    if (auto channel = Find(place, "channel"))
+      rule.channel = static_cast<std::uint32_t>(Integer(*channel, 0, UINT32_MAX));
+    if (auto after = Find(place, "after")) rule.after = Unsigned(*after);
+    if (auto times = Find(place, "times")) rule.times = Unsigned(*times);
+    return rule;
+  }
+
+  p::HRESULT Result(const Place& place) const {
+    if (place->is_number_integer())
+      return static_cast<p::HRESULT>(
+          static_cast<std::uint32_t>(Integer(place, INT32_MIN, UINT32_MAX)));
+    if (!place->is_string()) Fail(place, "must be a result name or a hex string");
+    const auto result = ParseResult(place->get<std::string>());
+    if (!result) Fail(place, "unknown result " + Quoted(place->get<std::string>()));
+    return *result;
+  }
+
+  const std::string& source_;
+};
+
+json LevelToJson(const LevelState& level) {
+  json channels = json::array();
+  for (float value : level.channels) channels.push_back(static_cast<double>(value));
+  return {{"min", static_cast<double>(level.min)},
+          {"max", static_cast<double>(level.max)},
+          {"step", static_cast<double>(level.step)},
+          {"channels", std::move(channels)}};
+}
+
+json PartToJson(const PartState& part) {
+  json out = {
+      {"id", part.id}, {"name", part.name}, {"kind", part.isConnector ? "connector" : "subunit"}};
+  json controls = json::object();
+  for (std::size_t k = 0; k < kLevelKinds; ++k) {
+    if (part.levels[k]) controls[kLevelKeys[k]] = LevelToJson(*part.levels[k]);
+  }
+  if (part.mute) controls["mute"] = *part.mute;
+  for (std::size_t k = 0; k < kSwitchKinds; ++k) {
+    if (part.switches[k]) controls[kSwitchKeys[k]] = *part.switches[k];
+  }
+  // Parts without controls (connectors, mostly) read better without an empty object.
+  if (!controls.empty()) out["controls"] = std::move(controls);
+  return out;
+}
+
+json AdapterToJson(const AdapterState& adapter) {
+  json parts = json::array();
+  for (const PartState& part : adapter.parts) parts.push_back(PartToJson(part));
+  json links = json::array();
+  for (const auto& [from, to] : adapter.links)
+    links.push_back({adapter.parts[from].id, adapter.parts[to].id});
+  return {{"name", adapter.name}, {"parts", std::move(parts)}, {"links", std::move(links)}};
+}
+
+const char* StateName(std::uint32_t state) {
+  for (const NamedState& named : kStates) {
+    if (named.value == state) return named.name;
+  }
+  return "active";
+}
+
+json EndpointToJson(const EndpointState& endpoint, const std::vector<AdapterState>& adapters) {
+  json out = {{"id", endpoint.id},
+              {"name", endpoint.name},
+              {"flow", endpoint.flow == p::DataFlow::Render ? "render" : "capture"},
+              {"state", StateName(endpoint.state)},
+              {"default", endpoint.isDefault},
+              {"topology", endpoint.hasTopology},
+              {"volume", nullptr},
+              {"connector", nullptr}};
+  if (endpoint.volume) {
+    out["volume"] = LevelToJson(*endpoint.volume);
+    out["volume"]["mute"] = endpoint.mute != 0;
+  }
+  if (endpoint.connector) {
+    const AdapterState& adapter = adapters[endpoint.connector->first];
+    out["connector"] = {{"adapter", adapter.name},
+                        {"part", adapter.parts[endpoint.connector->second].id}};
+  }
+  return out;
+}
+
+json FaultToJson(const FaultRule& rule) {
+  json out = {{"object", rule.object}, {"op", rule.op},       {"result", ResultName(rule.result)},
+              {"channel", nullptr},    {"after", rule.after}, {"times", nullptr}};
+  if (rule.channel) out["channel"] = *rule.channel;
+  if (rule.times != UINT64_MAX) out["times"] = rule.times;
+  return out;
+}
+
+}  // namespace
+
+Description ParseDescription(const json& json, const std::string& source) {
+  return Parser(source).Parse(json);
+}
+
+json DescriptionToJson(const Description& description) {
+  json endpoints = json::array();
+  for (const EndpointState& endpoint : description.endpoints)
+    endpoints.push_back(EndpointToJson(endpoint, description.adapters));
+  json adapters = json::array();
+  for (const AdapterState& adapter : description.adapters)
+    adapters.push_back(AdapterToJson(adapter));
+  json faults = json::array();
+  for (const FaultRule& rule : description.faults) faults.push_back(FaultToJson(rule));
+  return {{"endpoints", std::move(endpoints)},
+          {"adapters", std::move(adapters)},
+          {"faults", std::move(faults)}};
+}
+
+std::optional<p::HRESULT> ParseResult(const std::string& text) {
+  for (const NamedResult& named : kNamedResults) {
+    if (text == named.name) return named.value;
+  }
+  const bool hex = text.size() > 2 && text.size() <= 10 && text[0] == '0' &&
+                   (text[1] == 'x' || text[1] == 'X') &&
+                   text.find_first_not_of("0123456789abcdefABCDEF", 2) == std::string::npos;
+  if (!hex) return std::nullopt;
+  return static_cast<p::HRESULT>(
+      static_cast<std::uint32_t>(std::stoul(text.substr(2), nullptr, 16)));
+}
+
+std::string ResultName(p::HRESULT result) {
+  for (const NamedResult& named : kNamedResults) {
+    if (named.value == result) return named.name;
+  }
+  return FormatHex(static_cast<std::uint32_t>(result));
+}
+
+}  // namespace velto::sim

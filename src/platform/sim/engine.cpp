@@ -1,0 +1,189 @@
+#include "platform/sim/engine.h"
+
+#include <cstdio>
+
+#include "platform/sim/objects.h"
+
+namespace velto::sim {
+namespace {
+
+// Reports stop here; a client stuck in a loop must not exhaust memory.
+constexpr std::size_t kMaxProblems = 10000;
+
+// '*' matches any run of characters, everything else itself.
+bool GlobMatch(const std::string& pattern, const char* text) {
+  std::size_t p = 0;
+  const char* t = text;
+  std::size_t starP = std::string::npos;
+  const char* starT = nullptr;
+  while (*t) {
+    if (p < pattern.size() && pattern[p] == '*') {
+      starP = p++;
+      starT = t;
+    } else if (p < pattern.size() && pattern[p] == *t) {
+      ++p, ++t;
+    } else if (starP != std::string::npos) {
+      p = starP + 1;
+      t = ++starT;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+std::vector<std::vector<std::size_t>> LinkEnds(const AdapterState& adapter, bool incoming) {
+  std::vector<std::vector<std::size_t>> lists(adapter.parts.size());
+  for (const auto& [from, to] : adapter.links) {
+    if (incoming) {
+      lists[to].push_back(from);
+    } else {
+      lists[from].push_back(to);
+    }
+  }
+  return lists;
+}
+
+}  // namespace
+
+// --- Building the world's objects ---------------------------------------------------
+
+Engine::Engine(Description description) : world(std::move(description)) {
+  for (const FaultRule& rule : world.faults) faults.push_back({rule, 0});
+  world.faults.clear();
+
+  enumerator = Make<EnumeratorObject>("enumerator");
+
+  std::vector<std::vector<PartObject*>> partObjects;
+  for (AdapterState& adapter : world.adapters) {
+    auto* topology = Make<AdapterTopologyObject>("adapter:" + adapter.name);
+    std::vector<PartObject*> parts;
+    for (PartState& part : adapter.parts) {
+      const std::string path = "part:" + adapter.name + "/" + part.id;
+      PartObject* object = Make<PartObject>(path, part, topology);
+      for (std::size_t k = 0; k < kLevelKinds; ++k) {
+        if (part.levels[k])
+          object->levels[k] = Make<LevelControlObject>(path + "/" + kLevelKeys[k], *part.levels[k]);
+      }
+      if (part.mute) object->mute = Make<MuteControlObject>(path + "/mute", *part.mute);
+      for (std::size_t k = 0; k < kSwitchKinds; ++k) {
+        if (part.switches[k])
+          object->switches[k] =
+              Make<SwitchControlObject>(path + "/" + kSwitchKeys[k], *part.switches[k]);
+      }
+      if (part.isConnector) topology->connectors.push_back(object);
+      parts.push_back(object);
+    }
+    for (const bool incoming : {true, false}) {
+      const auto ends = LinkEnds(adapter, incoming);
+      for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (ends[i].empty()) continue;
+        std::vector<PartObject*> list;
+        for (std::size_t end : ends[i]) list.push_back(parts[end]);
+        auto* listObject = Make<PartsListObject>(
+            parts[i]->Path() + (incoming ? "/incoming" : "/outgoing"), std::move(list));
+        (incoming ? parts[i]->incoming : parts[i]->outgoing) = listObject;
+      }
+    }
+    partObjects.push_back(std::move(parts));
+  }
+
+  for (EndpointState& endpoint : world.endpoints) {
+    const std::string path = "device:" + endpoint.id;
+    PartObject* joined = nullptr;
+    if (endpoint.connector)
+      joined = partObjects[endpoint.connector->first][endpoint.connector->second];
+    auto* connector = Make<EndpointConnectorObject>(path + "/connector", joined);
+    if (joined) joined->joined = connector;
+    DeviceObject::Parts parts{};
+    parts.store = Make<PropertyStoreObject>(path + "/properties", endpoint);
+    if (endpoint.volume) parts.volume = Make<EndpointVolumeObject>(path + "/volume", endpoint);
+    if (endpoint.hasTopology)
+      parts.topology = Make<EndpointTopologyObject>(path + "/topology", connector);
+    devices.push_back(Make<DeviceObject>(path, endpoint, parts));
+  }
+}
+
+Engine::~Engine() = default;
+
+CollectionObject* Engine::CollectionFor(int flow, std::uint32_t mask) {
+  auto& slot = collections[{flow, mask}];
+  if (slot) return slot;
+  std::vector<DeviceObject*> members;
+  for (DeviceObject* device : devices) {
+    const EndpointState& endpoint = device->Endpoint();
+    const bool flowMatches = flow == 2 || static_cast<int>(endpoint.flow) == flow;
+    if (flowMatches && (endpoint.state & mask) != 0) members.push_back(device);
+  }
+  static const char* const kFlowNames[] = {"render", "capture", "all"};
+  slot = Make<CollectionObject>(std::string("collection:") + kFlowNames[flow], std::move(members));
+  return slot;
+}
+
+// --- Accounting, faults, trace ---------------------------------------------------------
+
+void Engine::Problem(std::string text) {
+  if (problems.size() < kMaxProblems) {
+    problems.push_back(std::move(text));
+  } else if (problems.size() == kMaxProblems) {
+    problems.push_back("(further problems not recorded)");
+  }
+}
+
+std::optional<HRESULT> Engine::InjectedResult(const std::string& object, const char* op,
+                                              std::optional<std::uint32_t> channel) {
+  std::optional<HRESULT> result;
+  for (ArmedFault& fault : faults) {
+    const FaultRule& rule = fault.rule;
+    if (rule.channel && (!channel || *channel != *rule.channel)) continue;
+    if (!GlobMatch(rule.op, op) || !GlobMatch(rule.object, object.c_str())) continue;
+    const std::uint64_t match = ++fault.matches;
+    const bool fires = match > rule.after && match - rule.after <= rule.times;
+    if (fires && !result) result = rule.result;
+  }
+  return result;
+}
+
+std::vector<FaultRule> Engine::RemainingFaults() const {
+  std::vector<FaultRule> rules;
+  for (const ArmedFault& fault : faults) {
+    FaultRule rule = fault.rule;
+    const std::uint64_t passed = std::min(fault.matches, rule.after);
+    const std::uint64_t fired = std::min(fault.matches - passed, rule.times);
+    rule.after -= passed;
+    if (rule.times != UINT64_MAX) rule.times -= fired;
+    rules.push_back(std::move(rule));
+  }
+  return rules;
+}
+
+void Engine::Record(const std::string& object, const char* op, std::string args, HRESULT result,
+                    bool hasResult) {
+  trace.push_back(TraceEntry{++traceSeq, object, op, std::move(args), result, hasResult});
+  if (sink) sink(trace.back());
+}
+
+// --- Reference counts --------------------------------------------------------------------
+
+unsigned long ObjectBase::CountAddRef() {
+  if (refs_ <= 0) {
+    engine_.Problem("use after release: AddRef on " + path_);
+    return 0;
+  }
+  ++refs_;
+  if (engine_.tracing) engine_.Record(path_, "AddRef", "-> " + std::to_string(refs_), 0, false);
+  return static_cast<unsigned long>(refs_);
+}
+
+unsigned long ObjectBase::CountRelease() {
+  if (refs_ <= 0) {
+    engine_.Problem("double release of " + path_);
+    return 0;
+  }
+  --refs_;
+  if (engine_.tracing) engine_.Record(path_, "Release", "-> " + std::to_string(refs_), 0, false);
+  return static_cast<unsigned long>(refs_);
+}
+
+}  // namespace velto::sim

@@ -1,0 +1,169 @@
+// The simulation behind SimSystem: the world loaded from a description, the
+// objects that clients hold, and the accounting, fault and trace machinery
+// that every call passes through.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/sim/description.h"
+#include "platform/sim/sim_system.h"
+#include "platform/sim/tracked_memory.h"
+
+namespace velto::sim {
+
+using Engine = SimSystem::Engine;
+using platform::HRESULT;
+
+// What every simulated object shares: its path (for faults, trace and
+// reports) and its count of client references. Objects live as long as the
+// engine, so a stale client pointer never reaches freed memory; a call on an
+// object without references is reported instead.
+class ObjectBase {
+ public:
+  ObjectBase(Engine& engine, std::string path) : engine_(engine), path_(std::move(path)) {}
+  virtual ~ObjectBase() = default;
+  ObjectBase(const ObjectBase&) = delete;
+  ObjectBase& operator=(const ObjectBase&) = delete;
+
+  const std::string& Path() const { return path_; }
+  long Refs() const { return refs_; }
+  // The reference an out-parameter hands to the client.
+  void Grant() { ++refs_; }
+
+ protected:
+  unsigned long CountAddRef();
+  unsigned long CountRelease();
+
+  template <class Body, class Describe>
+  HRESULT Call(const char* op, std::optional<std::uint32_t> channel, Body&& body,
+               Describe&& describe);
+  // As Call, for operations whose output holder must be empty after a failure.
+  template <class Out, class Body, class Describe>
+  HRESULT CallOut(const char* op, Out& out, Body&& body, Describe&& describe);
+
+  Engine& engine_;
+
+ private:
+  std::string path_;
+  long refs_ = 0;
+};
+
+// One simulated COM object offering `Interfaces`; all of them share one count.
+template <class... Interfaces>
+class SimObject : public Interfaces..., public ObjectBase {
+ public:
+  using ObjectBase::ObjectBase;
+  unsigned long AddRef() override { return CountAddRef(); }
+  unsigned long Release() override { return CountRelease(); }
+};
+
+// Gives the client a new reference to `object` through `out`.
+template <class Interface, class Object>
+void Hand(platform::Ref<Interface>& out, Object* object) {
+  object->Grant();
+  out = platform::Ref<Interface>::Adopt(object);
+}
+
+class EnumeratorObject;
+class CollectionObject;
+class DeviceObject;
+
+struct SimSystem::Engine {
+  explicit Engine(Description description);
+  ~Engine();
+
+  platform::Platform* owner = nullptr;  // frees what the engine hands out
+  Description world;
+
+  std::vector<std::unique_ptr<ObjectBase>> objects;
+  EnumeratorObject* enumerator = nullptr;
+  std::vector<DeviceObject*> devices;  // by endpoint index
+  std::map<std::pair<int, std::uint32_t>, CollectionObject*> collections;
+
+  std::vector<std::string> problems;
+  std::unordered_map<std::thread::id, int> comDepth;
+  StringTable taskMemory{false};
+  StringTable bstrs{true};
+  PropVariantTable propVariants;
+  std::uint64_t callCount = 0;
+
+  struct ArmedFault {
+    FaultRule rule;
+    std::uint64_t matches = 0;
+  };
+  std::vector<ArmedFault> faults;
+
+  bool tracing = false;
+  std::function<void(const TraceEntry&)> sink;
+  std::vector<TraceEntry> trace;
+  std::uint64_t traceSeq = 0;
+
+  template <class Object, class... Args>
+  Object* Make(Args&&... args) {
+    auto object = std::make_unique<Object>(*this, std::forward<Args>(args)...);
+    Object* raw = object.get();
+    objects.push_back(std::move(object));
+    return raw;
+  }
+
+  // The endpoints of `flow` whose state is in `mask`, as one collection object
+  // per (flow, mask).
+  CollectionObject* CollectionFor(int flow, std::uint32_t mask);
+
+  void Problem(std::string text);
+  // The result of the first fault rule that fires on this call, counting the
+  // call against every rule it matches.
+  std::optional<HRESULT> InjectedResult(const std::string& object, const char* op,
+                                        std::optional<std::uint32_t> channel);
+  // The rules as they stand now: what is left of `after` and `times`.
+  std::vector<FaultRule> RemainingFaults() const;
+  void Record(const std::string& object, const char* op, std::string args, HRESULT result,
+              bool hasResult);
+
+  // Every HRESULT call goes through here. `body` does the work and returns the
+  // result; `describe(produced)` renders the arguments (and, when the call
+  // produced output, the output) for the trace.
+  template <class Body, class Describe>
+  HRESULT Call(const ObjectBase* object, const std::string& path, const char* op,
+               std::optional<std::uint32_t> channel, Body&& body, Describe&& describe) {
+    ++callCount;
+    if (object && object->Refs() <= 0)
+      Problem("use after release: " + std::string(op) + " on " + path);
+    std::optional<HRESULT> injected;
+    if (!faults.empty()) injected = InjectedResult(path, op, channel);
+    const HRESULT result = injected ? *injected : body();
+    if (tracing) {
+      std::string args = describe(!injected && result == platform::kS_OK);
+      if (injected) args += args.empty() ? "(injected)" : " (injected)";
+      Record(path, op, std::move(args), result, true);
+    }
+    return result;
+  }
+};
+
+template <class Body, class Describe>
+HRESULT ObjectBase::Call(const char* op, std::optional<std::uint32_t> channel, Body&& body,
+                         Describe&& describe) {
+  return engine_.Call(this, path_, op, channel, std::forward<Body>(body),
+                      std::forward<Describe>(describe));
+}
+
+template <class Out, class Body, class Describe>
+HRESULT ObjectBase::CallOut(const char* op, Out& out, Body&& body, Describe&& describe) {
+  const HRESULT result =
+      Call(op, std::nullopt, std::forward<Body>(body), std::forward<Describe>(describe));
+  if (result < 0) out.Reset();
+  return result;
+}
+
+}  // namespace velto::sim

@@ -1,0 +1,594 @@
+#include "platform/sim/objects.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/sim/text_codec.h"
+
+namespace velto::sim {
+namespace {
+
+using p::kE_INVALIDARG;
+using p::kE_NOINTERFACE;
+using p::kE_NOTFOUND;
+using p::kE_POINTER;
+using p::kS_FALSE;
+using p::kS_OK;
+
+// Trace text: the arguments, then "-> output" when the call produced one.
+std::string Args(std::string arguments, bool produced = false, const std::string& output = {}) {
+  if (!produced || output.empty()) return arguments;
+  return arguments.empty() ? "-> " + output : arguments + " -> " + output;
+}
+
+std::string Number(std::uint64_t value) { return std::to_string(value); }
+std::string Channel(std::uint32_t channel) { return "channel=" + Number(channel); }
+std::string Clsctx(std::uint32_t clsctx) { return "clsctx=" + FormatHex(clsctx); }
+std::string Quote(const std::u16string& text) { return "\"" + Utf16ToUtf8(text) + "\""; }
+
+const char* FlowName(int flow) {
+  static const char* const kNames[] = {"render", "capture", "all"};
+  return flow >= 0 && flow <= 2 ? kNames[flow] : "invalid";
+}
+
+const char* LevelInterfaceName(p::LevelInterface iid) {
+  static const char* const kNames[] = {"IAudioVolumeLevel", "IAudioBass", "IAudioTreble",
+                                       "IAudioMidrange"};
+  return kNames[static_cast<int>(iid)];
+}
+
+const char* SwitchInterfaceName(p::SwitchInterface iid) {
+  return iid == p::SwitchInterface::AudioAutoGainControl ? "IAudioAutoGainControl"
+                                                         : "IAudioLoudness";
+}
+
+std::u16string WideString(const p::WChar* text) {
+  std::u16string out;
+  for (; *text; ++text) out += *text;
+  return out;
+}
+
+}  // namespace
+
+// --- IMMDeviceEnumerator, IMMDeviceCollection ---------------------------------
+
+HRESULT EnumeratorObject::EnumAudioEndpoints(p::DataFlow flow, std::uint32_t stateMask,
+                                             p::Ref<p::DeviceCollection>& devices) {
+  const int flowValue = static_cast<int>(flow);
+  return CallOut(
+      "EnumAudioEndpoints", devices,
+      [&]() -> HRESULT {
+        if (flowValue < 0 || flowValue > 2 || stateMask == 0 || stateMask > 0xF)
+          return kE_INVALIDARG;
+        Hand(devices, engine_.CollectionFor(flowValue, stateMask));
+        return kS_OK;
+      },
+      [&](bool) {
+        return std::string("flow=") + FlowName(flowValue) + " stateMask=" + FormatHex(stateMask);
+      });
+}
+
+HRESULT EnumeratorObject::GetDefaultAudioEndpoint(p::DataFlow flow, p::Role role,
+                                                  p::Ref<p::Device>& device) {
+  const int flowValue = static_cast<int>(flow);
+  const int roleValue = static_cast<int>(role);
+  return CallOut(
+      "GetDefaultAudioEndpoint", device,
+      [&]() -> HRESULT {
+        if (flowValue < 0 || flowValue > 1 || roleValue < 0 || roleValue > 2) return kE_INVALIDARG;
+        for (DeviceObject* candidate : engine_.devices) {
+          const EndpointState& endpoint = candidate->Endpoint();
+          if (static_cast<int>(endpoint.flow) != flowValue || !endpoint.isDefault) continue;
+          if (endpoint.state != p::kDeviceStateActive) return kE_NOTFOUND;
+          Hand(device, candidate);
+          return kS_OK;
+        }
+        return kE_NOTFOUND;
+      },
+      [&](bool produced) {
+        return Args(std::string("flow=") + FlowName(flowValue) + " role=" + Number(roleValue),
+                    produced, produced ? static_cast<DeviceObject*>(device.Get())->Path() : "");
+      });
+}
+
+HRESULT EnumeratorObject::GetDevice(const p::WChar* id, p::Ref<p::Device>& device) {
+  return CallOut(
+      "GetDevice", device,
+      [&]() -> HRESULT {
+        if (!id) return kE_POINTER;
+        const std::u16string wanted = WideString(id);
+        for (DeviceObject* candidate : engine_.devices) {
+          if (candidate->Endpoint().wideId != wanted) continue;
+          Hand(device, candidate);
+          return kS_OK;
+        }
+        return kE_NOTFOUND;
+      },
+      [&](bool) { return id ? "id=" + Quote(WideString(id)) : std::string("id=null"); });
+}
+
+HRESULT CollectionObject::GetCount(std::uint32_t* count) {
+  return Call(
+      "GetCount", std::nullopt,
+      [&]() -> HRESULT {
+        if (!count) return kE_POINTER;
+        *count = static_cast<std::uint32_t>(devices_.size());
+        return kS_OK;
+      },
+      [&](bool produced) { return Args("", produced, produced ? Number(*count) : ""); });
+}
+
+HRESULT CollectionObject::Item(std::uint32_t index, p::Ref<p::Device>& device) {
+  return CallOut(
+      "Item", device,
+      [&]() -> HRESULT {
+        if (index >= devices_.size()) return kE_INVALIDARG;
+        Hand(device, devices_[index]);
+        return kS_OK;
+      },
+      [&](bool produced) {
+        return Args("index=" + Number(index), produced, produced ? devices_[index]->Path() : "");
+      });
+}
+
+// --- IMMDevice, IPropertyStore -----------------------------------------------------
+
+HRESULT DeviceObject::Activate(std::uint32_t clsctx, p::Ref<p::DeviceTopology>& out) {
+  return CallOut(
+      "Activate", out,
+      [&]() -> HRESULT {
+        if (!parts_.topology) return kE_NOINTERFACE;
+        Hand(out, parts_.topology);
+        return kS_OK;
+      },
+      [&](bool) { return "iid=IDeviceTopology " + Clsctx(clsctx); });
+}
+
+HRESULT DeviceObject::Activate(std::uint32_t clsctx, p::Ref<p::EndpointVolume>& out) {
+  return CallOut(
+      "Activate", out,
+      [&]() -> HRESULT {
+        if (!parts_.volume) return kE_NOINTERFACE;
+        Hand(out, parts_.volume);
+        return kS_OK;
+      },
+      [&](bool) { return "iid=IAudioEndpointVolume " + Clsctx(clsctx); });
+}
+
+HRESULT DeviceObject::OpenPropertyStore(std::uint32_t access, p::Ref<p::PropertyStore>& store) {
+  return CallOut(
+      "OpenPropertyStore", store,
+      [&]() -> HRESULT {
+        if (access > 2) return kE_INVALIDARG;  // STGM_READ, STGM_WRITE, STGM_READWRITE
+        Hand(store, parts_.store);
+        return kS_OK;
+      },
+      [&](bool) { return "access=" + Number(access); });
+}
+
+HRESULT DeviceObject::GetId(p::TaskString& id) {
+  return CallOut(
+      "GetId", id,
+      [&]() -> HRESULT {
+        const std::u16string& text = endpoint_.wideId;
+        id = p::TaskString(engine_.owner, engine_.taskMemory.Allocate(text.data(), text.size()));
+        return kS_OK;
+      },
+      [&](bool produced) { return Args("", produced, Quote(endpoint_.wideId)); });
+}
+
+HRESULT PropertyStoreObject::GetValue(p::PropertyKey key, p::PropVariantData* value) {
+  return Call(
+      "GetValue", std::nullopt,
+      [&]() -> HRESULT {
+        if (!value) return kE_POINTER;
+        if (key != p::PropertyKey::DeviceFriendlyName) return kE_INVALIDARG;
+        WriteVariant(*value, kVtLpwstr, engine_.propVariants.Allocate(endpoint_.wideName));
+        return kS_OK;
+      },
+      [&](bool produced) {
+        return Args(
+            "key=PKEY_Device_FriendlyName", produced,
+            produced ? "handle " + Number(VariantHandle(*value)) + " " + Quote(endpoint_.wideName)
+                     : "");
+      });
+}
+
+// --- IAudioEndpointVolume -------------------------------------------------------------
+
+bool EndpointVolumeObject::Settable(float levelDb) const {
+  return !std::isnan(levelDb) && levelDb >= level_.min && levelDb <= level_.max;
+}
+
+HRESULT EndpointVolumeObject::GetChannelCount(std::uint32_t* count) {
+  return Call(
+      "GetChannelCount", std::nullopt,
+      [&]() -> HRESULT {
+        if (!count) return kE_POINTER;
+        *count = static_cast<std::uint32_t>(level_.channels.size());
+        return kS_OK;
+      },
+      [&](bool produced) { return Args("", produced, produced ? Number(*count) : ""); });
+}
+
+HRESULT EndpointVolumeObject::SetMasterVolumeLevel(float levelDb) {
+  return Call(
+      "SetMasterVolumeLevel", std::nullopt,
+      [&]() -> HRESULT {
+        if (!Settable(levelDb)) return kE_INVALIDARG;
+        std::fill(level_.channels.begin(), level_.channels.end(), levelDb);
+        return kS_OK;
+      },
+      [&](bool) { return "level=" + FormatFloat(levelDb); });
+}
+
+HRESULT EndpointVolumeObject::SetChannelVolumeLevel(std::uint32_t channel, float levelDb) {
+  return Call(
+      "SetChannelVolumeLevel", channel,
+      [&]() -> HRESULT {
+        if (channel >= level_.channels.size() || !Settable(levelDb)) return kE_INVALIDARG;
+        level_.channels[channel] = levelDb;
+        return kS_OK;
+      },
+      [&](bool) { return Channel(channel) + " level=" + FormatFloat(levelDb); });
+}
+
+HRESULT EndpointVolumeObject::GetMasterVolumeLevel(float* levelDb) {
+  return Call(
+      "GetMasterVolumeLevel", std::nullopt,
+      [&]() -> HRESULT {
+        if (!levelDb) return kE_POINTER;
+        *levelDb = *std::max_element(level_.channels.begin(), level_.channels.end());
+        return kS_OK;
+      },
+      [&](bool produced) { return Args("", produced, produced ? FormatFloat(*levelDb) : ""); });
+}
+
+HRESULT EndpointVolumeObject::GetChannelVolumeLevel(std::uint32_t channel, float* levelDb) {
+  return Call(
+      "GetChannelVolumeLevel", channel,
+      [&]() -> HRESULT {
+        if (!levelDb) return kE_POINTER;
+        if (channel >= level_.channels.size()) return kE_INVALIDARG;
+        *levelDb = level_.channels[channel];
+        return kS_OK;
+      },
+      [&](bool produced) {
+        return Args(Channel(channel), produced, produced ? FormatFloat(*levelDb) : "");
+      });
+}
+
+HRESULT EndpointVolumeObject::SetMute(std::int32_t mute) {
+  return Call(
+      "SetMute", std::nullopt,
+      [&]() -> HRESULT {
+        const std::int32_t normalised = mute != 0 ? 1 : 0;
+        if (normalised == mute_) return kS_FALSE;
+        mute_ = normalised;
+        return kS_OK;
+      },
+      [&](bool) { return "mute=" + std::to_string(mute); });
+}
+
+HRESULT EndpointVolumeObject::GetMute(std::int32_t* mute) {
+  return Call(
+      "GetMute", std::nullopt,
+      [&]() -> HRESULT {
+        if (!mute) return kE_POINTER;
+        *mute = mute_;
+        return kS_OK;
+      },
+      [&](bool produced) { return Args("", produced, produced ? std::to_string(*mute) : ""); });
+}
+
+HRESULT EndpointVolumeObject::GetVolumeRange(float* minDb, float* maxDb, float* incrementDb) {
+  return Call(
+      "GetVolumeRange", std::nullopt,
+      [&]() -> HRESULT {
+        if (!minDb || !maxDb || !incrementDb) return kE_POINTER;
+        *minDb = level_.min;
+        *maxDb = level_.max;
+        *incrementDb = level_.step;
+        return kS_OK;
+      },
+      [&](bool produced) {
+        return Args("", produced,
+                    produced ? FormatFloat(*minDb) + ".." + FormatFloat(*maxDb) + " step " +
+                                   FormatFloat(*incrementDb)
+                             : "");
+      });
+}
+
+// --- Topology: IDeviceTopology, IConnector -----------------------------------------------
+
+HRESULT EndpointTopologyObject::GetConnectorCount(std::uint32_t* count) {
+  return Call(
+      "GetConnectorCount", std::nullopt,
+      [&]() -> HRESULT {
+        if (!count) return kE_POINTER;
+        *count = 1;
+        return kS_OK;
+      },
+      [&](bool produced) { return Args("", produced, "1"); });
+}
+
+HRESULT EndpointTopologyObject::GetConnector(std::uint32_t index, p::Ref<p::Connector>& connector) {
+  return CallOut(
+      "GetConnector", connector,
+      [&]() -> HRESULT {
+        if (index != 0) return kE_INVALIDARG;
+        Hand(connector, connector_);
+        return kS_OK;
+      },
+      [&](bool) { return "index=" + Number(index); });
+}
+
+HRESULT EndpointConnectorObject::GetConnectedTo(p::Ref<p::Connector>& other) {
+  return CallOut(
+      "GetConnectedTo", other,
+      [&]() -> HRESULT {
+        if (!joined_) return kE_NOTFOUND;
+        Hand<p::Connector>(other, joined_);
+        return kS_OK;
+      },
+      [&](bool produced) { return Args("", produced, produced ? joined_->Path() : ""); });
+}
+
+HRESULT EndpointConnectorObject::QueryPart(p::Ref<p::Part>& part) {
+  // An endpoint-side connector is a part on Windows, but no walk needs it as one.
+  return CallOut(
+      "QueryPart", part, [&]() -> HRESULT { return kE_NOINTERFACE; }, [&](bool) { return ""; });
+}
+
+HRESULT AdapterTopologyObject::GetConnectorCount(std::uint32_t* count) {
+  return Call(
+      "GetConnectorCount", std::nullopt,
+      [&]() -> HRESULT {
+        if (!count) return kE_POINTER;
+        *count = static_cast<std::uint32_t>(connectors.size());
+        return kS_OK;
+      },
+      [&](bool produced) { return Args("", produced, produced ? Number(*count) : ""); });
+}
+
+HRESULT AdapterTopologyObject::GetConnector(std::uint32_t index, p::Ref<p::Connector>& connector) {
+  return CallOut(
+      "GetConnector", connector,
+      [&]() -> HRESULT {
+        if (index >= connectors.size()) return kE_INVALIDARG;
+        Hand<p::Connector>(connector, connectors[index]);
+        return kS_OK;
+      },
+      [&](bool produced) {
+        return Args("index=" + Number(index), produced, produced ? connectors[index]->Path() : "");
+      });
+}
+
+// --- IPartsList, IPart -----------------------------------------------------------------
+
+HRESULT PartsListObject::GetCount(std::uint32_t* count) {
+  return Call(
+      "GetCount", std::nullopt,
+      [&]() -> HRESULT {
+        if (!count) return kE_POINTER;
+        *count = static_cast<std::uint32_t>(parts_.size());
+        return kS_OK;
+      },
+      [&](bool produced) { return Args("", produced, produced ? Number(*count) : ""); });
+}
+
+HRESULT PartsListObject::GetPart(std::uint32_t index, p::Ref<p::Part>& part) {
+  return CallOut(
+      "GetPart", part,
+      [&]() -> HRESULT {
+        if (index >= parts_.size()) return kE_INVALIDARG;
+        Hand<p::Part>(part, parts_[index]);
+        return kS_OK;
+      },
+      [&](bool produced) {
+        return Args("index=" + Number(index), produced, produced ? parts_[index]->Path() : "");
+      });
+}
+
+HRESULT PartObject::GetName(p::TaskString& name) {
+  return CallOut(
+      "GetName", name,
+      [&]() -> HRESULT {
+        const std::u16string& text = part_.wideName;
+        name = p::TaskString(engine_.owner, engine_.taskMemory.Allocate(text.data(), text.size()));
+        return kS_OK;
+      },
+      [&](bool produced) { return Args("", produced, Quote(part_.wideName)); });
+}
+
+HRESULT PartObject::EnumParts(const char* op, PartsListObject* list, p::Ref<p::PartsList>& parts) {
+  return CallOut(
+      op, parts,
+      [&]() -> HRESULT {
+        if (!list) return kE_NOTFOUND;
+        Hand(parts, list);
+        return kS_OK;
+      },
+      [&](bool) { return ""; });
+}
+
+HRESULT PartObject::EnumPartsIncoming(p::Ref<p::PartsList>& parts) {
+  return EnumParts("EnumPartsIncoming", incoming, parts);
+}
+
+HRESULT PartObject::EnumPartsOutgoing(p::Ref<p::PartsList>& parts) {
+  return EnumParts("EnumPartsOutgoing", outgoing, parts);
+}
+
+HRESULT PartObject::GetTopologyObject(p::Ref<p::DeviceTopology>& topology) {
+  return CallOut(
+      "GetTopologyObject", topology,
+      [&]() -> HRESULT {
+        Hand(topology, topology_);
+        return kS_OK;
+      },
+      [&](bool) { return ""; });
+}
+
+HRESULT PartObject::Activate(p::LevelInterface iid, std::uint32_t clsctx,
+                             p::Ref<p::LevelControl>& out) {
+  return CallOut(
+      "Activate", out,
+      [&]() -> HRESULT {
+        LevelControlObject* control = levels[static_cast<std::size_t>(iid)];
+        if (!control) return kE_NOINTERFACE;
+        Hand(out, control);
+        return kS_OK;
+      },
+      [&](bool) { return std::string("iid=") + LevelInterfaceName(iid) + " " + Clsctx(clsctx); });
+}
+
+HRESULT PartObject::Activate(p::SwitchInterface iid, std::uint32_t clsctx,
+                             p::Ref<p::SwitchControl>& out) {
+  return CallOut(
+      "Activate", out,
+      [&]() -> HRESULT {
+        SwitchControlObject* control = switches[static_cast<std::size_t>(iid)];
+        if (!control) return kE_NOINTERFACE;
+        Hand(out, control);
+        return kS_OK;
+      },
+      [&](bool) { return std::string("iid=") + SwitchInterfaceName(iid) + " " + Clsctx(clsctx); });
+}
+
+HRESULT PartObject::Activate(p::MuteInterface, std::uint32_t clsctx, p::Ref<p::MuteControl>& out) {
+  return CallOut(
+      "Activate", out,
+      [&]() -> HRESULT {
+        if (!mute) return kE_NOINTERFACE;
+        Hand(out, mute);
+        return kS_OK;
+      },
+      [&](bool) { return "iid=IAudioMute " + Clsctx(clsctx); });
+}
+
+HRESULT PartObject::GetConnectedTo(p::Ref<p::Connector>& other) {
+  return CallOut(
+      "GetConnectedTo", other,
+      [&]() -> HRESULT {
+        if (!joined) return kE_NOTFOUND;
+        Hand(other, joined);
+        return kS_OK;
+      },
+      [&](bool produced) { return Args("", produced, produced ? joined->Path() : ""); });
+}
+
+HRESULT PartObject::QueryPart(p::Ref<p::Part>& part) {
+  return CallOut(
+      "QueryPart", part,
+      [&]() -> HRESULT {
+        Hand<p::Part>(part, this);
+        return kS_OK;
+      },
+      [&](bool) { return ""; });
+}
+
+// --- Part controls ---------------------------------------------------------------------
+
+HRESULT LevelControlObject::GetChannelCount(std::uint32_t* count) {
+  return Call(
+      "GetChannelCount", std::nullopt,
+      [&]() -> HRESULT {
+        if (!count) return kE_POINTER;
+        *count = static_cast<std::uint32_t>(level_.channels.size());
+        return kS_OK;
+      },
+      [&](bool produced) { return Args("", produced, produced ? Number(*count) : ""); });
+}
+
+HRESULT LevelControlObject::GetLevelRange(std::uint32_t channel, float* minDb, float* maxDb,
+                                          float* stepDb) {
+  return Call(
+      "GetLevelRange", channel,
+      [&]() -> HRESULT {
+        if (!minDb || !maxDb || !stepDb) return kE_POINTER;
+        if (channel >= level_.channels.size()) return kE_INVALIDARG;
+        *minDb = level_.min;
+        *maxDb = level_.max;
+        *stepDb = level_.step;
+        return kS_OK;
+      },
+      [&](bool produced) {
+        return Args(Channel(channel), produced,
+                    produced ? FormatFloat(*minDb) + ".." + FormatFloat(*maxDb) + " step " +
+                                   FormatFloat(*stepDb)
+                             : "");
+      });
+}
+
+HRESULT LevelControlObject::GetLevel(std::uint32_t channel, float* levelDb) {
+  return Call(
+      "GetLevel", channel,
+      [&]() -> HRESULT {
+        if (!levelDb) return kE_POINTER;
+        if (channel >= level_.channels.size()) return kE_INVALIDARG;
+        *levelDb = level_.channels[channel];
+        return kS_OK;
+      },
+      [&](bool produced) {
+        return Args(Channel(channel), produced, produced ? FormatFloat(*levelDb) : "");
+      });
+}
+
+HRESULT LevelControlObject::SetLevel(std::uint32_t channel, float levelDb) {
+  return Call(
+      "SetLevel", channel,
+      [&]() -> HRESULT {
+        if (channel >= level_.channels.size() || std::isnan(levelDb)) return kE_INVALIDARG;
+        level_.channels[channel] = std::clamp(levelDb, level_.min, level_.max);
+        return kS_OK;
+      },
+      [&](bool produced) {
+        return Args(Channel(channel) + " level=" + FormatFloat(levelDb), produced,
+                    produced ? FormatFloat(level_.channels[channel]) : "");
+      });
+}
+
+HRESULT MuteControlObject::SetMute(std::int32_t mute) {
+  return Call(
+      "SetMute", std::nullopt,
+      [&]() -> HRESULT {
+        mute_ = mute;
+        return kS_OK;
+      },
+      [&](bool) { return "mute=" + std::to_string(mute); });
+}
+
+HRESULT MuteControlObject::GetMute(std::int32_t* mute) {
+  return Call(
+      "GetMute", std::nullopt,
+      [&]() -> HRESULT {
+        if (!mute) return kE_POINTER;
+        *mute = mute_;
+        return kS_OK;
+      },
+      [&](bool produced) { return Args("", produced, produced ? std::to_string(*mute) : ""); });
+}
+
+HRESULT SwitchControlObject::GetEnabled(std::int32_t* enabled) {
+  return Call(
+      "GetEnabled", std::nullopt,
+      [&]() -> HRESULT {
+        if (!enabled) return kE_POINTER;
+        *enabled = enabled_;
+        return kS_OK;
+      },
+      [&](bool produced) { return Args("", produced, produced ? std::to_string(*enabled) : ""); });
+}
+
+HRESULT SwitchControlObject::SetEnabled(std::int32_t enabled) {
+  return Call(
+      "SetEnabled", std::nullopt,
+      [&]() -> HRESULT {
+        enabled_ = enabled;
+        return kS_OK;
+      },
+      [&](bool) { return "enabled=" + std::to_string(enabled); });
+}
+
+}  // namespace velto::sim

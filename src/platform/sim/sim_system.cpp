@@ -1,0 +1,456 @@
+#include "platform/sim/sim_system.h"
+
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "platform/sim/description.h"
+#include "platform/sim/engine.h"
+#include "platform/sim/objects.h"
+#include "platform/sim/text_codec.h"
+
+namespace velto::sim {
+
+namespace p = platform;
+using nlohmann::json;
+
+extern const char* const kSampleSystemJson;  // generated from sample_system.json
+
+namespace {
+
+const std::string kCom = "com";
+// Larger BSTRs "cannot be allocated", as a real heap would refuse them.
+constexpr std::uint32_t kMaxBstrLength = 1u << 24;
+
+std::string Pointer(const void* address) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%p", address);
+  return buffer;
+}
+
+// Readable form of narrow text for the trace: printable ASCII as is.
+std::string Printable(const char* text, std::size_t length) {
+  std::string out = "\"";
+  for (std::size_t i = 0; i < length; ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte >= 0x20 && byte < 0x7F && byte != '"' && byte != '\\') {
+      out += static_cast<char>(byte);
+    } else {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\x%02X", byte);
+      out += escape;
+    }
+  }
+  return out + "\"";
+}
+
+std::string PrintableWide(const p::WChar* text, std::size_t length) {
+  return "\"" + Utf16ToUtf8(std::u16string(text, length)) + "\"";
+}
+
+// Parses JSON text, rejecting objects that repeat a key (the JSON library
+// would silently keep the last one).
+json ParseStrict(const std::string& text, const std::string& source) {
+  struct Frame {
+    bool isArray = false;
+    std::size_t index = 0;
+    std::string key;
+    std::set<std::string> keys;
+  };
+  std::vector<Frame> frames;
+  auto pointer = [&frames] {
+    std::string out;
+    for (const Frame& frame : frames)
+      out += "/" + (frame.isArray ? std::to_string(frame.index) : frame.key);
+    return out;
+  };
+  auto elementDone = [&frames] {
+    if (!frames.empty() && frames.back().isArray) ++frames.back().index;
+  };
+  const json::parser_callback_t callback = [&](int, json::parse_event_t event, json& parsed) {
+    switch (event) {
+      case json::parse_event_t::object_start:
+      case json::parse_event_t::array_start:
+        frames.emplace_back();
+        frames.back().isArray = event == json::parse_event_t::array_start;
+        break;
+      case json::parse_event_t::key: {
+        const std::string key = parsed.get<std::string>();
+        frames.back().key = key;
+        if (!frames.back().keys.insert(key).second)
+          throw DescriptionError(source + ": " + pointer() + ": duplicate key \"" + key + "\"");
+        break;
+      }
+      case json::parse_event_t::object_end:
+      case json::parse_event_t::array_end:
+        frames.pop_back();
+        elementDone();
+        break;
+      case json::parse_event_t::value:
+        elementDone();
+        break;
+    }
+    return true;
+  };
+  try {
+    return json::parse(text, callback);
+  } catch (const json::parse_error& error) {
+    // The library's message already names line and column; drop its tag.
+    std::string message = error.what();
+    const auto tagEnd = message.find("] ");
+    if (tagEnd != std::string::npos) message.erase(0, tagEnd + 2);
+    throw DescriptionError(source + ": " + message);
+  }
+}
+
+}  // namespace
+
+// --- Loading and dumping -------------------------------------------------------------------
+
+SimSystem::SimSystem(std::unique_ptr<Engine> engine) : engine_(std::move(engine)) {
+  engine_->owner = this;
+}
+
+SimSystem::~SimSystem() = default;
+
+std::unique_ptr<SimSystem> SimSystem::FromJson(const json& description,
+                                               const std::string& sourceName) {
+  auto engine = std::make_unique<Engine>(ParseDescription(description, sourceName));
+  return std::unique_ptr<SimSystem>(new SimSystem(std::move(engine)));
+}
+
+std::unique_ptr<SimSystem> SimSystem::FromFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) throw DescriptionError(path + ": cannot be read: " + std::strerror(errno));
+  std::ostringstream text;
+  text << file.rdbuf();
+  if (file.bad()) throw DescriptionError(path + ": cannot be read");
+  return FromJson(ParseStrict(text.str(), path), path);
+}
+
+std::unique_ptr<SimSystem> SimSystem::Sample() {
+  return FromJson(ParseStrict(kSampleSystemJson, "sample_system.json"), "sample_system.json");
+}
+
+json SimSystem::Dump() const {
+  Description current = engine_->world;
+  current.faults = engine_->RemainingFaults();
+  return DescriptionToJson(current);
+}
+
+// --- Accounting ------------------------------------------------------------------------------
+
+long SimSystem::LiveReferences() const {
+  long total = 0;
+  for (const auto& object : engine_->objects) total += object->Refs();
+  return total;
+}
+
+std::vector<std::pair<std::string, long>> SimSystem::LiveReferencesByObject() const {
+  std::vector<std::pair<std::string, long>> live;
+  std::map<std::string, std::size_t> position;  // collections share a path per flow
+  for (const auto& object : engine_->objects) {
+    if (object->Refs() == 0) continue;
+    const auto [it, added] = position.emplace(object->Path(), live.size());
+    if (added) {
+      live.emplace_back(object->Path(), object->Refs());
+    } else {
+      live[it->second].second += object->Refs();
+    }
+  }
+  return live;
+}
+
+std::vector<std::string> SimSystem::Problems() const { return engine_->problems; }
+
+int SimSystem::ComInitDepth() const {
+  int depth = 0;
+  for (const auto& [thread, threadDepth] : engine_->comDepth) depth += threadDepth;
+  return depth;
+}
+
+std::size_t SimSystem::LiveTaskStrings() const { return engine_->taskMemory.Live(); }
+std::size_t SimSystem::LiveBstrs() const { return engine_->bstrs.Live(); }
+std::size_t SimSystem::LivePropVariants() const { return engine_->propVariants.Live(); }
+std::uint64_t SimSystem::CallCount() const { return engine_->callCount; }
+
+// --- Trace and faults ------------------------------------------------------------------------
+
+void SimSystem::SetTracing(bool on) { engine_->tracing = on; }
+void SimSystem::SetTraceSink(std::function<void(const TraceEntry&)> sink) {
+  engine_->sink = std::move(sink);
+}
+const std::vector<TraceEntry>& SimSystem::Trace() const { return engine_->trace; }
+void SimSystem::ClearTrace() { engine_->trace.clear(); }
+
+void SimSystem::AddFault(FaultRule rule) { engine_->faults.push_back({std::move(rule), 0}); }
+void SimSystem::ClearFaults() { engine_->faults.clear(); }
+
+// --- The COM runtime -------------------------------------------------------------------------
+
+p::HRESULT SimSystem::CoInitialize() {
+  int& depth = engine_->comDepth[std::this_thread::get_id()];
+  const p::HRESULT result = engine_->Call(
+      nullptr, kCom, "CoInitialize", std::nullopt,
+      [&]() -> p::HRESULT { return depth > 0 ? p::kS_FALSE : p::kS_OK; },
+      [](bool) { return std::string(); });
+  // An injected failure (RPC_E_CHANGED_MODE, say) leaves the thread as it was.
+  if (result == p::kS_OK || result == p::kS_FALSE) ++depth;
+  return result;
+}
+
+void SimSystem::CoUninitialize() {
+  int& depth = engine_->comDepth[std::this_thread::get_id()];
+  if (depth > 0) {
+    --depth;
+  } else {
+    engine_->Problem("CoUninitialize without a matching successful CoInitialize");
+  }
+  if (engine_->tracing)
+    engine_->Record(kCom, "CoUninitialize", "-> depth " + std::to_string(depth), 0, false);
+}
+
+p::HRESULT SimSystem::CreateDeviceEnumerator(std::uint32_t clsctx,
+                                             p::Ref<p::DeviceEnumerator>& out) {
+  const p::HRESULT result = engine_->Call(
+      nullptr, kCom, "CreateDeviceEnumerator", std::nullopt,
+      [&]() -> p::HRESULT {
+        Hand(out, engine_->enumerator);
+        return p::kS_OK;
+      },
+      [&](bool) { return "clsctx=" + FormatHex(clsctx); });
+  if (result < 0) out.Reset();
+  return result;
+}
+
+void SimSystem::CoTaskMemFree(void* memory) {
+  const FreeOutcome outcome = engine_->taskMemory.Free(memory);
+  if (outcome == FreeOutcome::AlreadyFreed)
+    engine_->Problem("double free of task memory " + Pointer(memory));
+  if (outcome == FreeOutcome::Unknown)
+    engine_->Problem("CoTaskMemFree of memory the platform did not allocate: " + Pointer(memory));
+  if (engine_->tracing) engine_->Record(kCom, "CoTaskMemFree", Pointer(memory), 0, false);
+}
+
+// --- BSTRs and PROPVARIANTs --------------------------------------------------------------------
+
+p::WChar* SimSystem::SysAllocStringLen(const p::WChar* source, std::uint32_t length) {
+  p::WChar* text = length > kMaxBstrLength ? nullptr : engine_->bstrs.Allocate(source, length);
+  if (engine_->tracing)
+    engine_->Record(kCom, "SysAllocStringLen",
+                    "length=" + std::to_string(length) + (source ? "" : " source=null") + " -> " +
+                        Pointer(text),
+                    0, false);
+  return text;
+}
+
+void SimSystem::SysFreeString(p::WChar* text) {
+  const FreeOutcome outcome = engine_->bstrs.Free(text);
+  if (outcome == FreeOutcome::AlreadyFreed)
+    engine_->Problem("double free of BSTR " + Pointer(text));
+  if (outcome == FreeOutcome::Unknown)
+    engine_->Problem("SysFreeString of a pointer that is no BSTR: " + Pointer(text));
+  if (engine_->tracing) engine_->Record(kCom, "SysFreeString", Pointer(text), 0, false);
+}
+
+std::uint32_t SimSystem::SysStringLen(const p::WChar* text) {
+  std::uint32_t length = 0;
+  if (text) {
+    if (auto live = engine_->bstrs.LiveLength(text)) {
+      length = static_cast<std::uint32_t>(*live);
+    } else {
+      engine_->Problem(
+          std::string("SysStringLen of ") +
+          (engine_->bstrs.WasFreed(text) ? "a freed BSTR " : "a pointer that is no BSTR ") +
+          Pointer(text));
+    }
+  }
+  if (engine_->tracing)
+    engine_->Record(kCom, "SysStringLen", Pointer(text) + " -> " + std::to_string(length), 0,
+                    false);
+  return length;
+}
+
+p::HRESULT SimSystem::PropVariantToBSTR(const p::PropVariantData& value, p::Bstr& out) {
+  const std::uint16_t type = VariantType(value);
+  const std::uint64_t handle = VariantHandle(value);
+  const p::HRESULT result = engine_->Call(
+      nullptr, kCom, "PropVariantToBSTR", std::nullopt,
+      [&]() -> p::HRESULT {
+        const std::u16string empty;
+        const std::u16string* text = type == kVtEmpty ? &empty : nullptr;
+        if (type == kVtLpwstr) text = engine_->propVariants.LiveText(handle);
+        if (!text) {
+          engine_->Problem("PropVariantToBSTR of a " +
+                           std::string(type == kVtLpwstr ? "cleared" : "malformed") +
+                           " PROPVARIANT (type " + std::to_string(type) + ", handle " +
+                           std::to_string(handle) + ")");
+          return p::kE_INVALIDARG;
+        }
+        out = p::Bstr(this, engine_->bstrs.Allocate(text->data(), text->size()));
+        return p::kS_OK;
+      },
+      [&](bool) { return "type=" + std::to_string(type) + " handle=" + std::to_string(handle); });
+  if (result < 0) out.Reset();
+  return result;
+}
+
+p::HRESULT SimSystem::PropVariantClear(p::PropVariantData* value) {
+  return engine_->Call(
+      nullptr, kCom, "PropVariantClear", std::nullopt,
+      [&]() -> p::HRESULT {
+        if (!value) return p::kE_POINTER;
+        const std::uint16_t type = VariantType(*value);
+        const std::uint64_t handle = VariantHandle(*value);
+        if (type == kVtEmpty) return p::kS_OK;
+        if (type != kVtLpwstr) {
+          engine_->Problem("PropVariantClear of a malformed PROPVARIANT (type " +
+                           std::to_string(type) + ")");
+          return p::kE_INVALIDARG;
+        }
+        const FreeOutcome outcome = engine_->propVariants.Free(handle);
+        if (outcome == FreeOutcome::AlreadyFreed)
+          engine_->Problem("double free of PROPVARIANT payload " + std::to_string(handle));
+        if (outcome == FreeOutcome::Unknown)
+          engine_->Problem("PropVariantClear of an unknown PROPVARIANT payload " +
+                           std::to_string(handle));
+        WriteVariant(*value, kVtEmpty, 0);
+        return p::kS_OK;
+      },
+      [&](bool) {
+        if (!value) return std::string("null");
+        return "type=" + std::to_string(VariantType(*value)) +
+               " handle=" + std::to_string(VariantHandle(*value));
+      });
+}
+
+// --- Narrow and wide strings -----------------------------------------------------------------
+
+int SimSystem::LstrlenA(const char* text) {
+  const int length = text ? static_cast<int>(std::strlen(text)) : 0;
+  if (engine_->tracing)
+    engine_->Record(
+        kCom, "LstrlenA",
+        (text ? Printable(text, length) : std::string("null")) + " -> " + std::to_string(length), 0,
+        false);
+  return length;
+}
+
+namespace {
+
+bool IsAnsiCodePage(std::uint32_t codePage) { return codePage == p::kCpAcp || codePage == 1252; }
+
+// The source length a Windows conversion works on: -1 means up to and
+// including the terminator; 0 and other negative values are invalid.
+template <class Char>
+std::optional<std::size_t> SourceLength(const Char* source, int length) {
+  if (!source || length == 0 || length < -1) return std::nullopt;
+  if (length > 0) return static_cast<std::size_t>(length);
+  std::size_t count = 0;
+  while (source[count] != 0) ++count;
+  return count + 1;
+}
+
+// The Windows output contract shared by both directions: size 0 asks for the
+// needed size, a buffer too small fails with 0 and nothing is written.
+template <class From, class To, class Unit>
+int Convert(std::uint32_t codePage, const From* source, int sourceLength, To* dest, int destSize,
+            Unit convert) {
+  const auto length = SourceLength(source, sourceLength);
+  if (!IsAnsiCodePage(codePage) || !length || destSize < 0 || (destSize > 0 && !dest)) return 0;
+  if (*length > static_cast<std::size_t>(INT32_MAX)) return 0;
+  const int needed = static_cast<int>(*length);
+  if (destSize == 0) return needed;
+  if (destSize < needed) return 0;
+  for (std::size_t i = 0; i < *length; ++i) dest[i] = convert(source[i]);
+  return needed;
+}
+
+}  // namespace
+
+int SimSystem::MultiByteToWideChar(std::uint32_t codePage, std::uint32_t flags, const char* source,
+                                   int sourceBytes, p::WChar* dest, int destChars) {
+  const int result = Convert(codePage, source, sourceBytes, dest, destChars, [](char byte) {
+    return Cp1252ToWide(static_cast<unsigned char>(byte));
+  });
+  if (engine_->tracing) {
+    const auto length = SourceLength(source, sourceBytes);
+    engine_->Record(kCom, "MultiByteToWideChar",
+                    "codePage=" + std::to_string(codePage) + " flags=" + FormatHex(flags) + " " +
+                        (length ? Printable(source, *length) : std::string("(no text)")) +
+                        " bytes=" + std::to_string(sourceBytes) +
+                        " destChars=" + std::to_string(destChars) + " -> " + std::to_string(result),
+                    0, false);
+  }
+  return result;
+}
+
+int SimSystem::WideCharToMultiByte(std::uint32_t codePage, std::uint32_t flags,
+                                   const p::WChar* source, int sourceChars, char* dest,
+                                   int destBytes) {
+  const int result = Convert(codePage, source, sourceChars, dest, destBytes, WideToCp1252);
+  if (engine_->tracing) {
+    const auto length = SourceLength(source, sourceChars);
+    engine_->Record(kCom, "WideCharToMultiByte",
+                    "codePage=" + std::to_string(codePage) + " flags=" + FormatHex(flags) + " " +
+                        (length ? PrintableWide(source, *length) : std::string("(no text)")) +
+                        " chars=" + std::to_string(sourceChars) +
+                        " destBytes=" + std::to_string(destBytes) + " -> " + std::to_string(result),
+                    0, false);
+  }
+  return result;
+}
+
+// --- The installed system ------------------------------------------------------------------------
+
+namespace {
+
+// Deliberately never destroyed: clients may hold references in static
+// objects whose destructors run after ours would.
+SimSystem* installed = nullptr;
+std::vector<SimSystem*>* retired = nullptr;
+
+bool InUse(const SimSystem& system) {
+  return system.LiveReferences() > 0 || system.LiveTaskStrings() > 0 || system.LiveBstrs() > 0 ||
+         system.LivePropVariants() > 0;
+}
+
+// Frees retired systems that nobody holds anything of any more.
+void CollectRetired() {
+  if (!retired) return;
+  auto& list = *retired;
+  for (auto it = list.begin(); it != list.end();) {
+    if (InUse(**it)) {
+      ++it;
+    } else {
+      delete *it;
+      it = list.erase(it);
+    }
+  }
+}
+
+}  // namespace
+
+void Install(std::unique_ptr<SimSystem> system) {
+  if (installed) {
+    if (!retired) retired = new std::vector<SimSystem*>();
+    retired->push_back(installed);
+  }
+  installed = system.release();
+  CollectRetired();
+}
+
+SimSystem& Installed() {
+  if (!installed) installed = SimSystem::Sample().release();
+  return *installed;
+}
+
+}  // namespace velto::sim
+
+namespace velto::platform {
+
+Platform& CurrentPlatform() { return sim::Installed(); }
+
+}  // namespace velto::platform

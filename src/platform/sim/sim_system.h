@@ -1,0 +1,124 @@
+// The simulated sound system: the platform the library runs on outside
+// Windows. It answers every platform call from a description of endpoints and
+// adapter topologies (docs/sound-system-format.md), keeps account of every
+// reference, string and PROPVARIANT handed out, can fail any HRESULT call on
+// demand, and can trace what was called.
+//
+// Not thread-safe: like the library, it expects one call at a time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace velto::sim {
+
+// A description that cannot be loaded. what() names the file, the JSON place
+// and the problem.
+struct DescriptionError : std::runtime_error {
+  using runtime_error::runtime_error;
+};
+
+// Makes matching calls fail. Object paths and operation names are listed in
+// docs/sound-system-format.md; both patterns are globs where '*' matches any
+// run of characters.
+struct FaultRule {
+  std::string object = "*";
+  std::string op = "*";
+  platform::HRESULT result = platform::kE_FAIL;
+  // Restricts the rule to calls with this channel argument.
+  std::optional<std::uint32_t> channel;
+  // The first `after` matching calls succeed, the next `times` fail.
+  std::uint64_t after = 0;
+  std::uint64_t times = UINT64_MAX;
+};
+
+struct TraceEntry {
+  std::uint64_t seq;
+  std::string object;
+  std::string op;
+  std::string args;
+  platform::HRESULT result;
+  bool hasResult;  // false for calls that return no HRESULT
+};
+
+class SimSystem : public platform::Platform {
+ public:
+  // Both throw DescriptionError and return nothing half-loaded.
+  static std::unique_ptr<SimSystem> FromJson(const nlohmann::json& description,
+                                             const std::string& sourceName);
+  static std::unique_ptr<SimSystem> FromFile(const std::string& path);
+  // The sound system built into the library.
+  static std::unique_ptr<SimSystem> Sample();
+
+  ~SimSystem() override;
+  SimSystem(const SimSystem&) = delete;
+  SimSystem& operator=(const SimSystem&) = delete;
+
+  // The current state in the description format; FromJson(Dump()) gives an
+  // equal system.
+  nlohmann::json Dump() const;
+
+  // --- Accounting ---
+  long LiveReferences() const;
+  std::vector<std::pair<std::string, long>> LiveReferencesByObject() const;
+  std::vector<std::string> Problems() const;
+  int ComInitDepth() const;
+  std::size_t LiveTaskStrings() const;
+  std::size_t LiveBstrs() const;
+  std::size_t LivePropVariants() const;
+  // HRESULT-returning platform calls made so far.
+  std::uint64_t CallCount() const;
+
+  // --- Trace ---
+  void SetTracing(bool on);
+  void SetTraceSink(std::function<void(const TraceEntry&)> sink);
+  const std::vector<TraceEntry>& Trace() const;
+  void ClearTrace();
+
+  // --- Faults ---
+  void AddFault(FaultRule rule);
+  void ClearFaults();
+
+  // --- platform::Platform ---
+  platform::HRESULT CoInitialize() override;
+  void CoUninitialize() override;
+  platform::HRESULT CreateDeviceEnumerator(std::uint32_t clsctx,
+                                           platform::Ref<platform::DeviceEnumerator>& out) override;
+  void CoTaskMemFree(void* memory) override;
+  platform::WChar* SysAllocStringLen(const platform::WChar* source, std::uint32_t length) override;
+  void SysFreeString(platform::WChar* text) override;
+  std::uint32_t SysStringLen(const platform::WChar* text) override;
+  platform::HRESULT PropVariantToBSTR(const platform::PropVariantData& value,
+                                      platform::Bstr& out) override;
+  platform::HRESULT PropVariantClear(platform::PropVariantData* value) override;
+  int LstrlenA(const char* text) override;
+  int MultiByteToWideChar(std::uint32_t codePage, std::uint32_t flags, const char* source,
+                          int sourceBytes, platform::WChar* dest, int destChars) override;
+  int WideCharToMultiByte(std::uint32_t codePage, std::uint32_t flags,
+                          const platform::WChar* source, int sourceChars, char* dest,
+                          int destBytes) override;
+
+  struct Engine;  // the simulation itself, private to the backend
+
+ private:
+  explicit SimSystem(std::unique_ptr<Engine> engine);
+  std::unique_ptr<Engine> engine_;
+};
+
+// Makes `system` the current platform. The previous one is destroyed unless
+// clients still hold references or allocations from it.
+void Install(std::unique_ptr<SimSystem> system);
+// The current platform; the built-in sample on first use.
+SimSystem& Installed();
+
+}  // namespace velto::sim
