@@ -1,0 +1,43 @@
+# What `cmake --install` lays out for a host author.
+include(GNUInstallDirs)
+
+install(FILES ${PROJECT_SOURCE_DIR}/include/veltosound.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+
+if(WIN32)
+  # bin/: the DLL and the command-line host; lib/: the MinGW import library
+  # and the .def file (from which other toolchains make their own).
+  install(TARGETS VeltoSound
+    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/exports/VeltoSound.def DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  if(TARGET veltomix)
+    install(TARGETS veltomix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+  return()
+endif()
+
+include(CMakePackageConfigHelpers)
+
+target_include_directories(veltosound INTERFACE
+  $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
+  $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+install(TARGETS veltosound EXPORT VeltoSoundTargets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+
+set(VELTO_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/VeltoSound)
+install(EXPORT VeltoSoundTargets NAMESPACE VeltoSound:: DESTINATION ${VELTO_CMAKE_DIR})
+configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/VeltoSoundConfig.cmake.in
+  ${CMAKE_CURRENT_BINARY_DIR}/VeltoSoundConfig.cmake INSTALL_DESTINATION ${VELTO_CMAKE_DIR})
+write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/VeltoSoundConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/VeltoSoundConfig.cmake
+  ${CMAKE_CURRENT_BINARY_DIR}/VeltoSoundConfigVersion.cmake DESTINATION ${VELTO_CMAKE_DIR})
+
+# Relative to the .pc file, so that the installed tree can be moved.
+file(RELATIVE_PATH VELTO_PC_PREFIX_FROM_PCDIR /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/veltosound.pc.in ${CMAKE_CURRENT_BINARY_DIR}/veltosound.pc
+  @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/veltosound.pc
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

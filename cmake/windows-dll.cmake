@@ -1,0 +1,17 @@
+# VeltoSound.dll: the core and the Core Audio backend, exporting exactly the
+# names and ordinals of exports/VeltoSound.def.
+add_library(VeltoSound SHARED ${PROJECT_SOURCE_DIR}/exports/VeltoSound.def)
+target_link_libraries(VeltoSound PRIVATE velto_core_obj velto_coreaudio_obj)
+set_target_properties(VeltoSound PROPERTIES PREFIX "" LINKER_LANGUAGE CXX)
+# The .def names are undecorated; ld maps each to its _Name@N definition.
+target_link_options(VeltoSound PRIVATE -Wl,--enable-stdcall-fixup)
+
+# The import library ld writes names the undecorated symbols, which a host
+# using the header's __stdcall declarations cannot link against.
+add_custom_command(TARGET VeltoSound POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -DDEF=${PROJECT_SOURCE_DIR}/exports/VeltoSound.def
+    -DDLL=$<TARGET_FILE:VeltoSound> -DIMPLIB=$<TARGET_LINKER_FILE:VeltoSound>
+    -DWORK_DEF=${PROJECT_BINARY_DIR}/VeltoSound-decorated.def
+    -DNM=${VELTO_MINGW_NM} -DDLLTOOL=${VELTO_MINGW_DLLTOOL}
+    -P ${PROJECT_SOURCE_DIR}/cmake/make-import-library.cmake
+  VERBATIM)
