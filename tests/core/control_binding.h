@@ -123,7 +123,8 @@ class ControlCardTest : public MixerTest {
  public:
   // A part's controls as the system holds them now.
   nlohmann::json PartControls(const std::string& partName) {
-    for (const auto& adapter : state()["adapters"]) {
+    const nlohmann::json now = state();
+    for (const auto& adapter : now["adapters"]) {
       for (const auto& part : adapter["parts"]) {
         if (part["name"] == partName) return part.value("controls", nlohmann::json::object());
       }
@@ -132,7 +133,8 @@ class ControlCardTest : public MixerTest {
     return {};
   }
   nlohmann::json EndpointVolumeState(const std::string& endpointId) {
-    for (const auto& endpoint : state()["endpoints"]) {
+    const nlohmann::json now = state();
+    for (const auto& endpoint : now["endpoints"]) {
       if (endpoint["id"] == endpointId) return endpoint["volume"];
     }
     ADD_FAILURE() << "no endpoint " << endpointId;

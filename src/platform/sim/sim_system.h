@@ -32,6 +32,17 @@ struct DescriptionError : std::runtime_error {
 // docs/sound-system-format.md; both patterns are globs where '*' matches any
 // run of characters.
 struct FaultRule {
+  FaultRule() = default;
+  FaultRule(std::string objectGlob, std::string opGlob, platform::HRESULT answer = platform::kE_FAIL,
+            std::optional<std::uint32_t> onChannel = std::nullopt, std::uint64_t succeedFirst = 0,
+            std::uint64_t failTimes = UINT64_MAX)
+      : object(std::move(objectGlob)),
+        op(std::move(opGlob)),
+        result(answer),
+        channel(onChannel),
+        after(succeedFirst),
+        times(failTimes) {}
+
   std::string object = "*";
   std::string op = "*";
   platform::HRESULT result = platform::kE_FAIL;
