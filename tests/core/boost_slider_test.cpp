@@ -125,6 +125,20 @@ TEST_F(BoostSliderTest, PlatformFailuresReportStatusTwo) {
   EXPECT_EQ(status, 0);
 }
 
+TEST_F(BoostSliderTest, WhatAFailedReadLeftBehindNeverReachesTheHost) {
+  mixer().deviceBound = true;
+  for (HRESULT answer : {kE_FAIL, kS_FALSE}) {
+    ScriptedLevel::Into(mixer().micBoostLevel).readAnswer = answer;
+    const Details d = ReadDetails();
+    EXPECT_EQ(d.result, 1);
+    EXPECT_EQ(d.status, 2);
+    EXPECT_EQ(d.min, 0);
+    EXPECT_EQ(d.max, 0);
+    EXPECT_EQ(d.step, 0);
+    EXPECT_EQ(GetMicSliderBoost(nullptr), 0);
+  }
+}
+
 TEST_F(BoostSliderTest, NullPointersAreSkipped) {
   BindBoost();
   int max = -9;

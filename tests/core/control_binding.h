@@ -103,6 +103,51 @@ inline void BindEndpointVolume(const std::string& endpointId, Ref<EndpointVolume
   ASSERT_EQ(device->Activate(kClsctxInprocServer, slot), kS_OK) << endpointId;
 }
 
+// A level control whose answers the test chooses. Unlike an injected fault,
+// a failing call here still fills its outputs, as a driver may; and it can
+// report no channel at all, which no described part can.
+class ScriptedLevel final : public LevelControl {
+ public:
+  // Puts a new ScriptedLevel into `slot`, which owns it.
+  static ScriptedLevel& Into(Ref<LevelControl>& slot) {
+    auto* control = new ScriptedLevel;
+    slot = Ref<LevelControl>::Adopt(control);
+    return *control;
+  }
+
+  unsigned long AddRef() override { return ++references_; }
+  unsigned long Release() override {
+    const unsigned long left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+  HRESULT GetChannelCount(std::uint32_t* count) override {
+    *count = channels;
+    return countAnswer;
+  }
+  HRESULT GetLevelRange(std::uint32_t, float* minDb, float* maxDb, float* stepDb) override {
+    *minDb = 5.5f, *maxDb = 6.5f, *stepDb = 7.5f;
+    return readAnswer;
+  }
+  HRESULT GetLevel(std::uint32_t, float* levelDb) override {
+    *levelDb = 8.5f;
+    return readAnswer;
+  }
+  HRESULT SetLevel(std::uint32_t, float) override {
+    ++sets;
+    return kE_INVALIDARG;
+  }
+
+  std::uint32_t channels = 0;
+  HRESULT countAnswer = kS_OK;
+  HRESULT readAnswer = kE_FAIL;
+  int sets = 0;
+
+ private:
+  ScriptedLevel() = default;
+  unsigned long references_ = 1;
+};
+
 constexpr const char* kSpeakers = "{0.0.0.00000000}.{control-speakers}";
 constexpr const char* kHeadphones = "{0.0.0.00000000}.{control-headphones}";
 constexpr const char* kMicrophone = "{0.0.1.00000000}.{control-mic}";

@@ -179,42 +179,30 @@ TEST_P(ToneBandTest, LevelsCrossAsNearestFloat) {
 INSTANTIATE_TEST_SUITE_P(Bands, ToneBandTest, ::testing::Values(kBass, kTreble, kMidrange),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// A level control that honestly reports no channel at all, which no
-// described part can be.
-class ChannellessLevel final : public LevelControl {
- public:
-  unsigned long AddRef() override { return ++references_; }
-  unsigned long Release() override {
-    const unsigned long left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
-  HRESULT GetChannelCount(std::uint32_t* count) override {
-    *count = 0;
-    return kS_OK;
-  }
-  HRESULT GetLevelRange(std::uint32_t, float*, float*, float*) override { return kE_INVALIDARG; }
-  HRESULT GetLevel(std::uint32_t, float*) override { return kE_INVALIDARG; }
-  HRESULT SetLevel(std::uint32_t, float) override {
-    ++sets;
-    return kE_INVALIDARG;
-  }
-  int sets = 0;
-
- private:
-  unsigned long references_ = 1;
-};
-
 TEST_F(ToneTest, NoChannelToSetIsNoFailure) {
   for (const BandCase* band : {&kBass, &kMidrange}) {
-    auto* control = new ChannellessLevel;
-    mixer().*band->slot = Ref<LevelControl>::Adopt(control);
+    ScriptedLevel& control = ScriptedLevel::Into(mixer().*band->slot);
     mixer().deviceBound = true;
     int status = -1;
     EXPECT_EQ(band->set(1, &status), band->successResult) << band->name;
     EXPECT_EQ(status, 0) << band->name;
-    EXPECT_EQ(control->sets, 0);
+    EXPECT_EQ(control.sets, 0);
     (mixer().*band->slot).Reset();
+  }
+}
+
+TEST_F(ToneTest, WhatAFailedReadLeftBehindNeverReachesTheHost) {
+  mixer().deviceBound = true;
+  for (HRESULT answer : {kE_FAIL, kS_FALSE}) {
+    ScriptedLevel::Into(mixer().bassControl).readAnswer = answer;
+    double level = 99;
+    EXPECT_EQ(GetBass(&level, nullptr), 1);
+    EXPECT_EQ(level, 0.0);
+    double min = 99, max = 99, step = 99;
+    EXPECT_EQ(GetEQRange(&min, &max, &step), 2);
+    EXPECT_EQ(min, 0.0);
+    EXPECT_EQ(max, 0.0);
+    EXPECT_EQ(step, 0.0);
   }
 }
 
