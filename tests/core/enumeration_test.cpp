@@ -1,4 +1,5 @@
 #include <array>
+#include <cctype>
 #include <cstring>
 #include <string>
 
@@ -255,6 +256,32 @@ TEST_F(EnumerationTest, DeviceNamesCopiesOnlyBoundNames) {
   EXPECT_EQ(line.text(), "Line In");
   EXPECT_TRUE(mic.untouched());
   GetDeviceNames(nullptr, nullptr, nullptr);
+}
+
+// What a host does: list, bind by the listed ids, read back the names.
+TEST_F(MixerTest, ListedIdsBindExactlyTheNamedDevices) {
+  const Listing speakers = List(GetPlayBackDevice, 0);
+  const Listing mic = List(GetRecordDevice, 0);
+  const Listing line = List(GetRecordDevice, 1);
+  ASSERT_EQ(speakers.result, 0);
+  ASSERT_EQ(mic.result, 0);
+  ASSERT_EQ(line.result, 0);
+
+  // Microphone left out: its buffer is not touched.
+  ASSERT_EQ(OpenSoundCard(speakers.id.data(), "", line.id.data()), 0);
+  HostBuffer playbackName, lineName, micName;
+  GetDeviceNames(playbackName.data(), lineName.data(), micName.data());
+  EXPECT_EQ(playbackName.text(), speakers.name.text());
+  EXPECT_EQ(lineName.text(), line.name.text());
+  EXPECT_TRUE(micName.untouched());
+
+  // Ids in upper case, as some hosts keep them, bind the same devices.
+  std::string micId = mic.id.text();
+  for (char& ch : micId) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  ASSERT_EQ(OpenSoundCard(speakers.id.data(), micId.c_str(), ""), 0);
+  GetDeviceNames(nullptr, nullptr, micName.data());
+  EXPECT_EQ(micName.text(), mic.name.text());
+  EXPECT_NE(mic.name.text(), line.name.text());
 }
 
 }  // namespace
