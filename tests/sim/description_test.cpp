@@ -210,6 +210,16 @@ TEST(DescriptionFileTest, EveryTestSystemLoads) {
   EXPECT_GE(loaded, 3);
 }
 
+TEST(DescriptionFileTest, DocumentedExampleLoads) {
+  std::ifstream file(VELTO_SIM_FORMAT_DOC);
+  const std::string doc((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const auto start = doc.find("```json\n");
+  ASSERT_NE(start, std::string::npos);
+  const auto end = doc.find("```", start + 8);
+  auto example = SimSystem::FromJson(json::parse(doc.substr(start + 8, end - start - 8)), "doc");
+  EXPECT_EQ(example->Dump()["faults"][0]["after"], 1);
+}
+
 TEST(DescriptionRoundTripTest, SampleDumpsAsWritten) {
   std::ifstream file(VELTO_SIM_SAMPLE);
   const json written = json::parse(file);
