@@ -23,8 +23,8 @@ struct VolumeRules {
   LevelRead read;
   QueryOrder order;
   Apply apply;
-  bool zeroMeansOne;          // 0 % sets maximum - 40 dB, not the minimum
-  bool failureReturnsPercent; // the result that goes with status 2
+  bool zeroMeansOne;           // 0 % sets maximum - 40 dB, not the minimum
+  bool failureReturnsPercent;  // the result that goes with status 2
   bool invalidFunctionIsSuccess;
 };
 
@@ -105,19 +105,47 @@ int SetVolume(const Ref<Control>& slot, const VolumeRules& rules, int percent, i
   return Finish(status, kStatusOk, percent);
 }
 
-constexpr VolumeRules kMaster{DeviceCheck::Required, LevelRead::ChannelZero,
-                              QueryOrder::RangeThenCount, Apply::EveryChannel, false, true, false};
-constexpr VolumeRules kVirtual{DeviceCheck::Skipped, LevelRead::ChannelZero,
-                               QueryOrder::RangeThenCount, Apply::EveryChannel, false, true, false};
-constexpr VolumeRules kLineRecord{DeviceCheck::Required, LevelRead::Master,
-                                  QueryOrder::RangeThenCount, Apply::Master, true, true, false};
-constexpr VolumeRules kMicRecord{DeviceCheck::Required, LevelRead::Master,
-                                 QueryOrder::RangeThenCount, Apply::Master, false, true, false};
-constexpr VolumeRules kLinePlayback{DeviceCheck::Required, LevelRead::ChannelZero,
-                                    QueryOrder::RangeThenCount, Apply::EveryChannel, false, false,
+constexpr VolumeRules kMaster{DeviceCheck::Required,
+                              LevelRead::ChannelZero,
+                              QueryOrder::RangeThenCount,
+                              Apply::EveryChannel,
+                              false,
+                              true,
+                              false};
+constexpr VolumeRules kVirtual{DeviceCheck::Skipped,
+                               LevelRead::ChannelZero,
+                               QueryOrder::RangeThenCount,
+                               Apply::EveryChannel,
+                               false,
+                               true,
+                               false};
+constexpr VolumeRules kLineRecord{DeviceCheck::Required,
+                                  LevelRead::Master,
+                                  QueryOrder::RangeThenCount,
+                                  Apply::Master,
+                                  true,
+                                  true,
+                                  false};
+constexpr VolumeRules kMicRecord{DeviceCheck::Required,
+                                 LevelRead::Master,
+                                 QueryOrder::RangeThenCount,
+                                 Apply::Master,
+                                 false,
+                                 true,
+                                 false};
+constexpr VolumeRules kLinePlayback{DeviceCheck::Required,
+                                    LevelRead::ChannelZero,
+                                    QueryOrder::RangeThenCount,
+                                    Apply::EveryChannel,
+                                    false,
+                                    false,
                                     false};
-constexpr VolumeRules kMicPlayback{DeviceCheck::Required, LevelRead::ChannelZero,
-                                   QueryOrder::CountThenRange, Apply::EveryChannel, false, false,
+constexpr VolumeRules kMicPlayback{DeviceCheck::Required,
+                                   LevelRead::ChannelZero,
+                                   QueryOrder::CountThenRange,
+                                   Apply::EveryChannel,
+                                   false,
+                                   false,
                                    true};
 
 template <class Control>
@@ -137,14 +165,18 @@ bool WriteLevel(const Ref<Control>& slot, const VolumeRules& rules, float levelD
 bool WriteVolumeLevel(VolumeControl control, float levelDb) {
   MixerState& state = Mixer();
   switch (control) {
-    case VolumeControl::Master: return WriteLevel(state.playbackEndpoint, kMaster, levelDb);
+    case VolumeControl::Master:
+      return WriteLevel(state.playbackEndpoint, kMaster, levelDb);
     case VolumeControl::LinePlayback:
       return WriteLevel(state.linePlaybackLevel, kLinePlayback, levelDb);
     case VolumeControl::MicPlayback:
       return WriteLevel(state.micPlaybackLevel, kMicPlayback, levelDb);
-    case VolumeControl::LineRecord: return WriteLevel(state.lineEndpoint, kLineRecord, levelDb);
-    case VolumeControl::MicRecord: return WriteLevel(state.micEndpoint, kMicRecord, levelDb);
-    case VolumeControl::Virtual: return WriteLevel(state.virtualEndpoint, kVirtual, levelDb);
+    case VolumeControl::LineRecord:
+      return WriteLevel(state.lineEndpoint, kLineRecord, levelDb);
+    case VolumeControl::MicRecord:
+      return WriteLevel(state.micEndpoint, kMicRecord, levelDb);
+    case VolumeControl::Virtual:
+      return WriteLevel(state.virtualEndpoint, kVirtual, levelDb);
   }
   return false;
 }

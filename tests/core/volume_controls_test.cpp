@@ -125,11 +125,21 @@ TEST_F(VolumeControlsTest, FailuresReportStatusTwoWithEachSettersResult) {
     int percent;
     bool onlyPerChannel;  // the failure matters only where the count is used
   } failures[] = {
-      {"set fails", [](auto& o, auto& e) { return sim::FaultRule{o, e.setOp}; }, 40, false},
+      {"set fails",
+       [](auto& o, auto& e) {
+         return sim::FaultRule{o, e.setOp};
+       },
+       40, false},
       {"range fails",
-       [](auto& o, auto&) { return sim::FaultRule{o, "Get*Range"}; }, 40, false},
+       [](auto& o, auto&) {
+         return sim::FaultRule{o, "Get*Range"};
+       },
+       40, false},
       {"count fails",
-       [](auto& o, auto&) { return sim::FaultRule{o, "GetChannelCount"}; }, 40, true},
+       [](auto& o, auto&) {
+         return sim::FaultRule{o, "GetChannelCount"};
+       },
+       40, true},
       {"channel 0 fails, channel 1 succeeds",
        [](auto& o, auto& e) {
          sim::FaultRule rule{o, e.setOp};
@@ -137,8 +147,11 @@ TEST_F(VolumeControlsTest, FailuresReportStatusTwoWithEachSettersResult) {
          return rule;
        },
        40, true},
-      {"negative percentage", [](auto&, auto&) { return sim::FaultRule{"none", "none"}; }, -5,
-       false},
+      {"negative percentage",
+       [](auto&, auto&) {
+         return sim::FaultRule{"none", "none"};
+       },
+       -5, false},
   };
   for (const VolumeExport& e : kExports) {
     for (const Failure& f : failures) {
