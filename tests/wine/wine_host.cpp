@@ -24,8 +24,8 @@
 // object shares, the range.
 //
 // usage: wine_host.exe VeltoSound.dll exports.txt
-#include <windows.h>
 // clang-format off
+#include <windows.h>
 #include <objbase.h>
 #include <mmdeviceapi.h>
 #include <endpointvolume.h>
@@ -204,17 +204,20 @@ bool ReadRange(const CoreAudio& audio, const Endpoint& endpoint, float* minDb, f
 
 // --- The DLL ----------------------------------------------------------------------
 
-#define VELTO_EXPORT_NAMES(X)                                                                  \
-  X(GetMasterVolume) X(SetMasterVolume) X(GetMasterMute) X(SetMasterMute) X(OpenSoundCard)     \
-  X(CloseSoundCard) X(SetLinePlayBack) X(SetLinePlayBackMute) X(GetLinePlayBackMute)           \
-  X(SetMicPlayBack) X(SetMicPlayBackMute) X(GetMicPlayBackMute) X(SetMicBoost) X(GetMicBoost)  \
-  X(GetNoMonitor) X(SetNoMonitor) X(GetLinePlayBack) X(GetMicPlayBack) X(GetEQRange)           \
-  X(SetBass) X(GetBass) X(SetTreble) X(GetTreble) X(SetMidRange) X(GetMidRange)                \
-  X(GetMicRecordVolume) X(SetMicRecordVolume) X(GetLineRecordVolume) X(SetLineRecordVolume)    \
-  X(OpenDefaultDevices) X(GetDeviceNames) X(GetNumberPlayDevices) X(GetNumberRecordDevices)    \
-  X(GetPlayBackDevice) X(GetRecordDevice) X(OpenVirtual_1) X(CloseVirtual_1)                   \
-  X(GetVirtualVolume) X(SetVirtualVolume) X(SetVirtualMute) X(GetVirtualMute)                  \
-  X(GetMicSliderBoost) X(GetMicSliderDetails) X(SetMicSliderBoost)
+#define VELTO_EXPORT_NAMES(X)                                                                      \
+  X(GetMasterVolume)                                                                               \
+  X(SetMasterVolume) X(GetMasterMute) X(SetMasterMute) X(OpenSoundCard) X(CloseSoundCard)          \
+      X(SetLinePlayBack) X(SetLinePlayBackMute) X(GetLinePlayBackMute) X(SetMicPlayBack)           \
+          X(SetMicPlayBackMute) X(GetMicPlayBackMute) X(SetMicBoost) X(GetMicBoost)                \
+              X(GetNoMonitor) X(SetNoMonitor) X(GetLinePlayBack) X(GetMicPlayBack) X(GetEQRange)   \
+                  X(SetBass) X(GetBass) X(SetTreble) X(GetTreble) X(SetMidRange) X(GetMidRange)    \
+                      X(GetMicRecordVolume) X(SetMicRecordVolume) X(GetLineRecordVolume)           \
+                          X(SetLineRecordVolume) X(OpenDefaultDevices) X(GetDeviceNames)           \
+                              X(GetNumberPlayDevices) X(GetNumberRecordDevices)                    \
+                                  X(GetPlayBackDevice) X(GetRecordDevice) X(OpenVirtual_1)         \
+                                      X(CloseVirtual_1) X(GetVirtualVolume) X(SetVirtualVolume)    \
+                                          X(SetVirtualMute) X(GetVirtualMute) X(GetMicSliderBoost) \
+                                              X(GetMicSliderDetails) X(SetMicSliderBoost)
 
 // Every export as a __stdcall pointer of the header's type.
 struct Dll {
@@ -274,8 +277,8 @@ __attribute__((noinline)) int BytesPoppedByCallee(FARPROC function, int words) {
       "movl %%esi, %%esp\n\t"
       : "=a"(popped)
       : [function] "b"(function), [words] "m"(words)
-      : "ecx", "edx", "esi", "edi", "memory", "cc", "xmm0", "xmm1", "xmm2", "xmm3", "xmm4",
-        "xmm5", "xmm6", "xmm7");
+      : "ecx", "edx", "esi", "edi", "memory", "cc", "xmm0", "xmm1", "xmm2", "xmm3", "xmm4", "xmm5",
+        "xmm6", "xmm7");
   return popped;
 }
 
@@ -389,10 +392,11 @@ void CheckEnumeration(const Dll& dll, const Devices& devices) {
       HostBuffer name, id;
       const int result = flow.call(static_cast<unsigned>(i), name.bytes, id.bytes);
       const Endpoint& expected = (*flow.list)[i];
-      Expect(result == 0 && name.Text() == expected.narrowName() && id.Text() == expected.narrowId(),
-             std::string(flow.label) + " " + Show(static_cast<int>(i)) + " gives " +
-                 Show(expected.narrowName()),
-             "result " + Show(result) + " name " + Show(name.Text()) + " id " + Show(id.Text()));
+      Expect(
+          result == 0 && name.Text() == expected.narrowName() && id.Text() == expected.narrowId(),
+          std::string(flow.label) + " " + Show(static_cast<int>(i)) + " gives " +
+              Show(expected.narrowName()),
+          "result " + Show(result) + " name " + Show(name.Text()) + " id " + Show(id.Text()));
     }
     // Out of range: -1 from the playback twin, the count from the record
     // twin; the buffers stay as the host filled them. 0xFFFFFFFF is the
@@ -408,13 +412,19 @@ void CheckEnumeration(const Dll& dll, const Devices& devices) {
 
   // Low-byte narrowing whatever the code page: U+00C9 -> 0xC9, U+0141 -> 0x41,
   // U+00F3 -> 0xF3, U+017A -> 0x7A.
-  ExpectEq(devices.international.narrowName(), std::string("\xC9" "couteurs \x41\xF3" "d\x7A"),
+  ExpectEq(devices.international.narrowName(),
+           std::string("\xC9"
+                       "couteurs \x41\xF3"
+                       "d\x7A"),
            "a friendly name outside ASCII is narrowed to the low bytes of its UTF-16 units");
   bool listed = false;
   for (std::size_t i = 0; i < devices.render.size(); ++i) {
     HostBuffer name, id;
     dll.GetPlayBackDevice(static_cast<unsigned>(i), name.bytes, id.bytes);
-    listed = listed || name.Text() == "\xC9" "couteurs \x41\xF3" "d\x7A";
+    listed = listed || name.Text() ==
+                           "\xC9"
+                           "couteurs \x41\xF3"
+                           "d\x7A";
   }
   Expect(listed, "GetPlayBackDevice hands out that narrowed name");
 }
@@ -489,7 +499,8 @@ void CheckVirtualEndpoint(const Dll& dll, const Devices& devices) {
   // A text that matches nothing leaves no virtual endpoint bound.
   ExpectEq(dll.OpenVirtual_1("no-such-endpoint"), 1, "OpenVirtual_1 with an unknown id");
   status = -1;
-  ExpectCall(dll.GetVirtualMute(&status), status, 0, 1, "no virtual endpoint after a failed lookup");
+  ExpectCall(dll.GetVirtualMute(&status), status, 0, 1,
+             "no virtual endpoint after a failed lookup");
   ExpectEq(dll.CloseVirtual_1(), 0, "CloseVirtual_1 with nothing bound returns 0");
   dll.OpenVirtual_1(id.c_str());
   ExpectEq(dll.CloseVirtual_1(), 0, "CloseVirtual_1 returns 0");
@@ -551,10 +562,12 @@ void CheckTopologyControlsMissing(const Dll& dll) {
   for (const auto& band : bands) {
     double level = 7;
     status = -1;
-    ExpectCall(band.get(&level, &status), status, 1, 1, std::string("Get") + band.name + ": no such control");
+    ExpectCall(band.get(&level, &status), status, 1, 1,
+               std::string("Get") + band.name + ": no such control");
     Expect(level == 0.0, std::string("Get") + band.name + " writes 0.0");
     status = -1;
-    ExpectCall(band.set(3.0, &status), status, 1, 1, std::string("Set") + band.name + ": no such control");
+    ExpectCall(band.set(3.0, &status), status, 1, 1,
+               std::string("Set") + band.name + ": no such control");
   }
   double minTone = 7, maxTone = 7, stepTone = 7;
   ExpectEq(dll.GetEQRange(&minTone, &maxTone, &stepTone), 1, "GetEQRange: no tone control");
@@ -576,8 +589,8 @@ void CheckWorkedValues(const Dll& dll, const CoreAudio& audio, const Endpoint& m
   const struct {
     int percent;
     int readBack;
-  } rows[] = {{0, 0},   {1, 1},   {2, 1},   {10, 10}, {25, 25}, {50, 50},
-              {75, 74}, {90, 89}, {99, 99}, {100, 100}};
+  } rows[] = {{0, 0},   {1, 1},   {2, 1},   {10, 10}, {25, 25},
+              {50, 50}, {75, 74}, {90, 89}, {99, 99}, {100, 100}};
   for (const auto& row : rows) {
     int status = -1;
     const int result = dll.SetMicRecordVolume(row.percent, &status);
@@ -723,7 +736,8 @@ void CheckNullPointers(const Dll& dll) {
   ExpectEq(dll.GetPlayBackDevice(0, nullptr, nullptr), 0, "GetPlayBackDevice with null buffers");
   ExpectEq(dll.GetMasterVolume(nullptr), 0, "GetMasterVolume with a null status");
   ExpectEq(dll.OpenSoundCard(nullptr, nullptr, nullptr), 0, "OpenSoundCard with null texts");
-  ExpectEq(dll.OpenVirtual_1(nullptr), 1, "OpenVirtual_1 with a null text binds the first endpoint");
+  ExpectEq(dll.OpenVirtual_1(nullptr), 1,
+           "OpenVirtual_1 with a null text binds the first endpoint");
   ExpectEq(dll.SetVirtualMute(0, nullptr), 0, "SetVirtualMute with a null status");
   dll.GetDeviceNames(nullptr, nullptr, nullptr);
   ExpectEq(dll.CloseVirtual_1(), 0, "CloseVirtual_1");

@@ -150,7 +150,9 @@ class SwitchAdapter final : public Adapter<p::SwitchControl, OnOffControl> {
   p::HRESULT GetEnabled(std::int32_t* enabled) override {
     return Com().GetEnabled(reinterpret_cast<BOOL*>(enabled));
   }
-  p::HRESULT SetEnabled(std::int32_t enabled) override { return Com().SetEnabled(enabled, nullptr); }
+  p::HRESULT SetEnabled(std::int32_t enabled) override {
+    return Com().SetEnabled(enabled, nullptr);
+  }
 };
 
 // --- Topology ----------------------------------------------------------------
@@ -232,8 +234,8 @@ class TopologyAdapter final : public Adapter<p::DeviceTopology, IDeviceTopology>
     return Com().GetConnectorCount(reinterpret_cast<UINT*>(count));
   }
   p::HRESULT GetConnector(std::uint32_t index, Ref<p::Connector>& connector) override {
-    return Fetch<ConnectorAdapter>(connector,
-                                   [&](IConnector** raw) { return Com().GetConnector(index, raw); });
+    return Fetch<ConnectorAdapter>(
+        connector, [&](IConnector** raw) { return Com().GetConnector(index, raw); });
   }
 };
 
@@ -246,9 +248,11 @@ p::HRESULT PartAdapter::EnumPartsOutgoing(Ref<p::PartsList>& parts) {
                                  [&](IPartsList** raw) { return Com().EnumPartsOutgoing(raw); });
 }
 p::HRESULT PartAdapter::GetTopologyObject(Ref<p::DeviceTopology>& topology) {
-  return Fetch<TopologyAdapter>(topology,
-                                [&](IDeviceTopology** raw) { // MinGW-w64 spells IPart::GetTopologyObject with a trailing s.
-    return Com().GetTopologyObjects(raw); });
+  return Fetch<TopologyAdapter>(
+      topology,
+      [&](IDeviceTopology** raw) {  // MinGW-w64 spells IPart::GetTopologyObject with a trailing s.
+        return Com().GetTopologyObjects(raw);
+      });
 }
 
 // --- Devices -----------------------------------------------------------------

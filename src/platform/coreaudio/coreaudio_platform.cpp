@@ -57,9 +57,7 @@ class CoreAudioPlatform final : public p::Platform {
   p::WChar* SysAllocStringLen(const p::WChar* source, std::uint32_t length) override {
     return AsWChar(::SysAllocStringLen(AsOle(source), length));
   }
-  void SysFreeString(p::WChar* text) override {
-    ::SysFreeString(reinterpret_cast<BSTR>(text));
-  }
+  void SysFreeString(p::WChar* text) override { ::SysFreeString(reinterpret_cast<BSTR>(text)); }
   std::uint32_t SysStringLen(const p::WChar* text) override {
     return ::SysStringLen(const_cast<BSTR>(AsOle(text)));
   }

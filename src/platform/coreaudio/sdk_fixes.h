@@ -2,9 +2,11 @@
 // else is taken from the SDK headers, with __uuidof for the identifiers.
 #pragma once
 
+// clang-format off
 #include <windows.h>
 #include <unknwn.h>
 #include <wtypes.h>
+// clang-format on
 
 namespace velto::coreaudio {
 
