@@ -204,20 +204,21 @@ bool ReadRange(const CoreAudio& audio, const Endpoint& endpoint, float* minDb, f
 
 // --- The DLL ----------------------------------------------------------------------
 
-#define VELTO_EXPORT_NAMES(X)                                                                      \
-  X(GetMasterVolume)                                                                               \
-  X(SetMasterVolume) X(GetMasterMute) X(SetMasterMute) X(OpenSoundCard) X(CloseSoundCard)          \
-      X(SetLinePlayBack) X(SetLinePlayBackMute) X(GetLinePlayBackMute) X(SetMicPlayBack)           \
-          X(SetMicPlayBackMute) X(GetMicPlayBackMute) X(SetMicBoost) X(GetMicBoost)                \
-              X(GetNoMonitor) X(SetNoMonitor) X(GetLinePlayBack) X(GetMicPlayBack) X(GetEQRange)   \
-                  X(SetBass) X(GetBass) X(SetTreble) X(GetTreble) X(SetMidRange) X(GetMidRange)    \
-                      X(GetMicRecordVolume) X(SetMicRecordVolume) X(GetLineRecordVolume)           \
-                          X(SetLineRecordVolume) X(OpenDefaultDevices) X(GetDeviceNames)           \
-                              X(GetNumberPlayDevices) X(GetNumberRecordDevices)                    \
-                                  X(GetPlayBackDevice) X(GetRecordDevice) X(OpenVirtual_1)         \
-                                      X(CloseVirtual_1) X(GetVirtualVolume) X(SetVirtualVolume)    \
-                                          X(SetVirtualMute) X(GetVirtualMute) X(GetMicSliderBoost) \
-                                              X(GetMicSliderDetails) X(SetMicSliderBoost)
+#define VELTO_EXPORT_NAMES(X)                                                                   \
+  X(GetMasterVolume)                                                                            \
+  X(SetMasterVolume)                                                                            \
+  X(GetMasterMute) X(SetMasterMute) X(OpenSoundCard) X(CloseSoundCard) X(SetLinePlayBack)       \
+      X(SetLinePlayBackMute) X(GetLinePlayBackMute) X(SetMicPlayBack) X(SetMicPlayBackMute)     \
+          X(GetMicPlayBackMute) X(SetMicBoost) X(GetMicBoost) X(GetNoMonitor) X(SetNoMonitor)   \
+              X(GetLinePlayBack) X(GetMicPlayBack) X(GetEQRange) X(SetBass) X(GetBass)          \
+                  X(SetTreble) X(GetTreble) X(SetMidRange) X(GetMidRange) X(GetMicRecordVolume) \
+                      X(SetMicRecordVolume) X(GetLineRecordVolume) X(SetLineRecordVolume)       \
+                          X(OpenDefaultDevices) X(GetDeviceNames) X(GetNumberPlayDevices)       \
+                              X(GetNumberRecordDevices) X(GetPlayBackDevice) X(GetRecordDevice) \
+                                  X(OpenVirtual_1) X(CloseVirtual_1) X(GetVirtualVolume)        \
+                                      X(SetVirtualVolume) X(SetVirtualMute) X(GetVirtualMute)   \
+                                          X(GetMicSliderBoost) X(GetMicSliderDetails)           \
+                                              X(SetMicSliderBoost)
 
 // Every export as a __stdcall pointer of the header's type.
 struct Dll {
@@ -575,8 +576,8 @@ void CheckTopologyControlsMissing(const Dll& dll) {
 }
 
 // The worked values of the level scaling, computed inside the DLL by the
-// 32-bit build with the system's C runtime (its pow and log), on this
-// platform's range of -100..0 dB. The read-back column depends on every
+// 32-bit build with the pow and log it links (MinGW-w64's, not msvcrt's),
+// on this platform's range of -100..0 dB. The read-back column depends on every
 // 32-bit step: 2, 75 and 90 read back one lower only because the stored
 // level is the exact float the steps give.
 void CheckWorkedValues(const Dll& dll, const CoreAudio& audio, const Endpoint& mic) {
