@@ -48,6 +48,8 @@ constexpr NamedState kStates[] = {
     {"unplugged", p::kDeviceStateUnplugged},
 };
 
+}  // namespace
+
 std::string EscapePointerToken(const std::string& key) {
   std::string out;
   for (char c : key) {
@@ -61,6 +63,8 @@ std::string EscapePointerToken(const std::string& key) {
   }
   return out;
 }
+
+namespace {
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 

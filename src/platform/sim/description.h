@@ -74,6 +74,9 @@ struct Description {
 Description ParseDescription(const nlohmann::json& json, const std::string& source);
 nlohmann::json DescriptionToJson(const Description& description);
 
+// A key as one token of a JSON pointer ("~" and "/" escaped).
+std::string EscapePointerToken(const std::string& key);
+
 // Result codes by name ("E_FAIL") or as hex ("0x80004005").
 std::optional<platform::HRESULT> ParseResult(const std::string& text);
 std::string ResultName(platform::HRESULT result);  // "E_FAIL", or hex when unnamed

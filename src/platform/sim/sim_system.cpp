@@ -63,7 +63,7 @@ json ParseStrict(const std::string& text, const std::string& source) {
   auto pointer = [&frames] {
     std::string out;
     for (const Frame& frame : frames)
-      out += "/" + (frame.isArray ? std::to_string(frame.index) : frame.key);
+      out += "/" + (frame.isArray ? std::to_string(frame.index) : EscapePointerToken(frame.key));
     return out;
   };
   auto elementDone = [&frames] {

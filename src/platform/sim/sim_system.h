@@ -33,7 +33,8 @@ struct DescriptionError : std::runtime_error {
 // run of characters.
 struct FaultRule {
   FaultRule() = default;
-  FaultRule(std::string objectGlob, std::string opGlob, platform::HRESULT answer = platform::kE_FAIL,
+  FaultRule(std::string objectGlob, std::string opGlob,
+            platform::HRESULT answer = platform::kE_FAIL,
             std::optional<std::uint32_t> onChannel = std::nullopt, std::uint64_t succeedFirst = 0,
             std::uint64_t failTimes = UINT64_MAX)
       : object(std::move(objectGlob)),
