@@ -1,0 +1,217 @@
+// Shared by the discovery, opening/closing and restore tests: loading and
+// patching the topology descriptions, and telling which simulated object
+// each MixerState slot holds.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "binding/mixer_state.h"
+#include "mixer_fixture.h"
+#include "platform/sim/sim_system.h"
+
+namespace velto::testing {
+
+using nlohmann::json;
+
+inline json LoadDescription(const std::string& name) {
+  std::ifstream in(SystemPath(name));
+  EXPECT_TRUE(in) << "cannot read " << name;
+  return json::parse(in);
+}
+
+// The part with `id`, in whichever adapter holds it.
+inline json& PartById(json& description, const std::string& id) {
+  for (json& adapter : description["adapters"]) {
+    for (json& part : adapter["parts"]) {
+      if (part["id"] == id) return part;
+    }
+  }
+  ADD_FAILURE() << "no part " << id;
+  static json none;
+  return none;
+}
+
+inline json& EndpointById(json& description, const std::string& id) {
+  for (json& endpoint : description["endpoints"]) {
+    if (endpoint["id"] == id) return endpoint;
+  }
+  ADD_FAILURE() << "no endpoint " << id;
+  static json none;
+  return none;
+}
+
+inline void RemoveLink(json& description, const std::string& from, const std::string& to) {
+  for (json& adapter : description["adapters"]) {
+    json& links = adapter["links"];
+    for (auto it = links.begin(); it != links.end(); ++it) {
+      if ((*it)[0] == from && (*it)[1] == to) {
+        links.erase(it);
+        return;
+      }
+    }
+  }
+  ADD_FAILURE() << "no link " << from << " -> " << to;
+}
+
+// The path of the simulated object a slot holds ("" when empty), read from
+// the trace of one harmless call on it.
+template <class Control>
+std::string SlotObject(const Ref<Control>& slot) {
+  if (!slot) return "";
+  sim::SimSystem& system = sim::Installed();
+  const std::size_t before = system.Trace().size();
+  system.SetTracing(true);
+  if constexpr (std::is_same_v<Control, MuteControl>) {
+    std::int32_t mute = 0;
+    slot->GetMute(&mute);
+  } else if constexpr (std::is_same_v<Control, SwitchControl>) {
+    std::int32_t enabled = 0;
+    slot->GetEnabled(&enabled);
+  } else {
+    std::uint32_t count = 0;
+    slot->GetChannelCount(&count);
+  }
+  system.SetTracing(false);
+  const auto& trace = system.Trace();
+  return trace.size() > before ? trace[before].object : "<untraced>";
+}
+
+// Every filled slot but virtualEndpoint, by field name, with the object it
+// holds.
+inline std::map<std::string, std::string> BoundSlots() {
+  const MixerState& s = Mixer();
+  std::map<std::string, std::string> slots;
+  auto add = [&](const char* field, const std::string& object) {
+    if (!object.empty()) slots[field] = object;
+  };
+  add("playbackEndpoint", SlotObject(s.playbackEndpoint));
+  add("micEndpoint", SlotObject(s.micEndpoint));
+  add("lineEndpoint", SlotObject(s.lineEndpoint));
+  add("linePlaybackLevel", SlotObject(s.linePlaybackLevel));
+  add("linePlaybackMute", SlotObject(s.linePlaybackMute));
+  add("micPlaybackLevel", SlotObject(s.micPlaybackLevel));
+  add("micPlaybackMute", SlotObject(s.micPlaybackMute));
+  add("micBoostSwitch", SlotObject(s.micBoostSwitch));
+  add("lineAgc", SlotObject(s.lineAgc));
+  add("bassControl", SlotObject(s.bassControl));
+  add("trebleControl", SlotObject(s.trebleControl));
+  add("midrangeControl", SlotObject(s.midrangeControl));
+  add("micBoostLevel", SlotObject(s.micBoostLevel));
+  return slots;
+}
+
+// The objects released while `action` ran, in order.
+inline std::vector<std::string> ReleasesDuring(const std::function<void()>& action) {
+  sim::SimSystem& system = sim::Installed();
+  system.ClearTrace();
+  system.SetTracing(true);
+  action();
+  system.SetTracing(false);
+  std::vector<std::string> released;
+  for (const sim::TraceEntry& entry : system.Trace()) {
+    if (entry.op == "Release") released.push_back(entry.object);
+  }
+  return released;
+}
+
+// The saved value of a field, or "-" when binding did not read it.
+template <class T>
+std::string SavedText(const Saved<T>& saved) {
+  if (!saved.valid) return "-";
+  return ::testing::PrintToString(saved.value);
+}
+
+// Every saved field by name.
+inline std::map<std::string, std::string> SavedValues() {
+  const MixerState& s = Mixer();
+  return {
+      {"savedLinePlaybackLevel", SavedText(s.savedLinePlaybackLevel)},
+      {"savedMicPlaybackLevel", SavedText(s.savedMicPlaybackLevel)},
+      {"savedPlaybackLevel", SavedText(s.savedPlaybackLevel)},
+      {"savedBass", SavedText(s.savedBass)},
+      {"savedTreble", SavedText(s.savedTreble)},
+      {"savedMidrange", SavedText(s.savedMidrange)},
+      {"savedMicRecordLevel", SavedText(s.savedMicRecordLevel)},
+      {"savedLineRecordLevel", SavedText(s.savedLineRecordLevel)},
+      {"savedMicBoostLevel", SavedText(s.savedMicBoostLevel)},
+      {"savedLinePlaybackMute", SavedText(s.savedLinePlaybackMute)},
+      {"savedMicPlaybackMute", SavedText(s.savedMicPlaybackMute)},
+      {"savedPlaybackMute", SavedText(s.savedPlaybackMute)},
+      {"savedMicBoostSwitch", SavedText(s.savedMicBoostSwitch)},
+      {"savedLineAgc", SavedText(s.savedLineAgc)},
+  };
+}
+
+// The saved fields named in `expected`, as they are now.
+inline std::map<std::string, std::string> SavedSubset(
+    const std::map<std::string, std::string>& expected) {
+  const auto all = SavedValues();
+  std::map<std::string, std::string> subset;
+  for (const auto& entry : expected) {
+    const auto found = all.find(entry.first);
+    subset[entry.first] = found == all.end() ? "<no such field>" : found->second;
+  }
+  return subset;
+}
+
+using Slots = std::map<std::string, std::string>;
+
+// One walk over a description, patched and with faults, and what it must
+// leave behind: its result, every filled slot, and the named saved fields.
+struct WalkCase {
+  const char* what;
+  std::function<void(json&)> patch;
+  std::vector<sim::FaultRule> faults;
+  int result;
+  Slots slots;
+  std::map<std::string, std::string> saved;
+};
+
+using Walk = std::function<int()>;
+
+class WalkTest : public MixerTest {
+ protected:
+  void Run(const char* file, const Walk& walk, const WalkCase& c) {
+    SCOPED_TRACE(c.what);
+    json description = LoadDescription(file);
+    if (c.patch) c.patch(description);
+    UseSystemJson(description);
+    for (const sim::FaultRule& fault : c.faults) system().AddFault(fault);
+    EXPECT_EQ(walk(), c.result);
+    system().ClearFaults();
+    EXPECT_EQ(BoundSlots(), c.slots);
+    EXPECT_EQ(SavedSubset(c.saved), c.saved);
+  }
+
+  // Closes the binding of one case; the walk must have left nothing else.
+  void CloseCase() {
+    CloseSoundCard(0);
+    EXPECT_EQ(system().LiveReferences(), 0);
+    EXPECT_TRUE(system().Problems().empty()) << ::testing::PrintToString(system().Problems());
+  }
+};
+
+inline Slots With(Slots slots, const Slots& changes) {
+  for (const auto& change : changes) {
+    if (change.second.empty()) {
+      slots.erase(change.first);
+    } else {
+      slots[change.first] = change.second;
+    }
+  }
+  return slots;
+}
+
+inline void Rename(json& description, const std::string& id, const std::string& name) {
+  PartById(description, id)["name"] = name;
+}
+
+}  // namespace velto::testing
