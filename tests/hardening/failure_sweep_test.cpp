@@ -1,0 +1,290 @@
+// Every platform call an export makes, failed in turn: for each scenario the
+// export runs once cleanly (with the trace on, to learn its calls) and then
+// once per call k with call k answering E_FAIL, S_FALSE and, for writes,
+// ERROR_INVALID_FUNCTION. After each run: the outcome is one the failure
+// rules allow, nothing was misused, COM is balanced, a failure left the bound
+// controls as they were, and closing leaves no reference behind.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "generated_systems.h"
+#include "host_calls.h"
+#include "outcome_rules.h"
+#include "platform_checks.h"
+
+namespace velto::hardening {
+namespace {
+
+namespace p = platform;
+
+// Sites failed across the whole run, for the summary at the end.
+std::set<std::string>& FailedSites() {
+  static std::set<std::string> sites;
+  return sites;
+}
+std::size_t& FailedRuns() {
+  static std::size_t runs = 0;
+  return runs;
+}
+
+class SweepSummary : public ::testing::Environment {
+ public:
+  void TearDown() override {
+    if (FailedRuns() == 0) return;
+    std::printf("failure sweep: %zu runs, %zu distinct call sites (object path + operation)\n",
+                FailedRuns(), FailedSites().size());
+  }
+};
+const auto* const kSummary = ::testing::AddGlobalTestEnvironment(new SweepSummary);
+
+struct Scenario {
+  std::string label;
+  bool bindFirst;
+  const HostCall* call;
+  Inputs inputs;
+};
+
+Inputs Texts(std::string a, std::string b = "", std::string c = "") {
+  Inputs in;
+  in.texts = {std::move(a), std::move(b), std::move(c)};
+  return in;
+}
+Inputs Value(std::int32_t value) {
+  Inputs in;
+  in.value = value;
+  return in;
+}
+Inputs Index(std::uint32_t index) {
+  Inputs in;
+  in.index = index;
+  return in;
+}
+Inputs ToneLevel(double level) {
+  Inputs in;
+  in.level = level;
+  return in;
+}
+
+std::vector<Scenario> BindingScenarios(const TestSystem& system) {
+  const HostCall& open = HostCallNamed("OpenSoundCard");
+  const HostCall& defaults = HostCallNamed("OpenDefaultDevices");
+  const HostCall& close = HostCallNamed("CloseSoundCard");
+  const HostCall& openVirtual = HostCallNamed("OpenVirtual_1");
+  return {
+      {"fresh", false, &open, Texts(system.playback, system.mic, system.line)},
+      {"rebind", true, &open, Texts(system.playback, "", system.line)},
+      {"fresh", false, &defaults, {}},
+      {"rebind", true, &defaults, {}},
+      {"restore", true, &close, Value(1)},
+      {"no restore", true, &close, Value(0)},
+      {"fresh", false, &openVirtual, Texts(system.virtualEndpoint)},
+      {"rebind", true, &openVirtual, Texts(system.virtualEndpoint)},
+      {"bound", true, &HostCallNamed("CloseVirtual_1"), {}},
+  };
+}
+
+std::vector<Scenario> EnumerationScenarios() {
+  std::vector<Scenario> scenarios = {
+      {"", false, &HostCallNamed("GetNumberPlayDevices"), {}},
+      {"", false, &HostCallNamed("GetNumberRecordDevices"), {}},
+      {"bound", true, &HostCallNamed("GetDeviceNames"), {}},
+  };
+  for (const char* name : {"GetPlayBackDevice", "GetRecordDevice"}) {
+    for (std::uint32_t index = 0; index < 4; ++index)
+      scenarios.push_back({"index " + std::to_string(index), false, &HostCallNamed(name),
+                           Index(index)});
+  }
+  return scenarios;
+}
+
+std::vector<Scenario> ControlScenarios() {
+  std::vector<Scenario> scenarios;
+  for (const HostCall& call : AllHostCalls()) {
+    auto add = [&](const std::string& label, Inputs in) {
+      scenarios.push_back({label, true, &call, std::move(in)});
+    };
+    switch (call.family) {
+      case Family::VolumeSet:
+        add("50", Value(50));
+        add("0", Value(0));
+        break;
+      case Family::SwitchSet:
+        add("on", Value(1));
+        add("off", Value(0));
+        break;
+      case Family::ToneSet:
+        add("2.5 dB", ToneLevel(2.5));
+        break;
+      case Family::BoostSet:
+        add("20 dB", Value(20));
+        break;
+      case Family::VolumeGet:
+      case Family::SwitchGet:
+      case Family::ToneGet:
+      case Family::EqRange:
+      case Family::BoostGet:
+      case Family::BoostDetails:
+        add("", {});
+        break;
+      default:
+        break;
+    }
+  }
+  return scenarios;
+}
+
+bool IsControl(Family family) {
+  switch (family) {
+    case Family::Open:
+    case Family::OpenDefaults:
+    case Family::Close:
+    case Family::OpenVirtual:
+    case Family::CloseVirtual:
+    case Family::Count:
+    case Family::Describe:
+    case Family::Names:
+      return false;
+    default:
+      return true;
+  }
+}
+
+// The status every control getter reports now: a failed call must not have
+// released or replaced a bound control.
+std::vector<std::int32_t> ControlStatuses() {
+  std::vector<std::int32_t> statuses;
+  for (const HostCall& call : AllHostCalls()) {
+    if (call.family == Family::VolumeGet || call.family == Family::SwitchGet ||
+        call.family == Family::ToneGet || call.family == Family::BoostGet) {
+      statuses.push_back(call({}).status);
+    }
+  }
+  statuses.push_back(HostCallNamed("GetEQRange")({}).result);
+  return statuses;
+}
+
+std::string Join(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const std::string& line : lines) out += "\n  " + line;
+  return out;
+}
+
+std::string AnswerName(p::HRESULT answer) {
+  if (answer == p::kE_FAIL) return "E_FAIL";
+  if (answer == p::kS_FALSE) return "S_FALSE";
+  return "ERROR_INVALID_FUNCTION";
+}
+
+class FailureSweep : public ::testing::TestWithParam<std::tuple<int, int>> {
+ protected:
+  static std::vector<TestSystem> Systems() {
+    std::vector<TestSystem> systems = {SampleSystem()};
+    for (TestSystem& shaped : ShapedSystems()) systems.push_back(std::move(shaped));
+    for (std::uint32_t seed : {7u, 1234u}) {
+      SeededChooser chooser(seed);
+      TestSystem random = RandomSystem(chooser, RandomOptions{});
+      random.name = "random-" + std::to_string(seed);
+      systems.push_back(std::move(random));
+    }
+    return systems;
+  }
+
+  void SetUp() override { system_ = Systems().at(std::get<0>(GetParam())); }
+
+  std::vector<Scenario> Scenarios() const {
+    switch (std::get<1>(GetParam())) {
+      case 0: return BindingScenarios(system_);
+      case 1: return EnumerationScenarios();
+      default: return ControlScenarios();
+    }
+  }
+
+  void Sweep(const Scenario& scenario) {
+    const std::string where = system_.name + ": " + scenario.call->name + " " + scenario.label;
+    SCOPED_TRACE(where);
+    sim::SimSystem& clean = Prepare(scenario);
+    clean.SetTracing(true);
+    clean.ClearTrace();
+    const Outcome baseline = (*scenario.call)(scenario.inputs);
+    const std::vector<PlatformCall> calls = FailableCalls(clean.Trace());
+    clean.SetTracing(false);
+    EXPECT_EQ(Join(CheckReport(*scenario.call, scenario.inputs, baseline)), "");
+    EXPECT_EQ(Join(LeftAfterClosing(clean)), "");
+
+    for (std::size_t k = 0; k < calls.size(); ++k) {
+      std::vector<p::HRESULT> answers = {p::kE_FAIL, p::kS_FALSE};
+      if (calls[k].op.rfind("Set", 0) == 0) answers.push_back(p::kHrInvalidFunction);
+      for (p::HRESULT answer : answers) FailOne(scenario, baseline, calls, k, answer);
+    }
+  }
+
+ private:
+  sim::SimSystem& Prepare(const Scenario& scenario) {
+    sim::SimSystem& system = InstallFresh(system_);
+    if (scenario.bindFirst) BindAll(system_);
+    return system;
+  }
+
+  void FailOne(const Scenario& scenario, const Outcome& baseline,
+               const std::vector<PlatformCall>& calls, std::size_t k, p::HRESULT answer) {
+    const PlatformCall& site = calls[k];
+    SCOPED_TRACE("call " + std::to_string(k) + " " + site.Site() + "(" + site.args + ") answers " +
+                 AnswerName(answer));
+    sim::SimSystem& system = Prepare(scenario);
+    const bool control = IsControl(scenario.call->family);
+    const std::vector<std::int32_t> before = control ? ControlStatuses() : std::vector<std::int32_t>{};
+    const std::uint64_t callsBefore = system.CallCount();
+
+    system.AddFault(sim::FaultRule("*", "*", answer, std::nullopt, k, 1));
+    const Outcome outcome = (*scenario.call)(scenario.inputs);
+    system.ClearFaults();
+    ASSERT_GT(system.CallCount(), callsBefore + k) << "the failed call was never made";
+    FailedSites().insert(site.Site());
+    ++FailedRuns();
+
+    EXPECT_EQ(Join(PlatformMisuse(system)), "");
+    EXPECT_EQ(Join(CheckReport(*scenario.call, scenario.inputs, outcome)), "");
+    const std::vector<Outcome> allowed =
+        AllowedUnderFailure(*scenario.call, scenario.inputs, baseline, calls, k, answer);
+    bool isAllowed = false;
+    std::string expected;
+    for (const Outcome& candidate : allowed) {
+      isAllowed = isAllowed || candidate == outcome;
+      expected += "\n  " + candidate.Describe();
+    }
+    EXPECT_TRUE(isAllowed) << "got " << outcome.Describe() << ", allowed:" << expected;
+    if (control) {
+      EXPECT_EQ(ControlStatuses(), before) << "a failure changed the bound controls";
+    }
+    const std::size_t uncleared = site.op == "PropVariantClear" ? 1 : 0;
+    EXPECT_EQ(Join(LeftAfterClosing(system, uncleared)), "");
+  }
+
+  TestSystem system_;
+};
+
+TEST_P(FailureSweep, EveryCallFailedInTurn) {
+  for (const Scenario& scenario : Scenarios()) {
+    Sweep(scenario);
+    if (HasFatalFailure()) return;
+  }
+}
+
+std::string SweepName(const ::testing::TestParamInfo<std::tuple<int, int>>& info) {
+  static const char* const kSystems[] = {"Sample", "CrossedPaths", "DeadEnds",
+                                         "BrokenBindings", "Random7", "Random1234"};
+  static const char* const kGroups[] = {"Binding", "Enumeration", "Controls"};
+  return std::string(kSystems[std::get<0>(info.param)]) + "_" + kGroups[std::get<1>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(AllSystems, FailureSweep,
+                         ::testing::Combine(::testing::Range(0, 6), ::testing::Range(0, 3)),
+                         SweepName);
+
+}  // namespace
+}  // namespace velto::hardening

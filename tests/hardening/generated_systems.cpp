@@ -1,0 +1,432 @@
+#include "generated_systems.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+
+#include "platform/sim/sim_system.h"
+
+namespace velto::hardening {
+
+using nlohmann::json;
+
+namespace {
+
+json Level(double min, double max, double step, std::vector<double> channels) {
+  return {{"min", min}, {"max", max}, {"step", step}, {"channels", std::move(channels)}};
+}
+
+json EndpointVolume(double min, double max, std::vector<double> channels, bool mute = false) {
+  json volume = Level(min, max, 0.5, std::move(channels));
+  volume["mute"] = mute;
+  return volume;
+}
+
+struct EndpointSpec {
+  std::string id;
+  std::string name;
+  const char* flow = "render";
+  std::string connector;  // part id, or empty for none
+  json volume = nullptr;
+  bool isDefault = false;
+  const char* state = "active";
+  bool topology = true;
+};
+
+// Builds one adapter and the endpoints joined to it.
+class Card {
+ public:
+  explicit Card(std::string adapter) : adapter_(std::move(adapter)) {}
+
+  Card& Part(const std::string& id, const std::string& name, bool connector,
+             json controls = nullptr) {
+    json part = {{"id", id}, {"name", name}, {"kind", connector ? "connector" : "subunit"}};
+    if (!controls.is_null()) part["controls"] = std::move(controls);
+    parts_.push_back(std::move(part));
+    return *this;
+  }
+  Card& Connector(const std::string& id, const std::string& name) { return Part(id, name, true); }
+  Card& Subunit(const std::string& id, const std::string& name, json controls = nullptr) {
+    return Part(id, name, false, std::move(controls));
+  }
+  // Signal runs from each id to the next.
+  Card& Chain(const std::vector<std::string>& ids) {
+    for (std::size_t i = 0; i + 1 < ids.size(); ++i) links_.push_back({ids[i], ids[i + 1]});
+    return *this;
+  }
+  Card& Endpoint(const EndpointSpec& spec) {
+    json endpoint = {{"id", spec.id},           {"name", spec.name},
+                     {"flow", spec.flow},       {"state", spec.state},
+                     {"default", spec.isDefault}, {"topology", spec.topology},
+                     {"volume", spec.volume}};
+    if (!spec.connector.empty())
+      endpoint["connector"] = {{"adapter", adapter_}, {"part", spec.connector}};
+    endpoints_.push_back(std::move(endpoint));
+    return *this;
+  }
+
+  json Build() const {
+    return {{"endpoints", endpoints_},
+            {"adapters", json::array({{{"name", adapter_}, {"parts", parts_}, {"links", links_}}})},
+            {"faults", json::array()}};
+  }
+
+ private:
+  std::string adapter_;
+  json parts_ = json::array();
+  json links_ = json::array();
+  json endpoints_ = json::array();
+};
+
+std::string RenderId(const std::string& tag) { return "{0.0.0.00000000}.{" + tag + "}"; }
+std::string CaptureId(const std::string& tag) { return "{0.0.1.00000000}.{" + tag + "}"; }
+
+// Three inputs mixed behind a chain of tone parts; a line path found by
+// "gree" with its level one part further up, a microphone path found by
+// "pin"; two microphone connectors of which the second has a loudness
+// switch; two line connectors of which only the first has a gain control.
+TestSystem CrossedPaths() {
+  Card card("Crossed Card");
+  card.Connector("out", "Speaker Out")
+      .Connector("hp-out", "Headset Out")
+      .Connector("wave", "Wave")
+      .Connector("green", "Green Jack")
+      .Connector("rear-mic", "Rear Mic")
+      .Connector("front-mic", "Front Mic")
+      .Connector("line-a", "Line In")
+      .Connector("line-b", "Line In 2")
+      .Connector("line-capture", "Line Capture")
+      .Connector("mic-capture", "Mic Capture")
+      .Subunit("vol", "Master Volume",
+               {{"volume", Level(-60, 0, 0.5, {-12, -12, -12, -12, -12, -12})}, {"mute", 0}})
+      .Subunit("bass", "Bass Boost", {{"bass", Level(-12, 12, 0.5, {2, 2})}})
+      .Subunit("tone", "Tone",
+               {{"treble", Level(-10, 10, 1, {1, 1})},
+                {"midrange", Level(-10, 10, 1, {-1, -1})},
+                {"bass", Level(-6, 6, 1, {0, 0})}})
+      .Subunit("mixer", "Sum")
+      .Subunit("wave-mute", "Wave Mute", {{"mute", 0}})
+      .Subunit("wave-vol", "Wave Volume", {{"volume", Level(-46.5, 0, 1.5, {0, 0})}})
+      .Subunit("jack-mute", "Jack Mute", {{"mute", 1}})
+      .Subunit("gain", "Input Gain")
+      .Subunit("jack-vol", "Jack Volume", {{"volume", Level(-34.5, 12, 1.5, {-3, -1.5})}})
+      .Subunit("mic-mute", "Mic Mute", {{"mute", 0}})
+      .Subunit("pin-vol", "Pinned Volume", {{"volume", Level(-34.5, 12, 1.5, {-4.5})}})
+      .Subunit("boost20", "+20 dB Boost", {{"loudness", 1}})
+      .Subunit("rear-vol", "Rear Mic Volume", {{"volume", Level(-12, 30, 0.75, {0})}})
+      .Subunit("mic-mux", "Capture Mux")
+      .Subunit("line-a-vol", "Line Capture Volume", {{"volume", Level(-12, 30, 0.75, {1, 1})}})
+      .Subunit("line-a-agc", "Line AGC", {{"agc", 1}})
+      .Subunit("line-b-vol", "Line 2 Volume", {{"volume", Level(-12, 30, 0.75, {2, 2})}})
+      .Subunit("line-b-mux", "Line 2 Mux")
+      .Chain({"mixer", "tone", "bass", "vol", "out"})
+      .Chain({"wave-mute", "mixer"})
+      .Chain({"jack-mute", "mixer"})
+      .Chain({"mic-mute", "mixer"})
+      .Chain({"wave", "wave-vol", "wave-mute"})
+      .Chain({"green", "jack-vol", "gain", "jack-mute"})
+      .Chain({"front-mic", "pin-vol", "mic-mute"})
+      .Chain({"front-mic", "boost20", "mic-mux"})
+      .Chain({"rear-mic", "rear-vol", "mic-mux", "mic-capture"})
+      .Chain({"line-a", "line-a-vol", "line-a-agc", "line-capture"})
+      .Chain({"line-b", "line-b-vol", "line-b-mux", "line-capture"});
+  card.Endpoint({RenderId("crossed-speakers"), "Speakers (Crossed)", "render", "out",
+                 EndpointVolume(-65.25, 0, {-10, -10, -10, -10, -10, -10}), true})
+      .Endpoint({RenderId("crossed-headset"), "Headset", "render", "hp-out",
+                 EndpointVolume(-40, 0, {-6}, true)})
+      .Endpoint({RenderId("crossed-disabled"), "Disabled Out", "render", "", EndpointVolume(-40, 0, {0}),
+                 false, "disabled"})
+      .Endpoint({CaptureId("crossed-mic"), "Mic Array (Crossed)", "capture", "mic-capture",
+                 EndpointVolume(-12, 30, {3, 3, 3, 3}), true})
+      .Endpoint({CaptureId("crossed-line"), "Line In (Crossed)", "capture", "line-capture",
+                 EndpointVolume(-12, 30, {-3, -3})});
+  return {"crossed-paths", card.Build(), "crossed-speakers", "CROSSED-MIC", "crossed-line",
+          "crossed-headset"};
+}
+
+// Two inputs straight into the output part (no tone search), one of them
+// leading nowhere; a boost level where no switch is; a line connector whose
+// path ends one part too early; a virtual endpoint without a topology.
+TestSystem DeadEnds() {
+  Card card("Dead End Card");
+  card.Connector("out", "Speaker Out")
+      .Connector("line-in", "Line In")
+      .Connector("mic-in", "Microphone")
+      .Connector("line-capture", "Line Capture")
+      .Connector("line-aux", "Line Aux")
+      .Connector("mic-capture", "Mic Capture")
+      .Subunit("aux-mute", "Aux Mute", {{"mute", 0}})
+      .Subunit("line-mute", "Line Mute", {{"mute", 0}})
+      .Subunit("line-vol", "Line Volume", {{"volume", Level(-34.5, 12, 1.5, {0, -1.5})}})
+      .Subunit("mic-boost", "Mic Boost", {{"volume", Level(0, 30, 10, {20})}})
+      .Subunit("aux-sel", "Aux Select")
+      .Chain({"aux-mute", "out"})
+      .Chain({"line-in", "line-vol", "line-mute", "out"})
+      .Chain({"mic-in", "mic-boost", "mic-capture"})
+      .Chain({"line-aux", "aux-sel"});
+  card.Endpoint({RenderId("dead-speakers"), "Speakers", "render", "out",
+                 EndpointVolume(-96, 0, {-20, -20}), true})
+      .Endpoint({RenderId("dead-notopo"), "No Topology Out", "render", "",
+                 EndpointVolume(-40, 0, {-3, -3}), false, "active", false})
+      .Endpoint({CaptureId("dead-mic"), "Microphone", "capture", "mic-capture",
+                 EndpointVolume(-12, 30, {0})})
+      .Endpoint({CaptureId("dead-line"), "Line In", "capture", "line-capture",
+                 EndpointVolume(-12, 30, {-6, -6}), true});
+  return {"dead-ends", card.Build(), "dead-speakers", "dead-mic", "dead-line", "dead-notopo"};
+}
+
+// A playback chain that runs out before it reaches a mixer, a microphone
+// without a topology, a line input without an endpoint volume.
+TestSystem BrokenBindings() {
+  Card card("Broken Card");
+  card.Connector("out", "Speaker Out")
+      .Connector("src", "Source")
+      .Connector("mic-capture", "Mic Capture")
+      .Subunit("vol", "Volume", {{"volume", Level(-40, 0, 1, {-4})}, {"mute", 1}})
+      .Subunit("tone", "Tone", {{"bass", Level(-12, 12, 1, {4, 4, 4})}})
+      .Chain({"src", "tone", "vol", "out"});
+  card.Endpoint({RenderId("broken-speakers"), "Speakers", "render", "out",
+                 EndpointVolume(-65.25, 0, {-30}), true})
+      .Endpoint({CaptureId("broken-mic"), "Microphone", "capture", "mic-capture",
+                 EndpointVolume(-12, 30, {6, 6}), true, "active", false})
+      .Endpoint({CaptureId("broken-line"), "Line In", "capture", "", nullptr})
+      .Endpoint({CaptureId("broken-unplugged"), "Line In 2", "capture", "",
+                 EndpointVolume(-12, 30, {0}), false, "unplugged"});
+  return {"broken-bindings", card.Build(), "broken-speakers", "broken-mic", "broken-line",
+          "broken-speakers"};
+}
+
+// --- Random cards ----------------------------------------------------------------
+
+const std::vector<std::string> kPartNames = {
+    "Line In", "Line Volume", "Mic", "Mic Boost", "Front Pin", "Green", "Wave",
+    "Master", "Tone", "AGC", "+20 dB", "Boost", "Loudness", "Output Mixer", "SPDIF",
+    "CD Audio", "Aux", "Sum", "MICROPHONE", "line", "Volume", "Mikrofon \xC3\x84",
+    "L\xC3\xADnea", "\xE9\xBA\xA6\xE5\x85\x8B\xE9\xA3\x8E", "Mux", "Selector", "Mic Array"};
+
+const std::vector<std::string> kEndpointNames = {
+    "Speakers", "Headphones", "Microphone", "Line In", "Mic Array", "Digital Output",
+    "Lautsprecher (H\xC3\xB6rer)", "Line-in (Gr\xC3\xBCn)", "MIC Input", ""};
+
+const std::vector<std::string> kFaultObjects = {
+    "*", "com", "enumerator", "collection:*", "device:*", "device:*/volume", "device:*/topology",
+    "part:*", "part:*/volume", "part:*/mute", "part:*/agc", "part:*/bass", "adapter:*",
+    "part:*/incoming", "part:*/outgoing", "device:*/properties"};
+
+const std::vector<std::string> kFaultOps = {
+    "*", "CoInitialize", "CreateDeviceEnumerator", "EnumAudioEndpoints", "GetCount", "Item",
+    "GetId", "GetValue", "PropVariantToBSTR", "GetDevice", "GetDefaultAudioEndpoint",
+    "Activate", "GetConnector", "GetConnectedTo", "QueryPart", "GetTopologyObject",
+    "GetConnectorCount", "EnumPartsIncoming", "EnumPartsOutgoing", "GetPart", "GetName",
+    "GetLevel", "SetLevel", "GetLevelRange", "GetChannelCount", "GetMute", "SetMute",
+    "GetEnabled", "SetEnabled", "GetVolumeRange", "GetMasterVolumeLevel",
+    "SetChannelVolumeLevel", "GetChannelVolumeLevel", "SetMasterVolumeLevel"};
+
+const std::vector<std::string> kFaultResults = {
+    "E_FAIL", "S_FALSE", "E_INVALIDARG", "ERROR_INVALID_FUNCTION", "RPC_E_CHANGED_MODE",
+    "E_NOINTERFACE", "0x00000002"};
+
+json RandomLevel(Chooser& chooser) {
+  const double max = static_cast<double>(chooser.Below(25)) - 6;
+  const double min = max - 1 - chooser.Below(96);
+  const double step = 0.25 * (1 + chooser.Below(8));
+  json channels = json::array();
+  const std::uint32_t count = 1 + chooser.Below(chooser.Chance(10) ? 8 : 3);
+  for (std::uint32_t c = 0; c < count; ++c) {
+    channels.push_back(min + (max - min) * chooser.Below(101) / 100.0);
+  }
+  return Level(min, max, step, channels);
+}
+
+json RandomControls(Chooser& chooser) {
+  json controls = json::object();
+  if (chooser.Chance(45)) controls["volume"] = RandomLevel(chooser);
+  for (const char* tone : {"bass", "treble", "midrange"}) {
+    if (chooser.Chance(12)) controls[tone] = RandomLevel(chooser);
+  }
+  if (chooser.Chance(30)) controls["mute"] = static_cast<int>(chooser.Below(3));
+  for (const char* toggle : {"agc", "loudness"}) {
+    if (chooser.Chance(15)) controls[toggle] = static_cast<int>(chooser.Below(2));
+  }
+  return controls;
+}
+
+std::string RandomName(Chooser& chooser) {
+  std::string name = chooser.PickFrom(kPartNames);
+  if (chooser.Chance(30)) name += " " + std::to_string(chooser.Below(10));
+  if (chooser.Chance(3)) name = std::string(260 + chooser.Below(40), 'N') + name;
+  return name;
+}
+
+// A piece of `id` (often all of it), or an unrelated text.
+std::string SearchFor(Chooser& chooser, const std::vector<std::string>& ids) {
+  if (ids.empty() || chooser.Chance(10)) return chooser.Chance(50) ? "" : "no-such-endpoint";
+  const std::string& id = chooser.PickFrom(ids);
+  if (chooser.Chance(60)) return id;
+  const std::size_t start = chooser.Below(static_cast<std::uint32_t>(id.size()));
+  return id.substr(start, 1 + chooser.Below(static_cast<std::uint32_t>(id.size() - start)));
+}
+
+json RandomFaults(Chooser& chooser) {
+  json faults = json::array();
+  const std::uint32_t count = chooser.Below(4);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    json rule = {{"object", chooser.PickFrom(kFaultObjects)},
+                 {"op", chooser.PickFrom(kFaultOps)},
+                 {"result", chooser.PickFrom(kFaultResults)},
+                 {"after", chooser.Below(40)}};
+    if (chooser.Chance(20)) rule["channel"] = chooser.Below(3);
+    if (chooser.Chance(70)) rule["times"] = 1 + chooser.Below(3);
+    faults.push_back(std::move(rule));
+  }
+  return faults;
+}
+
+struct RandomEndpoints {
+  json list = json::array();
+  std::vector<std::string> renderIds;
+  std::vector<std::string> captureIds;
+};
+
+RandomEndpoints MakeRandomEndpoints(Chooser& chooser, const std::string& adapter,
+                                    std::vector<std::string> freeConnectors) {
+  RandomEndpoints out;
+  bool hasDefault[2] = {false, false};
+  const std::uint32_t count = 1 + chooser.Below(6);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const bool capture = chooser.Chance(50);
+    const std::string tag = "rnd" + std::to_string(i) + (chooser.Chance(20) ? "-Ab" : "");
+    json endpoint = {{"id", capture ? CaptureId(tag) : RenderId(tag)},
+                     {"name", chooser.PickFrom(kEndpointNames)},
+                     {"flow", capture ? "capture" : "render"},
+                     {"state", chooser.Chance(80) ? "active" : "disabled"},
+                     {"topology", chooser.Chance(90)}};
+    if (chooser.Chance(3)) endpoint["name"] = std::string(300, 'E');
+    if (!hasDefault[capture] && chooser.Chance(60)) {
+      endpoint["default"] = true;
+      hasDefault[capture] = true;
+    }
+    if (chooser.Chance(90)) {
+      json volume = RandomLevel(chooser);
+      volume["mute"] = chooser.Chance(30);
+      endpoint["volume"] = volume;
+    }
+    if (!freeConnectors.empty() && chooser.Chance(85)) {
+      const std::uint32_t pick = chooser.Below(static_cast<std::uint32_t>(freeConnectors.size()));
+      endpoint["connector"] = {{"adapter", adapter}, {"part", freeConnectors[pick]}};
+      freeConnectors.erase(freeConnectors.begin() + pick);
+    }
+    (capture ? out.captureIds : out.renderIds).push_back(endpoint["id"]);
+    out.list.push_back(std::move(endpoint));
+  }
+  return out;
+}
+
+}  // namespace
+
+TestSystem SampleSystem() {
+  return {"sample", velto::sim::SimSystem::Sample()->Dump(), "4f6a2c1e", "6b8e3f2a", "d1f5a9c3",
+          "a3e91b57"};
+}
+
+std::vector<TestSystem> ShapedSystems() { return {CrossedPaths(), DeadEnds(), BrokenBindings()}; }
+
+TestSystem RandomSystem(Chooser& chooser, const RandomOptions& options) {
+  const std::string adapter = "Random Card";
+  const std::uint32_t partCount = 2 + chooser.Below(std::max<std::uint32_t>(options.maxParts, 2) - 1);
+  json parts = json::array();
+  std::vector<std::string> connectors;
+  for (std::uint32_t i = 0; i < partCount; ++i) {
+    const std::string id = "p" + std::to_string(i);
+    const bool connector = chooser.Chance(40);
+    json part = {{"id", id}, {"name", RandomName(chooser)},
+                 {"kind", connector ? "connector" : "subunit"}};
+    json controls = RandomControls(chooser);
+    if (!controls.empty()) part["controls"] = controls;
+    if (connector) connectors.push_back(id);
+    parts.push_back(std::move(part));
+  }
+  // Signal runs from lower to higher indices; a loop is a link back.
+  json links = json::array();
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> seen;
+  auto link = [&](std::uint32_t from, std::uint32_t to) {
+    if (std::find(seen.begin(), seen.end(), std::make_pair(from, to)) != seen.end()) return;
+    seen.emplace_back(from, to);
+    links.push_back({"p" + std::to_string(from), "p" + std::to_string(to)});
+  };
+  for (std::uint32_t to = 1; to < partCount; ++to) {
+    const std::uint32_t inputs = chooser.Below(4);
+    for (std::uint32_t k = 0; k < inputs; ++k) link(chooser.Below(to), to);
+    if (options.loops && chooser.Chance(10)) link(to, chooser.Below(to + 1));
+  }
+  RandomEndpoints endpoints = MakeRandomEndpoints(chooser, adapter, connectors);
+  json description = {
+      {"endpoints", endpoints.list},
+      {"adapters", json::array({{{"name", adapter}, {"parts", parts}, {"links", links}}})},
+      {"faults", options.faults ? RandomFaults(chooser) : json::array()}};
+  TestSystem system{"random", std::move(description), "", "", "", ""};
+  system.playback = SearchFor(chooser, endpoints.renderIds);
+  system.mic = SearchFor(chooser, endpoints.captureIds);
+  system.line = SearchFor(chooser, endpoints.captureIds);
+  system.virtualEndpoint = SearchFor(chooser, endpoints.renderIds);
+  return system;
+}
+
+TestSystem ScaledCard(std::size_t parts) {
+  // Inputs and the length of each input's chain grow together, so neither
+  // a long list nor a long chain dominates.
+  constexpr std::size_t kFixedParts = 9;
+  std::size_t inputs = 2;
+  while ((inputs + 1) * (inputs + 1) + kFixedParts <= parts) ++inputs;
+  const std::size_t chain = std::max<std::size_t>(3, (parts - kFixedParts) / inputs) - 2;
+
+  Card card("Scaled Card");
+  card.Connector("out", "Speaker Out")
+      .Connector("line-capture", "Line Capture")
+      .Connector("mic-capture", "Mic Capture")
+      .Subunit("vol", "Master Volume", {{"volume", Level(-60, 0, 0.5, {-10, -10})}, {"mute", 0}})
+      .Subunit("tone", "Tone",
+               {{"bass", Level(-12, 12, 1, {0, 0})},
+                {"treble", Level(-12, 12, 1, {0, 0})},
+                {"midrange", Level(-12, 12, 1, {0, 0})}})
+      .Subunit("mixer", "Output Mixer")
+      .Subunit("line-cap-vol", "Capture Volume A", {{"volume", Level(-12, 30, 1, {0, 0})}})
+      .Subunit("line-agc", "Automatic Gain", {{"agc", 1}})
+      .Subunit("mic-boost", "Boost", {{"volume", Level(0, 30, 10, {10})}})
+      .Subunit("mic-cap-vol", "Capture Volume B", {{"volume", Level(-12, 30, 1, {0, 0})}})
+      .Chain({"mixer", "tone", "vol", "out"})
+      .Chain({"line-cap-vol", "line-agc", "line-capture"})
+      .Chain({"mic-boost", "mic-cap-vol", "mic-capture"});
+  for (std::size_t i = 0; i < inputs; ++i) {
+    const bool line = i == inputs - 2;
+    const bool mic = i == inputs - 1;
+    const std::string tag = std::to_string(i);
+    const std::string source = line ? "Line In" : mic ? "Mic In" : "Aux " + tag;
+    std::vector<std::string> path = {"src" + tag};
+    card.Connector(path.back(), source);
+    for (std::size_t k = 0; k < chain; ++k) {
+      path.push_back("stage" + tag + "-" + std::to_string(k));
+      json controls = nullptr;
+      if (k + 1 == chain) controls = {{"volume", Level(-34.5, 12, 1.5, {0, 0})}};
+      card.Subunit(path.back(), "Stage " + tag + "." + std::to_string(k), controls);
+    }
+    path.push_back("mute" + tag);
+    card.Subunit(path.back(), "Input Mute " + tag, {{"mute", 0}});
+    path.push_back("mixer");
+    // The capture path comes first in the connector's outgoing list: the
+    // line walk follows part 0 only.
+    if (line) card.Chain({"src" + tag, "line-cap-vol"});
+    if (mic) card.Chain({"src" + tag, "mic-boost"});
+    card.Chain(path);
+  }
+  card.Endpoint({RenderId("scaled-speakers"), "Speakers", "render", "out",
+                 EndpointVolume(-65.25, 0, {-10, -10}), true})
+      .Endpoint({CaptureId("scaled-mic"), "Microphone", "capture", "mic-capture",
+                 EndpointVolume(-12, 30, {0, 0}), true})
+      .Endpoint({CaptureId("scaled-line"), "Line In", "capture", "line-capture",
+                 EndpointVolume(-12, 30, {0, 0})});
+  return {"scaled-" + std::to_string(parts), card.Build(), "scaled-speakers", "scaled-mic",
+          "scaled-line", "scaled-speakers"};
+}
+
+}  // namespace velto::hardening

@@ -1,0 +1,72 @@
+// Sound systems to run the exports on: the built-in sample, cards shaped to
+// meet the walks' rarer turns, random cards, and cards of a chosen size.
+//
+// Shared by the hardening tests, the fuzz target and the benchmarks.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <nlohmann/json.hpp>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace velto::hardening {
+
+// Where a random card's choices come from: a seeded engine in the tests, the
+// fuzzer's input bytes in the fuzz target.
+class Chooser {
+ public:
+  virtual ~Chooser() = default;
+  // A number in [0, n); n is at least 1.
+  virtual std::uint32_t Below(std::uint32_t n) = 0;
+
+  bool Chance(std::uint32_t percent) { return Below(100) < percent; }
+  template <class T>
+  const T& PickFrom(const std::vector<T>& items) {
+    return items[Below(static_cast<std::uint32_t>(items.size()))];
+  }
+};
+
+class SeededChooser final : public Chooser {
+ public:
+  explicit SeededChooser(std::uint32_t seed) : engine_(seed) {}
+  std::uint32_t Below(std::uint32_t n) override {
+    return std::uniform_int_distribution<std::uint32_t>(0, n - 1)(engine_);
+  }
+
+ private:
+  std::mt19937 engine_;
+};
+
+// A description and the search texts that bind its devices.
+struct TestSystem {
+  std::string name;
+  nlohmann::json description;
+  std::string playback;
+  std::string mic;
+  std::string line;
+  std::string virtualEndpoint;
+};
+
+TestSystem SampleSystem();
+
+// Cards that take the walks through several branches, a switch found by
+// IAudioLoudness, a boost level, dead ends, missing interfaces, a second
+// matching connector, multi-channel controls.
+std::vector<TestSystem> ShapedSystems();
+
+struct RandomOptions {
+  std::uint32_t maxParts = 24;
+  bool loops = false;   // links that lead back upstream
+  bool faults = false;  // fault rules in the description
+};
+TestSystem RandomSystem(Chooser& chooser, const RandomOptions& options);
+
+// A card of about `parts` adapter parts, every name matching at most one
+// search word once: the playback walk searches every input of the output
+// mixer (the line and microphone inputs come last), and the capture walks
+// examine every adapter connector.
+TestSystem ScaledCard(std::size_t parts);
+
+}  // namespace velto::hardening

@@ -1,0 +1,51 @@
+#include "platform_checks.h"
+
+#include "binding/mixer_state.h"
+#include "veltosound.h"
+
+namespace velto::hardening {
+
+sim::SimSystem& InstallFresh(const TestSystem& system) {
+  ResetMixerState();
+  sim::Install(sim::SimSystem::FromJson(system.description, system.name));
+  return sim::Installed();
+}
+
+void BindAll(const TestSystem& system) {
+  OpenSoundCard(system.playback.c_str(), system.mic.c_str(), system.line.c_str());
+  OpenVirtual_1(system.virtualEndpoint.c_str());
+}
+
+std::vector<std::string> PlatformMisuse(const sim::SimSystem& system) {
+  std::vector<std::string> found = system.Problems();
+  if (system.ComInitDepth() != 0)
+    found.push_back("COM left initialised, depth " + std::to_string(system.ComInitDepth()));
+  return found;
+}
+
+std::vector<std::string> LeftAfterClosing(sim::SimSystem& system,
+                                          std::size_t unclearedByPlatform) {
+  CloseSoundCard(0);
+  CloseVirtual_1();
+  std::vector<std::string> found = PlatformMisuse(system);
+  for (const auto& [object, references] : system.LiveReferencesByObject())
+    found.push_back(std::to_string(references) + " reference(s) leaked on " + object);
+  if (system.LiveTaskStrings() != 0)
+    found.push_back(std::to_string(system.LiveTaskStrings()) + " task-memory string(s) leaked");
+  if (system.LiveBstrs() != 0)
+    found.push_back(std::to_string(system.LiveBstrs()) + " BSTR(s) leaked");
+  if (system.LivePropVariants() != unclearedByPlatform)
+    found.push_back(std::to_string(system.LivePropVariants()) + " PROPVARIANT(s) held, " +
+                    std::to_string(unclearedByPlatform) + " expected");
+  return found;
+}
+
+std::vector<PlatformCall> FailableCalls(const std::vector<sim::TraceEntry>& trace) {
+  std::vector<PlatformCall> calls;
+  for (const sim::TraceEntry& entry : trace) {
+    if (entry.hasResult) calls.push_back({entry.object, entry.op, entry.args});
+  }
+  return calls;
+}
+
+}  // namespace velto::hardening

@@ -1,0 +1,41 @@
+// Running the exports on a simulated system and checking what the platform
+// was left with. Free of any test framework: each check returns the problems
+// it found as text, empty when all is well.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "generated_systems.h"
+#include "platform/sim/sim_system.h"
+
+namespace velto::hardening {
+
+// A fresh copy of `system` as the platform, with the mixer unbound and empty.
+// Throws sim::DescriptionError for a description the simulator refuses.
+sim::SimSystem& InstallFresh(const TestSystem& system);
+
+// OpenSoundCard with the system's three texts, then OpenVirtual_1.
+void BindAll(const TestSystem& system);
+
+// Misuse the simulator saw (use after release, double release or free, an
+// unbalanced CoUninitialize) and COM left initialised.
+std::vector<std::string> PlatformMisuse(const sim::SimSystem& system);
+
+// Lets the mixer go (CloseSoundCard without restore, CloseVirtual_1) and
+// reports every reference, string or PROPVARIANT still held, and any misuse.
+// `unclearedByPlatform` PROPVARIANTs are not counted: a PropVariantClear that
+// failed left its payload with the platform, and nothing can free it after.
+std::vector<std::string> LeftAfterClosing(sim::SimSystem& system,
+                                          std::size_t unclearedByPlatform = 0);
+
+// A platform call that returns an HRESULT, as the trace shows it.
+struct PlatformCall {
+  std::string object;
+  std::string op;
+  std::string args;
+  std::string Site() const { return object + " " + op; }
+};
+std::vector<PlatformCall> FailableCalls(const std::vector<sim::TraceEntry>& trace);
+
+}  // namespace velto::hardening
