@@ -128,13 +128,16 @@ std::int32_t ParseInt32(const std::string& text) {
   return static_cast<std::int32_t>(bits);
 }
 
+Call ParseCallAt(const std::vector<Word>& words, std::size_t first, const std::string& where,
+                 std::size_t* next) {
+  const ExportInfo& info = ExportNamed(words[first], where);
+  *next = first + 1 + info.inputs.size();
+  return ParseOneCall(info, words, first + 1, where);
+}
+
 std::vector<Call> ParseCalls(const std::vector<Word>& words, const std::string& where) {
   std::vector<Call> calls;
-  for (std::size_t i = 0; i < words.size();) {
-    const ExportInfo& info = ExportNamed(words[i], where);
-    calls.push_back(ParseOneCall(info, words, i + 1, where));
-    i += 1 + info.inputs.size();
-  }
+  for (std::size_t i = 0; i < words.size();) calls.push_back(ParseCallAt(words, i, where, &i));
   return calls;
 }
 

@@ -29,6 +29,11 @@ struct Word {
 // Calls from command-line words: an export's name, then its inputs.
 std::vector<Call> ParseCalls(const std::vector<Word>& words, const std::string& where);
 
+// The one call whose export's name is words[first]; `*next` receives the
+// index of the word after its last argument.
+Call ParseCallAt(const std::vector<Word>& words, std::size_t first, const std::string& where,
+                 std::size_t* next);
+
 // Calls from a script: one call per line, `#` starts a comment, texts in
 // double quotes with C escapes and \xNN for any byte.
 std::vector<Call> ParseScript(std::istream& script, const std::string& name);

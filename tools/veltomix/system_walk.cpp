@@ -1,0 +1,515 @@
+#include "system_walk.h"
+
+#include <cmath>
+#include <cstdio>
+#include <deque>
+#include <map>
+#include <set>
+
+#include "binding/mixer_state.h"
+#include "text.h"
+
+namespace veltomix {
+
+namespace p = velto::platform;
+using p::HRESULT;
+using p::Ref;
+
+const std::array<const char*, kLevelKinds> kLevelKeys = {"volume", "bass", "treble", "midrange"};
+const std::array<const char*, kSwitchKinds> kSwitchKeys = {"agc", "loudness"};
+const std::array<const char*, kSlotLabelCount> kSlotLabels = {
+    "master",      "line-monitor",     "line-monitor mute",
+    "mic-monitor", "mic-monitor mute", "bass",
+    "treble",      "midrange",         "mic-record",
+    "mic-boost",   "mic-boost-level",  "line-record",
+    "line-agc",    "virtual"};
+
+namespace {
+
+// Both flows at once (eAll), and every device state.
+constexpr auto kAllFlows = static_cast<p::DataFlow>(2);
+constexpr std::uint32_t kAllStates = p::kDeviceStateActive | p::kDeviceStateDisabled |
+                                     p::kDeviceStateNotPresent | p::kDeviceStateUnplugged;
+constexpr std::uint32_t kStates[] = {p::kDeviceStateActive, p::kDeviceStateDisabled,
+                                     p::kDeviceStateNotPresent, p::kDeviceStateUnplugged};
+
+std::string Hex(HRESULT hr) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
+  return text;
+}
+
+// CoInitialize/CoUninitialize around the walk; the uninitialise only follows
+// an initialise that succeeded, so a thread in another apartment keeps its COM.
+class ComScope {
+ public:
+  explicit ComScope(p::Platform& platform) : platform_(platform) {
+    const HRESULT hr = platform_.CoInitialize();
+    initialized_ = hr == p::kS_OK || hr == p::kS_FALSE;
+  }
+  ~ComScope() {
+    if (initialized_) platform_.CoUninitialize();
+  }
+  ComScope(const ComScope&) = delete;
+  ComScope& operator=(const ComScope&) = delete;
+
+ private:
+  p::Platform& platform_;
+  bool initialized_ = false;
+};
+
+std::string TaskText(const p::TaskString& text) {
+  if (!text) return {};
+  std::size_t length = 0;
+  while (text.Get()[length]) ++length;
+  return Utf16ToUtf8(text.Get(), length);
+}
+
+std::string DeviceId(p::Device& device) {
+  p::TaskString id;
+  if (device.GetId(id) != p::kS_OK) return {};
+  return TaskText(id);
+}
+
+struct Collected {
+  Ref<p::Device> device;
+  std::string id;
+};
+
+class Walker {
+ public:
+  Walker(p::Platform& platform, const std::vector<HeldControl>& held)
+      : platform_(platform), held_(held) {}
+
+  SystemModel Run() {
+    const HRESULT created = platform_.CreateDeviceEnumerator(p::kClsctxInprocServer, enumerator_);
+    if (created != p::kS_OK || !enumerator_)
+      throw WalkError("cannot create the device enumerator (" + Hex(created) + ")");
+    std::vector<Collected> devices = Collect(kAllFlows, kAllStates, true);
+    const std::set<std::string> render = Ids(Collect(p::DataFlow::Render, kAllStates, false));
+    std::map<std::string, std::uint32_t> states;
+    for (std::uint32_t state : kStates) {
+      for (const std::string& id : Ids(Collect(kAllFlows, state, false))) states[id] = state;
+    }
+    const std::string defaults[] = {DefaultId(p::DataFlow::Render),
+                                    DefaultId(p::DataFlow::Capture)};
+    for (Collected& item : devices) {
+      EndpointModel endpoint;
+      endpoint.id = item.id;
+      endpoint.flow = render.count(item.id) ? p::DataFlow::Render : p::DataFlow::Capture;
+      endpoint.state = states.count(item.id) ? states[item.id] : p::kDeviceStateActive;
+      endpoint.isDefault = defaults[static_cast<int>(endpoint.flow)] == item.id;
+      ReadEndpoint(*item.device, endpoint);
+      model_.endpoints.push_back(std::move(endpoint));
+    }
+    NameParts();
+    NameAdapters();
+    return std::move(model_);
+  }
+
+ private:
+  void Warn(std::string text) { model_.warnings.push_back(std::move(text)); }
+
+  std::vector<Collected> Collect(p::DataFlow flow, std::uint32_t states, bool required) {
+    Ref<p::DeviceCollection> collection;
+    const HRESULT listed = enumerator_->EnumAudioEndpoints(flow, states, collection);
+    std::uint32_t count = 0;
+    const HRESULT counted = collection ? collection->GetCount(&count) : listed;
+    if (listed != p::kS_OK || counted != p::kS_OK) {
+      const std::string problem = "cannot list the endpoints (EnumAudioEndpoints " + Hex(listed) +
+                                  ", GetCount " + Hex(counted) + ")";
+      if (required) throw WalkError(problem);
+      Warn(problem);
+      return {};
+    }
+    std::vector<Collected> items;
+    for (std::uint32_t i = 0; i < count; ++i) {
+      Collected item;
+      if (collection->Item(i, item.device) != p::kS_OK || !item.device) {
+        if (required) Warn("endpoint " + std::to_string(i) + " cannot be fetched; left out");
+        continue;
+      }
+      item.id = DeviceId(*item.device);
+      if (item.id.empty()) {
+        if (required) Warn("endpoint " + std::to_string(i) + " has no readable id; left out");
+        continue;
+      }
+      items.push_back(std::move(item));
+    }
+    return items;
+  }
+
+  static std::set<std::string> Ids(const std::vector<Collected>& items) {
+    std::set<std::string> ids;
+    for (const Collected& item : items) ids.insert(item.id);
+    return ids;
+  }
+
+  std::string DefaultId(p::DataFlow flow) {
+    Ref<p::Device> device;
+    if (enumerator_->GetDefaultAudioEndpoint(flow, p::Role::Console, device) != p::kS_OK || !device)
+      return {};
+    return DeviceId(*device);
+  }
+
+  std::string FriendlyName(p::Device& device) {
+    Ref<p::PropertyStore> store;
+    if (device.OpenPropertyStore(p::kStgmRead, store) != p::kS_OK || !store) return {};
+    p::PropVariant value(platform_);
+    if (store->GetValue(p::PropertyKey::DeviceFriendlyName, value.Data()) != p::kS_OK) return {};
+    p::Bstr text;
+    if (platform_.PropVariantToBSTR(value.data(), text) != p::kS_OK || !text) return {};
+    bool exact = true;
+    std::string name = Utf16ToUtf8(text.Get(), platform_.SysStringLen(text.Get()), &exact);
+    if (!exact) Warn("the name of an endpoint holds an unpaired surrogate, written as U+FFFD");
+    return name;
+  }
+
+  void ReadEndpoint(p::Device& device, EndpointModel& endpoint) {
+    endpoint.name = FriendlyName(device);
+    Ref<p::EndpointVolume> volume;
+    if (device.Activate(p::kClsctxInprocServer, volume) == p::kS_OK && volume) {
+      endpoint.volume = ReadEndpointVolume(*volume, endpoint);
+      NoteHeld(SameObject(volume), endpoint.heldAs);
+    }
+    Ref<p::DeviceTopology> topology;
+    endpoint.hasTopology = device.Activate(p::kClsctxAll, topology) == p::kS_OK && topology;
+    if (endpoint.hasTopology) endpoint.connector = JoinedConnector(*topology);
+  }
+
+  std::optional<LevelValues> ReadEndpointVolume(p::EndpointVolume& volume,
+                                                EndpointModel& endpoint) {
+    const std::string what = "the volume of endpoint " + endpoint.id;
+    LevelValues level;
+    std::uint32_t channels = 0;
+    if (volume.GetVolumeRange(&level.min, &level.max, &level.step) != p::kS_OK ||
+        volume.GetChannelCount(&channels) != p::kS_OK) {
+      Warn(what + " cannot be read; left out");
+      return std::nullopt;
+    }
+    for (std::uint32_t channel = 0; channel < channels; ++channel) {
+      float value = 0;
+      if (volume.GetChannelVolumeLevel(channel, &value) != p::kS_OK) {
+        Warn(what + " cannot be read on channel " + std::to_string(channel) + "; left out");
+        return std::nullopt;
+      }
+      level.channels.push_back(value);
+    }
+    std::int32_t muted = 0;
+    if (volume.GetMute(&muted) != p::kS_OK)
+      Warn("the mute of endpoint " + endpoint.id + " cannot be read; written as unmuted");
+    endpoint.muted = muted != 0;
+    return Fitted(std::move(level), what);
+  }
+
+  // A level the description format can hold: at least one channel, a range
+  // with min <= max, every channel inside it.
+  std::optional<LevelValues> Fitted(LevelValues level, const std::string& what) {
+    const auto finite = [](float v) { return std::isfinite(v); };
+    bool allFinite = finite(level.min) && finite(level.max) && finite(level.step);
+    for (float value : level.channels) allFinite = allFinite && finite(value);
+    if (level.channels.empty() || !allFinite || level.min > level.max) {
+      Warn(what + " reports no channel or no usable range; left out");
+      return std::nullopt;
+    }
+    if (level.step < 0) level.step = -level.step;
+    for (float& value : level.channels) {
+      if (value >= level.min && value <= level.max) continue;
+      Warn(what + " has a level outside its range; written clamped into it");
+      value = std::fmin(std::fmax(value, level.min), level.max);
+    }
+    return level;
+  }
+
+  std::optional<PartPlace> JoinedConnector(p::DeviceTopology& endpointTopology) {
+    Ref<p::Connector> ours;
+    Ref<p::Connector> theirs;
+    Ref<p::Part> part;
+    Ref<p::DeviceTopology> adapter;
+    if (endpointTopology.GetConnector(0, ours) != p::kS_OK || !ours ||
+        ours->GetConnectedTo(theirs) != p::kS_OK || !theirs ||
+        theirs->QueryPart(part) != p::kS_OK || !part ||
+        part->GetTopologyObject(adapter) != p::kS_OK || !adapter)
+      return std::nullopt;
+    const std::size_t a = AdapterIndex(std::move(adapter));
+    return PartPlace{a, PartIndex(a, std::move(part), true)};
+  }
+
+  std::size_t AdapterIndex(Ref<p::DeviceTopology> topology) {
+    for (std::size_t a = 0; a < adapterObjects_.size(); ++a) {
+      if (SameObject(adapterObjects_[a]) == SameObject(topology)) return a;
+    }
+    adapterObjects_.push_back(topology);
+    partObjects_.emplace_back();
+    model_.adapters.emplace_back();
+    const std::size_t a = model_.adapters.size() - 1;
+    WalkAdapter(a, *topology);
+    return a;
+  }
+
+  // The connectors in their order, then every part linked to them, so that a
+  // part's index never depends on which endpoint led to the adapter.
+  void WalkAdapter(std::size_t a, p::DeviceTopology& topology) {
+    std::uint32_t count = 0;
+    if (topology.GetConnectorCount(&count) != p::kS_OK) {
+      Warn("an adapter's connectors cannot be counted; its parts are left out");
+      return;
+    }
+    for (std::uint32_t i = 0; i < count; ++i) {
+      Ref<p::Part> part = ConnectorPart(topology, i);
+      if (part) PartIndex(a, std::move(part), true);
+    }
+    CheckPartIdentity(topology, count);
+    for (std::size_t k = 0; k < model_.adapters[a].parts.size(); ++k) {
+      FollowLinks(a, k, true);
+      FollowLinks(a, k, false);
+    }
+  }
+
+  static Ref<p::Part> FetchConnectorPart(p::DeviceTopology& topology, std::uint32_t index) {
+    Ref<p::Connector> connector;
+    Ref<p::Part> part;
+    if (topology.GetConnector(index, connector) != p::kS_OK || !connector ||
+        connector->QueryPart(part) != p::kS_OK)
+      return nullptr;
+    return part;
+  }
+
+  Ref<p::Part> ConnectorPart(p::DeviceTopology& topology, std::uint32_t index) {
+    Ref<p::Part> part = FetchConnectorPart(topology, index);
+    if (!part)
+      Warn("connector " + std::to_string(index) + " of an adapter cannot be read; left out");
+    return part;
+  }
+
+  // Parts met along several paths must be recognised as one; a platform that
+  // hands out a fresh object per request would make the walk endless.
+  void CheckPartIdentity(p::DeviceTopology& topology, std::uint32_t count) {
+    if (count == 0) return;
+    Ref<p::Part> first = FetchConnectorPart(topology, 0);
+    Ref<p::Part> again = FetchConnectorPart(topology, 0);
+    if (first && again && SameObject(first) != SameObject(again))
+      throw WalkError(
+          "this platform hands out a new object each time a part is asked for, so the parts "
+          "of a topology cannot be told apart");
+  }
+
+  void FollowLinks(std::size_t a, std::size_t k, bool incoming) {
+    Ref<p::PartsList> list;
+    p::Part& part = *partObjects_[a][k];
+    const HRESULT hr = incoming ? part.EnumPartsIncoming(list) : part.EnumPartsOutgoing(list);
+    if (hr != p::kS_OK || !list) return;  // nothing lies that way
+    std::uint32_t count = 0;
+    if (list->GetCount(&count) != p::kS_OK) {
+      Warn("a parts list of \"" + model_.adapters[a].parts[k].name + "\" cannot be counted");
+      return;
+    }
+    for (std::uint32_t i = 0; i < count; ++i) {
+      Ref<p::Part> linked;
+      if (list->GetPart(i, linked) != p::kS_OK || !linked) {
+        Warn("a linked part of \"" + model_.adapters[a].parts[k].name + "\" cannot be fetched");
+        continue;
+      }
+      const std::size_t index = PartIndex(a, std::move(linked), false);
+      auto& ends =
+          incoming ? model_.adapters[a].parts[k].incoming : model_.adapters[a].parts[k].outgoing;
+      ends.push_back(index);
+    }
+  }
+
+  std::size_t PartIndex(std::size_t a, Ref<p::Part> part, bool connector) {
+    auto& objects = partObjects_[a];
+    for (std::size_t k = 0; k < objects.size(); ++k) {
+      if (SameObject(objects[k]) == SameObject(part)) return k;
+    }
+    PartModel model;
+    model.connector = connector;
+    p::TaskString name;
+    if (part->GetName(name) == p::kS_OK) model.name = TaskText(name);
+    ReadControls(*part, model);
+    objects.push_back(std::move(part));
+    model_.adapters[a].parts.push_back(std::move(model));
+    return objects.size() - 1;
+  }
+
+  void ReadControls(p::Part& part, PartModel& model) {
+    const std::string what = "part \"" + model.name + "\"";
+    for (std::size_t k = 0; k < kLevelKinds; ++k) {
+      Ref<p::LevelControl> control;
+      if (part.Activate(static_cast<p::LevelInterface>(k), p::kClsctxAll, control) != p::kS_OK ||
+          !control)
+        continue;
+      CheckControlIdentity(part, static_cast<p::LevelInterface>(k), control);
+      model.levels[k] = ReadLevel(*control, what + " " + kLevelKeys[k]);
+      NoteHeld(SameObject(control), model.heldAs);
+    }
+    Ref<p::MuteControl> mute;
+    if (part.Activate(p::MuteInterface::AudioMute, p::kClsctxAll, mute) == p::kS_OK && mute) {
+      std::int32_t value = 0;
+      if (mute->GetMute(&value) == p::kS_OK) {
+        model.mute = value;
+      } else {
+        Warn(what + " mute cannot be read; left out");
+      }
+      NoteHeld(SameObject(mute), model.heldAs);
+    }
+    for (std::size_t k = 0; k < kSwitchKinds; ++k) {
+      Ref<p::SwitchControl> control;
+      if (part.Activate(static_cast<p::SwitchInterface>(k), p::kClsctxAll, control) != p::kS_OK ||
+          !control)
+        continue;
+      std::int32_t value = 0;
+      if (control->GetEnabled(&value) == p::kS_OK) {
+        model.switches[k] = value;
+      } else {
+        Warn(what + " " + kSwitchKeys[k] + " cannot be read; left out");
+      }
+      NoteHeld(SameObject(control), model.heldAs);
+    }
+  }
+
+  // Once per walk: the mixer's controls can only be recognised when the
+  // platform answers a repeated activation with the same object.
+  void CheckControlIdentity(p::Part& part, p::LevelInterface iid,
+                            const Ref<p::LevelControl>& first) {
+    if (controlIdentityChecked_) return;
+    controlIdentityChecked_ = true;
+    Ref<p::LevelControl> again;
+    if (part.Activate(iid, p::kClsctxAll, again) == p::kS_OK && again)
+      model_.controlIdentityStable = SameObject(again) == SameObject(first);
+  }
+
+  std::optional<LevelValues> ReadLevel(p::LevelControl& control, const std::string& what) {
+    LevelValues level;
+    std::uint32_t channels = 0;
+    if (control.GetChannelCount(&channels) != p::kS_OK ||
+        (channels > 0 &&
+         control.GetLevelRange(0, &level.min, &level.max, &level.step) != p::kS_OK)) {
+      Warn(what + " cannot be read; left out");
+      return std::nullopt;
+    }
+    for (std::uint32_t channel = 0; channel < channels; ++channel) {
+      float value = 0;
+      if (control.GetLevel(channel, &value) != p::kS_OK) {
+        Warn(what + " cannot be read on channel " + std::to_string(channel) + "; left out");
+        return std::nullopt;
+      }
+      level.channels.push_back(value);
+    }
+    return Fitted(std::move(level), what);
+  }
+
+  void NoteHeld(const void* object, std::vector<std::string>& labels) const {
+    for (const HeldControl& held : held_) {
+      if (held.object == object) labels.push_back(held.label);
+    }
+  }
+
+  // Ids from names, unique within each adapter.
+  void NameParts() {
+    for (AdapterModel& adapter : model_.adapters) {
+      std::set<std::string> taken;
+      for (PartModel& part : adapter.parts) {
+        const std::string base = Slug(part.name);
+        std::string id = base;
+        for (int n = 2; !taken.insert(id).second; ++n) id = base + "-" + std::to_string(n);
+        part.id = id;
+      }
+    }
+  }
+
+  // Endpoint names on Windows end in the adapter's name in parentheses,
+  // "Speakers (Realtek High Definition Audio)"; when every endpoint joined to
+  // an adapter agrees on it, that is the adapter's name.
+  void NameAdapters() {
+    std::vector<std::optional<std::string>> agreed(model_.adapters.size());
+    std::vector<bool> disagree(model_.adapters.size(), false);
+    for (const EndpointModel& endpoint : model_.endpoints) {
+      if (!endpoint.connector) continue;
+      const std::size_t a = endpoint.connector->adapter;
+      const std::string suffix = ParenthesisedSuffix(endpoint.name);
+      if (suffix.empty() || (agreed[a] && *agreed[a] != suffix)) disagree[a] = true;
+      agreed[a] = suffix;
+    }
+    std::set<std::string> taken;
+    for (std::size_t a = 0; a < model_.adapters.size(); ++a) {
+      std::string name =
+          !disagree[a] && agreed[a] ? *agreed[a] : "Adapter " + std::to_string(a + 1);
+      const std::string base = name;
+      for (int n = 2; !taken.insert(name).second; ++n) name = base + " " + std::to_string(n);
+      model_.adapters[a].name = name;
+    }
+  }
+
+  static std::string ParenthesisedSuffix(const std::string& name) {
+    if (name.size() < 3 || name.back() != ')') return {};
+    const std::size_t open = name.rfind('(');
+    if (open == std::string::npos || open + 2 >= name.size()) return {};
+    return name.substr(open + 1, name.size() - open - 2);
+  }
+
+  p::Platform& platform_;
+  const std::vector<HeldControl>& held_;
+  Ref<p::DeviceEnumerator> enumerator_;
+  SystemModel model_;
+  // Held until the walk ends, so that no object is freed and its address
+  // handed to another while identities are being compared.
+  std::vector<Ref<p::DeviceTopology>> adapterObjects_;
+  std::vector<std::vector<Ref<p::Part>>> partObjects_;
+  bool controlIdentityChecked_ = false;
+};
+
+template <class T>
+void AddHeld(std::vector<HeldControl>& held, const Ref<T>& slot, const char* label) {
+  if (slot) held.push_back({SameObject(slot), label});
+}
+
+}  // namespace
+
+SystemModel WalkSystem(p::Platform& platform, const std::vector<HeldControl>& held) {
+  // Outlives the walker, so that every object it holds is released inside
+  // the COM bracket.
+  ComScope com(platform);
+  return Walker(platform, held).Run();
+}
+
+std::vector<HeldControl> HeldByMixer() {
+  const velto::MixerState& mixer = velto::Mixer();
+  std::vector<HeldControl> held;
+  AddHeld(held, mixer.playbackEndpoint, "master");
+  AddHeld(held, mixer.micEndpoint, "mic-record");
+  AddHeld(held, mixer.lineEndpoint, "line-record");
+  AddHeld(held, mixer.virtualEndpoint, "virtual");
+  AddHeld(held, mixer.linePlaybackLevel, "line-monitor");
+  AddHeld(held, mixer.linePlaybackMute, "line-monitor mute");
+  AddHeld(held, mixer.micPlaybackLevel, "mic-monitor");
+  AddHeld(held, mixer.micPlaybackMute, "mic-monitor mute");
+  AddHeld(held, mixer.bassControl, "bass");
+  AddHeld(held, mixer.trebleControl, "treble");
+  AddHeld(held, mixer.midrangeControl, "midrange");
+  AddHeld(held, mixer.micBoostSwitch, "mic-boost");
+  AddHeld(held, mixer.micBoostLevel, "mic-boost-level");
+  AddHeld(held, mixer.lineAgc, "line-agc");
+  return held;
+}
+
+std::string DefaultEndpointId(p::Platform& platform, p::DataFlow flow) {
+  ComScope com(platform);
+  Ref<p::DeviceEnumerator> enumerator;
+  Ref<p::Device> device;
+  if (platform.CreateDeviceEnumerator(p::kClsctxInprocServer, enumerator) != p::kS_OK ||
+      !enumerator ||
+      enumerator->GetDefaultAudioEndpoint(flow, p::Role::Console, device) != p::kS_OK || !device)
+    return {};
+  return DeviceId(*device);
+}
+
+std::optional<std::size_t> FindEndpointByFragment(const SystemModel& model,
+                                                  const std::string& fragment) {
+  for (std::size_t i = 0; i < model.endpoints.size(); ++i) {
+    if (ContainsFolded(model.endpoints[i].id, fragment)) return i;
+  }
+  return std::nullopt;
+}
+
+}  // namespace veltomix

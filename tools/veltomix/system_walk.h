@@ -1,0 +1,132 @@
+// Walking a sound system through the platform interface: every endpoint in
+// every state, and the adapter topology each one is joined to, with the
+// values of every control the parts offer. `capture` writes the result as a
+// sound-system description, `topology` draws one adapter of it.
+//
+// Only platform operations are used, so the walk sees the real card on
+// Windows as it sees the simulated one elsewhere. Two objects are taken to be
+// the same when the platform hands out the same object for them (see
+// SameObject); the walk checks that this holds before it relies on it.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace veltomix {
+
+namespace platform = velto::platform;
+
+// The per-channel decibel controls a part can offer, in the order of
+// platform::LevelInterface, and the on/off controls, in the order of
+// platform::SwitchInterface. The names are the description format's keys.
+constexpr std::size_t kLevelKinds = 4;
+constexpr std::size_t kSwitchKinds = 2;
+extern const std::array<const char*, kLevelKinds> kLevelKeys;    // "volume", "bass", ...
+extern const std::array<const char*, kSwitchKinds> kSwitchKeys;  // "agc", "loudness"
+
+struct LevelValues {
+  float min = 0;
+  float max = 0;
+  float step = 0;
+  std::vector<float> channels;
+};
+
+struct PartModel {
+  std::string id;  // made from the name: the platform shows no part ids
+  std::string name;
+  bool connector = false;
+  std::array<std::optional<LevelValues>, kLevelKinds> levels;
+  std::optional<std::int32_t> mute;
+  std::array<std::optional<std::int32_t>, kSwitchKinds> switches;
+  // Indices into the adapter's parts, in the order of the platform's lists.
+  std::vector<std::size_t> incoming;
+  std::vector<std::size_t> outgoing;
+  // Labels of the mixer's controls that are this part's (see HeldControl).
+  std::vector<std::string> heldAs;
+};
+
+struct AdapterModel {
+  std::string name;
+  // Connectors first, in the adapter's connector order, then the subunits in
+  // the order the walk met them.
+  std::vector<PartModel> parts;
+};
+
+struct PartPlace {
+  std::size_t adapter;
+  std::size_t part;
+};
+
+struct EndpointModel {
+  std::string id;
+  std::string name;
+  platform::DataFlow flow = platform::DataFlow::Render;
+  std::uint32_t state = platform::kDeviceStateActive;
+  bool isDefault = false;
+  bool hasTopology = false;
+  std::optional<LevelValues> volume;
+  bool muted = false;
+  std::optional<PartPlace> connector;  // the adapter connector it is joined to
+  std::vector<std::string> heldAs;
+};
+
+struct SystemModel {
+  std::vector<EndpointModel> endpoints;  // in the platform's order, all flows
+  std::vector<AdapterModel> adapters;    // in the order the endpoints reach them
+  // Whether a control activated twice is the same object: only then can the
+  // mixer's controls be recognised among the parts' (HeldControl).
+  bool controlIdentityStable = true;
+  // What could not be read, or was changed to fit the description format.
+  std::vector<std::string> warnings;
+};
+
+// The names under which the mixer's slots are shown, in the order a summary
+// lists them: the friendly control names, plus " mute" for the monitor paths'
+// mute parts.
+constexpr std::size_t kSlotLabelCount = 14;
+extern const std::array<const char*, kSlotLabelCount> kSlotLabels;
+
+// A control the mixer holds: an interface from one of its slots, and its
+// label from kSlotLabels. Only compared, never called.
+struct HeldControl {
+  const void* object;
+  std::string label;
+};
+
+struct WalkError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// Throws WalkError when the endpoints cannot be listed at all, or when the
+// platform hands out a new object each time for one and the same part.
+SystemModel WalkSystem(platform::Platform& platform, const std::vector<HeldControl>& held = {});
+
+// The controls the mixer holds right now (velto::Mixer()), labelled with the
+// names of the friendly commands.
+std::vector<HeldControl> HeldByMixer();
+
+// The identity by which the walk tells objects apart: the object the platform
+// handed out. On the simulated system every request for one part or control
+// yields the same object; a backend that wraps objects afresh per request
+// makes WalkSystem refuse (parts) or leave `heldAs` empty (controls).
+template <class T>
+const void* SameObject(const platform::Ref<T>& ref) {
+  return ref.Get();
+}
+
+// The id of the system's default endpoint of `flow` (console role), or empty.
+std::string DefaultEndpointId(platform::Platform& platform, platform::DataFlow flow);
+
+// The index of the first endpoint whose id contains `fragment`,
+// letters A to Z in either case, as the library matches search texts.
+std::optional<std::size_t> FindEndpointByFragment(const SystemModel& model,
+                                                  const std::string& fragment);
+
+}  // namespace veltomix

@@ -1,0 +1,27 @@
+// Text helpers shared by the friendly commands, the walk and its writers.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace veltomix {
+
+// UTF-16 code units as UTF-8. An unpaired surrogate, which UTF-8 cannot
+// carry, becomes U+FFFD and clears `*exact` when given.
+std::string Utf16ToUtf8(const char16_t* text, std::size_t length, bool* exact = nullptr);
+
+// Whether `text` contains `piece`, letters A to Z compared without case and
+// everything else exactly: the library's own rule for search texts.
+bool ContainsFolded(const std::string& text, const std::string& piece);
+
+// A lower-case id made of a name's letters and digits, runs of anything else
+// becoming one '-' ("Line In Volume" -> "line-in-volume"); "part" when
+// nothing is left.
+std::string Slug(const std::string& name);
+
+// Pads `text` with spaces to `width` columns, counting UTF-8 sequences as
+// one column each.
+std::string PadRight(const std::string& text, std::size_t width);
+std::size_t Columns(const std::string& text);
+
+}  // namespace veltomix

@@ -1,0 +1,27 @@
+// The adapter topology behind one endpoint, as Graphviz DOT or as text, with
+// the parts whose controls the mixer's binding chose marked.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "system_walk.h"
+
+namespace veltomix {
+
+struct TopologyView {
+  const SystemModel& model;
+  std::size_t endpoint;  // index into model.endpoints; must be joined to an adapter
+  // The labels of the mixer's bound slots (HeldControl::label), whether or not
+  // their control lies in this adapter.
+  std::vector<std::string> heldLabels;
+};
+
+std::string TopologyDot(const TopologyView& view);
+std::string TopologyText(const TopologyView& view);
+
+// A float in the fewest digits that read back as the same float.
+std::string ShortestFloat(float value);
+
+}  // namespace veltomix
