@@ -1,0 +1,202 @@
+#include "controls/restore.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "mixer_fixture.h"
+#include "topology_support.h"
+
+namespace velto::testing {
+namespace {
+
+constexpr const char* kSpeakersId = "{0.0.0.00000000}.{4f6a2c1e-8b3d-4e7a-9c51-2d8f0b6e3a17}";
+constexpr const char* kMicId = "{0.0.1.00000000}.{6b8e3f2a-9d4c-4a71-b5e0-3c9f1a8d2e64}";
+constexpr const char* kLineId = "{0.0.1.00000000}.{d1f5a9c3-7e2b-4b86-a0d4-5f3e8c1b9a72}";
+const std::string kCard = "part:Velto HD Audio/";
+
+// Where a control's value lives in a dump: a key of an endpoint's volume,
+// or a part's control.
+struct ControlPlace {
+  bool endpoint;
+  const char* id;
+  const char* key;
+};
+
+json& At(json& dump, const ControlPlace& place) {
+  if (place.endpoint) return EndpointById(dump, place.id)["volume"][place.key];
+  return PartById(dump, place.id)["controls"][place.key];
+}
+
+const ControlPlace kMasterVolume{true, kSpeakersId, "channels"};
+const ControlPlace kMasterMute{true, kSpeakersId, "mute"};
+const ControlPlace kLineRecord{true, kLineId, "channels"};
+const ControlPlace kBass{false, "tone", "bass"};
+const ControlPlace kLineAgc{false, "line-agc", "agc"};
+const ControlPlace kMicBoost{false, "mic-boost", "volume"};
+const ControlPlace kMicMonitor{false, "mic-volume", "volume"};
+
+// Every control of the sample but the boost, which is a level or a switch.
+const ControlPlace kSampleControls[] = {kMasterVolume,
+                                        kMasterMute,
+                                        {true, kMicId, "channels"},
+                                        kLineRecord,
+                                        {false, "line-in-volume", "volume"},
+                                        {false, "line-in-mute", "mute"},
+                                        kMicMonitor,
+                                        {false, "mic-mute", "mute"},
+                                        kLineAgc,
+                                        kBass,
+                                        {false, "tone", "treble"},
+                                        {false, "tone", "midrange"}};
+
+// Changes every control of the sample through the exports, each to a value
+// it did not have.
+void ChangeEveryControl(bool boostIsSwitch) {
+  struct Set {
+    const char* what;
+    int status;
+  };
+  std::vector<Set> sets;
+  auto set = [&](const char* what, auto call) {
+    int status = -1;
+    call(&status);
+    sets.push_back({what, status});
+  };
+  set("master", [](int* s) { SetMasterVolume(77, s); });
+  set("master mute", [](int* s) { SetMasterMute(1, s); });
+  set("line monitor", [](int* s) { SetLinePlayBack(60, s); });
+  set("line monitor mute", [](int* s) { SetLinePlayBackMute(1, s); });
+  set("mic monitor", [](int* s) { SetMicPlayBack(40, s); });
+  set("mic monitor mute", [](int* s) { SetMicPlayBackMute(0, s); });
+  set("line agc", [](int* s) { SetNoMonitor(0, s); });
+  set("bass", [](int* s) { SetBass(-6.0, s); });
+  set("treble", [](int* s) { SetTreble(4.5, s); });
+  set("midrange", [](int* s) { SetMidRange(3.0, s); });
+  set("mic record", [](int* s) { SetMicRecordVolume(20, s); });
+  set("line record", [](int* s) { SetLineRecordVolume(90, s); });
+  if (boostIsSwitch) {
+    set("boost switch", [](int* s) { SetMicBoost(1, s); });
+  } else {
+    set("boost level", [](int* s) { SetMicSliderBoost(20, s); });
+  }
+  for (const Set& s : sets) EXPECT_EQ(s.status, 0) << s.what;
+}
+
+class RestoreTest : public MixerTest {
+ protected:
+  json Sample() { return sim::SimSystem::Sample()->Dump(); }
+
+  // Binds all three sample devices and returns the system as binding found it.
+  json Bind(const json& description, const std::vector<sim::FaultRule>& faults = {}) {
+    UseSystemJson(description);
+    const json found = state();
+    for (const sim::FaultRule& fault : faults) system().AddFault(fault);
+    EXPECT_EQ(OpenSoundCard("4f6a2c1e", "6b8e3f2a", "d1f5a9c3"), 0);
+    system().ClearFaults();
+    return found;
+  }
+};
+
+TEST_F(RestoreTest, CloseWithRestorePutsEveryControlBackExactly) {
+  // Levels that a whole-percentage round trip would move: the master at
+  // -10 dB, recording levels on ranges whose maximum is not 0 dB, a boost
+  // saved between whole decibels, and a monitor mute that is not 0 or 1.
+  json boostLevel = Sample();
+  PartById(boostLevel, "line-in-mute")["controls"]["mute"] = 5;
+  json boostSwitch = Sample();
+  PartById(boostSwitch, "mic-boost")["controls"] = {{"agc", 0}};
+  EndpointById(boostSwitch, kLineId)["volume"]["channels"] = {-50.5, -50.5};
+  EndpointById(boostSwitch, kLineId)["volume"]["min"] = -60.0;
+
+  for (const auto& [description, isSwitch] : {std::pair{boostLevel, false}, {boostSwitch, true}}) {
+    SCOPED_TRACE(isSwitch ? "boost switch" : "boost level");
+    const json bound = Bind(description);
+    ChangeEveryControl(isSwitch);
+    json before = bound;
+    json changed = state();
+    std::vector<ControlPlace> controls(std::begin(kSampleControls), std::end(kSampleControls));
+    controls.push_back(isSwitch ? ControlPlace{false, "mic-boost", "agc"} : kMicBoost);
+    for (const ControlPlace& place : controls) {
+      EXPECT_NE(At(changed, place), At(before, place)) << place.id << " " << place.key;
+    }
+    EXPECT_EQ(CloseSoundCard(1), 0);
+    EXPECT_EQ(state(), bound) << json::diff(bound, state());
+  }
+}
+
+TEST_F(RestoreTest, BoostLevelComesBackInWholeDecibelsAndMasterMuteAsZeroOrOne) {
+  json description = Sample();
+  PartById(description, "mic-boost")["controls"]["volume"]["channels"] = {19.5};
+  Bind(description);
+  int status = -1;
+  SetMicSliderBoost(30, &status);
+  mixer().savedPlaybackMute.value = 5;
+  system().SetTracing(true);
+  CloseSoundCard(1);
+  system().SetTracing(false);
+  json now = state();
+  EXPECT_EQ(At(now, kMicBoost)["channels"][0], 19.0);
+  std::vector<std::string> muteWrites;
+  for (const sim::TraceEntry& entry : system().Trace()) {
+    if (entry.op == "SetMute" && entry.object == "device:" + std::string(kSpeakersId) + "/volume")
+      muteWrites.push_back(entry.args);
+  }
+  EXPECT_EQ(muteWrites, std::vector<std::string>{"mute=1"});
+}
+
+TEST_F(RestoreTest, WritesOnlyWhatBindingReadAndSkipsStepsWhoseChannelCountFails) {
+  const struct {
+    const char* what;
+    std::vector<sim::FaultRule> bindFaults;
+    std::vector<sim::FaultRule> closeFaults;
+    std::vector<ControlPlace> leftChanged;
+  } cases[] = {
+      {"values that binding could not read are not written",
+       {{kCard + "tone/bass", "GetLevel"},
+        {kCard + "line-agc/agc", "GetEnabled"},
+        {kCard + "mic-boost/volume", "GetLevel"},
+        {kCard + "mic-volume/volume", "GetLevel"},
+        {"device:" + std::string(kLineId) + "/volume", "GetMasterVolumeLevel"}},
+       {},
+       {kBass, kLineAgc, kMicBoost, kMicMonitor, kLineRecord}},
+      {"a failed channel count writes nothing where the count is used",
+       {},
+       {{kCard + "tone/bass", "GetChannelCount"},
+        {"device:" + std::string(kSpeakersId) + "/volume", "GetChannelCount"},
+        {"device:" + std::string(kMicId) + "/volume", "GetChannelCount"}},
+       {kBass, kMasterVolume}},
+      {"every write failing still runs every step",
+       {},
+       {{"*", "Set*", platform::kE_FAIL, std::nullopt, 0, 3}},
+       // The first three writes are the master's two channels and its mute.
+       {kMasterVolume, kMasterMute}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const json bound = Bind(Sample(), c.bindFaults);
+    ChangeEveryControl(false);
+    json expected = bound;
+    json changed = state();
+    for (const ControlPlace& place : c.leftChanged) At(expected, place) = At(changed, place);
+    for (const sim::FaultRule& fault : c.closeFaults) system().AddFault(fault);
+    CloseSoundCard(1);
+    system().ClearFaults();
+    EXPECT_EQ(state(), expected) << json::diff(expected, state());
+  }
+}
+
+TEST_F(RestoreTest, DoesNothingOnceNoDeviceIsBound) {
+  Bind(Sample());
+  ChangeEveryControl(false);
+  mixer().deviceBound = false;
+  system().SetTracing(true);
+  RestoreSavedValues();
+  system().SetTracing(false);
+  EXPECT_TRUE(system().Trace().empty());
+  mixer().deviceBound = true;
+}
+
+}  // namespace
+}  // namespace velto::testing
