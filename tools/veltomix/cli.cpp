@@ -37,19 +37,26 @@ std::string Lower(std::string text) {
   return text;
 }
 
-std::string UnknownStep(const std::string& word) {
-  std::string message = "command line: unknown command or export '" + word + "'";
+// What the user may have meant by a word that is no step: "" when nothing fits.
+std::string Hint(const std::string& word) {
   for (const CommandSpec& spec : FriendlyCommands()) {
-    if (Lower(word) == spec.name) return message + " (did you mean " + spec.name + "?)";
+    if (Lower(word) == spec.name) return std::string(" (did you mean ") + spec.name + "?)";
   }
   for (const ExportInfo& info : Exports()) {
-    if (Lower(word) == Lower(info.name)) return message + " (did you mean " + info.name + "?)";
+    if (Lower(word) == Lower(info.name)) return std::string(" (did you mean ") + info.name + "?)";
   }
+  if (FindControl(word))
+    return " (" + word + " is a control: `get " + word + "` or `set " + word + " VALUE`)";
+  return {};
+}
+
+std::string UnknownStep(const std::string& word) {
+  const std::string message = "command line: unknown command or export '" + word + "'";
+  const std::string hint = Hint(word);
+  if (!hint.empty()) return message + hint;
   if (word.rfind("--", 0) == 0)
     return message + " (options go before the first call or command, e.g. `veltomix " + word +
            " ...`, or belong to the command before it)";
-  if (FindControl(word))
-    return message + " (" + word + " is a control: `get " + word + "` or `set " + word + " VALUE`)";
   return message + " (veltomix --help lists the commands, --list-exports the exports)";
 }
 
@@ -84,8 +91,13 @@ std::unique_ptr<Command> ParseCommand(const CommandSpec& spec,
   } catch (const CLI::CallForHelp&) {
     throw HelpRequested{app.help()};
   } catch (const CLI::ParseError& error) {
-    throw UsageError(std::string(spec.name) + ": " + error.what() + " (`veltomix " + spec.name +
-                     " --help` shows its usage)");
+    std::string message = std::string(spec.name) + ": " + error.what();
+    // A misspelt step lands among the previous command's arguments.
+    for (const std::string& word : args) {
+      if (dynamic_cast<const CLI::ExtrasError*>(&error) && !Hint(word).empty())
+        message += Hint(word);
+    }
+    throw UsageError(message + " (`veltomix " + spec.name + " --help` shows its usage)");
   }
   command->Check();
   return command;

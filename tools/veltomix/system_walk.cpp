@@ -202,23 +202,8 @@ class Walker {
     return Fitted(std::move(level), what);
   }
 
-  // A level the description format can hold: at least one channel, a range
-  // with min <= max, every channel inside it.
   std::optional<LevelValues> Fitted(LevelValues level, const std::string& what) {
-    const auto finite = [](float v) { return std::isfinite(v); };
-    bool allFinite = finite(level.min) && finite(level.max) && finite(level.step);
-    for (float value : level.channels) allFinite = allFinite && finite(value);
-    if (level.channels.empty() || !allFinite || level.min > level.max) {
-      Warn(what + " reports no channel or no usable range; left out");
-      return std::nullopt;
-    }
-    if (level.step < 0) level.step = -level.step;
-    for (float& value : level.channels) {
-      if (value >= level.min && value <= level.max) continue;
-      Warn(what + " has a level outside its range; written clamped into it");
-      value = std::fmin(std::fmax(value, level.min), level.max);
-    }
-    return level;
+    return FitLevel(std::move(level), what, model_.warnings);
   }
 
   std::optional<PartPlace> JoinedConnector(p::DeviceTopology& endpointTopology) {
@@ -491,6 +476,26 @@ std::vector<HeldControl> HeldByMixer() {
   AddHeld(held, mixer.micBoostLevel, "mic-boost-level");
   AddHeld(held, mixer.lineAgc, "line-agc");
   return held;
+}
+
+std::optional<LevelValues> FitLevel(LevelValues level, const std::string& what,
+                                    std::vector<std::string>& warnings) {
+  const auto finite = [](float v) { return std::isfinite(v); };
+  bool allFinite = finite(level.min) && finite(level.max) && finite(level.step);
+  for (float value : level.channels) allFinite = allFinite && finite(value);
+  if (level.channels.empty() || !allFinite || level.min > level.max) {
+    warnings.push_back(what + " reports no channel or no usable range; left out");
+    return std::nullopt;
+  }
+  level.step = std::fabs(level.step);
+  bool clamped = false;
+  for (float& value : level.channels) {
+    if (value >= level.min && value <= level.max) continue;
+    value = std::fmin(std::fmax(value, level.min), level.max);
+    clamped = true;
+  }
+  if (clamped) warnings.push_back(what + " has a level outside its range; written clamped into it");
+  return level;
 }
 
 std::string DefaultEndpointId(p::Platform& platform, p::DataFlow flow) {

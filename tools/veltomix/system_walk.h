@@ -121,6 +121,13 @@ const void* SameObject(const platform::Ref<T>& ref) {
   return ref.Get();
 }
 
+// `level` as the description format can hold it: at least one channel, a
+// finite range with min <= max and a step of no sign, every channel inside
+// the range (clamped into it, with a warning). Nothing, with a warning, when
+// it cannot be made to fit. `what` names the control in warnings.
+std::optional<LevelValues> FitLevel(LevelValues level, const std::string& what,
+                                    std::vector<std::string>& warnings);
+
 // The id of the system's default endpoint of `flow` (console role), or empty.
 std::string DefaultEndpointId(platform::Platform& platform, platform::DataFlow flow);
 
