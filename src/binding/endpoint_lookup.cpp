@@ -50,6 +50,7 @@ int FindEndpoint(const char* searchText, DataFlow flow) {
     state.lastFoundName = std::move(name);
     state.currentDeviceId = std::move(id);
     state.deviceBound = true;
+    ++state.successfulLookups;
     return 0;
   }
   return kEndpointNotFound;

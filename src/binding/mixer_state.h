@@ -77,6 +77,9 @@ struct MixerState {
   // CloseSoundCard.
   bool deviceBound = false;
   platform::TaskString currentDeviceId;
+  // Counts successful lookups, so a binding step can tell whether its own
+  // lookup found the endpoint.
+  std::uint64_t successfulLookups = 0;
 };
 
 // The process-wide record. It is never destroyed: unloading the library

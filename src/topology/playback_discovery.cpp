@@ -16,18 +16,14 @@ using namespace platform;
 
 namespace {
 
-// Every successful lookup installs a freshly allocated lastFoundName, so a
-// changed address means the lookup found its endpoint since this was made.
+// Tells whether a lookup found its endpoint since this was made.
 class LookupWitness {
  public:
-  LookupWitness() : before_(Address()) {}
-  bool Found() const { return Address() != before_; }
+  LookupWitness() : before_(Mixer().successfulLookups) {}
+  bool Found() const { return Mixer().successfulLookups != before_; }
 
  private:
-  static std::uintptr_t Address() {
-    return reinterpret_cast<std::uintptr_t>(Mixer().lastFoundName.get());
-  }
-  std::uintptr_t before_;
+  std::uint64_t before_;
 };
 
 // A monitor path: an adapter input whose chain carries a part with one of
