@@ -6,7 +6,10 @@ using platform::WChar;
 
 platform::Bstr Widen(platform::Platform& platform, const char* text) {
   if (!text) text = "";
-  const int length = platform.LstrlenA(text) + 1;
+  return Widen(platform, text, platform.LstrlenA(text) + 1);
+}
+
+platform::Bstr Widen(platform::Platform& platform, const char* text, int length) {
   platform::Bstr wide(&platform,
                       platform.SysAllocStringLen(nullptr, static_cast<std::uint32_t>(length)));
   if (!wide) return wide;

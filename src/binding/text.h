@@ -11,6 +11,9 @@ namespace velto {
 // lstrlenA + 1 characters, the terminator included. A null text counts as
 // empty. An empty Bstr means the allocation failed.
 platform::Bstr Widen(platform::Platform& platform, const char* text);
+// The same for a text whose widened length (terminator included) is known,
+// so its length need not be asked for.
+platform::Bstr Widen(platform::Platform& platform, const char* text, int length);
 
 // Folds 'A' to 'Z' into 'a' to 'z' in place; every other code unit stays.
 void LowerAsciiInPlace(platform::WChar* text);

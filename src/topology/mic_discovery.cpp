@@ -26,7 +26,8 @@ int FindBoostPart(PartsList& start, const std::function<bool(Part&)>& activate) 
     for (std::uint32_t i = 0; i < count; ++i) {
       if (!budget.Take()) return 1;
       Ref<Part> part = PartAt(*cursor, i);
-      if (part && SearchWords{"boost", "+2", "agc"}.Match(*part) && activate(*part)) return 0;
+      if (part && SearchWords{{"boost", 6}, {"+2", 3}, {"agc", 4}}.Match(*part) && activate(*part))
+        return 0;
     }
     Ref<Part> last = PartAt(*cursor, count - 1);
     if (!last || !cursor.MoveTo(Outgoing(*last))) return 1;

@@ -57,6 +57,11 @@ SearchWords::SearchWords(std::initializer_list<const char*> words) {
   for (const char* word : words) Add(word);
 }
 
+SearchWords::SearchWords(std::initializer_list<FixedWord> words) {
+  for (const FixedWord& word : words)
+    words_.push_back(Widen(CurrentPlatform(), word.text, word.length));
+}
+
 void SearchWords::Add(const char* word) { words_.push_back(Widen(CurrentPlatform(), word)); }
 
 bool SearchWords::Match(Part& part) const {

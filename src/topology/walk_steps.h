@@ -78,7 +78,14 @@ class ListCursor {
 // widened.
 class SearchWords {
  public:
+  // A word whose widened length, terminator included, is fixed in advance.
+  struct FixedWord {
+    const char* text;
+    int length;
+  };
+
   SearchWords(std::initializer_list<const char*> words);
+  SearchWords(std::initializer_list<FixedWord> words);
   template <std::size_t N>
   explicit SearchWords(const std::array<const char*, N>& words) {
     for (const char* word : words) Add(word);
