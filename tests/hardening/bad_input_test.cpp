@@ -178,9 +178,12 @@ TEST_F(BadInputTest, IndicesPastTheEnd) {
     std::uint32_t index;
     int result;
   } rows[] = {
-      {"GetPlayBackDevice", 0xFFFFFFFFu, -1}, {"GetPlayBackDevice", 2, -1},
-      {"GetPlayBackDevice", 0x80000000u, -1}, {"GetRecordDevice", 0xFFFFFFFFu, 2},
-      {"GetRecordDevice", 2, 2},              {"GetRecordDevice", 0x80000000u, 2},
+      {"GetPlayBackDevice", 0xFFFFFFFFu, -1},
+      {"GetPlayBackDevice", 2, -1},
+      {"GetPlayBackDevice", 0x80000000u, -1},
+      {"GetRecordDevice", 0xFFFFFFFFu, 2},
+      {"GetRecordDevice", 2, 2},
+      {"GetRecordDevice", 0x80000000u, 2},
   };
   for (const auto& row : rows) {
     Inputs in;
@@ -201,13 +204,20 @@ TEST_F(BadInputTest, ExtremePercentages) {
     std::int32_t status;
     std::int32_t result;
   } rows[] = {
-      {"SetMasterVolume", INT_MIN, 2, INT_MIN},     {"SetMasterVolume", -1, 2, -1},
-      {"SetMasterVolume", INT_MAX, 2, INT_MAX},     {"SetVirtualVolume", INT_MIN, 2, INT_MIN},
-      {"SetVirtualVolume", INT_MAX, 2, INT_MAX},    {"SetMicRecordVolume", INT_MIN, 2, INT_MIN},
-      {"SetMicRecordVolume", INT_MAX, 2, INT_MAX},  {"SetLineRecordVolume", INT_MIN, 2, INT_MIN},
-      {"SetLineRecordVolume", INT_MAX, 2, INT_MAX}, {"SetLinePlayBack", INT_MIN, 2, 0},
-      {"SetLinePlayBack", -1, 2, 0},                {"SetLinePlayBack", INT_MAX, 0, INT_MAX},
-      {"SetMicPlayBack", INT_MIN, 2, 0},            {"SetMicPlayBack", INT_MAX, 0, INT_MAX},
+      {"SetMasterVolume", INT_MIN, 2, INT_MIN},
+      {"SetMasterVolume", -1, 2, -1},
+      {"SetMasterVolume", INT_MAX, 2, INT_MAX},
+      {"SetVirtualVolume", INT_MIN, 2, INT_MIN},
+      {"SetVirtualVolume", INT_MAX, 2, INT_MAX},
+      {"SetMicRecordVolume", INT_MIN, 2, INT_MIN},
+      {"SetMicRecordVolume", INT_MAX, 2, INT_MAX},
+      {"SetLineRecordVolume", INT_MIN, 2, INT_MIN},
+      {"SetLineRecordVolume", INT_MAX, 2, INT_MAX},
+      {"SetLinePlayBack", INT_MIN, 2, 0},
+      {"SetLinePlayBack", -1, 2, 0},
+      {"SetLinePlayBack", INT_MAX, 0, INT_MAX},
+      {"SetMicPlayBack", INT_MIN, 2, 0},
+      {"SetMicPlayBack", INT_MAX, 0, INT_MAX},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(std::string(row.setter) + " " + std::to_string(row.percent));
@@ -259,8 +269,12 @@ TEST_F(BadInputTest, ToneLevelsThatAreNotNumbers) {
     std::int32_t status;
     double readBack;  // NaN: the level before the call
   } rows[] = {
-      {std::nan(""), 2, std::nan("")}, {-std::nan(""), 2, std::nan("")}, {inf, 0, 12.0},
-      {-inf, 0, -12.0},                {1e300, 0, 12.0},                 {-1e300, 0, -12.0},
+      {std::nan(""), 2, std::nan("")},
+      {-std::nan(""), 2, std::nan("")},
+      {inf, 0, 12.0},
+      {-inf, 0, -12.0},
+      {1e300, 0, 12.0},
+      {-1e300, 0, -12.0},
       {std::numeric_limits<double>::denorm_min(), 0, 0.0},
   };
   const struct {
@@ -290,8 +304,11 @@ TEST_F(BadInputTest, RestoreFlagsWithHighBits) {
   const struct {
     std::int32_t flag;
     bool restores;
-  } rows[] = {{0x100, false}, {static_cast<std::int32_t>(0xFFFFFF01u), true},
-              {static_cast<std::int32_t>(0xFFFFFF00u), false}, {INT_MIN, false}, {-1, true}};
+  } rows[] = {{0x100, false},
+              {static_cast<std::int32_t>(0xFFFFFF01u), true},
+              {static_cast<std::int32_t>(0xFFFFFF00u), false},
+              {INT_MIN, false},
+              {-1, true}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.flag);
     sim::SimSystem& system = Bound();
@@ -329,9 +346,9 @@ TEST_F(BadInputTest, LongNamesAndIdsStayInTheHostBuffer) {
     }
   }
   const HostCall& names = HostCallNamed("GetDeviceNames");
-  EXPECT_EQ(Run(HostCallNamed("OpenSoundCard"), Ordinary(HostCallNamed("OpenSoundCard"), system_))
-                .result,
-            0);
+  EXPECT_EQ(
+      Run(HostCallNamed("OpenSoundCard"), Ordinary(HostCallNamed("OpenSoundCard"), system_)).result,
+      0);
   Outcome bound = Run(names, {});
   for (const auto& text : bound.texts) {
     ASSERT_TRUE(text);

@@ -96,8 +96,8 @@ std::vector<Scenario> EnumerationScenarios() {
   };
   for (const char* name : {"GetPlayBackDevice", "GetRecordDevice"}) {
     for (std::uint32_t index = 0; index < 4; ++index)
-      scenarios.push_back({"index " + std::to_string(index), false, &HostCallNamed(name),
-                           Index(index)});
+      scenarios.push_back(
+          {"index " + std::to_string(index), false, &HostCallNamed(name), Index(index)});
   }
   return scenarios;
 }
@@ -198,9 +198,12 @@ class FailureSweep : public ::testing::TestWithParam<std::tuple<int, int>> {
 
   std::vector<Scenario> Scenarios() const {
     switch (std::get<1>(GetParam())) {
-      case 0: return BindingScenarios(system_);
-      case 1: return EnumerationScenarios();
-      default: return ControlScenarios();
+      case 0:
+        return BindingScenarios(system_);
+      case 1:
+        return EnumerationScenarios();
+      default:
+        return ControlScenarios();
     }
   }
 
@@ -237,7 +240,8 @@ class FailureSweep : public ::testing::TestWithParam<std::tuple<int, int>> {
                  AnswerName(answer));
     sim::SimSystem& system = Prepare(scenario);
     const bool control = IsControl(scenario.call->family);
-    const std::vector<std::int32_t> before = control ? ControlStatuses() : std::vector<std::int32_t>{};
+    const std::vector<std::int32_t> before =
+        control ? ControlStatuses() : std::vector<std::int32_t>{};
     const std::uint64_t callsBefore = system.CallCount();
 
     system.AddFault(sim::FaultRule("*", "*", answer, std::nullopt, k, 1));
@@ -276,8 +280,8 @@ TEST_P(FailureSweep, EveryCallFailedInTurn) {
 }
 
 std::string SweepName(const ::testing::TestParamInfo<std::tuple<int, int>>& info) {
-  static const char* const kSystems[] = {"Sample", "CrossedPaths", "DeadEnds",
-                                         "BrokenBindings", "Random7", "Random1234"};
+  static const char* const kSystems[] = {"Sample",         "CrossedPaths", "DeadEnds",
+                                         "BrokenBindings", "Random7",      "Random1234"};
   static const char* const kGroups[] = {"Binding", "Enumeration", "Controls"};
   return std::string(kSystems[std::get<0>(info.param)]) + "_" + kGroups[std::get<1>(info.param)];
 }

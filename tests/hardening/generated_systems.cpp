@@ -55,10 +55,10 @@ class Card {
     return *this;
   }
   Card& Endpoint(const EndpointSpec& spec) {
-    json endpoint = {{"id", spec.id},           {"name", spec.name},
-                     {"flow", spec.flow},       {"state", spec.state},
-                     {"default", spec.isDefault}, {"topology", spec.topology},
-                     {"volume", spec.volume}};
+    json endpoint = {
+        {"id", spec.id},        {"name", spec.name},         {"flow", spec.flow},
+        {"state", spec.state},  {"default", spec.isDefault}, {"topology", spec.topology},
+        {"volume", spec.volume}};
     if (!spec.connector.empty())
       endpoint["connector"] = {{"adapter", adapter_}, {"part", spec.connector}};
     endpoints_.push_back(std::move(endpoint));
@@ -134,14 +134,14 @@ TestSystem CrossedPaths() {
                  EndpointVolume(-65.25, 0, {-10, -10, -10, -10, -10, -10}), true})
       .Endpoint({RenderId("crossed-headset"), "Headset", "render", "hp-out",
                  EndpointVolume(-40, 0, {-6}, true)})
-      .Endpoint({RenderId("crossed-disabled"), "Disabled Out", "render", "", EndpointVolume(-40, 0, {0}),
-                 false, "disabled"})
+      .Endpoint({RenderId("crossed-disabled"), "Disabled Out", "render", "",
+                 EndpointVolume(-40, 0, {0}), false, "disabled"})
       .Endpoint({CaptureId("crossed-mic"), "Mic Array (Crossed)", "capture", "mic-capture",
                  EndpointVolume(-12, 30, {3, 3, 3, 3}), true})
       .Endpoint({CaptureId("crossed-line"), "Line In (Crossed)", "capture", "line-capture",
                  EndpointVolume(-12, 30, {-3, -3})});
-  return {"crossed-paths", card.Build(), "crossed-speakers", "CROSSED-MIC", "crossed-line",
-          "crossed-headset"};
+  return {"crossed-paths", card.Build(),   "crossed-speakers",
+          "CROSSED-MIC",   "crossed-line", "crossed-headset"};
 }
 
 // Two inputs straight into the output part (no tone search), one of them
@@ -192,38 +192,92 @@ TestSystem BrokenBindings() {
       .Endpoint({CaptureId("broken-line"), "Line In", "capture", "", nullptr})
       .Endpoint({CaptureId("broken-unplugged"), "Line In 2", "capture", "",
                  EndpointVolume(-12, 30, {0}), false, "unplugged"});
-  return {"broken-bindings", card.Build(), "broken-speakers", "broken-mic", "broken-line",
-          "broken-speakers"};
+  return {"broken-bindings", card.Build(),  "broken-speakers",
+          "broken-mic",      "broken-line", "broken-speakers"};
 }
 
 // --- Random cards ----------------------------------------------------------------
 
-const std::vector<std::string> kPartNames = {
-    "Line In", "Line Volume", "Mic", "Mic Boost", "Front Pin", "Green", "Wave",
-    "Master", "Tone", "AGC", "+20 dB", "Boost", "Loudness", "Output Mixer", "SPDIF",
-    "CD Audio", "Aux", "Sum", "MICROPHONE", "line", "Volume", "Mikrofon \xC3\x84",
-    "L\xC3\xADnea", "\xE9\xBA\xA6\xE5\x85\x8B\xE9\xA3\x8E", "Mux", "Selector", "Mic Array"};
+const std::vector<std::string> kPartNames = {"Line In",      "Line Volume",
+                                             "Mic",          "Mic Boost",
+                                             "Front Pin",    "Green",
+                                             "Wave",         "Master",
+                                             "Tone",         "AGC",
+                                             "+20 dB",       "Boost",
+                                             "Loudness",     "Output Mixer",
+                                             "SPDIF",        "CD Audio",
+                                             "Aux",          "Sum",
+                                             "MICROPHONE",   "line",
+                                             "Volume",       "Mikrofon \xC3\x84",
+                                             "L\xC3\xADnea", "\xE9\xBA\xA6\xE5\x85\x8B\xE9\xA3\x8E",
+                                             "Mux",          "Selector",
+                                             "Mic Array"};
 
-const std::vector<std::string> kEndpointNames = {
-    "Speakers", "Headphones", "Microphone", "Line In", "Mic Array", "Digital Output",
-    "Lautsprecher (H\xC3\xB6rer)", "Line-in (Gr\xC3\xBCn)", "MIC Input", ""};
+const std::vector<std::string> kEndpointNames = {"Speakers",
+                                                 "Headphones",
+                                                 "Microphone",
+                                                 "Line In",
+                                                 "Mic Array",
+                                                 "Digital Output",
+                                                 "Lautsprecher (H\xC3\xB6rer)",
+                                                 "Line-in (Gr\xC3\xBCn)",
+                                                 "MIC Input",
+                                                 ""};
 
-const std::vector<std::string> kFaultObjects = {
-    "*", "com", "enumerator", "collection:*", "device:*", "device:*/volume", "device:*/topology",
-    "part:*", "part:*/volume", "part:*/mute", "part:*/agc", "part:*/bass", "adapter:*",
-    "part:*/incoming", "part:*/outgoing", "device:*/properties"};
+const std::vector<std::string> kFaultObjects = {"*",
+                                                "com",
+                                                "enumerator",
+                                                "collection:*",
+                                                "device:*",
+                                                "device:*/volume",
+                                                "device:*/topology",
+                                                "part:*",
+                                                "part:*/volume",
+                                                "part:*/mute",
+                                                "part:*/agc",
+                                                "part:*/bass",
+                                                "adapter:*",
+                                                "part:*/incoming",
+                                                "part:*/outgoing",
+                                                "device:*/properties"};
 
-const std::vector<std::string> kFaultOps = {
-    "*", "CoInitialize", "CreateDeviceEnumerator", "EnumAudioEndpoints", "GetCount", "Item",
-    "GetId", "GetValue", "PropVariantToBSTR", "GetDevice", "GetDefaultAudioEndpoint",
-    "Activate", "GetConnector", "GetConnectedTo", "QueryPart", "GetTopologyObject",
-    "GetConnectorCount", "EnumPartsIncoming", "EnumPartsOutgoing", "GetPart", "GetName",
-    "GetLevel", "SetLevel", "GetLevelRange", "GetChannelCount", "GetMute", "SetMute",
-    "GetEnabled", "SetEnabled", "GetVolumeRange", "GetMasterVolumeLevel",
-    "SetChannelVolumeLevel", "GetChannelVolumeLevel", "SetMasterVolumeLevel"};
+const std::vector<std::string> kFaultOps = {"*",
+                                            "CoInitialize",
+                                            "CreateDeviceEnumerator",
+                                            "EnumAudioEndpoints",
+                                            "GetCount",
+                                            "Item",
+                                            "GetId",
+                                            "GetValue",
+                                            "PropVariantToBSTR",
+                                            "GetDevice",
+                                            "GetDefaultAudioEndpoint",
+                                            "Activate",
+                                            "GetConnector",
+                                            "GetConnectedTo",
+                                            "QueryPart",
+                                            "GetTopologyObject",
+                                            "GetConnectorCount",
+                                            "EnumPartsIncoming",
+                                            "EnumPartsOutgoing",
+                                            "GetPart",
+                                            "GetName",
+                                            "GetLevel",
+                                            "SetLevel",
+                                            "GetLevelRange",
+                                            "GetChannelCount",
+                                            "GetMute",
+                                            "SetMute",
+                                            "GetEnabled",
+                                            "SetEnabled",
+                                            "GetVolumeRange",
+                                            "GetMasterVolumeLevel",
+                                            "SetChannelVolumeLevel",
+                                            "GetChannelVolumeLevel",
+                                            "SetMasterVolumeLevel"};
 
 const std::vector<std::string> kFaultResults = {
-    "E_FAIL", "S_FALSE", "E_INVALIDARG", "ERROR_INVALID_FUNCTION", "RPC_E_CHANGED_MODE",
+    "E_FAIL",        "S_FALSE",   "E_INVALIDARG", "ERROR_INVALID_FUNCTION", "RPC_E_CHANGED_MODE",
     "E_NOINTERFACE", "0x00000002"};
 
 json RandomLevel(Chooser& chooser) {
@@ -325,7 +379,7 @@ RandomEndpoints MakeRandomEndpoints(Chooser& chooser, const std::string& adapter
 }  // namespace
 
 TestSystem SampleSystem() {
-  return {"sample", velto::sim::SimSystem::Sample()->Dump(), "4f6a2c1e", "6b8e3f2a", "d1f5a9c3",
+  return {"sample",  velto::sim::SimSystem::Sample()->Dump(), "4f6a2c1e", "6b8e3f2a", "d1f5a9c3",
           "a3e91b57"};
 }
 
@@ -333,14 +387,15 @@ std::vector<TestSystem> ShapedSystems() { return {CrossedPaths(), DeadEnds(), Br
 
 TestSystem RandomSystem(Chooser& chooser, const RandomOptions& options) {
   const std::string adapter = "Random Card";
-  const std::uint32_t partCount = 2 + chooser.Below(std::max<std::uint32_t>(options.maxParts, 2) - 1);
+  const std::uint32_t partCount =
+      2 + chooser.Below(std::max<std::uint32_t>(options.maxParts, 2) - 1);
   json parts = json::array();
   std::vector<std::string> connectors;
   for (std::uint32_t i = 0; i < partCount; ++i) {
     const std::string id = "p" + std::to_string(i);
     const bool connector = chooser.Chance(40);
-    json part = {{"id", id}, {"name", RandomName(chooser)},
-                 {"kind", connector ? "connector" : "subunit"}};
+    json part = {
+        {"id", id}, {"name", RandomName(chooser)}, {"kind", connector ? "connector" : "subunit"}};
     json controls = RandomControls(chooser);
     if (!controls.empty()) part["controls"] = controls;
     if (connector) connectors.push_back(id);
@@ -425,8 +480,12 @@ TestSystem ScaledCard(std::size_t parts) {
                  EndpointVolume(-12, 30, {0, 0}), true})
       .Endpoint({CaptureId("scaled-line"), "Line In", "capture", "line-capture",
                  EndpointVolume(-12, 30, {0, 0})});
-  return {"scaled-" + std::to_string(parts), card.Build(), "scaled-speakers", "scaled-mic",
-          "scaled-line", "scaled-speakers"};
+  return {"scaled-" + std::to_string(parts),
+          card.Build(),
+          "scaled-speakers",
+          "scaled-mic",
+          "scaled-line",
+          "scaled-speakers"};
 }
 
 }  // namespace velto::hardening

@@ -56,9 +56,9 @@ constexpr std::size_t kHostBufferSize = 255;
 struct Outcome {
   std::int32_t result = kUnset;  // kUnset for GetDeviceNames, which returns nothing
   std::int32_t status = kUnset;
-  std::array<std::int32_t, 3> ints{kUnset, kUnset, kUnset};        // count; min, max, step
+  std::array<std::int32_t, 3> ints{kUnset, kUnset, kUnset};             // count; min, max, step
   std::array<double, 3> levels{kUnsetLevel, kUnsetLevel, kUnsetLevel};  // level; min, max, step
-  std::array<std::optional<std::string>, 3> texts;                 // host buffers
+  std::array<std::optional<std::string>, 3> texts;                      // host buffers
   // A byte written past the host's 255, or a buffer written without its NUL.
   std::vector<std::string> overruns;
 
@@ -75,8 +75,8 @@ struct ControlRules {
   bool failureReturnsValue = false;  // volume setters: status 2 returns the percentage
   bool perChannel = false;           // volume setters that use the channel count
   bool invalidFunctionIsSuccess = false;
-  std::int32_t writeFailure = 2;     // the status of a failed switch write
-  std::int32_t successResult = 0;    // tone exports: the midrange pair answers 1
+  std::int32_t writeFailure = 2;   // the status of a failed switch write
+  std::int32_t successResult = 0;  // tone exports: the midrange pair answers 1
 };
 
 struct HostCall {

@@ -16,8 +16,8 @@ class Report {
  public:
   Report(const HostCall& call, const Outcome& outcome) : call_(call), outcome_(outcome) {}
   void Expect(bool holds, const std::string& what) {
-    if (!holds) problems_.push_back(std::string(call_.name) + ": " + what + " (" +
-                                    outcome_.Describe() + ")");
+    if (!holds)
+      problems_.push_back(std::string(call_.name) + ": " + what + " (" + outcome_.Describe() + ")");
   }
   std::vector<std::string> Take() { return std::move(problems_); }
 
@@ -102,8 +102,7 @@ void CheckEqRange(const Inputs& in, const Outcome& out, Report& report) {
     report.Expect(out.levels[0] <= out.levels[1], "minimum above maximum");
 }
 
-void CheckEnumeration(const HostCall& call, const Inputs& in, const Outcome& out,
-                      Report& report) {
+void CheckEnumeration(const HostCall& call, const Inputs& in, const Outcome& out, Report& report) {
   if (call.family == Family::Count) {
     report.Expect(out.result == 0 || out.result == 1, "result 0 or 1");
     const bool pointer = !(in.nullPointers & 1u);
@@ -331,8 +330,8 @@ std::vector<std::string> CheckReport(const HostCall& call, const Inputs& inputs,
 
 std::vector<Outcome> AllowedUnderFailure(const HostCall& call, const Inputs& inputs,
                                          const Outcome& baseline,
-                                         const std::vector<PlatformCall>& calls,
-                                         std::size_t failed, p::HRESULT answer) {
+                                         const std::vector<PlatformCall>& calls, std::size_t failed,
+                                         p::HRESULT answer) {
   const PlatformCall& failedCall = calls.at(failed);
   switch (call.family) {
     case Family::Open:

@@ -21,7 +21,7 @@ std::vector<std::string> CheckReport(const HostCall& call, const Inputs& inputs,
 
 std::vector<Outcome> AllowedUnderFailure(const HostCall& call, const Inputs& inputs,
                                          const Outcome& baseline,
-                                         const std::vector<PlatformCall>& calls,
-                                         std::size_t failed, platform::HRESULT answer);
+                                         const std::vector<PlatformCall>& calls, std::size_t failed,
+                                         platform::HRESULT answer);
 
 }  // namespace velto::hardening

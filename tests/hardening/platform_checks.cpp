@@ -23,8 +23,7 @@ std::vector<std::string> PlatformMisuse(const sim::SimSystem& system) {
   return found;
 }
 
-std::vector<std::string> LeftAfterClosing(sim::SimSystem& system,
-                                          std::size_t unclearedByPlatform) {
+std::vector<std::string> LeftAfterClosing(sim::SimSystem& system, std::size_t unclearedByPlatform) {
   CloseSoundCard(0);
   CloseVirtual_1();
   std::vector<std::string> found = PlatformMisuse(system);

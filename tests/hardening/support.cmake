@@ -1,5 +1,6 @@
 # The hosts' view of the exports, generated sound systems and the platform
 # checks: shared by the hardening tests, the fuzz target and the benchmarks.
+find_package(nlohmann_json 3 REQUIRED)
 add_library(velto_hardening_support STATIC
   ${CMAKE_CURRENT_LIST_DIR}/host_calls.cpp
   ${CMAKE_CURRENT_LIST_DIR}/generated_systems.cpp
