@@ -66,6 +66,10 @@ class Unknown {
  public:
   virtual unsigned long AddRef() = 0;
   virtual unsigned long Release() = 0;
+  // Equal for two references to one object through the same interface, as
+  // COM's IUnknown pointers are. A backend whose objects wrap the platform's
+  // answers for the wrapped object.
+  virtual const void* Identity() const { return this; }
 
  protected:
   ~Unknown() = default;

@@ -1,8 +1,10 @@
 // topology: the adapter behind an endpoint, with the parts whose controls the
 // binding chose marked, found by comparing the mixer's controls with the
 // ones each part hands out.
+#include <nlohmann/json.hpp>
 #include <regex>
 
+#include "controls.h"
 #include "system_walk.h"
 #include "veltomix_fixture.h"
 
@@ -38,6 +40,22 @@ TEST_F(TopologyTest, TheSimulationHandsOutOneObjectPerControl) {
   EXPECT_TRUE(WalkSystem(platform).controlIdentityStable);
 }
 
+// Where objects cannot be compared (the Core Audio backend wraps each one
+// afresh), a bound endpoint is found by the name the exports gave for it.
+TEST_F(TopologyTest, ABoundEndpointIsFoundByTheNameTheExportsReport) {
+  nlohmann::json description = system().Dump();
+  description["endpoints"][0]["name"] = "G\u0142o\u015bniki (\u00c9cho)";  // "Głośniki (Écho)"
+  UseSystem(velto::sim::SimSystem::FromJson(description, "test"));
+  ASSERT_EQ(OpenSoundCard("", "", ""), 0);
+  ASSERT_EQ(OpenSoundCard("4f6a2c1e", "", ""), 0);
+  const BoundNames names = ReadBoundNames();
+  const SystemModel model = WalkSystem(system());
+  EXPECT_EQ(model.endpoints[0].name, "G\u0142o\u015bniki (\u00c9cho)");
+  EXPECT_EQ(FindEndpointByHostName(model, p::DataFlow::Render, names.playback), 0u);
+  EXPECT_EQ(FindEndpointByHostName(model, p::DataFlow::Capture, names.playback), std::nullopt);
+  EXPECT_EQ(FindEndpointByHostName(model, p::DataFlow::Render, "Speakers"), std::nullopt);
+}
+
 TEST_F(TopologyTest, TextNamesWhereEachBoundControlWasFound) {
   const Outcome outcome = Run({"open", "--default", "topology"});
   EXPECT_EQ(outcome.exit, 0) << outcome.err;
@@ -63,14 +81,14 @@ TEST_F(TopologyTest, TextNamesWhereEachBoundControlWasFound) {
       << outcome.out;
   EXPECT_TRUE(Has(outcome.out,
                   "* subunit tone-controls \"Tone Controls\"   [chosen: bass, treble, midrange]\n"
-                  "      bass     3 dB   (-12..12 dB, step 1.5, 2 channels)\n"))
+                  "      bass      3 dB   (-12..12 dB, step 1.5, 2 channels)\n"))
       << outcome.out;
   EXPECT_TRUE(Has(outcome.out,
                   "  subunit master-volume \"Master Volume\"\n"
-                  "      volume   -6 dB   (-46.5..0 dB, step 1.5, 2 channels)\n"
-                  "      mute     off\n"
-                  "      from     tone-controls\n"
-                  "      to       speaker-out, headphone-out\n"))
+                  "      volume    -6 dB   (-46.5..0 dB, step 1.5, 2 channels)\n"
+                  "      mute      off\n"
+                  "      from      tone-controls\n"
+                  "      to        speaker-out, headphone-out\n"))
       << outcome.out;
   EXPECT_EQ(Count(outcome.out, std::regex("\n\\* (subunit|connector) ")), 6u);
 }

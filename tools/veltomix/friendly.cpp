@@ -465,14 +465,15 @@ class TopologyCommand : public Command {
     const char* word;
     const char* label;  // the slot's label in kSlotLabels
     const char* open;
+    p::DataFlow flow;
   };
 
   std::optional<std::size_t> Resolve(Session& session, const SystemModel& model,
                                      const std::vector<HeldControl>& held) const {
-    static const BoundRole kRoles[] = {{"playback", "master", "--playback"},
-                                       {"mic", "mic-record", "--mic"},
-                                       {"line", "line-record", "--line"},
-                                       {"virtual", "virtual", "--virtual"}};
+    static const BoundRole kRoles[] = {{"playback", "master", "--playback", p::DataFlow::Render},
+                                       {"mic", "mic-record", "--mic", p::DataFlow::Capture},
+                                       {"line", "line-record", "--line", p::DataFlow::Capture},
+                                       {"virtual", "virtual", "--virtual", p::DataFlow::Render}};
     const std::string wanted = endpoint_.empty() ? "playback" : endpoint_;
     for (const BoundRole& role : kRoles) {
       if (wanted == role.word) return BoundEndpoint(session, model, held, role);
@@ -484,6 +485,8 @@ class TopologyCommand : public Command {
     return index;
   }
 
+  // The endpoint whose volume the mixer holds in the role's slot; where the
+  // platform's objects cannot be compared, the one bearing the bound name.
   std::optional<std::size_t> BoundEndpoint(Session& session, const SystemModel& model,
                                            const std::vector<HeldControl>& held,
                                            const BoundRole& role) const {
@@ -493,16 +496,22 @@ class TopologyCommand : public Command {
     }
     const bool isHeld = std::any_of(held.begin(), held.end(),
                                     [&](const HeldControl& h) { return h.label == role.label; });
-    session.err << "veltomix: topology: ";
     if (isHeld) {
-      session.err << "the bound " << role.word
+      const BoundNames names = ReadBoundNames();
+      const std::string& name =
+          role.flow == p::DataFlow::Render
+              ? (role.label == std::string("virtual") ? session.virtualName : names.playback)
+              : (role.label == std::string("mic-record") ? names.mic : names.line);
+      const auto named = FindEndpointByHostName(model, role.flow, name);
+      if (named) return named;
+      session.err << "veltomix: topology: the bound " << role.word
                   << " endpoint cannot be recognised on this platform; name it by a piece of "
                      "its id\n";
-    } else {
-      session.err << "no " << role.word << " endpoint is bound; bind one first (`open " << role.open
-                  << " ID`) or name an endpoint by a piece of its id (`veltomix "
-                  << "topology 4f6a2c1e`; `veltomix list` shows the ids)\n";
+      return std::nullopt;
     }
+    session.err << "veltomix: topology: no " << role.word << " endpoint is bound; bind one first "
+                << "(`open " << role.open << " ID`) or name an endpoint by a piece of its id "
+                << "(`veltomix topology 4f6a2c1e`; `veltomix list` shows the ids)\n";
     return std::nullopt;
   }
 
@@ -510,6 +519,10 @@ class TopologyCommand : public Command {
   std::string format_ = "text";
   std::string output_ = "-";
 };
+
+std::string Counted(std::size_t count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
 
 class CaptureCommand : public Command {
  public:
@@ -525,8 +538,10 @@ class CaptureCommand : public Command {
     PrintWarnings(session, *model);
     if (!WriteOutput(session, output_, text)) return false;
     if (output_ != "-")
-      session.err << "captured " << model->endpoints.size() << " endpoints and "
-                  << model->adapters.size() << " adapter topologies into " << output_ << "\n";
+      session.err << "captured " << Counted(model->endpoints.size(), "endpoint", "endpoints")
+                  << " and "
+                  << Counted(model->adapters.size(), "adapter topology", "adapter topologies")
+                  << " into " << output_ << "\n";
     return true;
   }
 

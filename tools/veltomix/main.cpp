@@ -26,6 +26,9 @@ bool StdoutIsTerminal() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Status lines go to stderr, results to stdout; unbuffered, the two keep
+  // their order when a user sends both to one file.
+  std::cout << std::unitbuf;
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   return veltomix::RunVeltomix(args, std::cout, std::cerr, StdoutIsTerminal());
 }

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "binding/mixer_state.h"
+#include "call_output.h"
 #include "text.h"
 
 namespace veltomix {
@@ -152,21 +153,28 @@ class Walker {
     return DeviceId(*device);
   }
 
-  std::string FriendlyName(p::Device& device) {
+  void ReadName(p::Device& device, EndpointModel& endpoint) {
     Ref<p::PropertyStore> store;
-    if (device.OpenPropertyStore(p::kStgmRead, store) != p::kS_OK || !store) return {};
+    if (device.OpenPropertyStore(p::kStgmRead, store) != p::kS_OK || !store) return;
     p::PropVariant value(platform_);
-    if (store->GetValue(p::PropertyKey::DeviceFriendlyName, value.Data()) != p::kS_OK) return {};
+    if (store->GetValue(p::PropertyKey::DeviceFriendlyName, value.Data()) != p::kS_OK) return;
     p::Bstr text;
-    if (platform_.PropVariantToBSTR(value.data(), text) != p::kS_OK || !text) return {};
+    if (platform_.PropVariantToBSTR(value.data(), text) != p::kS_OK || !text) return;
+    const std::uint32_t length = platform_.SysStringLen(text.Get());
     bool exact = true;
-    std::string name = Utf16ToUtf8(text.Get(), platform_.SysStringLen(text.Get()), &exact);
-    if (!exact) Warn("the name of an endpoint holds an unpaired surrogate, written as U+FFFD");
-    return name;
+    endpoint.name = Utf16ToUtf8(text.Get(), length, &exact);
+    if (!exact)
+      Warn("the name of endpoint " + endpoint.id +
+           " holds an unpaired surrogate, "
+           "written as U+FFFD");
+    std::string narrow;
+    for (std::uint32_t i = 0; i < length && text.Get()[i] != 0; ++i)
+      narrow += static_cast<char>(text.Get()[i] & 0xFF);
+    endpoint.hostName = BytesAsCodePoints(narrow);
   }
 
   void ReadEndpoint(p::Device& device, EndpointModel& endpoint) {
-    endpoint.name = FriendlyName(device);
+    ReadName(device, endpoint);
     Ref<p::EndpointVolume> volume;
     if (device.Activate(p::kClsctxInprocServer, volume) == p::kS_OK && volume) {
       endpoint.volume = ReadEndpointVolume(*volume, endpoint);
@@ -507,6 +515,17 @@ std::string DefaultEndpointId(p::Platform& platform, p::DataFlow flow) {
       enumerator->GetDefaultAudioEndpoint(flow, p::Role::Console, device) != p::kS_OK || !device)
     return {};
   return DeviceId(*device);
+}
+
+std::optional<std::size_t> FindEndpointByHostName(const SystemModel& model, p::DataFlow flow,
+                                                  const std::string& hostName) {
+  for (std::size_t i = 0; i < model.endpoints.size(); ++i) {
+    const EndpointModel& endpoint = model.endpoints[i];
+    if (endpoint.flow == flow && endpoint.state == p::kDeviceStateActive &&
+        endpoint.hostName == hostName)
+      return i;
+  }
+  return std::nullopt;
 }
 
 std::optional<std::size_t> FindEndpointByFragment(const SystemModel& model,

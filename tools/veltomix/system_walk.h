@@ -67,6 +67,9 @@ struct PartPlace {
 struct EndpointModel {
   std::string id;
   std::string name;
+  // The name as the library's exports hand it to hosts (the low byte of each
+  // UTF-16 unit), each byte as the code point of the same value, in UTF-8.
+  std::string hostName;
   platform::DataFlow flow = platform::DataFlow::Render;
   std::uint32_t state = platform::kDeviceStateActive;
   bool isDefault = false;
@@ -112,13 +115,13 @@ SystemModel WalkSystem(platform::Platform& platform, const std::vector<HeldContr
 // names of the friendly commands.
 std::vector<HeldControl> HeldByMixer();
 
-// The identity by which the walk tells objects apart: the object the platform
-// handed out. On the simulated system every request for one part or control
-// yields the same object; a backend that wraps objects afresh per request
+// The identity by which the walk tells objects apart (platform::Unknown::
+// Identity). On the simulated system every request for one part or control
+// yields the same object; a backend that hands out a new object per request
 // makes WalkSystem refuse (parts) or leave `heldAs` empty (controls).
 template <class T>
 const void* SameObject(const platform::Ref<T>& ref) {
-  return ref.Get();
+  return ref ? ref->Identity() : nullptr;
 }
 
 // `level` as the description format can hold it: at least one channel, a
@@ -130,6 +133,12 @@ std::optional<LevelValues> FitLevel(LevelValues level, const std::string& what,
 
 // The id of the system's default endpoint of `flow` (console role), or empty.
 std::string DefaultEndpointId(platform::Platform& platform, platform::DataFlow flow);
+
+// The first active endpoint of `flow` whose name the exports report as
+// `hostName` (see EndpointModel::hostName): how a bound endpoint is found
+// when the platform's objects cannot be compared.
+std::optional<std::size_t> FindEndpointByHostName(const SystemModel& model, platform::DataFlow flow,
+                                                  const std::string& hostName);
 
 // The index of the first endpoint whose id contains `fragment`,
 // letters A to Z in either case, as the library matches search texts.

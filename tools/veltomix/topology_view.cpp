@@ -186,9 +186,11 @@ std::string TextPart(const AdapterModel& adapter, const PartModel& part) {
   if (!part.heldAs.empty()) out << "   [chosen: " << Join(part.heldAs, ", ") << "]";
   out << "\n";
   for (const auto& [key, value] : Controls(part, true))
-    out << "      " << PadRight(key, 9) << value << "\n";
-  if (!part.incoming.empty()) out << "      from     " << PartNames(adapter, part.incoming) << "\n";
-  if (!part.outgoing.empty()) out << "      to       " << PartNames(adapter, part.outgoing) << "\n";
+    out << "      " << PadRight(key, 10) << value << "\n";
+  if (!part.incoming.empty())
+    out << "      from      " << PartNames(adapter, part.incoming) << "\n";
+  if (!part.outgoing.empty())
+    out << "      to        " << PartNames(adapter, part.outgoing) << "\n";
   return out.str();
 }
 
