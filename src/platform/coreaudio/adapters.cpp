@@ -36,6 +36,14 @@ class Adapter : public Base {
   explicit Adapter(ComPtr<Itf> com) : com_(std::move(com)) {}
   virtual ~Adapter() = default;
 
+  // COM's identity rule: IUnknown of one object is always the same pointer,
+  // whichever interface or wrapper it was reached through.
+  const void* Identity() const final {
+    ComPtr<IUnknown> unknown;
+    if (com_->QueryInterface(IID_IUnknown, unknown.ReceiveVoid()) != S_OK) return com_.Get();
+    return unknown.Get();  // still valid: com_ keeps the object alive
+  }
+
   unsigned long AddRef() final { return ++refs_; }
   unsigned long Release() final {
     const unsigned long left = --refs_;
