@@ -1,0 +1,126 @@
+// velto_bench: every export against its floor on the sample card, and
+// OpenSoundCard as a card grows. After Google Benchmark's own table it prints
+// the ratios export/floor (minimum and median of the repetitions) and the
+// growth per part.
+//
+//   velto_bench [--quick] [Google Benchmark options]
+//
+// --quick: 3 repetitions of at least 0.02 s each, for a check in the test
+// command; without it 5 repetitions of at least 0.1 s.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "bench_support.h"
+
+namespace {
+
+// The ratio an export may cost over its floor.
+constexpr double kTargetRatio = 1.2;
+
+struct Measured {
+  double min = 0;
+  double median = 0;
+  double parts = 0;
+  double calls = 0;
+};
+
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
+
+  // A floor that does not make its export's calls, or a card that did not
+  // bind, makes the run fail.
+  bool Failed() const { return failed_; }
+
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      failed_ = failed_ || run.error_occurred;
+      if (run.run_type != Run::RT_Aggregate || run.error_occurred) continue;
+      const auto& name = run.run_name;
+      Measured& measured =
+          results_[name.function_name + (name.args.empty() ? "" : "/" + name.args)];
+      if (run.aggregate_name == "min") measured.min = run.GetAdjustedRealTime();
+      if (run.aggregate_name == "median") measured.median = run.GetAdjustedRealTime();
+      if (run.counters.count("parts")) measured.parts = run.counters.at("parts");
+      if (run.counters.count("calls")) measured.calls = run.counters.at("calls");
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    PrintRatios();
+    PrintGrowth();
+  }
+
+ private:
+  static std::string Name(const std::string& key, const char* prefix) {
+    return key.rfind(prefix, 0) == 0 ? key.substr(std::strlen(prefix)) : std::string();
+  }
+
+  void PrintRatios() const {
+    std::printf("\n%-40s %6s %10s %10s %7s %10s %10s %7s\n", "export / floor", "calls", "min",
+                "floor", "ratio", "median", "floor", "ratio");
+    int over = 0;
+    for (const auto& [key, exported] : results_) {
+      const std::string name = Name(key, "Export/");
+      const auto floor = results_.find("Floor/" + name);
+      if (name.empty() || floor == results_.end()) continue;
+      const double minRatio = exported.min / floor->second.min;
+      const double medianRatio = exported.median / floor->second.median;
+      const bool isOver = minRatio > kTargetRatio;
+      over += isOver;
+      std::printf("%-40s %6.0f %8.1fns %8.1fns %7.3f %8.1fns %8.1fns %7.3f%s\n", name.c_str(),
+                  exported.calls, exported.min, floor->second.min, minRatio, exported.median,
+                  floor->second.median, medianRatio, isOver ? "  over 1.2" : "");
+    }
+    std::printf("%d export(s) over %.1fx their floor (by the minimum)\n", over, kTargetRatio);
+  }
+
+  void PrintGrowth() const {
+    std::printf("\n%-48s %8s %8s %12s %12s %10s\n", "growth", "parts", "calls", "min", "median",
+                "per part");
+    for (const auto& [key, measured] : results_) {
+      if (Name(key, "Growth/").empty() || measured.parts == 0) continue;
+      std::printf("%-48s %8.0f %8.0f %10.1fus %10.1fus %8.1fns\n", key.c_str(), measured.parts,
+                  measured.calls, measured.min, measured.median,
+                  measured.min * 1000.0 / measured.parts);
+    }
+  }
+
+  std::map<std::string, Measured> results_;
+  bool failed_ = false;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  velto::bench::Settings settings;
+  std::vector<char*> args;
+  for (int i = 0; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--quick") == 0) {
+      settings.repetitions = 3;
+      settings.minTime = 0.02;
+    } else {
+      args.push_back(argv[i]);
+    }
+  }
+  velto::bench::UseSettings(settings);
+  velto::bench::RegisterControlBenchmarks();
+  velto::bench::RegisterBindingBenchmarks();
+  velto::bench::RegisterGrowthBenchmarks();
+
+  int count = static_cast<int>(args.size());
+  benchmark::Initialize(&count, args.data());
+  if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 2;
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return reporter.Failed() ? 1 : 0;
+}

@@ -1,0 +1,286 @@
+// libFuzzer target: the input bytes build a random sound system (endpoints,
+// parts, links that may loop, fault rules) and a random sequence of exports
+// with random, often hostile, arguments. After every call: the outcome keeps
+// its family's ties, nothing was misused, COM is balanced, and what is known
+// of the mixer (bound or not, virtual endpoint or not, how many endpoints)
+// agrees with what the call reported. At the end, closing leaves nothing
+// held. Any violation aborts with a description.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "generated_systems.h"
+#include "host_calls.h"
+#include "outcome_rules.h"
+#include "platform/sim/text_codec.h"
+#include "platform_checks.h"
+
+namespace velto::hardening {
+namespace {
+
+class FuzzChooser final : public Chooser {
+ public:
+  explicit FuzzChooser(FuzzedDataProvider& input) : input_(input) {}
+  std::uint32_t Below(std::uint32_t n) override {
+    return input_.ConsumeIntegralInRange<std::uint32_t>(0, n - 1);
+  }
+  FuzzedDataProvider& Input() { return input_; }
+
+ private:
+  FuzzedDataProvider& input_;
+};
+
+[[noreturn]] void Fail(const std::string& what) {
+  std::fprintf(stderr, "fuzz_mixer: %s\n", what.c_str());
+  std::abort();
+}
+
+void FailIfAny(const std::vector<std::string>& problems, const std::string& where) {
+  if (problems.empty()) return;
+  std::string text = where + ":";
+  for (const std::string& problem : problems) text += "\n  " + problem;
+  Fail(text);
+}
+
+enum class Known { No, Yes, Unknown };
+
+// What the outcomes so far prove about the mixer.
+struct MixerModel {
+  Known bound = Known::No;
+  Known virtualBound = Known::No;
+
+  void After(const HostCall& call, const Inputs& in, const Outcome& out) {
+    switch (call.family) {
+      case Family::Close:
+        bound = Known::No;
+        break;
+      case Family::Open:
+        OnOpen(in, out.result);
+        break;
+      case Family::OpenDefaults:
+        // 0 means the default capture endpoint was looked up and found.
+        if (out.result == 0) bound = Known::Yes;
+        if (out.result != 0 && bound == Known::No) bound = Known::Unknown;
+        break;
+      case Family::OpenVirtual:
+        if (out.result == 0) bound = Known::Yes;
+        if (out.result != 0 && bound == Known::No) bound = Known::Unknown;
+        virtualBound = out.result == 0 ? Known::Yes : Known::Unknown;
+        break;
+      case Family::CloseVirtual:
+        virtualBound = Known::No;
+        break;
+      default:
+        break;
+    }
+  }
+
+  void OnOpen(const Inputs& in, std::int32_t result) {
+    static const std::int32_t kCodes[] = {1, 3, 6};
+    bool anyBound = false;
+    bool anyTried = false;
+    for (std::size_t i = 0; i < 3; ++i) {
+      const bool empty = ((in.nullPointers >> i) & 1u) || in.texts[i].c_str()[0] == '\0';
+      if (empty) continue;
+      anyTried = true;
+      // Only one combination of failures gives each result.
+      bool failed = false;
+      for (std::int32_t mask = 0; mask < 8; ++mask) {
+        std::int32_t code = 0;
+        for (std::size_t b = 0; b < 3; ++b) {
+          if (mask >> b & 1) code ^= kCodes[b];
+        }
+        if (code == result) failed = (mask >> i) & 1;
+      }
+      anyBound = anyBound || !failed;
+    }
+    if (anyBound) bound = Known::Yes;
+    if (!anyBound && anyTried && bound == Known::No) bound = Known::Unknown;
+  }
+
+  // The status a control must (not) report given what is known.
+  void Check(const HostCall& call, const Outcome& out) const {
+    if (call.family == Family::EqRange) {
+      if (bound == Known::No && out.result != 3) Fail("GetEQRange: not 3 while unbound");
+      if (bound == Known::Yes && out.result == 3) Fail("GetEQRange: 3 while bound");
+      return;
+    }
+    if (out.status == kUnset || !IsControl(call.family)) return;
+    const std::string name = call.name;
+    if (call.rules.checksDevice) {
+      if (bound == Known::No && out.status != 3) Fail(name + ": not 3 while unbound");
+      if (bound == Known::Yes && out.status == 3) Fail(name + ": 3 while bound");
+    } else if (virtualBound == Known::No && out.status != 1) {
+      Fail(name + ": not 1 without a virtual endpoint");
+    }
+  }
+
+  static bool IsControl(Family family) {
+    return family >= Family::VolumeGet && family != Family::EqRange;
+  }
+};
+
+// The narrowed name and the id of each active endpoint of a flow, in order.
+struct Listed {
+  std::string name;
+  std::string id;
+};
+std::vector<Listed> ActiveEndpoints(const nlohmann::json& description, const char* flow) {
+  std::vector<Listed> listed;
+  for (const auto& endpoint : description["endpoints"]) {
+    if (endpoint["flow"] != flow || endpoint.value("state", "active") != "active") continue;
+    const auto wide = sim::Utf8ToUtf16(endpoint["name"].get<std::string>());
+    std::string name;
+    for (char16_t unit : wide.value_or(u"")) name += static_cast<char>(unit & 0xFF);
+    name = name.substr(0, std::min(name.find('\0'), kHostBufferSize - 1));
+    listed.push_back({name, endpoint["id"].get<std::string>().substr(0, kHostBufferSize - 1)});
+  }
+  return listed;
+}
+
+void CheckListing(const HostCall& call, const Inputs& in, const Outcome& out,
+                  const nlohmann::json& description) {
+  const bool render = call.name == std::string("GetNumberPlayDevices") ||
+                      call.name == std::string("GetPlayBackDevice");
+  const std::vector<Listed> active = ActiveEndpoints(description, render ? "render" : "capture");
+  const std::string name = call.name;
+  if (call.family == Family::Count) {
+    if (out.result == 0 && out.ints[0] != kUnset && out.ints[0] != std::int32_t(active.size()))
+      Fail(name + ": count " + std::to_string(out.ints[0]) + ", not " +
+           std::to_string(active.size()));
+    return;
+  }
+  if (out.result > 0 && out.result != std::int32_t(active.size()))
+    Fail(name + ": answered " + std::to_string(out.result) + " for the count");
+  if (out.result != 0) return;
+  if (in.index >= active.size()) Fail(name + ": succeeded past the end");
+  const Listed& expected = active[in.index];
+  if (out.texts[1] && *out.texts[1] != expected.id) Fail(name + ": id " + *out.texts[1]);
+  // A name that cannot be read is the empty name.
+  if (out.texts[0] && !out.texts[0]->empty() && *out.texts[0] != expected.name)
+    Fail(name + ": name " + *out.texts[0]);
+}
+
+std::string RandomBytes(FuzzedDataProvider& input) { return input.ConsumeRandomLengthString(300); }
+
+Inputs RandomInputs(FuzzChooser& chooser, const TestSystem& system) {
+  static const std::int32_t kValues[] = {
+      0,  1,       2,       50,  99,  100,   101,
+      -1, INT_MIN, INT_MAX, 256, 257, 0x100, static_cast<std::int32_t>(0xFFFFFF01u)};
+  static const std::uint32_t kIndices[] = {0, 1, 2, 3, 0xFFFFFFFFu, 0x80000000u};
+  const double inf = std::numeric_limits<double>::infinity();
+  static const double kLevels[] = {0, 2.5, -12, 12, 1.0 / 3, 1e300, -1e300};
+  Inputs in;
+  const std::string choices[] = {system.playback, system.mic, system.line, system.virtualEndpoint,
+                                 ""};
+  for (std::string& text : in.texts) {
+    text = chooser.Chance(85) ? choices[chooser.Below(5)] : RandomBytes(chooser.Input());
+  }
+  in.value = chooser.Chance(80) ? kValues[chooser.Below(std::size(kValues))]
+                                : chooser.Input().ConsumeIntegral<std::int32_t>();
+  in.index = chooser.Chance(90) ? kIndices[chooser.Below(std::size(kIndices))]
+                                : chooser.Input().ConsumeIntegral<std::uint32_t>();
+  switch (chooser.Below(6)) {
+    case 0:
+      in.level = std::nan("");
+      break;
+    case 1:
+      in.level = chooser.Chance(50) ? inf : -inf;
+      break;
+    case 2:
+      in.level = chooser.Input().ConsumeFloatingPoint<double>();
+      break;
+    default:
+      in.level = kLevels[chooser.Below(std::size(kLevels))];
+      break;
+  }
+  if (chooser.Chance(10)) in.nullPointers = chooser.Below(16);
+  return in;
+}
+
+// A PropVariantClear that fails keeps its payload on the platform's side.
+bool MayFailPropVariantClear(const nlohmann::json& faults) {
+  for (const auto& rule : faults) {
+    const std::string object = rule["object"];
+    const std::string op = rule["op"];
+    if ((object == "*" || object == "com") && (op == "*" || op == "PropVariantClear")) return true;
+  }
+  return false;
+}
+
+// VELTO_FUZZ_VERBOSE=1 when running a single input: the system and every
+// step with its outcome, to see how a reported input got where it did.
+bool Verbose() {
+  static const bool verbose = std::getenv("VELTO_FUZZ_VERBOSE") != nullptr;
+  return verbose;
+}
+
+std::string Printable(const std::string& text) {
+  std::string out;
+  for (unsigned char c : text.substr(0, 80)) {
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped, c >= 0x20 && c < 0x7F ? "%c" : "\\x%02X", c);
+    out += escaped;
+  }
+  return out + (text.size() > 80 ? "..." : "");
+}
+
+void Show(const HostCall& call, const Inputs& in, const Outcome& out) {
+  std::fprintf(stderr, "%s texts=[\"%s\" \"%s\" \"%s\"] value=%d index=%u level=%g null=%u -> %s\n",
+               call.name, Printable(in.texts[0]).c_str(), Printable(in.texts[1]).c_str(),
+               Printable(in.texts[2]).c_str(), in.value, in.index, in.level, in.nullPointers,
+               out.Describe().c_str());
+}
+
+void RunOne(FuzzedDataProvider& input) {
+  FuzzChooser chooser(input);
+  RandomOptions options;
+  options.maxParts = 40;
+  options.loops = true;
+  options.faults = true;
+  const TestSystem system = RandomSystem(chooser, options);
+  sim::SimSystem* installed = nullptr;
+  try {
+    installed = &InstallFresh(system);
+  } catch (const sim::DescriptionError& error) {
+    Fail(std::string("generated a description the simulator refuses: ") + error.what());
+  }
+  if (Verbose()) std::fprintf(stderr, "%s\n", system.description.dump(1).c_str());
+  MixerModel model;
+  const std::uint32_t steps = 1 + chooser.Below(24);
+  for (std::uint32_t step = 0; step < steps; ++step) {
+    const auto& calls = AllHostCalls();
+    const HostCall& call = calls[chooser.Below(static_cast<std::uint32_t>(calls.size()))];
+    const Inputs in = RandomInputs(chooser, system);
+    const Outcome out = call(in);
+    if (Verbose()) Show(call, in, out);
+    const std::string where = "step " + std::to_string(step) + " " + call.name;
+    FailIfAny(CheckReport(call, in, out), where);
+    FailIfAny(PlatformMisuse(*installed), where);
+    model.Check(call, out);
+    if (call.family == Family::Count || call.family == Family::Describe)
+      CheckListing(call, in, out, system.description);
+    model.After(call, in, out);
+  }
+  installed->ClearFaults();
+  // The library holds no PROPVARIANT between calls; any still live now is one
+  // the platform refused to clear.
+  const std::size_t uncleared =
+      MayFailPropVariantClear(system.description["faults"]) ? installed->LivePropVariants() : 0;
+  FailIfAny(LeftAfterClosing(*installed, uncleared), "after closing");
+}
+
+}  // namespace
+}  // namespace velto::hardening
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzedDataProvider input(data, size);
+  velto::hardening::RunOne(input);
+  return 0;
+}
