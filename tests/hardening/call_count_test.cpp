@@ -11,6 +11,7 @@
 // Activate), inside two COM brackets.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,9 @@ struct Row {
   std::uint64_t failable;
   std::uint64_t functions;
 };
+
+// gtest would print a row's bytes, padding included.
+void PrintTo(const Row& row, std::ostream* out) { *out << row.call; }
 
 Inputs Value(std::int32_t value) {
   Inputs in;
