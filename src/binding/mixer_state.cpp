@@ -4,12 +4,6 @@
 
 namespace velto {
 
-MixerState& Mixer() {
-  // Deliberately leaked: process detach must not call into the platform.
-  static MixerState* const state = new MixerState;
-  return *state;
-}
-
 void ResetMixerState() { Mixer() = MixerState{}; }
 
 void ReleaseBoundControls(MixerState& state) {
@@ -30,8 +24,7 @@ void ReleaseBoundControls(MixerState& state) {
 
 void CopyToHostBuffer(char* buffer, const char* text) {
   if (!buffer) return;
-  std::size_t length = 0;
-  while (length < kNameBufferSize - 1 && text[length]) ++length;
+  const std::size_t length = strnlen(text, kNameBufferSize - 1);
   std::memcpy(buffer, text, length);
   buffer[length] = '\0';
 }

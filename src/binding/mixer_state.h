@@ -82,9 +82,13 @@ struct MixerState {
   std::uint64_t successfulLookups = 0;
 };
 
-// The process-wide record. It is never destroyed: unloading the library
-// releases no platform object.
-MixerState& Mixer();
+// The process-wide record, made on first use. It is never destroyed:
+// unloading the library releases no platform object. Inline, since every
+// export asks for it, most of them twice.
+inline MixerState& Mixer() {
+  static MixerState* const state = new MixerState;
+  return *state;
+}
 
 // Puts the record back to its state at load: releases every slot, forgets
 // names and saved values. For test harnesses that swap the platform between

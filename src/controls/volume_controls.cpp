@@ -57,13 +57,12 @@ bool ApplyLevel(LevelControl& control, Apply, std::uint32_t channels, float leve
   return WriteChannels(control, channels, levelDb, accepted);
 }
 
-using AcceptWrite = bool (*)(HRESULT);
-
-AcceptWrite AcceptFor(const VolumeRules& rules) {
-  if (!rules.invalidFunctionIsSuccess) return WriteSucceeded;
+auto AcceptFor(const VolumeRules& rules) {
   // Some drivers answer ERROR_INVALID_FUNCTION for a monitor level they did
   // in fact apply.
-  return [](HRESULT hr) { return WriteSucceeded(hr) || hr == platform::kHrInvalidFunction; };
+  return [invalidFunctionIsSuccess = rules.invalidFunctionIsSuccess](HRESULT hr) {
+    return WriteSucceeded(hr) || (invalidFunctionIsSuccess && hr == platform::kHrInvalidFunction);
+  };
 }
 
 int Finish(int* status, Status code, int result) {
