@@ -53,11 +53,15 @@ Ref<DeviceTopology> AdapterTopology(Ref<DeviceTopology> endpointTopology) {
   return adapter;
 }
 
+// A search is set up for every part and connector a walk examines: one
+// allocation for its words, not one for each word added.
 SearchWords::SearchWords(std::initializer_list<const char*> words) {
+  words_.reserve(words.size());
   for (const char* word : words) Add(word);
 }
 
 SearchWords::SearchWords(std::initializer_list<FixedWord> words) {
+  words_.reserve(words.size());
   for (const FixedWord& word : words)
     words_.push_back(Widen(CurrentPlatform(), word.text, word.length));
 }

@@ -88,6 +88,7 @@ class SearchWords {
   SearchWords(std::initializer_list<FixedWord> words);
   template <std::size_t N>
   explicit SearchWords(const std::array<const char*, N>& words) {
+    words_.reserve(N);
     for (const char* word : words) Add(word);
   }
   bool Match(platform::Part& part) const;
