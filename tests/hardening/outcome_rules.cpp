@@ -197,7 +197,7 @@ std::vector<Outcome> OpenSoundCardRule(const Inputs& in, const Outcome& baseline
   std::vector<std::int32_t> codes;
   for (std::size_t i = 0; i < 3; ++i) {
     const bool isNull = (in.nullPointers >> i) & 1u;
-    if (!isNull && !in.texts[i].empty()) codes.push_back(kFailureCode[i]);
+    if (!isNull && in.texts[i].c_str()[0] != '\0') codes.push_back(kFailureCode[i]);
   }
   const int phase = LookupOf(LookupStarts(calls), failed);
   if (ResultNeutral(calls[failed]) || phase < 0 || phase >= static_cast<int>(codes.size()))
