@@ -4,6 +4,6 @@
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-cmake --preset default
-cmake --build --preset default --target veltomix
-build/default/tools/veltomix/veltomix --script tools/veltomix/examples/tour.vmx "$@"
+cmake --preset main
+cmake --build --preset main --target veltomix
+build/main/tools/veltomix/veltomix --script tools/veltomix/examples/tour.vmx "$@"
