@@ -20,11 +20,6 @@ int WholeDecibels(float levelDb) {
   return static_cast<int>(levelDb);
 }
 
-int Finish(int* status, Status code, int result) {
-  WriteOut(status, static_cast<int>(code));
-  return result;
-}
-
 int GetBoost(int* status) {
   const Ref<LevelControl>& slot = Mixer().micBoostLevel;
   if (auto stop = PreCheck(DeviceCheck::Required, slot)) return Finish(status, *stop, 0);

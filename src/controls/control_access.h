@@ -29,6 +29,13 @@ std::optional<Status> PreCheck(DeviceCheck check, const Ref<Control>& slot) {
   return std::nullopt;
 }
 
+// Writes the status (unless the host passed no pointer) and hands back the
+// export's result.
+inline int Finish(int* status, Status code, int result) {
+  WriteOut(status, static_cast<int>(code));
+  return result;
+}
+
 // Getters count only S_OK as a read; a write answered S_FALSE ("nothing
 // changed") did what was asked.
 inline bool ReadSucceeded(platform::HRESULT hr) { return hr == platform::kS_OK; }

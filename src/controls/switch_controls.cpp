@@ -43,11 +43,6 @@ bool WriteAccepted(const SwitchRules& rules, HRESULT hr) {
          (rules.invalidFunctionIsSuccess && hr == platform::kHrInvalidFunction);
 }
 
-int Finish(int* status, Status code, int result) {
-  WriteOut(status, static_cast<int>(code));
-  return result;
-}
-
 template <class Control>
 int GetSwitch(const Ref<Control>& slot, const SwitchRules& rules, int* status) {
   if (auto stop = PreCheck(rules.check, slot)) return Finish(status, *stop, 0);

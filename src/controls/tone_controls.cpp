@@ -21,11 +21,6 @@ constexpr Band kBass{&MixerState::bassControl, 0};
 constexpr Band kTreble{&MixerState::trebleControl, 0};
 constexpr Band kMidrange{&MixerState::midrangeControl, 1};
 
-int Finish(int* status, Status code, int result) {
-  WriteOut(status, static_cast<int>(code));
-  return result;
-}
-
 int GetTone(const Band& band, double* levelOut, int* status) {
   WriteOut(levelOut, 0.0);
   const Ref<LevelControl>& slot = Mixer().*band.slot;

@@ -65,11 +65,6 @@ auto AcceptFor(const VolumeRules& rules) {
   };
 }
 
-int Finish(int* status, Status code, int result) {
-  WriteOut(status, static_cast<int>(code));
-  return result;
-}
-
 template <class Control>
 int GetVolume(const Ref<Control>& slot, const VolumeRules& rules, int* status) {
   if (auto stop = PreCheck(rules.check, slot)) return Finish(status, *stop, 0);
