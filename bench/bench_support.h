@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "binding/mixer_state.h"
+#include "core/mixer_state.h"
 #include "platform/sim/sim_system.h"
 
 namespace velto::bench {

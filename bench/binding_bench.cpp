@@ -10,7 +10,7 @@
 #include <string>
 
 #include "bench_support.h"
-#include "binding/text.h"
+#include "core/text.h"
 #include "veltosound.h"
 
 namespace velto::bench {

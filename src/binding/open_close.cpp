@@ -2,10 +2,10 @@
 #include <array>
 #include <cstring>
 
-#include "binding/com_scope.h"
-#include "binding/endpoint_lookup.h"
-#include "binding/export_guard.h"
-#include "binding/mixer_state.h"
+#include "platform/com_scope.h"
+#include "core/endpoint_lookup.h"
+#include "core/export_guard.h"
+#include "core/mixer_state.h"
 #include "controls/restore.h"
 #include "topology/discovery.h"
 #include "veltosound.h"

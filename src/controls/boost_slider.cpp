@@ -1,7 +1,7 @@
 // The microphone boost level as a slider in whole decibels.
 #include <limits>
 
-#include "binding/mixer_state.h"
+#include "core/mixer_state.h"
 #include "controls/control_access.h"
 #include "veltosound.h"
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "binding/mixer_state.h"
+#include "core/mixer_state.h"
 #include "platform/platform.h"
 
 namespace velto {

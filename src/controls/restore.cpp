@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "binding/mixer_state.h"
+#include "core/mixer_state.h"
 #include "controls/control_access.h"
 #include "controls/volume_controls.h"
 

@@ -1,6 +1,6 @@
 // The twelve two-state exports: master, virtual and monitor mutes, the
 // microphone boost switch and the line AGC (NoMonitor).
-#include "binding/mixer_state.h"
+#include "core/mixer_state.h"
 #include "controls/control_access.h"
 #include "veltosound.h"
 

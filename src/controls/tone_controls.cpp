@@ -1,7 +1,7 @@
 // Bass, treble and midrange in decibels, and their common range.
 #include <cmath>
 
-#include "binding/mixer_state.h"
+#include "core/mixer_state.h"
 #include "controls/control_access.h"
 #include "veltosound.h"
 

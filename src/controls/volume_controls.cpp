@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "binding/mixer_state.h"
+#include "core/mixer_state.h"
 #include "controls/control_access.h"
 #include "controls/level_scaling.h"
 #include "veltosound.h"

@@ -4,10 +4,10 @@
 #include <optional>
 #include <string>
 
-#include "binding/com_scope.h"
-#include "binding/device_names.h"
-#include "binding/export_guard.h"
-#include "binding/mixer_state.h"
+#include "platform/com_scope.h"
+#include "core/device_names.h"
+#include "core/export_guard.h"
+#include "core/mixer_state.h"
 #include "veltosound.h"
 
 namespace velto {

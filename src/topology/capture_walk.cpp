@@ -1,6 +1,6 @@
 #include "topology/capture_walk.h"
 
-#include "binding/endpoint_lookup.h"
+#include "core/endpoint_lookup.h"
 #include "topology/walk_steps.h"
 
 namespace velto {

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "binding/mixer_state.h"
+#include "core/mixer_state.h"
 #include "platform/platform.h"
 
 namespace velto {

@@ -1,7 +1,7 @@
 // The line input's gain control sits two parts downstream of the adapter's
 // line connector, following part 0 of each outgoing list.
-#include "binding/export_guard.h"
-#include "binding/mixer_state.h"
+#include "core/export_guard.h"
+#include "core/mixer_state.h"
 #include "topology/capture_walk.h"
 #include "topology/discovery.h"
 #include "topology/walk_steps.h"

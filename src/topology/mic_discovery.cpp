@@ -2,8 +2,8 @@
 // connector: a switch if there is one, otherwise a level.
 #include <functional>
 
-#include "binding/export_guard.h"
-#include "binding/mixer_state.h"
+#include "core/export_guard.h"
+#include "core/mixer_state.h"
 #include "topology/capture_walk.h"
 #include "topology/discovery.h"
 #include "topology/walk_steps.h"

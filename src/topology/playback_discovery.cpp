@@ -4,9 +4,9 @@
 #include <array>
 #include <cstdint>
 
-#include "binding/endpoint_lookup.h"
-#include "binding/export_guard.h"
-#include "binding/mixer_state.h"
+#include "core/endpoint_lookup.h"
+#include "core/export_guard.h"
+#include "core/mixer_state.h"
 #include "topology/discovery.h"
 #include "topology/walk_steps.h"
 

@@ -1,6 +1,6 @@
 #include "topology/walk_steps.h"
 
-#include "binding/text.h"
+#include "core/text.h"
 
 namespace velto {
 

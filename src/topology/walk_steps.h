@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "binding/mixer_state.h"
+#include "core/mixer_state.h"
 #include "platform/platform.h"
 
 namespace velto {

@@ -10,8 +10,8 @@
 #include <set>
 #include <string>
 
-#include "binding/com_scope.h"
-#include "binding/mixer_state.h"
+#include "platform/com_scope.h"
+#include "core/mixer_state.h"
 #include "mixer_fixture.h"
 #include "platform/platform.h"
 

@@ -1,8 +1,8 @@
-#include "binding/endpoint_lookup.h"
+#include "core/endpoint_lookup.h"
 
 #include <gtest/gtest.h>
 
-#include "binding/text.h"
+#include "core/text.h"
 #include "mixer_fixture.h"
 
 namespace velto::testing {

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "binding/endpoint_lookup.h"
+#include "core/endpoint_lookup.h"
 #include "mixer_fixture.h"
 
 namespace velto::testing {

@@ -8,7 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "binding/mixer_state.h"
+#include "core/mixer_state.h"
 #include "platform/sim/sim_system.h"
 #include "veltosound.h"
 

@@ -13,7 +13,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "binding/mixer_state.h"
+#include "core/mixer_state.h"
 #include "mixer_fixture.h"
 #include "platform/sim/sim_system.h"
 

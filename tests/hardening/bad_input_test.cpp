@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "binding/mixer_state.h"
+#include "core/mixer_state.h"
 #include "generated_systems.h"
 #include "host_calls.h"
 #include "outcome_rules.h"

@@ -1,6 +1,6 @@
 #include "platform_checks.h"
 
-#include "binding/mixer_state.h"
+#include "core/mixer_state.h"
 #include "veltosound.h"
 
 namespace velto::hardening {

@@ -4,8 +4,6 @@
 // of subunits and of links beyond each part's own lists, parts no link ties
 // to a connector, adapters no endpoint is joined to, connectors of endpoints
 // without topology, the default mark of an endpoint that is not active).
-#include "capture.h"
-
 #include <algorithm>
 #include <deque>
 #include <filesystem>
@@ -17,6 +15,7 @@
 #include "call_output.h"
 #include "call_script.h"
 #include "export_table.h"
+#include "system_description.h"
 #include "system_walk.h"
 #include "veltomix_fixture.h"
 

@@ -4,7 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <regex>
 
-#include "controls.h"
+#include "mixer_controls.h"
 #include "system_walk.h"
 #include "veltomix_fixture.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "binding/mixer_state.h"
+#include "core/mixer_state.h"
 #include "cli.h"
 #include "platform/sim/sim_system.h"
 #include "veltosound.h"

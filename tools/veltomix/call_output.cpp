@@ -51,9 +51,12 @@ std::string QuoteBytes(const std::string& bytes) {
 std::string PlainValue(const OutputValue& value) {
   if (!value.written) return "null";
   switch (value.type) {
-    case OutputType::Int: return std::to_string(*value.integer);
-    case OutputType::Double: return ShortestDouble(*value.real);
-    case OutputType::Text: return value.text ? QuoteBytes(*value.text) : "null";
+    case OutputType::Int:
+      return std::to_string(*value.integer);
+    case OutputType::Double:
+      return ShortestDouble(*value.real);
+    case OutputType::Text:
+      return value.text ? QuoteBytes(*value.text) : "null";
   }
   return "null";
 }
@@ -61,7 +64,8 @@ std::string PlainValue(const OutputValue& value) {
 nlohmann::ordered_json JsonValue(const OutputValue& value) {
   if (!value.written) return nullptr;
   switch (value.type) {
-    case OutputType::Int: return *value.integer;
+    case OutputType::Int:
+      return *value.integer;
     case OutputType::Double:
       // JSON has no NaN or infinity; those travel as strings.
       if (!std::isfinite(*value.real)) return ShortestDouble(*value.real);

@@ -1,9 +1,8 @@
 // Printing one call's outcome as a line of text or of JSON.
 #pragma once
 
-#include <string>
-
 #include <nlohmann/json.hpp>
+#include <string>
 
 #include "export_table.h"
 

@@ -12,10 +12,14 @@ namespace {
 
 std::string Describe(InputType type) {
   switch (type) {
-    case InputType::Int: return "a 32-bit integer";
-    case InputType::Index: return "an index";
-    case InputType::Level: return "a level in dB";
-    case InputType::Text: return "a text";
+    case InputType::Int:
+      return "a 32-bit integer";
+    case InputType::Index:
+      return "an index";
+    case InputType::Level:
+      return "a level in dB";
+    case InputType::Text:
+      return "a text";
   }
   return "a value";
 }
@@ -24,10 +28,18 @@ std::string Signature(const ExportInfo& info) {
   std::string text = info.name;
   for (InputType type : info.inputs) {
     switch (type) {
-      case InputType::Int: text += " INT"; break;
-      case InputType::Index: text += " INDEX"; break;
-      case InputType::Level: text += " LEVEL"; break;
-      case InputType::Text: text += " TEXT"; break;
+      case InputType::Int:
+        text += " INT";
+        break;
+      case InputType::Index:
+        text += " INDEX";
+        break;
+      case InputType::Level:
+        text += " LEVEL";
+        break;
+      case InputType::Text:
+        text += " TEXT";
+        break;
     }
   }
   return text;
@@ -70,7 +82,8 @@ std::string Suggestion(const std::string& name) {
 
 const ExportInfo& ExportNamed(const Word& word, const std::string& where) {
   const ExportInfo* info = word.quoted ? nullptr : FindExport(word.text);
-  if (!info) throw UsageError(where + ": unknown export '" + word.text + "'" + Suggestion(word.text));
+  if (!info)
+    throw UsageError(where + ": unknown export '" + word.text + "'" + Suggestion(word.text));
   return *info;
 }
 
@@ -176,12 +189,24 @@ std::vector<Word> SplitScriptLine(const std::string& line) {
       if (i >= line.size()) throw UsageError("a backslash ends the line");
       ch = line[i++];
       switch (ch) {
-        case 'n': word.text += '\n'; break;
-        case 't': word.text += '\t'; break;
-        case 'r': word.text += '\r'; break;
-        case '0': word.text += '\0'; break;
-        case '\\': word.text += '\\'; break;
-        case '"': word.text += '"'; break;
+        case 'n':
+          word.text += '\n';
+          break;
+        case 't':
+          word.text += '\t';
+          break;
+        case 'r':
+          word.text += '\r';
+          break;
+        case '0':
+          word.text += '\0';
+          break;
+        case '\\':
+          word.text += '\\';
+          break;
+        case '"':
+          word.text += '"';
+          break;
         case 'x': {
           const int high = i < line.size() ? HexDigit(line[i]) : -1;
           const int low = i + 1 < line.size() ? HexDigit(line[i + 1]) : -1;
@@ -190,7 +215,8 @@ std::vector<Word> SplitScriptLine(const std::string& line) {
           i += 2;
           break;
         }
-        default: throw UsageError(std::string("unknown escape \\") + ch);
+        default:
+          throw UsageError(std::string("unknown escape \\") + ch);
       }
     }
     if (!closed) throw UsageError("unterminated string");

@@ -8,8 +8,8 @@
 #include <iostream>
 
 #include "call_output.h"
-#include "controls.h"
 #include "export_table.h"
+#include "mixer_controls.h"
 
 #ifdef VELTOMIX_HAVE_SIM
 #include "platform/sim/sim_system.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "call_script.h"
-#include "friendly.h"
+#include "commands.h"
 
 namespace veltomix {
 

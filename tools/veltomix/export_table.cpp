@@ -21,8 +21,8 @@ std::vector<OutputValue> OutputBuffers::Read() const {
       case OutputType::Int: {
         std::int32_t integer;
         std::memcpy(&integer, bytes, sizeof integer);
-        value.written = std::any_of(bytes, bytes + sizeof integer,
-                                    [](unsigned char b) { return b != kGuard; });
+        value.written =
+            std::any_of(bytes, bytes + sizeof integer, [](unsigned char b) { return b != kGuard; });
         if (value.written) value.integer = integer;
         break;
       }
@@ -37,8 +37,9 @@ std::vector<OutputValue> OutputBuffers::Read() const {
       case OutputType::Text: {
         const auto* end = static_cast<const unsigned char*>(std::memchr(bytes, 0, kSize));
         value.written = bytes[0] != kGuard || end;
-        if (value.written && end) value.text = std::string(reinterpret_cast<const char*>(bytes),
-                                                            reinterpret_cast<const char*>(end));
+        if (value.written && end)
+          value.text =
+              std::string(reinterpret_cast<const char*>(bytes), reinterpret_cast<const char*>(end));
         break;
       }
     }
@@ -79,152 +80,320 @@ const OutputSlot kStatus{"status", OutputType::Int};
 
 const std::vector<ExportInfo>& Exports() {
   static const std::vector<ExportInfo> table = {
-      {"GetMasterVolume", 1, {}, {kStatus}, true,
+      {"GetMasterVolume",
+       1,
+       {},
+       {kStatus},
+       true,
        [](const Args&, Out& o) -> optional<std::int32_t> { return GetMasterVolume(o.Int(0)); }},
-      {"SetMasterVolume", 2, {kInt}, {kStatus}, true,
+      {"SetMasterVolume",
+       2,
+       {kInt},
+       {kStatus},
+       true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
          return SetMasterVolume(I(a, 0), o.Int(0));
        }},
-      {"GetMasterMute", 3, {}, {kStatus}, true,
+      {"GetMasterMute",
+       3,
+       {},
+       {kStatus},
+       true,
        [](const Args&, Out& o) -> optional<std::int32_t> { return GetMasterMute(o.Int(0)); }},
-      {"SetMasterMute", 4, {kInt}, {kStatus}, true,
+      {"SetMasterMute",
+       4,
+       {kInt},
+       {kStatus},
+       true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
          return SetMasterMute(I(a, 0), o.Int(0));
        }},
-      {"OpenSoundCard", 5, {kText, kText, kText}, {}, true,
+      {"OpenSoundCard",
+       5,
+       {kText, kText, kText},
+       {},
+       true,
        [](const Args& a, Out&) -> optional<std::int32_t> {
          return OpenSoundCard(T(a, 0), T(a, 1), T(a, 2));
        }},
-      {"CloseSoundCard", 6, {kInt}, {}, true,
+      {"CloseSoundCard",
+       6,
+       {kInt},
+       {},
+       true,
        [](const Args& a, Out&) -> optional<std::int32_t> { return CloseSoundCard(I(a, 0)); }},
-      {"SetLinePlayBack", 7, {kInt}, {kStatus}, true,
+      {"SetLinePlayBack",
+       7,
+       {kInt},
+       {kStatus},
+       true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
          return SetLinePlayBack(I(a, 0), o.Int(0));
        }},
-      {"SetLinePlayBackMute", 8, {kInt}, {kStatus}, true,
+      {"SetLinePlayBackMute",
+       8,
+       {kInt},
+       {kStatus},
+       true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
          return SetLinePlayBackMute(I(a, 0), o.Int(0));
        }},
-      {"GetLinePlayBackMute", 9, {}, {kStatus}, true,
+      {"GetLinePlayBackMute",
+       9,
+       {},
+       {kStatus},
+       true,
        [](const Args&, Out& o) -> optional<std::int32_t> { return GetLinePlayBackMute(o.Int(0)); }},
-      {"SetMicPlayBack", 10, {kInt}, {kStatus}, true,
+      {"SetMicPlayBack",
+       10,
+       {kInt},
+       {kStatus},
+       true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
          return SetMicPlayBack(I(a, 0), o.Int(0));
        }},
-      {"SetMicPlayBackMute", 11, {kInt}, {kStatus}, true,
+      {"SetMicPlayBackMute",
+       11,
+       {kInt},
+       {kStatus},
+       true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
          return SetMicPlayBackMute(I(a, 0), o.Int(0));
        }},
-      {"GetMicPlayBackMute", 12, {}, {kStatus}, true,
+      {"GetMicPlayBackMute",
+       12,
+       {},
+       {kStatus},
+       true,
        [](const Args&, Out& o) -> optional<std::int32_t> { return GetMicPlayBackMute(o.Int(0)); }},
-      {"SetMicBoost", 13, {kInt}, {kStatus}, true,
+      {"SetMicBoost",
+       13,
+       {kInt},
+       {kStatus},
+       true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
          return SetMicBoost(I(a, 0), o.Int(0));
        }},
-      {"GetMicBoost", 14, {}, {kStatus}, true,
+      {"GetMicBoost",
+       14,
+       {},
+       {kStatus},
+       true,
        [](const Args&, Out& o) -> optional<std::int32_t> { return GetMicBoost(o.Int(0)); }},
-      {"GetNoMonitor", 15, {}, {kStatus}, true,
+      {"GetNoMonitor",
+       15,
+       {},
+       {kStatus},
+       true,
        [](const Args&, Out& o) -> optional<std::int32_t> { return GetNoMonitor(o.Int(0)); }},
-      {"SetNoMonitor", 16, {kInt}, {kStatus}, true,
+      {"SetNoMonitor",
+       16,
+       {kInt},
+       {kStatus},
+       true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
          return SetNoMonitor(I(a, 0), o.Int(0));
        }},
-      {"GetLinePlayBack", 17, {}, {kStatus}, true,
+      {"GetLinePlayBack",
+       17,
+       {},
+       {kStatus},
+       true,
        [](const Args&, Out& o) -> optional<std::int32_t> { return GetLinePlayBack(o.Int(0)); }},
-      {"GetMicPlayBack", 18, {}, {kStatus}, true,
+      {"GetMicPlayBack",
+       18,
+       {},
+       {kStatus},
+       true,
        [](const Args&, Out& o) -> optional<std::int32_t> { return GetMicPlayBack(o.Int(0)); }},
-      {"GetEQRange", 19, {},
+      {"GetEQRange",
+       19,
+       {},
        {{"min", OutputType::Double}, {"max", OutputType::Double}, {"step", OutputType::Double}},
        true,
        [](const Args&, Out& o) -> optional<std::int32_t> {
          return GetEQRange(o.Double(0), o.Double(1), o.Double(2));
        }},
-      {"SetBass", 20, {kLevel}, {kStatus}, true,
+      {"SetBass",
+       20,
+       {kLevel},
+       {kStatus},
+       true,
        [](const Args& a, Out& o) -> optional<std::int32_t> { return SetBass(D(a, 0), o.Int(0)); }},
-      {"GetBass", 21, {}, {{"level", OutputType::Double}, kStatus}, true,
+      {"GetBass",
+       21,
+       {},
+       {{"level", OutputType::Double}, kStatus},
+       true,
        [](const Args&, Out& o) -> optional<std::int32_t> {
          return GetBass(o.Double(0), o.Int(1));
        }},
-      {"SetTreble", 22, {kLevel}, {kStatus}, true,
+      {"SetTreble",
+       22,
+       {kLevel},
+       {kStatus},
+       true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
          return SetTreble(D(a, 0), o.Int(0));
        }},
-      {"GetTreble", 23, {}, {{"level", OutputType::Double}, kStatus}, true,
+      {"GetTreble",
+       23,
+       {},
+       {{"level", OutputType::Double}, kStatus},
+       true,
        [](const Args&, Out& o) -> optional<std::int32_t> {
          return GetTreble(o.Double(0), o.Int(1));
        }},
-      {"SetMidRange", 24, {kLevel}, {kStatus}, true,
+      {"SetMidRange",
+       24,
+       {kLevel},
+       {kStatus},
+       true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
          return SetMidRange(D(a, 0), o.Int(0));
        }},
-      {"GetMidRange", 25, {}, {{"level", OutputType::Double}, kStatus}, true,
+      {"GetMidRange",
+       25,
+       {},
+       {{"level", OutputType::Double}, kStatus},
+       true,
        [](const Args&, Out& o) -> optional<std::int32_t> {
          return GetMidRange(o.Double(0), o.Int(1));
        }},
-      {"GetMicRecordVolume", 26, {}, {kStatus}, true,
+      {"GetMicRecordVolume",
+       26,
+       {},
+       {kStatus},
+       true,
        [](const Args&, Out& o) -> optional<std::int32_t> { return GetMicRecordVolume(o.Int(0)); }},
-      {"SetMicRecordVolume", 27, {kInt}, {kStatus}, true,
+      {"SetMicRecordVolume",
+       27,
+       {kInt},
+       {kStatus},
+       true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
          return SetMicRecordVolume(I(a, 0), o.Int(0));
        }},
-      {"GetLineRecordVolume", 28, {}, {kStatus}, true,
-       [](const Args&, Out& o) -> optional<std::int32_t> {
-         return GetLineRecordVolume(o.Int(0));
-       }},
-      {"SetLineRecordVolume", 29, {kInt}, {kStatus}, true,
+      {"GetLineRecordVolume",
+       28,
+       {},
+       {kStatus},
+       true,
+       [](const Args&, Out& o) -> optional<std::int32_t> { return GetLineRecordVolume(o.Int(0)); }},
+      {"SetLineRecordVolume",
+       29,
+       {kInt},
+       {kStatus},
+       true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
          return SetLineRecordVolume(I(a, 0), o.Int(0));
        }},
-      {"OpenDefaultDevices", 30, {}, {}, true,
+      {"OpenDefaultDevices",
+       30,
+       {},
+       {},
+       true,
        [](const Args&, Out&) -> optional<std::int32_t> { return OpenDefaultDevices(); }},
-      {"GetDeviceNames", 31, {},
+      {"GetDeviceNames",
+       31,
+       {},
        {{"playback", OutputType::Text}, {"line", OutputType::Text}, {"mic", OutputType::Text}},
        false,
        [](const Args&, Out& o) -> optional<std::int32_t> {
          GetDeviceNames(o.Text(0), o.Text(1), o.Text(2));
          return std::nullopt;
        }},
-      {"GetNumberPlayDevices", 32, {}, {{"count", OutputType::Int}}, true,
-       [](const Args&, Out& o) -> optional<std::int32_t> { return GetNumberPlayDevices(o.Int(0)); }},
-      {"GetNumberRecordDevices", 33, {}, {{"count", OutputType::Int}}, true,
+      {"GetNumberPlayDevices",
+       32,
+       {},
+       {{"count", OutputType::Int}},
+       true,
+       [](const Args&, Out& o) -> optional<std::int32_t> {
+         return GetNumberPlayDevices(o.Int(0));
+       }},
+      {"GetNumberRecordDevices",
+       33,
+       {},
+       {{"count", OutputType::Int}},
+       true,
        [](const Args&, Out& o) -> optional<std::int32_t> {
          return GetNumberRecordDevices(o.Int(0));
        }},
-      {"GetPlayBackDevice", 34, {kIndex},
-       {{"name", OutputType::Text}, {"id", OutputType::Text}}, true,
+      {"GetPlayBackDevice",
+       34,
+       {kIndex},
+       {{"name", OutputType::Text}, {"id", OutputType::Text}},
+       true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
          return GetPlayBackDevice(U(a, 0), o.Text(0), o.Text(1));
        }},
-      {"GetRecordDevice", 35, {kIndex}, {{"name", OutputType::Text}, {"id", OutputType::Text}},
+      {"GetRecordDevice",
+       35,
+       {kIndex},
+       {{"name", OutputType::Text}, {"id", OutputType::Text}},
        true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
          return GetRecordDevice(U(a, 0), o.Text(0), o.Text(1));
        }},
-      {"OpenVirtual_1", 36, {kText}, {}, true,
+      {"OpenVirtual_1",
+       36,
+       {kText},
+       {},
+       true,
        [](const Args& a, Out&) -> optional<std::int32_t> { return OpenVirtual_1(T(a, 0)); }},
-      {"CloseVirtual_1", 37, {}, {}, true,
+      {"CloseVirtual_1",
+       37,
+       {},
+       {},
+       true,
        [](const Args&, Out&) -> optional<std::int32_t> { return CloseVirtual_1(); }},
-      {"GetVirtualVolume", 38, {}, {kStatus}, true,
+      {"GetVirtualVolume",
+       38,
+       {},
+       {kStatus},
+       true,
        [](const Args&, Out& o) -> optional<std::int32_t> { return GetVirtualVolume(o.Int(0)); }},
-      {"SetVirtualVolume", 39, {kInt}, {kStatus}, true,
+      {"SetVirtualVolume",
+       39,
+       {kInt},
+       {kStatus},
+       true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
          return SetVirtualVolume(I(a, 0), o.Int(0));
        }},
-      {"SetVirtualMute", 40, {kInt}, {kStatus}, true,
+      {"SetVirtualMute",
+       40,
+       {kInt},
+       {kStatus},
+       true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
          return SetVirtualMute(I(a, 0), o.Int(0));
        }},
-      {"GetVirtualMute", 41, {}, {kStatus}, true,
+      {"GetVirtualMute",
+       41,
+       {},
+       {kStatus},
+       true,
        [](const Args&, Out& o) -> optional<std::int32_t> { return GetVirtualMute(o.Int(0)); }},
-      {"GetMicSliderBoost", 42, {}, {kStatus}, true,
+      {"GetMicSliderBoost",
+       42,
+       {},
+       {kStatus},
+       true,
        [](const Args&, Out& o) -> optional<std::int32_t> { return GetMicSliderBoost(o.Int(0)); }},
-      {"GetMicSliderDetails", 43, {},
+      {"GetMicSliderDetails",
+       43,
+       {},
        {kStatus, {"min", OutputType::Int}, {"max", OutputType::Int}, {"step", OutputType::Int}},
        true,
        [](const Args&, Out& o) -> optional<std::int32_t> {
          return GetMicSliderDetails(o.Int(0), o.Int(1), o.Int(2), o.Int(3));
        }},
-      {"SetMicSliderBoost", 44, {kInt}, {kStatus}, true,
+      {"SetMicSliderBoost",
+       44,
+       {kInt},
+       {kStatus},
+       true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
          return SetMicSliderBoost(I(a, 0), o.Int(0));
        }},

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <sstream>
 
-#include "controls.h"
+#include "mixer_controls.h"
 #include "text.h"
 
 namespace veltomix {
@@ -71,7 +71,7 @@ std::string ControlLine(const Palette& palette, const ControlInfo& control) {
   return line + "\n";
 }
 
-std::string DeviceSection(const Palette& palette, Device device, const std::string& name) {
+std::string DeviceSection(const Palette& palette, BoundEndpoint device, const std::string& name) {
   std::string section = palette.Bold(PadRight(DeviceTitle(device), kTitleWidth));
   if (name.empty()) return section + palette.Dim("not bound") + "\n";
   section += name + "\n";
@@ -92,12 +92,13 @@ std::string RenderShow(bool color, const std::string& virtualName) {
   if (!deviceBound)
     out << "Nothing is bound: `veltomix open --default show` binds the default devices.\n";
   const BoundNames names = deviceBound ? ReadBoundNames() : BoundNames{};
-  for (Device device : {Device::Playback, Device::Microphone, Device::LineIn})
+  for (BoundEndpoint device :
+       {BoundEndpoint::Playback, BoundEndpoint::Microphone, BoundEndpoint::LineIn})
     out << DeviceSection(palette, device, names.Of(device));
   int virtualStatus = 0;
   GetVirtualVolume(&virtualStatus);
   const bool virtualBound = virtualStatus != 1;
-  out << DeviceSection(palette, Device::Virtual,
+  out << DeviceSection(palette, BoundEndpoint::Virtual,
                        virtualBound ? (virtualName.empty() ? "(bound)" : virtualName) : "");
   return out.str();
 }

@@ -6,8 +6,9 @@
 #include <map>
 #include <set>
 
-#include "binding/mixer_state.h"
 #include "call_output.h"
+#include "core/mixer_state.h"
+#include "platform/com_scope.h"
 #include "text.h"
 
 namespace veltomix {
@@ -39,25 +40,6 @@ std::string Hex(HRESULT hr) {
   std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
   return text;
 }
-
-// CoInitialize/CoUninitialize around the walk; the uninitialise only follows
-// an initialise that succeeded, so a thread in another apartment keeps its COM.
-class ComScope {
- public:
-  explicit ComScope(p::Platform& platform) : platform_(platform) {
-    const HRESULT hr = platform_.CoInitialize();
-    initialized_ = hr == p::kS_OK || hr == p::kS_FALSE;
-  }
-  ~ComScope() {
-    if (initialized_) platform_.CoUninitialize();
-  }
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-
- private:
-  p::Platform& platform_;
-  bool initialized_ = false;
-};
 
 std::string TaskText(const p::TaskString& text) {
   if (!text) return {};
@@ -462,7 +444,7 @@ void AddHeld(std::vector<HeldControl>& held, const Ref<T>& slot, const char* lab
 SystemModel WalkSystem(p::Platform& platform, const std::vector<HeldControl>& held) {
   // Outlives the walker, so that every object it holds is released inside
   // the COM bracket.
-  ComScope com(platform);
+  velto::platform::ComScope com(platform);
   return Walker(platform, held).Run();
 }
 
@@ -507,7 +489,7 @@ std::optional<LevelValues> FitLevel(LevelValues level, const std::string& what,
 }
 
 std::string DefaultEndpointId(p::Platform& platform, p::DataFlow flow) {
-  ComScope com(platform);
+  velto::platform::ComScope com(platform);
   Ref<p::DeviceEnumerator> enumerator;
   Ref<p::Device> device;
   if (platform.CreateDeviceEnumerator(p::kClsctxInprocServer, enumerator) != p::kS_OK ||

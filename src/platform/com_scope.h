@@ -2,7 +2,7 @@
 
 #include "platform/platform.h"
 
-namespace velto {
+namespace velto::platform {
 
 // CoInitialize/CoUninitialize around one operation's platform calls. The
 // uninitialise is skipped when the initialise did not succeed: a host thread
@@ -10,9 +10,9 @@ namespace velto {
 // host's own COM initialisation would pull the runtime out from under it.
 class ComScope {
  public:
-  explicit ComScope(platform::Platform& platform) : platform_(platform) {
-    const platform::HRESULT hr = platform_.CoInitialize();
-    initialized_ = hr == platform::kS_OK || hr == platform::kS_FALSE;
+  explicit ComScope(Platform& platform) : platform_(platform) {
+    const HRESULT hr = platform_.CoInitialize();
+    initialized_ = hr == kS_OK || hr == kS_FALSE;
   }
   ~ComScope() {
     if (initialized_) platform_.CoUninitialize();
@@ -21,8 +21,8 @@ class ComScope {
   ComScope& operator=(const ComScope&) = delete;
 
  private:
-  platform::Platform& platform_;
+  Platform& platform_;
   bool initialized_ = false;
 };
 
-}  // namespace velto
+}  // namespace velto::platform

@@ -1,4 +1,4 @@
-#include "friendly.h"
+#include "commands.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -8,9 +8,9 @@
 
 #include "call_output.h"
 #include "call_script.h"
-#include "capture.h"
-#include "controls.h"
+#include "mixer_controls.h"
 #include "mixer_view.h"
+#include "system_description.h"
 #include "system_walk.h"
 #include "text.h"
 #include "topology_view.h"
@@ -169,7 +169,7 @@ class OpenCommand : public Command {
   }
 
   struct Role {
-    Device device;
+    BoundEndpoint device;
     const char* label;
     const std::string& fragment;
     bool given;
@@ -179,7 +179,8 @@ class OpenCommand : public Command {
   bool OpenDefaults(Session& session) {
     const int result = OpenDefaultDevices();
     const BoundNames names = ReadBoundNames();
-    for (Device device : {Device::Playback, Device::Microphone, Device::LineIn}) {
+    for (BoundEndpoint device :
+         {BoundEndpoint::Playback, BoundEndpoint::Microphone, BoundEndpoint::LineIn}) {
       if (!names.Of(device).empty()) session.err << Label(device) << names.Of(device) << "\n";
     }
     if (result == 0) return true;
@@ -192,9 +193,9 @@ class OpenCommand : public Command {
     const int result = OpenSoundCard(playback_.c_str(), mic_.c_str(), line_.c_str());
     const int failed = FailedRoles(result);
     const BoundNames names = ReadBoundNames();
-    const Role roles[] = {{Device::Playback, "--playback", playback_, hasPlayback_, 1},
-                          {Device::Microphone, "--mic", mic_, hasMic_, 2},
-                          {Device::LineIn, "--line", line_, hasLine_, 4}};
+    const Role roles[] = {{BoundEndpoint::Playback, "--playback", playback_, hasPlayback_, 1},
+                          {BoundEndpoint::Microphone, "--mic", mic_, hasMic_, 2},
+                          {BoundEndpoint::LineIn, "--line", line_, hasLine_, 4}};
     for (const Role& role : roles) {
       if (!role.given) continue;
       if (failed & role.failureBit) {
@@ -218,7 +219,7 @@ class OpenCommand : public Command {
     }
     const auto found = FirstMatching(true, virtual_);
     session.virtualName = found ? found->name : "";
-    session.err << Label(Device::Virtual) << session.virtualName << "\n";
+    session.err << Label(BoundEndpoint::Virtual) << session.virtualName << "\n";
     return true;
   }
 
@@ -234,7 +235,7 @@ class OpenCommand : public Command {
   }
 
   static std::string Failure(const Role& role) {
-    const bool playback = role.device == Device::Playback;
+    const bool playback = role.device == BoundEndpoint::Playback;
     const auto found = FirstMatching(playback, role.fragment);
     const std::string head = std::string("open ") + role.label + " " + role.fragment + ": ";
     if (!found)
@@ -246,15 +247,15 @@ class OpenCommand : public Command {
            role.fragment + "` shows the topology)";
   }
 
-  static std::string Label(Device device) {
+  static std::string Label(BoundEndpoint device) {
     switch (device) {
-      case Device::Playback:
+      case BoundEndpoint::Playback:
         return "playback    ";
-      case Device::Microphone:
+      case BoundEndpoint::Microphone:
         return "microphone  ";
-      case Device::LineIn:
+      case BoundEndpoint::LineIn:
         return "line in     ";
-      case Device::Virtual:
+      case BoundEndpoint::Virtual:
         return "virtual     ";
     }
     return {};

@@ -1,4 +1,4 @@
-#include "capture.h"
+#include "system_description.h"
 
 #include <algorithm>
 #include <map>

@@ -1,4 +1,4 @@
-#include "binding/text.h"
+#include "core/text.h"
 
 namespace velto {
 

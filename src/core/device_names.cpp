@@ -1,6 +1,6 @@
-#include "binding/device_names.h"
+#include "core/device_names.h"
 
-#include "binding/text.h"
+#include "core/text.h"
 
 namespace velto {
 

@@ -1,11 +1,9 @@
-#include "binding/endpoint_lookup.h"
+#include "core/endpoint_lookup.h"
 
-#include "binding/com_scope.h"
-#include "binding/device_names.h"
-#include "binding/export_guard.h"
-#include "binding/mixer_state.h"
-#include "binding/text.h"
-#include "veltosound.h"
+#include "core/device_names.h"
+#include "core/mixer_state.h"
+#include "core/text.h"
+#include "platform/com_scope.h"
 
 namespace velto {
 
@@ -83,25 +81,3 @@ int ActivateEndpoint(const char* searchText, Ref<DeviceTopology>& topology,
 }
 
 }  // namespace velto
-
-using namespace velto;
-
-extern "C" {
-
-int VELTO_CALL OpenVirtual_1(const char* search) {
-  return Guarded(1, [&] {
-    MixerState& state = Mixer();
-    state.virtualEndpoint.Reset();
-    Ref<DeviceTopology> topology;
-    if (ActivateEndpoint(search, topology, state.virtualEndpoint, DataFlow::Render) != 0) return 1;
-    // The topology only proves that the endpoint is a real device.
-    return topology ? 0 : 1;
-  });
-}
-
-int VELTO_CALL CloseVirtual_1(void) {
-  Mixer().virtualEndpoint.Reset();
-  return 0;
-}
-
-}  // extern "C"

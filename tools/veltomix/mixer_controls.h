@@ -17,7 +17,7 @@ enum class ControlKind {
   Switch,   // on or off
 };
 
-enum class Device { Playback, Microphone, LineIn, Virtual };
+enum class BoundEndpoint { Playback, Microphone, LineIn, Virtual };
 
 struct ControlInfo;
 
@@ -45,7 +45,7 @@ struct SetValue {
 struct ControlInfo {
   const char* name;
   ControlKind kind;
-  Device device;
+  BoundEndpoint device;
   const char* description;
   bool hasMute;
 
@@ -67,7 +67,7 @@ struct ControlInfo {
   int(VELTO_CALL* setMute)(int, int*);
 };
 
-const char* DeviceTitle(Device device);  // "Playback", "Microphone", ...
+const char* DeviceTitle(BoundEndpoint device);  // "Playback", "Microphone", ...
 
 // The names GetDeviceNames reports for the bound devices, as UTF-8 (each
 // byte a Latin-1 character); empty for a device not bound.
@@ -75,7 +75,7 @@ struct BoundNames {
   std::string playback;
   std::string line;
   std::string mic;
-  const std::string& Of(Device device) const;
+  const std::string& Of(BoundEndpoint device) const;
 };
 BoundNames ReadBoundNames();
 

@@ -1,4 +1,4 @@
-#include "binding/mixer_state.h"
+#include "core/mixer_state.h"
 
 #include <cstring>
 

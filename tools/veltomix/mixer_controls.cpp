@@ -1,4 +1,4 @@
-#include "controls.h"
+#include "mixer_controls.h"
 
 #include <cctype>
 #include <cerrno>
@@ -61,29 +61,29 @@ std::string SignedDb(double level) {
   return text + " dB";
 }
 
-const char* OpenOption(Device device) {
+const char* OpenOption(BoundEndpoint device) {
   switch (device) {
-    case Device::Playback:
+    case BoundEndpoint::Playback:
       return "--playback";
-    case Device::Microphone:
+    case BoundEndpoint::Microphone:
       return "--mic";
-    case Device::LineIn:
+    case BoundEndpoint::LineIn:
       return "--line";
-    case Device::Virtual:
+    case BoundEndpoint::Virtual:
       return "--virtual";
   }
   return "";
 }
 
-const char* DeviceWord(Device device) {
+const char* DeviceWord(BoundEndpoint device) {
   switch (device) {
-    case Device::Playback:
+    case BoundEndpoint::Playback:
       return "playback";
-    case Device::Microphone:
+    case BoundEndpoint::Microphone:
       return "microphone";
-    case Device::LineIn:
+    case BoundEndpoint::LineIn:
       return "line-in";
-    case Device::Virtual:
+    case BoundEndpoint::Virtual:
       return "virtual";
   }
   return "";
@@ -91,7 +91,7 @@ const char* DeviceWord(Device device) {
 
 std::string ReadName(char* buffer) { return BytesAsCodePoints(buffer); }
 
-ControlInfo Percent(const char* name, Device device, const char* description,
+ControlInfo Percent(const char* name, BoundEndpoint device, const char* description,
                     int(VELTO_CALL* get)(int*), int(VELTO_CALL* set)(int, int*),
                     int(VELTO_CALL* getMute)(int*) = nullptr,
                     int(VELTO_CALL* setMute)(int, int*) = nullptr) {
@@ -110,11 +110,20 @@ ControlInfo Percent(const char* name, Device device, const char* description,
 
 ControlInfo Tone(const char* name, const char* description, int(VELTO_CALL* get)(double*, int*),
                  int(VELTO_CALL* set)(double, int*)) {
-  return {name, ControlKind::Tone, Device::Playback, description, false, nullptr, nullptr, get,
-          set,  nullptr,           nullptr};
+  return {name,
+          ControlKind::Tone,
+          BoundEndpoint::Playback,
+          description,
+          false,
+          nullptr,
+          nullptr,
+          get,
+          set,
+          nullptr,
+          nullptr};
 }
 
-ControlInfo Switch(const char* name, Device device, const char* description,
+ControlInfo Switch(const char* name, BoundEndpoint device, const char* description,
                    int(VELTO_CALL* get)(int*), int(VELTO_CALL* set)(int, int*)) {
   return {
       name,   ControlKind::Switch, device, description, false, get, set, nullptr, nullptr, nullptr,
@@ -125,29 +134,31 @@ ControlInfo Switch(const char* name, Device device, const char* description,
 
 const std::vector<ControlInfo>& Controls() {
   static const std::vector<ControlInfo> table = {
-      Percent("master", Device::Playback, "the playback endpoint's volume (percent) and mute",
-              GetMasterVolume, SetMasterVolume, GetMasterMute, SetMasterMute),
-      Percent("line-monitor", Device::Playback,
+      Percent("master", BoundEndpoint::Playback,
+              "the playback endpoint's volume (percent) and mute", GetMasterVolume, SetMasterVolume,
+              GetMasterMute, SetMasterMute),
+      Percent("line-monitor", BoundEndpoint::Playback,
               "the line input heard through the speakers (percent) and its mute", GetLinePlayBack,
               SetLinePlayBack, GetLinePlayBackMute, SetLinePlayBackMute),
-      Percent("mic-monitor", Device::Playback,
+      Percent("mic-monitor", BoundEndpoint::Playback,
               "the microphone heard through the speakers (percent) and its mute", GetMicPlayBack,
               SetMicPlayBack, GetMicPlayBackMute, SetMicPlayBackMute),
       Tone("bass", "bass tone control (dB)", GetBass, SetBass),
       Tone("treble", "treble tone control (dB)", GetTreble, SetTreble),
       Tone("midrange", "midrange tone control (dB)", GetMidRange, SetMidRange),
-      Percent("mic-record", Device::Microphone, "the microphone's recording volume (percent)",
-              GetMicRecordVolume, SetMicRecordVolume),
-      Switch("mic-boost", Device::Microphone, "the microphone boost switch (on/off)", GetMicBoost,
-             SetMicBoost),
-      ControlInfo{"mic-boost-level", ControlKind::Boost, Device::Microphone,
+      Percent("mic-record", BoundEndpoint::Microphone,
+              "the microphone's recording volume (percent)", GetMicRecordVolume,
+              SetMicRecordVolume),
+      Switch("mic-boost", BoundEndpoint::Microphone, "the microphone boost switch (on/off)",
+             GetMicBoost, SetMicBoost),
+      ControlInfo{"mic-boost-level", ControlKind::Boost, BoundEndpoint::Microphone,
                   "the microphone boost slider (whole dB)", false, GetMicSliderBoost,
                   SetMicSliderBoost, nullptr, nullptr, nullptr, nullptr},
-      Percent("line-record", Device::LineIn, "the line input's recording volume (percent)",
+      Percent("line-record", BoundEndpoint::LineIn, "the line input's recording volume (percent)",
               GetLineRecordVolume, SetLineRecordVolume),
-      Switch("line-agc", Device::LineIn, "the line input's automatic gain control (on/off)",
+      Switch("line-agc", BoundEndpoint::LineIn, "the line input's automatic gain control (on/off)",
              GetNoMonitor, SetNoMonitor),
-      Percent("virtual", Device::Virtual, "the virtual endpoint's volume (percent) and mute",
+      Percent("virtual", BoundEndpoint::Virtual, "the virtual endpoint's volume (percent) and mute",
               GetVirtualVolume, SetVirtualVolume, GetVirtualMute, SetVirtualMute),
   };
   return table;
@@ -167,15 +178,15 @@ std::string ControlNames() {
   return names;
 }
 
-const char* DeviceTitle(Device device) {
+const char* DeviceTitle(BoundEndpoint device) {
   switch (device) {
-    case Device::Playback:
+    case BoundEndpoint::Playback:
       return "Playback";
-    case Device::Microphone:
+    case BoundEndpoint::Microphone:
       return "Microphone";
-    case Device::LineIn:
+    case BoundEndpoint::LineIn:
       return "Line in";
-    case Device::Virtual:
+    case BoundEndpoint::Virtual:
       return "Virtual";
   }
   return "";
@@ -266,16 +277,16 @@ SetValue ControlInfo::Parse(const std::string& text) const {
   return parsed;
 }
 
-const std::string& BoundNames::Of(Device device) const {
+const std::string& BoundNames::Of(BoundEndpoint device) const {
   static const std::string none;
   switch (device) {
-    case Device::Playback:
+    case BoundEndpoint::Playback:
       return playback;
-    case Device::Microphone:
+    case BoundEndpoint::Microphone:
       return mic;
-    case Device::LineIn:
+    case BoundEndpoint::LineIn:
       return line;
-    case Device::Virtual:
+    case BoundEndpoint::Virtual:
       return none;
   }
   return none;

@@ -1,0 +1,29 @@
+// Binding the virtual endpoint: a second playback endpoint whose volume and
+// mute the host drives beside the bound mixer.
+#include "core/endpoint_lookup.h"
+#include "core/export_guard.h"
+#include "core/mixer_state.h"
+#include "veltosound.h"
+
+using namespace velto;
+using namespace velto::platform;
+
+extern "C" {
+
+int VELTO_CALL OpenVirtual_1(const char* search) {
+  return Guarded(1, [&] {
+    MixerState& state = Mixer();
+    state.virtualEndpoint.Reset();
+    Ref<DeviceTopology> topology;
+    if (ActivateEndpoint(search, topology, state.virtualEndpoint, DataFlow::Render) != 0) return 1;
+    // The topology only proves that the endpoint is a real device.
+    return topology ? 0 : 1;
+  });
+}
+
+int VELTO_CALL CloseVirtual_1(void) {
+  Mixer().virtualEndpoint.Reset();
+  return 0;
+}
+
+}  // extern "C"
