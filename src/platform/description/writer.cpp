@@ -1,5 +1,7 @@
 #include "platform/description/writer.h"
 
+#include <algorithm>
+
 namespace velto::description {
 
 using Json = nlohmann::ordered_json;
@@ -71,29 +73,38 @@ Json FaultToJson(const FaultRule& rule) {
 
 constexpr std::size_t kLineWidth = 100;
 
-std::string Inline(const Json& value) {
-  if (value.is_array()) {
-    std::string out = "[";
-    for (std::size_t i = 0; i < value.size(); ++i) out += (i ? ", " : "") + Inline(value[i]);
-    return out + "]";
-  }
-  if (value.is_object()) {
-    std::string out = "{ ";
+// Appends `value` on one line; false, leaving `out` longer than `limit`, as
+// soon as it does not fit, so that a large value is not spelt out in full at
+// every level it is nested in.
+bool AppendInline(const Json& value, std::size_t limit, std::string& out) {
+  if (value.is_array() && !value.empty()) {
+    out += "[";
+    for (std::size_t i = 0; i < value.size() && out.size() <= limit; ++i) {
+      if (i) out += ", ";
+      AppendInline(value[i], limit, out);
+    }
+    out += "]";
+  } else if (value.is_object() && !value.empty()) {
+    out += "{ ";
     bool first = true;
     for (const auto& item : value.items()) {
-      out += (first ? "" : ", ") + Json(item.key()).dump() + ": " + Inline(item.value());
+      if (out.size() > limit) break;
+      out += (first ? "" : ", ") + Json(item.key()).dump() + ": ";
+      AppendInline(item.value(), limit, out);
       first = false;
     }
-    return value.empty() ? "{}" : out + " }";
+    out += " }";
+  } else {
+    out += value.dump();
   }
-  return value.dump();
+  return out.size() <= limit;
 }
 
 void Spread(const Json& value, std::size_t indent, std::size_t used, std::string& out) {
-  const std::string flat = Inline(value);
-  if ((!value.is_array() && !value.is_object()) || value.empty() ||
-      used + flat.size() <= kLineWidth) {
-    out += flat;
+  const bool nested = (value.is_array() || value.is_object()) && !value.empty();
+  std::string flat;
+  if (!nested || AppendInline(value, kLineWidth - std::min(used, kLineWidth), flat)) {
+    out += nested ? flat : value.dump();
     return;
   }
   const std::string inner(indent + 2, ' ');

@@ -64,22 +64,20 @@ SimSystem::~SimSystem() = default;
 
 std::unique_ptr<SimSystem> SimSystem::FromJson(const json& description,
                                                const std::string& sourceName) {
-  auto engine = std::make_unique<Engine>(description::ParseDescription(description, sourceName));
-  return std::unique_ptr<SimSystem>(new SimSystem(std::move(engine)));
+  return Build(description::ParseDescription(description, sourceName));
 }
 
 std::unique_ptr<SimSystem> SimSystem::FromFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) throw DescriptionError(path + ": cannot be read: " + std::strerror(errno));
-  std::ostringstream text;
-  text << file.rdbuf();
-  if (file.bad()) throw DescriptionError(path + ": cannot be read");
-  return FromJson(description::ParseJsonStrict(text.str(), path), path);
+  return Build(description::ReadDescriptionFile(path));
 }
 
 std::unique_ptr<SimSystem> SimSystem::Sample() {
-  return FromJson(description::ParseJsonStrict(kSampleSystemJson, "sample_system.json"),
-                  "sample_system.json");
+  return Build(description::ReadDescription(kSampleSystemJson, "sample_system.json"));
+}
+
+std::unique_ptr<SimSystem> SimSystem::Build(description::Description description) {
+  auto engine = std::make_unique<Engine>(std::move(description));
+  return std::unique_ptr<SimSystem>(new SimSystem(std::move(engine)));
 }
 
 json SimSystem::Dump() const {

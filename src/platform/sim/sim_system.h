@@ -97,6 +97,7 @@ class SimSystem : public platform::Platform {
 
  private:
   explicit SimSystem(std::unique_ptr<Engine> engine);
+  static std::unique_ptr<SimSystem> Build(description::Description description);
   std::unique_ptr<Engine> engine_;
 };
 
