@@ -292,6 +292,23 @@ TEST_F(CaptureTest, DuplicatePartNamesGetDistinctIds) {
   EXPECT_EQ(ids, (std::vector<std::string>{"volume", "volume-2"}));
 }
 
+TEST_F(CaptureTest, ANameThatLooksNumberedDoesNotTakeAnotherPartsId) {
+  json description = system().Dump();
+  int renamed = 0;
+  for (json& part : description["adapters"][0]["parts"]) {
+    if (part["kind"] == "subunit" && renamed < 5)
+      part["name"] = renamed++ == 1 ? "Volume 2" : "Volume";
+  }
+  Install(description);
+  const json captured = Capture();
+  std::set<std::string> ids;
+  for (const json& part : captured["adapters"][0]["parts"]) {
+    if (part["name"] == "Volume" || part["name"] == "Volume 2") ids.insert(part["id"]);
+  }
+  EXPECT_EQ(ids.size(), 5u) << ::testing::PrintToString(ids);
+  EXPECT_EQ(ids.count("volume"), 1u);
+}
+
 // What a real card may report and the description format cannot hold.
 TEST(FitLevel, LevelsAreMadeToFitTheFormatOrLeftOut) {
   struct Case {
