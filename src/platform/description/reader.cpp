@@ -540,9 +540,10 @@ class StrictBuilder {
   std::vector<Frame> frames_;
 };
 
-Document Build(std::string_view text, const std::string& source) {
+template <class Input>
+Document Build(Input&& input, const std::string& source) {
   StrictBuilder builder(source);
-  Document::sax_parse(text, &builder);
+  Document::sax_parse(std::forward<Input>(input), &builder);
   return builder.Take();
 }
 
@@ -558,18 +559,13 @@ Description ReadDescription(std::string_view text, const std::string& source) {
 }
 
 Description ReadDescriptionFile(const std::string& path) {
-  Document document;
-  {
-    // The text goes before the model is built, the document element by element.
-    std::ifstream file(path, std::ios::binary);
-    if (!file) throw DescriptionError(path + ": cannot be read: " + std::strerror(errno));
-    std::string text;
-    char chunk[1 << 16];
-    while (file.read(chunk, sizeof chunk) || file.gcount() > 0)
-      text.append(chunk, static_cast<std::size_t>(file.gcount()));
-    if (file.bad()) throw DescriptionError(path + ": cannot be read");
-    document = Build(text, path);
-  }
+  // Read as a stream, so that the text is never held whole next to the
+  // document; the document goes element by element as the model is built.
+  std::ifstream file(path, std::ios::binary);
+  if (!file) throw DescriptionError(path + ": cannot be read: " + std::strerror(errno));
+  Document document = Build(file, path);
+  if (file.bad()) throw DescriptionError(path + ": cannot be read");
+  file.close();
   return Parser<Document>(path).Parse(document);
 }
 
