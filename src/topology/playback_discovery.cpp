@@ -110,18 +110,18 @@ bool FollowOutputChain(MixerState& state, Ref<PartsList>& inputs, std::uint32_t&
 }
 
 int SearchBranches(MixerState& state, PartsList& branches, std::uint32_t count) {
-  MonitorPath line{{"line", "gree"},
-                   state.linePlaybackLevel,
-                   state.savedLinePlaybackLevel,
-                   state.linePlaybackMute,
-                   state.savedLinePlaybackMute,
-                   /*levelMustBeReadable=*/true};
-  MonitorPath mic{{"mic", "pin"},
-                  state.micPlaybackLevel,
-                  state.savedMicPlaybackLevel,
-                  state.micPlaybackMute,
-                  state.savedMicPlaybackMute,
-                  /*levelMustBeReadable=*/false};
+  MonitorPath line{.words = {"line", "gree"},
+                   .level = state.linePlaybackLevel,
+                   .savedLevel = state.savedLinePlaybackLevel,
+                   .mute = state.linePlaybackMute,
+                   .savedMute = state.savedLinePlaybackMute,
+                   .levelMustBeReadable = true};
+  MonitorPath mic{.words = {"mic", "pin"},
+                  .level = state.micPlaybackLevel,
+                  .savedLevel = state.savedMicPlaybackLevel,
+                  .mute = state.micPlaybackMute,
+                  .savedMute = state.savedMicPlaybackMute,
+                  .levelMustBeReadable = false};
   StepBudget budget;
   for (std::uint32_t i = 0; i < count && budget.Take(); ++i) {
     Ref<Part> branch = PartAt(branches, i);
