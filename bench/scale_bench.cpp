@@ -195,8 +195,9 @@ int main(int argc, char** argv) {
       quick ? std::vector<std::int64_t>{1} : std::vector<std::int64_t>{1, 10, 50};
   const std::vector<std::int64_t> parts =
       quick ? std::vector<std::int64_t>{1000} : std::vector<std::int64_t>{1000, 10000, 100000};
-  for (const auto& [name, function] : {std::pair{"Load/ReadDescriptionFile", ReadFile},
-                                       {"Load/SimSystem::FromFile", SimFromFile}}) {
+  using Entry = std::pair<const char*, void (*)(benchmark::State&)>;
+  for (const auto& [name, function] : {Entry{"Load/ReadDescriptionFile", ReadFile},
+                                       Entry{"Load/SimSystem::FromFile", SimFromFile}}) {
     auto* bench = benchmark::RegisterBenchmark(name, function);
     for (auto size : megabytes) bench->Arg(size);
     bench->Iterations(1)->Repetitions(quick ? 1 : 3)->Unit(benchmark::kMillisecond);
@@ -205,7 +206,7 @@ int main(int argc, char** argv) {
       ->Arg(2)
       ->Iterations(1)
       ->Unit(benchmark::kMillisecond);
-  for (const auto& [name, function] : {std::pair{"Capture", Capture}, {"Topology", Topology}}) {
+  for (const auto& [name, function] : {Entry{"Capture", Capture}, Entry{"Topology", Topology}}) {
     auto* bench = benchmark::RegisterBenchmark(name, function);
     for (auto size : parts) bench->Arg(size);
     bench->Unit(benchmark::kMillisecond);
