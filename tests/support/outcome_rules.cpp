@@ -459,4 +459,27 @@ std::optional<PlainFailure> PlainFailureAt(const std::vector<sim::TraceEntry>& t
   return PlainFailure{.equivalent = *lastLookup, .mayBeHarmless = !widensSearch};
 }
 
+std::vector<Outcome> AllowedUnderLostWord(const HostCall& call, const Inputs& inputs,
+                                          const Outcome& baseline,
+                                          const std::vector<PlatformCall>& calls,
+                                          std::size_t lookup) {
+  std::vector<Outcome> allowed =
+      AllowedUnderFailure(call, inputs, baseline, calls, lookup, p::kE_FAIL);
+  allowed.push_back(baseline);
+  if (call.family != Family::Open) return allowed;
+  // A lost word can keep a walk off a part or let it pass one, so the
+  // binding of that phase may fail or succeed; the others stay as they were.
+  static const std::int32_t kFailureCode[] = {1, 3, 6};
+  std::vector<std::int32_t> codes;
+  for (std::size_t i = 0; i < 3; ++i) {
+    const bool isNull = (inputs.nullPointers >> i) & 1u;
+    if (!isNull && inputs.texts[i].c_str()[0] != '\0') codes.push_back(kFailureCode[i]);
+  }
+  const int phase = LookupOf(LookupStarts(calls), lookup);
+  if (phase >= 0 && phase < static_cast<int>(codes.size()))
+    allowed.push_back(
+        WithResult(baseline, baseline.result ^ codes[static_cast<std::size_t>(phase)]));
+  return allowed;
+}
+
 }  // namespace velto::hardening

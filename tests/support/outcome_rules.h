@@ -39,6 +39,12 @@ struct PlainFailure {
 // injected, and what it corresponds to; nullopt for any other entry.
 std::optional<PlainFailure> PlainFailureAt(const std::vector<sim::TraceEntry>& trace,
                                            std::size_t position);
+// The outcomes allowed when a search word of a walk in the lookup starting
+// at `lookup` (an index into `calls`) was lost.
+std::vector<Outcome> AllowedUnderLostWord(const HostCall& call, const Inputs& inputs,
+                                          const Outcome& baseline,
+                                          const std::vector<PlatformCall>& calls,
+                                          std::size_t lookup);
 // The operation a fault rule names to fail the plain call at that entry.
 const char* PlainOperation(const sim::TraceEntry& entry);
 
