@@ -62,10 +62,12 @@ class Platform;
 
 // --- Reference counting --------------------------------------------------
 
+// Reference counts are out of reach of ordinary calls (ref->Release() does
+// not compile): a Ref counts its own reference, and the few places that must
+// count by hand (a wrapper forwarding counts, a test releasing twice on
+// purpose) say so through ReferenceCount.
 class Unknown {
  public:
-  virtual unsigned long AddRef() = 0;
-  virtual unsigned long Release() = 0;
   // Equal for two references to one object through the same interface, as
   // COM's IUnknown pointers are. A backend whose objects wrap the platform's
   // answers for the wrapped object.
@@ -73,15 +75,15 @@ class Unknown {
 
  protected:
   ~Unknown() = default;
+  virtual unsigned long AddRef() = 0;
+  virtual unsigned long Release() = 0;
+
+  friend struct ReferenceCount;
 };
 
-// What Ref's -> hands out: the interface with AddRef and Release out of
-// reach, so a reference can only be counted by the Ref that owns it.
-template <class T>
-class NoAddRefRelease : public T {
- private:
-  using T::AddRef;
-  using T::Release;
+struct ReferenceCount {
+  static unsigned long Add(Unknown& object) { return object.AddRef(); }
+  static unsigned long Release(Unknown& object) { return object.Release(); }
 };
 
 // Owns one reference. Copying adds one, destruction and Reset release it.
@@ -97,7 +99,7 @@ class Ref {
     return r;
   }
   Ref(const Ref& other) : ptr_(other.ptr_) {
-    if (ptr_) ptr_->AddRef();
+    if (ptr_) ReferenceCount::Add(*ptr_);
   }
   Ref(Ref&& other) noexcept : ptr_(std::exchange(other.ptr_, nullptr)) {}
   Ref& operator=(Ref other) noexcept {
@@ -107,10 +109,10 @@ class Ref {
   ~Ref() { Reset(); }
 
   void Reset() {
-    if (T* old = std::exchange(ptr_, nullptr)) old->Release();
+    if (T* old = std::exchange(ptr_, nullptr)) ReferenceCount::Release(*old);
   }
   T* Get() const { return ptr_; }
-  NoAddRefRelease<T>* operator->() const { return static_cast<NoAddRefRelease<T>*>(ptr_); }
+  T* operator->() const { return ptr_; }
   T& operator*() const { return *ptr_; }
   explicit operator bool() const { return ptr_ != nullptr; }
 
