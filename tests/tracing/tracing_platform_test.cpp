@@ -40,6 +40,7 @@ Inputs InputsFor(const HostCall& call, const TestSystem& system) {
 struct ExportsRun {
   std::vector<Outcome> outcomes;
   std::vector<std::string> left;
+  nlohmann::json state;  // the system after closing, which writes show in
 };
 
 ExportsRun RunEveryExport(const TestSystem& system, sim::SimSystem& sim) {
@@ -55,6 +56,7 @@ ExportsRun RunEveryExport(const TestSystem& system, sim::SimSystem& sim) {
     }
   }
   run.left = LeftAfterClosing(sim);
+  run.state = sim.Dump();
   return run;
 }
 
@@ -122,6 +124,7 @@ TEST(TracingPlatformTest, EveryExportReachesTheSystemUnchangedAndIsTracedCallFor
       p::InstallPlatform(previous);
 
       EXPECT_EQ(direct.outcomes, throughTracer.outcomes);
+      EXPECT_EQ(nlohmann::json::diff(direct.state, throughTracer.state), nlohmann::json::array());
       EXPECT_EQ(throughTracer.left, std::vector<std::string>{});
       EXPECT_EQ(direct.left, std::vector<std::string>{});
       EXPECT_GT(traced.size(), 100u);
