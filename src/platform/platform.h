@@ -7,7 +7,8 @@
 // Task-memory strings, BSTRs and PROPVARIANTs likewise live in RAII holders
 // that give them back through the platform's own free functions.
 //
-// Backends: sim/ (the simulated sound system) and coreaudio/ (Windows COM).
+// Backends: sim/ (the simulated sound system) and coreaudio/ (Windows COM);
+// tracing/ stands in front of either and reports each call.
 #pragma once
 
 #include <cstddef>
