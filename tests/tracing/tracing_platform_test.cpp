@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <optional>
@@ -181,6 +182,26 @@ TEST_F(TracedObjectsTest, HoldsOneReferencePerReferenceAndAnswersForTheWrappedId
     EXPECT_EQ(sim_->LiveReferences(), before + 2);
   }
   EXPECT_EQ(sim_->LiveReferences(), before);
+}
+
+// A Windows heap address comes back for another object once the first is
+// gone: a number must not outlive the object it names.
+TEST_F(TracedObjectsTest, AnObjectKeepsItsNumberWhileHeldAndGetsAFreshOneAfter) {
+  auto deviceName = [this] {
+    const auto handed = std::find_if(traced_.rbegin(), traced_.rend(), [](const TracedCall& c) {
+      return std::string(c.method) == "GetDefaultAudioEndpoint";
+    });
+    return handed == traced_.rend() ? std::string() : handed->outputs;
+  };
+  p::Ref<p::Device> first = DefaultRender(*tracer_);
+  const std::string held = deviceName();
+  p::Ref<p::Device> again = DefaultRender(*tracer_);
+  EXPECT_EQ(deviceName(), held);
+  first.Reset();
+  again.Reset();
+  const p::Ref<p::Device> later = DefaultRender(*tracer_);
+  EXPECT_NE(deviceName(), held);
+  EXPECT_EQ(held.rfind("out=IMMDevice#", 0), 0u) << held;
 }
 
 TEST_F(TracedObjectsTest, HoldersThatAlreadyHoldSomethingGiveItBackThroughTheTracer) {

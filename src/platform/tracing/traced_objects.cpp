@@ -32,9 +32,14 @@ std::string Flag(const std::int32_t& flag) { return Number(flag); }
 template <class Interface>
 class Forwarding : public Interface {
  public:
-  Forwarding(TracingPlatform& tracer, Interface* wrapped, std::string name)
-      : tracer_(tracer), wrapped_(wrapped), name_(std::move(name)) {}
-  virtual ~Forwarding() = default;
+  Forwarding(TracingPlatform& tracer, Interface* wrapped, const char* interfaceName)
+      : tracer_(tracer),
+        wrapped_(wrapped),
+        identity_(wrapped->Identity()),
+        name_(tracer.Hold(interfaceName, identity_)) {}
+  // The wrapped object may be gone by now: only its identity, kept from the
+  // start, is left to give back.
+  virtual ~Forwarding() { tracer_.Let(identity_); }
   Forwarding(const Forwarding&) = delete;
   Forwarding& operator=(const Forwarding&) = delete;
 
@@ -51,6 +56,7 @@ class Forwarding : public Interface {
     return count;
   }
   const void* Identity() const final { return wrapped_->Identity(); }
+  const std::string& Name() const { return name_; }
 
  protected:
   Interface& Wrapped() const { return *wrapped_; }
@@ -68,6 +74,7 @@ class Forwarding : public Interface {
  private:
   TracingPlatform& tracer_;
   Interface* wrapped_;
+  const void* identity_;
   std::string name_;
   unsigned long refs_ = 1;
 };
@@ -78,10 +85,10 @@ template <class Wrapper, class T>
 std::string Wrap(TracingPlatform& tracer, Ref<T>& out, const T* before, const char* interfaceName) {
   if (!out || out.Get() == before) return {};
   Ref<T> wrapped = Ref<T>::Adopt(out.Detach());
-  std::string name = tracer.NameFor(interfaceName, wrapped->Identity());
-  out = Ref<T>::Adopt(new Wrapper(tracer, wrapped.Get(), name));
+  auto* wrapper = new Wrapper(tracer, wrapped.Get(), interfaceName);
   wrapped.Detach();  // the wrapper holds it now
-  return "out=" + name;
+  out = Ref<T>::Adopt(wrapper);
+  return "out=" + wrapper->Name();
 }
 
 // Calls `call(out)` on the wrapped object and wraps what it handed out.

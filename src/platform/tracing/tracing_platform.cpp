@@ -55,9 +55,16 @@ std::string FormatCall(const TracedCall& call) {
 TracingPlatform::TracingPlatform(Platform& wrapped, TraceSink sink)
     : wrapped_(wrapped), sink_(std::move(sink)) {}
 
-std::string TracingPlatform::NameFor(const char* interfaceName, const void* identity) {
-  const auto [it, added] = numbers_.emplace(identity, static_cast<unsigned>(numbers_.size() + 1));
-  return std::string(interfaceName) + "#" + std::to_string(it->second);
+std::string TracingPlatform::Hold(const char* interfaceName, const void* identity) {
+  const auto [it, added] = held_.emplace(identity, Held{lastNumber_ + 1, 0});
+  if (added) ++lastNumber_;
+  ++it->second.wrappers;
+  return std::string(interfaceName) + "#" + std::to_string(it->second.number);
+}
+
+void TracingPlatform::Let(const void* identity) {
+  const auto it = held_.find(identity);
+  if (it != held_.end() && --it->second.wrappers == 0) held_.erase(it);
 }
 
 void TracingPlatform::Report(TracedCall call) const {

@@ -23,7 +23,7 @@ namespace velto::platform::tracing {
 // One call as it returned.
 struct TracedCall {
   // "com" for the runtime and the string functions, else the object's
-  // interface and a number for each object seen ("IMMDevice#3").
+  // interface and its number while held ("IMMDevice#3").
   std::string object;
   const char* method = "";
   std::string args;
@@ -48,8 +48,11 @@ class TracingPlatform final : public Platform {
   // An empty sink silences the trace; forwarding goes on.
   void SetSink(TraceSink sink) { sink_ = std::move(sink); }
 
-  // For the forwarding objects: a name per identity, and the report.
-  std::string NameFor(const char* interfaceName, const void* identity);
+  // For the forwarding objects. An object keeps its number while a
+  // forwarding object for it lives; after that its identity may be reused
+  // (a Windows heap address is), and it is numbered afresh.
+  std::string Hold(const char* interfaceName, const void* identity);
+  void Let(const void* identity);
   void Report(TracedCall call) const;
 
   HRESULT CoInitialize() override;
@@ -73,7 +76,12 @@ class TracingPlatform final : public Platform {
 
   Platform& wrapped_;
   TraceSink sink_;
-  std::unordered_map<const void*, unsigned> numbers_;
+  struct Held {
+    unsigned number;
+    unsigned wrappers;
+  };
+  std::unordered_map<const void*, Held> held_;
+  unsigned lastNumber_ = 0;
 };
 
 // Puts a tracer in front of `backend` for the process while it lives, and
