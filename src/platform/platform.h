@@ -76,6 +76,15 @@ class Unknown {
   ~Unknown() = default;
 };
 
+// What Ref's -> hands out: the interface with AddRef and Release out of
+// reach, so a reference can only be counted by the Ref that owns it.
+template <class T>
+class NoAddRefRelease : public T {
+ private:
+  using T::AddRef;
+  using T::Release;
+};
+
 // Owns one reference. Copying adds one, destruction and Reset release it.
 template <class T>
 class Ref {
@@ -104,7 +113,7 @@ class Ref {
   // Gives the reference up unreleased: the caller owns it now.
   T* Detach() { return std::exchange(ptr_, nullptr); }
   T* Get() const { return ptr_; }
-  T* operator->() const { return ptr_; }
+  NoAddRefRelease<T>* operator->() const { return static_cast<NoAddRefRelease<T>*>(ptr_); }
   T& operator*() const { return *ptr_; }
   explicit operator bool() const { return ptr_ != nullptr; }
 

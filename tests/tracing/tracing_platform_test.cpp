@@ -94,12 +94,10 @@ void ExpectSameCalls(const std::vector<sim::TraceEntry>& own,
   EXPECT_EQ(own.size(), traced.size());
   std::map<std::string, std::string> pathOf;  // tracer's name -> system's path
   for (std::size_t i = 0; i < own.size() && i < traced.size(); ++i) {
-    const std::optional<p::HRESULT> ownResult =
-        own[i].hasResult ? std::optional<p::HRESULT>(own[i].result) : std::nullopt;
+    const bool sameResult = own[i].hasResult == traced[i].result.has_value() &&
+                            (!own[i].hasResult || own[i].result == *traced[i].result);
     const auto [it, added] = pathOf.emplace(traced[i].object, own[i].object);
-    if (own[i].op == traced[i].method && ownResult == traced[i].result &&
-        it->second == own[i].object)
-      continue;
+    if (own[i].op == traced[i].method && sameResult && it->second == own[i].object) continue;
     ADD_FAILURE() << "call " << i << ": the system saw " << own[i].object << " " << own[i].op << "("
                   << own[i].args << "), the tracer reported " << p::tracing::FormatCall(traced[i])
                   << " (its object was " << it->second << " before)";
