@@ -7,7 +7,8 @@
 // Task-memory strings, BSTRs and PROPVARIANTs likewise live in RAII holders
 // that give them back through the platform's own free functions.
 //
-// Backends: sim/ (the simulated sound system) and coreaudio/ (Windows COM).
+// Backends: sim/ (the simulated sound system) and coreaudio/ (Windows COM);
+// tracing/ stands in front of either and reports each call.
 #pragma once
 
 #include <cstddef>
@@ -111,6 +112,8 @@ class Ref {
   void Reset() {
     if (T* old = std::exchange(ptr_, nullptr)) ReferenceCount::Release(*old);
   }
+  // Gives the reference up unreleased: the caller owns it now.
+  T* Detach() { return std::exchange(ptr_, nullptr); }
   T* Get() const { return ptr_; }
   T* operator->() const { return ptr_; }
   T& operator*() const { return *ptr_; }
@@ -135,6 +138,8 @@ class TaskString {
   ~TaskString() { Reset(); }
 
   void Reset();
+  // Gives the text up unfreed: the caller frees it through the same platform.
+  WChar* Detach() { return std::exchange(text_, nullptr); }
   WChar* Get() const { return text_; }
   explicit operator bool() const { return text_ != nullptr; }
 
@@ -155,6 +160,8 @@ class Bstr {
   ~Bstr() { Reset(); }
 
   void Reset();
+  // Gives the text up unfreed: the caller frees it through the same platform.
+  WChar* Detach() { return std::exchange(text_, nullptr); }
   WChar* Get() const { return text_; }
   explicit operator bool() const { return text_ != nullptr; }
 
@@ -360,9 +367,27 @@ class Platform {
                                   int sourceChars, char* dest, int destBytes) = 0;
 };
 
-// The platform the library runs on: the Core Audio backend on Windows, the
-// simulated sound system elsewhere.
-Platform& CurrentPlatform();
+// The backend: the Core Audio platform on Windows, the installed simulated
+// sound system elsewhere. Whatever a backend's objects hand out is freed
+// through the backend, whatever sits in front of it.
+Platform& BackendPlatform();
+
+namespace detail {
+inline Platform* frontPlatform = nullptr;
+}
+
+// Puts `front` (a wrapper such as a tracer) in front of the backend for the
+// whole process, or takes it away for null, and returns what was there. Only
+// while no export runs: a binding keeps what it was handed, not the platform.
+inline Platform* InstallPlatform(Platform* front) {
+  return std::exchange(detail::frontPlatform, front);
+}
+
+// The platform the library calls: what InstallPlatform put in front, else
+// the backend.
+inline Platform& CurrentPlatform() {
+  return detail::frontPlatform ? *detail::frontPlatform : BackendPlatform();
+}
 
 // --- Holder definitions -----------------------------------------------------
 
