@@ -44,13 +44,13 @@ class Forwarding : public Interface {
   Forwarding& operator=(const Forwarding&) = delete;
 
   unsigned long AddRef() final {
-    const unsigned long count = wrapped_->AddRef();
+    const unsigned long count = ReferenceCount::Add(*wrapped_);
     ++refs_;
     Report("AddRef", {}, std::nullopt, "refs=" + Number(count));
     return count;
   }
   unsigned long Release() final {
-    const unsigned long count = wrapped_->Release();
+    const unsigned long count = ReferenceCount::Release(*wrapped_);
     Report("Release", {}, std::nullopt, "refs=" + Number(count));
     if (--refs_ == 0) delete this;
     return count;
