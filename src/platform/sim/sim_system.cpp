@@ -413,6 +413,6 @@ SimSystem& Installed() {
 
 namespace velto::platform {
 
-Platform& CurrentPlatform() { return sim::Installed(); }
+Platform& BackendPlatform() { return sim::Installed(); }
 
 }  // namespace velto::platform
