@@ -3,13 +3,13 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <fstream>
 #include <iostream>
 
 #include "call_output.h"
 #include "export_table.h"
 #include "mixer_controls.h"
+#include "platform/tracing/tracing_platform.h"
 
 #ifdef VELTOMIX_HAVE_SIM
 #include "platform/sim/sim_system.h"
@@ -135,32 +135,14 @@ void PrintExports(std::ostream& out) {
 }
 
 #ifdef VELTOMIX_HAVE_SIM
-// Tracing on for the run, and off again (sink dropped) however it ends, so
-// the sink never outlives the stream it writes to.
 class SystemRun {
  public:
-  SystemRun(const Options& options, std::ostream& err) {
+  explicit SystemRun(const Options& options) {
     if (!options.systemFile.empty())
       velto::sim::Install(velto::sim::SimSystem::FromFile(options.systemFile));
-    if (!options.trace) return;
-    velto::sim::SimSystem& system = velto::sim::Installed();
-    system.SetTraceSink([&err](const velto::sim::TraceEntry& entry) {
-      err << "trace: " << entry.object << " " << entry.op << "(" << entry.args << ")";
-      if (entry.hasResult) {
-        char code[16];
-        std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(entry.result));
-        err << " -> " << code;
-      }
-      err << "\n";
-    });
-    system.SetTracing(true);
   }
-  ~SystemRun() { StopTracing(); }
-  SystemRun(const SystemRun&) = delete;
-  SystemRun& operator=(const SystemRun&) = delete;
 
   void Finish(const Options& options, std::ostream& out) {
-    StopTracing();
     velto::sim::SimSystem& system = velto::sim::Installed();
     if (options.refs) {
       const long refs = system.LiveReferences();
@@ -178,22 +160,14 @@ class SystemRun {
     file << dump;
     if (!file) throw std::runtime_error("cannot write " + options.dumpSystem);
   }
-
- private:
-  static void StopTracing() {
-    velto::sim::SimSystem& system = velto::sim::Installed();
-    system.SetTracing(false);
-    system.SetTraceSink({});
-  }
 };
 #else
 class SystemRun {
  public:
-  SystemRun(const Options& options, std::ostream&) {
-    if (!options.systemFile.empty() || options.trace || options.refs ||
-        !options.dumpSystem.empty()) {
+  explicit SystemRun(const Options& options) {
+    if (!options.systemFile.empty() || options.refs || !options.dumpSystem.empty()) {
       throw UsageError(
-          "--system, --trace, --refs and --dump-system work on the simulated sound system only");
+          "--system, --refs and --dump-system work on the simulated sound system only");
     }
   }
   void Finish(const Options&, std::ostream&) {}
@@ -268,10 +242,19 @@ int RunVeltomix(const std::vector<std::string>& args, std::ostream& out, std::os
 
   std::vector<Step> steps;
   std::optional<SystemRun> run;
+  // In front of whichever backend `run` set up; its end drops the sink, which
+  // writes to `err`.
+  std::optional<velto::platform::tracing::TraceScope> trace;
   try {
     for (Call& call : ScriptCalls(options, std::cin)) steps.push_back({std::move(call), nullptr});
     for (Step& step : ParseSteps(options.callWords)) steps.push_back(std::move(step));
-    run.emplace(options, err);
+    run.emplace(options);
+    if (options.trace) {
+      trace.emplace(velto::platform::BackendPlatform(),
+                    [&err](const velto::platform::tracing::TracedCall& call) {
+                      err << "trace: " << velto::platform::tracing::FormatCall(call) << "\n";
+                    });
+    }
   } catch (const HelpRequested& help) {
     out << help.text;
     return kExitOk;
