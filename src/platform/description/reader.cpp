@@ -77,8 +77,7 @@ class Parser {
     RequireObject(top, {"endpoints", "adapters", "faults"});
     Description description;
     if (auto adapters = Find(top, "adapters")) description.adapters = Adapters(*adapters);
-    if (auto endpoints = Find(top, "endpoints"))
-      description.endpoints = Endpoints(*endpoints, description.adapters);
+    if (auto endpoints = Find(top, "endpoints")) description.endpoints = Endpoints(*endpoints);
     if (auto faults = Find(top, "faults")) description.faults = Faults(*faults);
     return description;
   }
@@ -298,8 +297,7 @@ class Parser {
     return links;
   }
 
-  std::vector<EndpointState> Endpoints(const Place& place,
-                                       const std::vector<AdapterState>& adapters) const {
+  std::vector<EndpointState> Endpoints(const Place& place) const {
     std::vector<EndpointState> endpoints;
     std::unordered_set<std::string> ids;
     bool hasDefault[2] = {false, false};
@@ -307,7 +305,7 @@ class Parser {
     endpoints.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
       const Place item = Element(place, i);
-      EndpointState endpoint = Endpoint(item, adapters);
+      EndpointState endpoint = Endpoint(item);
       if (!ids.insert(endpoint.id).second)
         Fail(item, "duplicate endpoint id " + Quoted(endpoint.id));
       bool& flowDefault = hasDefault[static_cast<int>(endpoint.flow)];
@@ -320,7 +318,7 @@ class Parser {
     return endpoints;
   }
 
-  EndpointState Endpoint(const Place& place, const std::vector<AdapterState>& adapters) const {
+  EndpointState Endpoint(const Place& place) const {
     RequireObject(place,
                   {"id", "name", "flow", "state", "default", "topology", "volume", "connector"});
     EndpointState endpoint;
@@ -343,8 +341,7 @@ class Parser {
     if (auto isDefault = Find(place, "default")) endpoint.isDefault = Bool(*isDefault);
     if (auto topology = Find(place, "topology")) endpoint.hasTopology = Bool(*topology);
     if (auto volume = Find(place, "volume")) EndpointVolume(*volume, endpoint);
-    if (auto connector = Find(place, "connector"))
-      endpoint.connector = Connection(*connector, adapters);
+    if (auto connector = Find(place, "connector")) endpoint.connector = Connection(*connector);
     return endpoint;
   }
 
@@ -357,7 +354,7 @@ class Parser {
     if (auto mute = Find(place, "mute")) endpoint.mute = Switch(*mute);
   }
 
-  PartPlace Connection(const Place& place, const std::vector<AdapterState>& adapters) const {
+  PartPlace Connection(const Place& place) const {
     RequireObject(place, {"adapter", "part"});
     const Place adapterPlace = Require(place, "adapter");
     const Place partPlace = Require(place, "part");
