@@ -39,8 +39,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/coreaudio/com_ids.h"
 #include "platform/coreaudio/com_ptr.h"
-#include "platform/coreaudio/sdk_fixes.h"
 #include "veltosound.h"
 
 using velto::coreaudio::ComPtr;
@@ -138,8 +138,8 @@ struct Endpoint {
 class CoreAudio {
  public:
   CoreAudio() {
-    CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_INPROC_SERVER,
-                     __uuidof(IMMDeviceEnumerator), enumerator_.ReceiveVoid());
+    CoCreateInstance(velto::coreaudio::ids::kMMDeviceEnumerator, nullptr, CLSCTX_INPROC_SERVER,
+                     velto::coreaudio::ids::kIMMDeviceEnumerator, enumerator_.ReceiveVoid());
   }
   bool ok() const { return static_cast<bool>(enumerator_); }
 
@@ -168,7 +168,7 @@ class CoreAudio {
     ComPtr<IAudioEndpointVolume> volume;
     ComPtr<IMMDevice> device;
     if (enumerator_->GetDevice(endpoint.id.c_str(), device.Receive()) == S_OK) {
-      device->Activate(__uuidof(IAudioEndpointVolume), CLSCTX_INPROC_SERVER, nullptr,
+      device->Activate(velto::coreaudio::ids::kIAudioEndpointVolume, CLSCTX_INPROC_SERVER, nullptr,
                        volume.ReceiveVoid());
     }
     return volume;
@@ -184,7 +184,7 @@ class CoreAudio {
     if (device.OpenPropertyStore(STGM_READ, store.Receive()) != S_OK) return endpoint;
     PROPVARIANT value;
     PropVariantInit(&value);
-    if (store->GetValue(velto::coreaudio::kPkeyDeviceFriendlyName, &value) == S_OK &&
+    if (store->GetValue(velto::coreaudio::ids::kPkeyDeviceFriendlyName, &value) == S_OK &&
         value.vt == VT_LPWSTR && value.pwszVal) {
       endpoint.name = value.pwszVal;
     }
@@ -207,18 +207,18 @@ bool ReadRange(const CoreAudio& audio, const Endpoint& endpoint, float* minDb, f
 #define VELTO_EXPORT_NAMES(X)                                                                   \
   X(GetMasterVolume)                                                                            \
   X(SetMasterVolume)                                                                            \
-  X(GetMasterMute) X(SetMasterMute) X(OpenSoundCard) X(CloseSoundCard) X(SetLinePlayBack)       \
-      X(SetLinePlayBackMute) X(GetLinePlayBackMute) X(SetMicPlayBack) X(SetMicPlayBackMute)     \
-          X(GetMicPlayBackMute) X(SetMicBoost) X(GetMicBoost) X(GetNoMonitor) X(SetNoMonitor)   \
-              X(GetLinePlayBack) X(GetMicPlayBack) X(GetEQRange) X(SetBass) X(GetBass)          \
-                  X(SetTreble) X(GetTreble) X(SetMidRange) X(GetMidRange) X(GetMicRecordVolume) \
-                      X(SetMicRecordVolume) X(GetLineRecordVolume) X(SetLineRecordVolume)       \
-                          X(OpenDefaultDevices) X(GetDeviceNames) X(GetNumberPlayDevices)       \
-                              X(GetNumberRecordDevices) X(GetPlayBackDevice) X(GetRecordDevice) \
-                                  X(OpenVirtual_1) X(CloseVirtual_1) X(GetVirtualVolume)        \
-                                      X(SetVirtualVolume) X(SetVirtualMute) X(GetVirtualMute)   \
-                                          X(GetMicSliderBoost) X(GetMicSliderDetails)           \
-                                              X(SetMicSliderBoost)
+  X(GetMasterMute)                                                                              \
+  X(SetMasterMute) X(OpenSoundCard) X(CloseSoundCard) X(SetLinePlayBack) X(SetLinePlayBackMute) \
+      X(GetLinePlayBackMute) X(SetMicPlayBack) X(SetMicPlayBackMute) X(GetMicPlayBackMute)      \
+          X(SetMicBoost) X(GetMicBoost) X(GetNoMonitor) X(SetNoMonitor) X(GetLinePlayBack)      \
+              X(GetMicPlayBack) X(GetEQRange) X(SetBass) X(GetBass) X(SetTreble) X(GetTreble)   \
+                  X(SetMidRange) X(GetMidRange) X(GetMicRecordVolume) X(SetMicRecordVolume)     \
+                      X(GetLineRecordVolume) X(SetLineRecordVolume) X(OpenDefaultDevices)       \
+                          X(GetDeviceNames) X(GetNumberPlayDevices) X(GetNumberRecordDevices)   \
+                              X(GetPlayBackDevice) X(GetRecordDevice) X(OpenVirtual_1)          \
+                                  X(CloseVirtual_1) X(GetVirtualVolume) X(SetVirtualVolume)     \
+                                      X(SetVirtualMute) X(GetVirtualMute) X(GetMicSliderBoost)  \
+                                          X(GetMicSliderDetails) X(SetMicSliderBoost)
 
 // Every export as a __stdcall pointer of the header's type.
 struct Dll {
