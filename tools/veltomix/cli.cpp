@@ -9,6 +9,7 @@
 
 #include "call_output.h"
 #include "export_table.h"
+#include "library_exports.h"
 #include "mixer_controls.h"
 
 #ifdef VELTOMIX_HAVE_SIM
@@ -27,6 +28,8 @@ struct Options {
   bool refs = false;
   std::string scriptFile;
   bool listExports = false;
+  std::string library;
+  std::string hostCom = "none";
   std::vector<std::string> callWords;
 };
 
@@ -212,6 +215,12 @@ void DeclareOptions(CLI::App& app, Options& options) {
   app.add_option("--script", options.scriptFile, "read calls from a script (- for stdin)")
       ->option_text("FILE|-");
   app.add_flag("--list-exports", options.listExports, "list the exports and their arguments");
+  app.add_option("--library", options.library,
+                 "make export calls through this VeltoSound library, loaded at run time")
+      ->option_text("FILE");
+  app.add_option("--host-com", options.hostCom,
+                 "initialise COM on the calling thread first, as a host may (Windows)")
+      ->option_text("none|sta|mta");
   // No positional of its own: the first word that is not an option, and every
   // word after it, stays in order for ParseSteps.
   app.prefix_command();
@@ -268,10 +277,13 @@ int RunVeltomix(const std::vector<std::string>& args, std::ostream& out, std::os
 
   std::vector<Step> steps;
   std::optional<SystemRun> run;
+  std::optional<HostCom> hostCom;
   try {
     for (Call& call : ScriptCalls(options, std::cin)) steps.push_back({std::move(call), nullptr});
     for (Step& step : ParseSteps(options.callWords)) steps.push_back(std::move(step));
     run.emplace(options, err);
+    if (!options.library.empty()) LoadLibraryExports(options.library);
+    hostCom.emplace(options.hostCom);
   } catch (const HelpRequested& help) {
     out << help.text;
     return kExitOk;
