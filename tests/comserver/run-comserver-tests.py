@@ -249,8 +249,8 @@ def scripted_exports(scripts):
 
 def main():
     parser = argparse.ArgumentParser()
-    for option in ["linux-veltomix", "veltomix-exe", "dll", "server", "ids-test", "scripts",
-                   "exports", "work"]:
+    for option in ["linux-veltomix", "veltomix-exe", "dll", "server", "ids-test", "bench",
+                   "scripts", "exports", "work"]:
         parser.add_argument("--" + option, required=True, type=pathlib.Path)
     parser.add_argument("--systems", required=True, type=pathlib.Path, nargs="+")
     args = parser.parse_args()
@@ -266,7 +266,7 @@ def main():
     (args.work / "logs").mkdir(parents=True)
     bin_dir = args.work / "bin"
     bin_dir.mkdir()
-    for file in [args.veltomix_exe, args.dll, args.ids_test]:
+    for file in [args.veltomix_exe, args.dll, args.ids_test, args.bench]:
         shutil.copy(file, bin_dir)
     tally = Tally()
     scripts = sorted(args.scripts.glob("*.vmx"))
@@ -297,6 +297,16 @@ def main():
             system.write_text(json.dumps(description, indent=2))
             for script in scripts:
                 run_case(args, wine, tally, system, script, calls)
+        bench_system = {"VELTO_COMSERVER_SYSTEM": windows_path(systems / "control_card.json")}
+        log = args.work / "logs" / "bench.log"
+        check = wine.run([args.bench.name, "VeltoSound.dll", "--check"],
+                         dict(bench_system, VELTO_COMSERVER_LOG=windows_path(log)))
+        print(check.stdout, end="")
+        tally.check(check.returncode == 0, "every benchmark floor makes its export's COM calls",
+                    check.stderr[-2000:])
+        timing = wine.run([args.bench.name, "VeltoSound.dll", "--quick"], bench_system)
+        print(timing.stdout, end="")
+        tally.check(timing.returncode == 0, "the benchmark ran", timing.stderr[-2000:])
     finally:
         wine.stop()
 
