@@ -134,10 +134,7 @@ void Server::Count(const Face* face, const char* method) {
             face->object->Path());
 }
 
-void Server::Problem(const std::string& text) {
-  problems_.push_back(text);
-  Log("problem " + text);
-}
+void Server::Problem(const std::string& text) { Log("problem " + text); }
 
 void Server::TraceUnknownId(const Face* face, const char* method, const GUID& iid, HRESULT result) {
   Log("trace: " + face->object->Path() + " " + method + "(iid=" + GuidText(iid) +

@@ -96,7 +96,6 @@ class Server {
   bool loadTried_ = false;
   std::map<const sim::ObjectBase*, std::unique_ptr<ServerObject>> objects_;
   std::map<std::string, unsigned long> counts_;
-  std::vector<std::string> problems_;
 };
 
 std::string GuidText(const GUID& id);

@@ -277,12 +277,13 @@ int RunVeltomix(const std::vector<std::string>& args, std::ostream& out, std::os
 
   std::vector<Step> steps;
   std::optional<SystemRun> run;
+  std::optional<LibraryExports> library;
   std::optional<HostCom> hostCom;
   try {
     for (Call& call : ScriptCalls(options, std::cin)) steps.push_back({std::move(call), nullptr});
     for (Step& step : ParseSteps(options.callWords)) steps.push_back(std::move(step));
     run.emplace(options, err);
-    if (!options.library.empty()) LoadLibraryExports(options.library);
+    if (!options.library.empty()) library.emplace(options.library);
     hostCom.emplace(options.hostCom);
   } catch (const HelpRequested& help) {
     out << help.text;

@@ -18,8 +18,7 @@ namespace veltomix {
 
 namespace {
 
-// The loaded library's exports by name; empty while none is loaded. The
-// library stays loaded until the process ends, as a host's would.
+// The loaded library's exports by name; empty while none is in use.
 std::unordered_map<std::string, void*>& Loaded() {
   static std::unordered_map<std::string, void*> exports;
   return exports;
@@ -37,7 +36,7 @@ void* Symbol(void* library, const char* name) { return dlsym(library, name); }
 
 }  // namespace
 
-void LoadLibraryExports(const std::string& path) {
+LibraryExports::LibraryExports(const std::string& path) {
   void* library = OpenLibrary(path);
   if (!library) throw std::runtime_error("cannot load library " + path);
   std::unordered_map<std::string, void*> exports;
@@ -48,6 +47,8 @@ void LoadLibraryExports(const std::string& path) {
   }
   Loaded() = std::move(exports);
 }
+
+LibraryExports::~LibraryExports() { Loaded().clear(); }
 
 void* LibraryExport(const char* name) {
   const auto& exports = Loaded();

@@ -7,9 +7,17 @@
 
 namespace veltomix {
 
-// Loads the library and resolves every export by name. Throws
-// std::runtime_error when it cannot be loaded or lacks an export.
-void LoadLibraryExports(const std::string& path);
+// While it lives, export calls go to the library at `path`, every export
+// resolved by name; afterwards to the linked core again. The library itself
+// stays loaded, as a host's would. Throws std::runtime_error when it cannot
+// be loaded or lacks an export.
+class LibraryExports {
+ public:
+  explicit LibraryExports(const std::string& path);
+  ~LibraryExports();
+  LibraryExports(const LibraryExports&) = delete;
+  LibraryExports& operator=(const LibraryExports&) = delete;
+};
 
 // The loaded library's export `name`, or null when no library is loaded.
 void* LibraryExport(const char* name);
