@@ -94,6 +94,12 @@ def windows_path(path):
     return "Z:" + str(pathlib.Path(path).resolve()).replace("/", "\\")
 
 
+def pe_is_64_bit(path):
+    image = pathlib.Path(path).read_bytes()
+    header = int.from_bytes(image[0x3C:0x40], "little")
+    return int.from_bytes(image[header + 4 : header + 6], "little") == 0x8664
+
+
 def comparable_trace(lines):
     """The calls on simulated objects, in order: what both sides share.
 
@@ -167,9 +173,12 @@ class Wine:
             )
 
     def register(self, server_dll):
+        """In the registry view of the server's width: a 64-bit prefix keeps
+        32-bit classes apart, and `wine reg` alone writes the 32-bit view."""
         key = rf"HKLM\Software\Classes\CLSID\{CLSID}\InprocServer32"
+        view = "/reg:64" if pe_is_64_bit(server_dll) else "/reg:32"
         for args in (["/ve", "/d", windows_path(server_dll)], ["/v", "ThreadingModel", "/d", "Both"]):
-            result = self.run(["reg", "add", key] + args + ["/f"])
+            result = self.run(["reg", "add", key] + args + ["/f", view])
             if result.returncode != 0:
                 raise RuntimeError("reg add failed: " + result.stdout + result.stderr)
 
