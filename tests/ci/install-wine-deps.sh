@@ -1,6 +1,7 @@
 #!/bin/sh
-# Installs what the Windows DLL's build and tests need on Debian 12: the
-# MinGW-w64 i686 cross compiler and binutils, 32-bit Wine, and a PulseAudio
+# Installs what the Windows DLLs' build and tests need on Debian 12: the
+# MinGW-w64 i686 and x86-64 cross compilers and binutils, 32-bit and 64-bit
+# Wine (one prefix runs both), and a PulseAudio
 # server (with pactl) for Wine to find sound endpoints on. Non-interactive;
 # run as root or as a user with sudo.
 set -eu
@@ -19,5 +20,6 @@ fi
 
 $SUDO apt-get install -y --no-install-recommends \
   g++-mingw-w64-i686 binutils-mingw-w64-i686 \
-  wine wine32:i386 \
+  g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 \
+  wine wine32:i386 wine64 \
   pulseaudio pulseaudio-utils

@@ -8,6 +8,7 @@
 
 #include "call_output.h"
 #include "export_table.h"
+#include "library_exports.h"
 #include "mixer_controls.h"
 #include "platform/tracing/tracing_platform.h"
 
@@ -27,6 +28,8 @@ struct Options {
   bool refs = false;
   std::string scriptFile;
   bool listExports = false;
+  std::string library;
+  std::string hostCom = "none";
   std::vector<std::string> callWords;
 };
 
@@ -186,6 +189,12 @@ void DeclareOptions(CLI::App& app, Options& options) {
   app.add_option("--script", options.scriptFile, "read calls from a script (- for stdin)")
       ->option_text("FILE|-");
   app.add_flag("--list-exports", options.listExports, "list the exports and their arguments");
+  app.add_option("--library", options.library,
+                 "make export calls through this VeltoSound library, loaded at run time")
+      ->option_text("FILE");
+  app.add_option("--host-com", options.hostCom,
+                 "initialise COM on the calling thread first, as a host may (Windows)")
+      ->option_text("none|sta|mta");
   // No positional of its own: the first word that is not an option, and every
   // word after it, stays in order for ParseSteps.
   app.prefix_command();
@@ -245,6 +254,8 @@ int RunVeltomix(const std::vector<std::string>& args, std::ostream& out, std::os
   // In front of whichever backend `run` set up; its end drops the sink, which
   // writes to `err`.
   std::optional<velto::platform::tracing::TraceScope> trace;
+  std::optional<LibraryExports> library;
+  std::optional<HostCom> hostCom;
   try {
     for (Call& call : ScriptCalls(options, std::cin)) steps.push_back({std::move(call), nullptr});
     for (Step& step : ParseSteps(options.callWords)) steps.push_back(std::move(step));
@@ -252,9 +263,12 @@ int RunVeltomix(const std::vector<std::string>& args, std::ostream& out, std::os
     if (options.trace) {
       trace.emplace(velto::platform::BackendPlatform(),
                     [&err](const velto::platform::tracing::TracedCall& call) {
-                      err << "trace: " << velto::platform::tracing::FormatCall(call) << "\n";
+                      err << "trace: " << velto::platform::tracing::FormatCall(call) << "
+";
                     });
     }
+    if (!options.library.empty()) library.emplace(options.library);
+    hostCom.emplace(options.hostCom);
   } catch (const HelpRequested& help) {
     out << help.text;
     return kExitOk;
