@@ -263,8 +263,7 @@ int RunVeltomix(const std::vector<std::string>& args, std::ostream& out, std::os
     if (options.trace) {
       trace.emplace(velto::platform::BackendPlatform(),
                     [&err](const velto::platform::tracing::TracedCall& call) {
-                      err << "trace: " << velto::platform::tracing::FormatCall(call) << "
-";
+                      err << "trace: " << velto::platform::tracing::FormatCall(call) << "\n";
                     });
     }
     if (!options.library.empty()) library.emplace(options.library);
