@@ -3,9 +3,13 @@
 # author unpacks, and links a C host against the installed header and import
 # library: its calls must bind to VeltoSound.dll's undecorated exports.
 #
-# usage: check-installed-tree.sh BUILD_DIR WORK_DIR CC OBJDUMP HOST.c
+# The installed DLL is stripped, its debug information in a file beside it,
+# and its export table intact.
+#
+# usage: check-installed-tree.sh BUILD_DIR WORK_DIR CC OBJDUMP HOST.c EXPORTS.txt
 set -uo pipefail
-build=$1 work=$2 cc=$3 objdump=$4 host=$5
+build=$1 work=$2 cc=$3 objdump=$4 host=$5 exports=$6
+here=$(dirname "$0")
 
 rm -rf "$work"
 prefix=$work/prefix
@@ -23,9 +27,20 @@ check() {
   fi
 }
 for f in include/veltosound.h lib/libVeltoSound.dll.a lib/VeltoSound.def bin/VeltoSound.dll \
-  bin/veltomix.exe; do
+  bin/VeltoSound.dll.debug bin/veltomix.exe bin/veltomix.exe.debug; do
   check "installed $f" "[ -f '$prefix/$f' ]"
 done
+
+dll=$prefix/bin/VeltoSound.dll
+sections=$("$objdump" -h "$dll")
+check "the installed DLL has no debug sections" "! grep -q '\.debug_' <<<'$sections'"
+check "the installed DLL names its debug file" "grep -q '\.gnu_debuglink' <<<'$sections'"
+check "the debug file holds the debug information" \
+  "'$objdump' -h '$dll.debug' | grep -q '\.debug_info'"
+check "the installed DLL exports every name and ordinal" \
+  "'$here/check-export-table.sh' '$objdump' '$dll' '$exports' >'$work/exports.log' 2>&1 ||
+     { cat '$work/exports.log'; false; }"
+echo "installed VeltoSound.dll: $(stat -c %s "$dll") bytes, built: $(stat -c %s "$build/VeltoSound.dll") bytes"
 
 check "a C host links against the installed import library" \
   "'$cc' -std=c99 -Wall -Wextra -Werror -I'$prefix/include' '$host' -L'$prefix/lib' -lVeltoSound \
