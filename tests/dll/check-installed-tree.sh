@@ -6,10 +6,9 @@
 # The installed DLL is stripped, its debug information in a file beside it,
 # and its export table intact.
 #
-# usage: check-installed-tree.sh BUILD_DIR WORK_DIR CC OBJDUMP HOST.c EXPORTS.txt
+# usage: check-installed-tree.sh BUILD_DIR WORK_DIR CC OBJDUMP HOST.c
 set -uo pipefail
-build=$1 work=$2 cc=$3 objdump=$4 host=$5 exports=$6
-here=$(dirname "$0")
+build=$1 work=$2 cc=$3 objdump=$4 host=$5
 
 rm -rf "$work"
 prefix=$work/prefix
@@ -37,9 +36,15 @@ check "the installed DLL has no debug sections" "! grep -q '\.debug_' <<<'$secti
 check "the installed DLL names its debug file" "grep -q '\.gnu_debuglink' <<<'$sections'"
 check "the debug file holds the debug information" \
   "'$objdump' -h '$dll.debug' | grep -q '\.debug_info'"
-check "the installed DLL exports every name and ordinal" \
-  "'$here/check-export-table.sh' '$objdump' '$dll' '$exports' >'$work/exports.log' 2>&1 ||
-     { cat '$work/exports.log'; false; }"
+# Stripping keeps the export table: the same names, ordinals and addresses
+# as the built DLL's, which check-export-table.sh checks in full.
+export_table() {
+  "$objdump" -p "$1" | awk '/Export RVA$/ { print } /^\[Ordinal\/Name Pointer\] Table/ { t = 1 }
+    t && /^\t\[/ { print }'
+}
+built_exports=$(export_table "$build/VeltoSound.dll")
+check "the installed DLL exports what the built one does" \
+  "[ \"\$(wc -l <<<'$built_exports')\" -ge 88 ] && [ '$built_exports' = \"\$(export_table '$dll')\" ]"
 echo "installed VeltoSound.dll: $(stat -c %s "$dll") bytes, built: $(stat -c %s "$build/VeltoSound.dll") bytes"
 
 check "a C host links against the installed import library" \
