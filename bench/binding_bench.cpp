@@ -96,10 +96,12 @@ std::string ReadName(Platform& platform, Device& device) {
 TaskString Lookup(Platform& platform, DataFlow flow, const char* text, std::uint32_t index,
                   std::string& name) {
   ComBracket com(platform);
-  Ref<DeviceEnumerator> enumerator;
-  platform.CreateDeviceEnumerator(kClsctxInprocServer, enumerator);
   Ref<DeviceCollection> devices;
-  enumerator->EnumAudioEndpoints(flow, kDeviceStateActive, devices);
+  {
+    Ref<DeviceEnumerator> enumerator;
+    platform.CreateDeviceEnumerator(kClsctxInprocServer, enumerator);
+    enumerator->EnumAudioEndpoints(flow, kDeviceStateActive, devices);
+  }
   std::uint32_t count = 0;
   devices->GetCount(&count);
   Bstr search = Word(platform, text);

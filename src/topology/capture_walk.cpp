@@ -7,12 +7,20 @@ namespace velto {
 
 using namespace platform;
 
-Ref<DeviceTopology> BindCaptureEndpoint(const char* searchText, DataFlow flow,
-                                        Ref<EndpointVolume>& slot, Saved<float>& savedLevel) {
+CaptureBinding BindCaptureEndpoint(MixerState& state, const char* searchText, DataFlow flow,
+                                   Ref<EndpointVolume>& slot, Saved<float>& savedLevel) {
   Ref<DeviceTopology> topology;
-  if (ActivateEndpoint(searchText, topology, slot, flow) != 0 || !topology) return nullptr;
+  const Activation activation = ActivateEndpoint(state, searchText, topology, slot, flow);
+  CaptureBinding binding{.endpointFound = activation != Activation::NotFound};
+  if (activation != Activation::Activated) return binding;
   RecordMasterLevel(*slot, savedLevel);
-  return AdapterTopology(std::move(topology));
+  binding.adapter = AdapterTopology(std::move(topology));
+  return binding;
+}
+
+Discovery CaptureResult(const CaptureBinding& binding, int walked) {
+  if (!binding.endpointFound) return Discovery::EndpointNotFound;
+  return binding.adapter && walked == 0 ? Discovery::Completed : Discovery::Failed;
 }
 
 int VisitMatchingConnectors(DeviceTopology& adapter, const char* word,

@@ -6,16 +6,26 @@
 
 #include "core/mixer_state.h"
 #include "platform/platform.h"
+#include "topology/discovery.h"
 
 namespace velto {
 
+// A bound capture endpoint: the topology of the adapter behind it, empty when
+// the binding or the way to the adapter failed.
+struct CaptureBinding {
+  bool endpointFound = false;
+  Ref<platform::DeviceTopology> adapter;
+};
+
 // Binds the capture endpoint into `slot`, records its master level (a level
-// that cannot be read does not stop the binding) and returns the topology of
-// the adapter behind it. Empty when the binding or the way to the adapter
-// failed.
-Ref<platform::DeviceTopology> BindCaptureEndpoint(const char* searchText, platform::DataFlow flow,
-                                                  Ref<EndpointVolume>& slot,
-                                                  Saved<float>& savedLevel);
+// that cannot be read does not stop the binding) and finds the adapter.
+CaptureBinding BindCaptureEndpoint(MixerState& state, const char* searchText,
+                                   platform::DataFlow flow, Ref<EndpointVolume>& slot,
+                                   Saved<float>& savedLevel);
+
+// The walk's result once the endpoint is bound: 0 from VisitMatchingConnectors
+// completes it.
+Discovery CaptureResult(const CaptureBinding& binding, int walked);
 
 // What a visit to one matching connector decides.
 enum class ConnectorVisit {

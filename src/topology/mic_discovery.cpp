@@ -21,7 +21,7 @@ namespace {
 int FindBoostPart(PartsList& start, const std::function<bool(Part&)>& activate) {
   StepBudget budget;
   for (ListCursor cursor(start);;) {
-    const std::uint32_t count = CountOf(*cursor).value_or(0);
+    const std::uint32_t count = PartCount(*cursor).value_or(0);
     if (count == 0) return 1;
     for (std::uint32_t i = 0; i < count; ++i) {
       if (!budget.Take()) return 1;
@@ -50,8 +50,7 @@ int FindBoostLevel(PartsList& list, Ref<LevelControl>& target) {
 }
 
 // The first microphone connector with a boost control ends the walk.
-ConnectorVisit BindBoost(PartsList& fed) {
-  MixerState& state = Mixer();
+ConnectorVisit BindBoost(MixerState& state, PartsList& fed) {
   if (FindBoostSwitch(fed, state.micBoostSwitch) == 0) {
     RecordEnabled(*state.micBoostSwitch, state.savedMicBoostSwitch);
     return ConnectorVisit::Finished;
@@ -63,18 +62,19 @@ ConnectorVisit BindBoost(PartsList& fed) {
   return ConnectorVisit::Next;
 }
 
-int WalkMicCapture(const char* searchText, DataFlow flow) {
-  MixerState& state = Mixer();
-  Ref<DeviceTopology> adapter =
-      BindCaptureEndpoint(searchText, flow, state.micEndpoint, state.savedMicRecordLevel);
-  if (!adapter) return 1;
-  return VisitMatchingConnectors(*adapter, "mic", BindBoost);
+Discovery WalkMicCapture(MixerState& state, const char* searchText, DataFlow flow) {
+  const CaptureBinding binding =
+      BindCaptureEndpoint(state, searchText, flow, state.micEndpoint, state.savedMicRecordLevel);
+  if (!binding.adapter) return CaptureResult(binding, 1);
+  return CaptureResult(
+      binding, VisitMatchingConnectors(*binding.adapter, "mic",
+                                       [&](PartsList& fed) { return BindBoost(state, fed); }));
 }
 
 }  // namespace
 
-int DiscoverMicCaptureControls(const char* searchText, DataFlow flow) {
-  return Guarded(1, [&] { return WalkMicCapture(searchText, flow); });
+Discovery DiscoverMicCaptureControls(MixerState& state, const char* searchText, DataFlow flow) {
+  return Guarded(Discovery::Failed, [&] { return WalkMicCapture(state, searchText, flow); });
 }
 
 }  // namespace velto

@@ -16,16 +16,6 @@ using namespace platform;
 
 namespace {
 
-// Tells whether a lookup found its endpoint since this was made.
-class LookupWitness {
- public:
-  LookupWitness() : before_(Mixer().successfulLookups) {}
-  bool Found() const { return Mixer().successfulLookups != before_; }
-
- private:
-  std::uint64_t before_;
-};
-
 // A monitor path: an adapter input whose chain carries a part with one of
 // the words in its name, a volume level on that chain and a mute on the
 // input itself.
@@ -80,8 +70,7 @@ void SearchMonitorPath(MonitorPath& path, Part& branch, PartsList& branchInputs)
 }
 
 // A tone control is taken from the first part on the chain that offers it.
-void BindToneControls(Part& part) {
-  MixerState& state = Mixer();
+void BindToneControls(MixerState& state, Part& part) {
   const struct {
     LevelInterface iid;
     Ref<LevelControl>& slot;
@@ -101,8 +90,8 @@ void BindToneControls(Part& part) {
 // input, trying each part for tone controls, up to and including the first
 // part with several inputs. On success `inputs` holds the input list of the
 // last part reached and `count` its length; false when the chain runs out.
-bool FollowOutputChain(Ref<PartsList>& inputs, std::uint32_t& count) {
-  count = CountOf(*inputs).value_or(0);
+bool FollowOutputChain(MixerState& state, Ref<PartsList>& inputs, std::uint32_t& count) {
+  count = PartCount(*inputs).value_or(0);
   StepBudget budget;
   while (count == 1) {
     if (!budget.Take()) return false;
@@ -110,9 +99,9 @@ bool FollowOutputChain(Ref<PartsList>& inputs, std::uint32_t& count) {
     if (!part) return false;
     Ref<PartsList> upstream = Incoming(*part);
     if (!upstream) return false;
-    BindToneControls(*part);
+    BindToneControls(state, *part);
     if (!PartAt(*upstream, 0)) return false;
-    const auto upstreamCount = CountOf(*upstream);
+    const auto upstreamCount = PartCount(*upstream);
     if (!upstreamCount) return false;
     count = *upstreamCount;
     inputs = std::move(upstream);
@@ -120,8 +109,7 @@ bool FollowOutputChain(Ref<PartsList>& inputs, std::uint32_t& count) {
   return true;
 }
 
-int SearchBranches(PartsList& branches, std::uint32_t count) {
-  MixerState& state = Mixer();
+int SearchBranches(MixerState& state, PartsList& branches, std::uint32_t count) {
   MonitorPath line{{"line", "gree"},
                    state.linePlaybackLevel,
                    state.savedLinePlaybackLevel,
@@ -146,13 +134,7 @@ int SearchBranches(PartsList& branches, std::uint32_t count) {
   return 0;
 }
 
-int WalkPlayback(const char* searchText, DataFlow flow, bool& endpointFound) {
-  MixerState& state = Mixer();
-  Ref<DeviceTopology> topology;
-  const LookupWitness lookup;
-  const int activated = ActivateEndpoint(searchText, topology, state.playbackEndpoint, flow);
-  endpointFound = lookup.Found();
-  if (activated != 0 || !topology) return 1;
+int WalkAdapter(MixerState& state, Ref<DeviceTopology> topology) {
   if (RecordMasterLevel(*state.playbackEndpoint, state.savedPlaybackLevel) != kS_OK) return 1;
   if (RecordMute(*state.playbackEndpoint, state.savedPlaybackMute) != kS_OK) return 1;
 
@@ -161,20 +143,27 @@ int WalkPlayback(const char* searchText, DataFlow flow, bool& endpointFound) {
   Ref<PartsList> inputs = Incoming(*output);
   if (!inputs) return 1;
   std::uint32_t count = 0;
-  if (!FollowOutputChain(inputs, count)) return 1;
-  return SearchBranches(*inputs, count);
+  if (!FollowOutputChain(state, inputs, count)) return 1;
+  return SearchBranches(state, *inputs, count);
+}
+
+Discovery WalkPlayback(MixerState& state, const char* searchText, DataFlow flow) {
+  Ref<DeviceTopology> topology;
+  switch (ActivateEndpoint(state, searchText, topology, state.playbackEndpoint, flow)) {
+    case Activation::Activated:
+      return WalkAdapter(state, std::move(topology)) == 0 ? Discovery::Completed
+                                                          : Discovery::Failed;
+    case Activation::NotFound:
+      return Discovery::EndpointNotFound;
+    default:
+      return Discovery::Failed;
+  }
 }
 
 }  // namespace
 
-int DiscoverPlaybackControls(const char* searchText, DataFlow flow, bool& endpointFound) {
-  endpointFound = false;
-  return Guarded(1, [&] { return WalkPlayback(searchText, flow, endpointFound); });
-}
-
-int DiscoverPlaybackControls(const char* searchText, DataFlow flow) {
-  bool endpointFound = false;
-  return DiscoverPlaybackControls(searchText, flow, endpointFound);
+Discovery DiscoverPlaybackControls(MixerState& state, const char* searchText, DataFlow flow) {
+  return Guarded(Discovery::Failed, [&] { return WalkPlayback(state, searchText, flow); });
 }
 
 }  // namespace velto

@@ -39,7 +39,7 @@ Ref<platform::PartsList> Incoming(platform::Part& part);
 // The parts `part` feeds (towards the capture endpoint), or empty.
 Ref<platform::PartsList> Outgoing(platform::Part& part);
 // The list's count, or nothing when it cannot be read.
-std::optional<std::uint32_t> CountOf(platform::PartsList& list);
+std::optional<std::uint32_t> PartCount(platform::PartsList& list);
 
 // The adapter connector joined to the endpoint's connector 0, as a part. The
 // endpoint topology is given back as soon as its connector is in hand.
