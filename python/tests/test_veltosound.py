@@ -202,7 +202,7 @@ def test_a_bad_description_is_reported_and_gives_no_devices(tmp_path, content, m
     assert message in result.stderr
 
 
-def test_the_description_named_by_the_environment_is_used(tmp_path):
+def test_the_description_named_by_the_environment_is_used():
     result = run_python(
         "import veltosound\n"
         "print([e.name_text for e in veltosound.Mixer().playback_endpoints()])\n",
