@@ -22,14 +22,14 @@ constexpr int kPlaybackFailed = 1;
 constexpr int kMicFailed = 3;
 constexpr int kLineFailed = 6;
 
-using DiscoverControls = Discovery (*)(MixerState&, const char*, DataFlow);
+using DiscoverControls = Discovery (*)(MixerState&, CallBudget&, const char*, DataFlow);
 
 bool IsEmpty(const char* text) { return !text || !*text; }
 
 // Runs a discovery; when it succeeds, `name` is refilled from lastFoundName.
-bool BindNamed(MixerState& state, DiscoverControls discover, const char* searchText, DataFlow flow,
-               NameBuffer& name) {
-  if (discover(state, searchText, flow) != Discovery::Completed) return false;
+bool BindNamed(MixerState& state, CallBudget& budget, DiscoverControls discover,
+               const char* searchText, DataFlow flow, NameBuffer& name) {
+  if (discover(state, budget, searchText, flow) != Discovery::Completed) return false;
   // A name that cannot be allocated does not undo the binding.
   GuardedVoid([&] { RefillDeviceName(state, name); });
   return true;
@@ -37,17 +37,18 @@ bool BindNamed(MixerState& state, DiscoverControls discover, const char* searchT
 
 int OpenNamed(MixerState& state, const char* playback, const char* mic, const char* line) {
   ReleaseBoundControls(state);
+  CallBudget budget;
   int failures = 0;
-  if (!IsEmpty(playback) && !BindNamed(state, DiscoverPlaybackControls, playback, DataFlow::Render,
-                                       state.playbackDeviceName)) {
+  if (!IsEmpty(playback) && !BindNamed(state, budget, DiscoverPlaybackControls, playback,
+                                       DataFlow::Render, state.playbackDeviceName)) {
     failures ^= kPlaybackFailed;
   }
-  if (!IsEmpty(mic) &&
-      !BindNamed(state, DiscoverMicCaptureControls, mic, DataFlow::Capture, state.micDeviceName)) {
+  if (!IsEmpty(mic) && !BindNamed(state, budget, DiscoverMicCaptureControls, mic, DataFlow::Capture,
+                                  state.micDeviceName)) {
     failures ^= kMicFailed;
   }
-  if (!IsEmpty(line) && !BindNamed(state, DiscoverLineCaptureControls, line, DataFlow::Capture,
-                                   state.lineDeviceName)) {
+  if (!IsEmpty(line) && !BindNamed(state, budget, DiscoverLineCaptureControls, line,
+                                   DataFlow::Capture, state.lineDeviceName)) {
     failures ^= kLineFailed;
   }
   return failures;
@@ -107,21 +108,24 @@ bool NamedLikeMicrophone(MixerState& state) {
 
 // The default recording endpoint is bound as the microphone when its name
 // says so and that works, otherwise as the line input; never as both.
-void BindDefaultCapture(MixerState& state, const char* captureId) {
-  if (NamedLikeMicrophone(state) && BindNamed(state, DiscoverMicCaptureControls, captureId,
+void BindDefaultCapture(MixerState& state, CallBudget& budget, const char* captureId) {
+  if (NamedLikeMicrophone(state) && BindNamed(state, budget, DiscoverMicCaptureControls, captureId,
                                               DataFlow::Capture, state.micDeviceName)) {
     return;
   }
-  BindNamed(state, DiscoverLineCaptureControls, captureId, DataFlow::Capture, state.lineDeviceName);
+  BindNamed(state, budget, DiscoverLineCaptureControls, captureId, DataFlow::Capture,
+            state.lineDeviceName);
 }
 
 int OpenDefaults(MixerState& state) {
   DefaultIds ids;
   if (!ReadDefaultIds(ids)) return 1;
 
+  CallBudget budget;
   // An empty text would match the first endpoint, not the default one.
   if (ids.render[0]) {
-    const Discovery playback = DiscoverPlaybackControls(state, ids.render.data(), DataFlow::Render);
+    const Discovery playback =
+        DiscoverPlaybackControls(state, budget, ids.render.data(), DataFlow::Render);
     // The name of a device this call did not find would name one not bound.
     if (playback != Discovery::EndpointNotFound) {
       GuardedVoid([&] { RefillDeviceName(state, state.playbackDeviceName); });
@@ -132,7 +136,7 @@ int OpenDefaults(MixerState& state) {
   if (FindEndpoint(state, ids.capture.data(), DataFlow::Capture) != 0) return 1;
   // Only the name was wanted; the discovery looks the endpoint up afresh.
   state.currentDeviceId.Reset();
-  BindDefaultCapture(state, ids.capture.data());
+  BindDefaultCapture(state, budget, ids.capture.data());
   return 0;
 }
 

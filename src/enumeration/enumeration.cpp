@@ -27,8 +27,8 @@ struct Twin {
   DataFlow flow;
   bool outOfRangeReportsCount;
 };
-constexpr Twin kPlayback{DataFlow::Render, false};
-constexpr Twin kRecord{DataFlow::Capture, true};
+constexpr Twin kPlayback{.flow = DataFlow::Render, .outOfRangeReportsCount = false};
+constexpr Twin kRecord{.flow = DataFlow::Capture, .outOfRangeReportsCount = true};
 
 bool IsHighSurrogate(WChar unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 

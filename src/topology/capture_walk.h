@@ -10,23 +10,6 @@
 
 namespace velto {
 
-// A bound capture endpoint: the topology of the adapter behind it, empty when
-// the binding or the way to the adapter failed.
-struct CaptureBinding {
-  bool endpointFound = false;
-  Ref<platform::DeviceTopology> adapter;
-};
-
-// Binds the capture endpoint into `slot`, records its master level (a level
-// that cannot be read does not stop the binding) and finds the adapter.
-CaptureBinding BindCaptureEndpoint(MixerState& state, const char* searchText,
-                                   platform::DataFlow flow, Ref<EndpointVolume>& slot,
-                                   Saved<float>& savedLevel);
-
-// The walk's result once the endpoint is bound: 0 from VisitMatchingConnectors
-// completes it.
-Discovery CaptureResult(const CaptureBinding& binding, int walked);
-
 // What a visit to one matching connector decides.
 enum class ConnectorVisit {
   Next,      // go on with the next connector
@@ -38,7 +21,16 @@ enum class ConnectorVisit {
 // `word`, handing `visit` the list of parts the connector feeds; a matching
 // connector that feeds nothing is passed over. Returns 0 after the last
 // connector, 1 when the count, a connector or its part cannot be had.
-int VisitMatchingConnectors(platform::DeviceTopology& adapter, const char* word,
+int VisitMatchingConnectors(CallBudget& budget, platform::DeviceTopology& adapter, const char* word,
                             const std::function<ConnectorVisit(platform::PartsList&)>& visit);
+
+// The capture walk as a whole: binds the capture endpoint into `slot`,
+// records its master level (a level that cannot be read does not stop the
+// binding), finds the adapter behind it and visits its connectors named by
+// `word`.
+Discovery WalkCaptureConnectors(MixerState& state, CallBudget& budget, const char* searchText,
+                                platform::DataFlow flow, Ref<EndpointVolume>& slot,
+                                Saved<float>& savedLevel, const char* word,
+                                const std::function<ConnectorVisit(platform::PartsList&)>& visit);
 
 }  // namespace velto

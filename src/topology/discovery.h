@@ -12,6 +12,25 @@
 
 namespace velto {
 
+// The walks and searches of one export call share this many steps (parts
+// visited), on top of each walk's own bound. A real card's three walks take
+// a few hundred; a hostile topology whose every walk runs to its own bound
+// would otherwise cost millions of platform calls in one call.
+constexpr int kMaxCallSteps = 1 << 16;
+
+class CallBudget {
+ public:
+  bool Take() {
+    if (left_ == 0) return false;
+    --left_;
+    return true;
+  }
+  int Used() const { return kMaxCallSteps - left_; }
+
+ private:
+  int left_ = kMaxCallSteps;
+};
+
 enum class Discovery {
   Completed,         // the walk ran to its end, found controls or not
   EndpointNotFound,  // no endpoint matched the search text: nothing was bound
@@ -23,15 +42,33 @@ inline int ResultCode(Discovery discovery) { return discovery == Discovery::Comp
 
 // Master volume and mute, bass/treble/midrange on the chain towards the
 // output, and the line and microphone monitor levels and mutes.
-Discovery DiscoverPlaybackControls(MixerState& state, const char* searchText,
+Discovery DiscoverPlaybackControls(MixerState& state, CallBudget& budget, const char* searchText,
                                    platform::DataFlow flow);
+// The same as a call of its own, with a budget of its own.
+inline Discovery DiscoverPlaybackControls(MixerState& state, const char* searchText,
+                                          platform::DataFlow flow) {
+  CallBudget budget;
+  return DiscoverPlaybackControls(state, budget, searchText, flow);
+}
 
 // Line recording volume and the line input's automatic gain control.
-Discovery DiscoverLineCaptureControls(MixerState& state, const char* searchText,
+Discovery DiscoverLineCaptureControls(MixerState& state, CallBudget& budget, const char* searchText,
                                       platform::DataFlow flow);
+// The same as a call of its own, with a budget of its own.
+inline Discovery DiscoverLineCaptureControls(MixerState& state, const char* searchText,
+                                             platform::DataFlow flow) {
+  CallBudget budget;
+  return DiscoverLineCaptureControls(state, budget, searchText, flow);
+}
 
 // Microphone recording volume and either a boost switch or a boost level.
-Discovery DiscoverMicCaptureControls(MixerState& state, const char* searchText,
+Discovery DiscoverMicCaptureControls(MixerState& state, CallBudget& budget, const char* searchText,
                                      platform::DataFlow flow);
+// The same as a call of its own, with a budget of its own.
+inline Discovery DiscoverMicCaptureControls(MixerState& state, const char* searchText,
+                                            platform::DataFlow flow) {
+  CallBudget budget;
+  return DiscoverMicCaptureControls(state, budget, searchText, flow);
+}
 
 }  // namespace velto

@@ -27,19 +27,15 @@ ConnectorVisit BindLineAgc(MixerState& state, PartsList& fed) {
   return ConnectorVisit::Next;
 }
 
-Discovery WalkLineCapture(MixerState& state, const char* searchText, DataFlow flow) {
-  const CaptureBinding binding =
-      BindCaptureEndpoint(state, searchText, flow, state.lineEndpoint, state.savedLineRecordLevel);
-  if (!binding.adapter) return CaptureResult(binding, 1);
-  return CaptureResult(
-      binding, VisitMatchingConnectors(*binding.adapter, "line",
-                                       [&](PartsList& fed) { return BindLineAgc(state, fed); }));
-}
-
 }  // namespace
 
-Discovery DiscoverLineCaptureControls(MixerState& state, const char* searchText, DataFlow flow) {
-  return Guarded(Discovery::Failed, [&] { return WalkLineCapture(state, searchText, flow); });
+Discovery DiscoverLineCaptureControls(MixerState& state, CallBudget& budget, const char* searchText,
+                                      DataFlow flow) {
+  return Guarded(Discovery::Failed, [&] {
+    return WalkCaptureConnectors(state, budget, searchText, flow, state.lineEndpoint,
+                                 state.savedLineRecordLevel, "line",
+                                 [&](PartsList& fed) { return BindLineAgc(state, fed); });
+  });
 }
 
 }  // namespace velto

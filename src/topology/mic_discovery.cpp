@@ -18,8 +18,9 @@ namespace {
 // `activate` accepts, then moves one level downstream by way of the list's
 // last part only. Returns 0 when `activate` succeeded, 1 when the walk ran
 // out.
-int FindBoostPart(PartsList& start, const std::function<bool(Part&)>& activate) {
-  StepBudget budget;
+int FindBoostPart(CallBudget& callBudget, PartsList& start,
+                  const std::function<bool(Part&)>& activate) {
+  StepBudget budget(callBudget);
   for (ListCursor cursor(start);;) {
     const std::uint32_t count = PartCount(*cursor).value_or(0);
     if (count == 0) return 1;
@@ -36,45 +37,41 @@ int FindBoostPart(PartsList& start, const std::function<bool(Part&)>& activate) 
 
 // Either on/off interface will do; both are used only through GetEnabled and
 // SetEnabled.
-int FindBoostSwitch(PartsList& list, Ref<SwitchControl>& target) {
-  return FindBoostPart(list, [&](Part& part) {
+int FindBoostSwitch(CallBudget& budget, PartsList& list, Ref<SwitchControl>& target) {
+  return FindBoostPart(budget, list, [&](Part& part) {
     return ActivateInto(part, SwitchInterface::AudioAutoGainControl, target) ||
            ActivateInto(part, SwitchInterface::AudioLoudness, target);
   });
 }
 
-int FindBoostLevel(PartsList& list, Ref<LevelControl>& target) {
-  return FindBoostPart(list, [&](Part& part) {
+int FindBoostLevel(CallBudget& budget, PartsList& list, Ref<LevelControl>& target) {
+  return FindBoostPart(budget, list, [&](Part& part) {
     return ActivateInto(part, LevelInterface::AudioVolumeLevel, target);
   });
 }
 
 // The first microphone connector with a boost control ends the walk.
-ConnectorVisit BindBoost(MixerState& state, PartsList& fed) {
-  if (FindBoostSwitch(fed, state.micBoostSwitch) == 0) {
+ConnectorVisit BindBoost(MixerState& state, CallBudget& budget, PartsList& fed) {
+  if (FindBoostSwitch(budget, fed, state.micBoostSwitch) == 0) {
     RecordEnabled(*state.micBoostSwitch, state.savedMicBoostSwitch);
     return ConnectorVisit::Finished;
   }
-  if (FindBoostLevel(fed, state.micBoostLevel) == 0) {
+  if (FindBoostLevel(budget, fed, state.micBoostLevel) == 0) {
     RecordLevel(*state.micBoostLevel, state.savedMicBoostLevel);
     return ConnectorVisit::Finished;
   }
   return ConnectorVisit::Next;
 }
 
-Discovery WalkMicCapture(MixerState& state, const char* searchText, DataFlow flow) {
-  const CaptureBinding binding =
-      BindCaptureEndpoint(state, searchText, flow, state.micEndpoint, state.savedMicRecordLevel);
-  if (!binding.adapter) return CaptureResult(binding, 1);
-  return CaptureResult(
-      binding, VisitMatchingConnectors(*binding.adapter, "mic",
-                                       [&](PartsList& fed) { return BindBoost(state, fed); }));
-}
-
 }  // namespace
 
-Discovery DiscoverMicCaptureControls(MixerState& state, const char* searchText, DataFlow flow) {
-  return Guarded(Discovery::Failed, [&] { return WalkMicCapture(state, searchText, flow); });
+Discovery DiscoverMicCaptureControls(MixerState& state, CallBudget& budget, const char* searchText,
+                                     DataFlow flow) {
+  return Guarded(Discovery::Failed, [&] {
+    return WalkCaptureConnectors(state, budget, searchText, flow, state.micEndpoint,
+                                 state.savedMicRecordLevel, "mic",
+                                 [&](PartsList& fed) { return BindBoost(state, budget, fed); });
+  });
 }
 
 }  // namespace velto

@@ -45,8 +45,9 @@ int FindUpstreamVolumeLevel(PartsList& list, Ref<LevelControl>& target, StepBudg
 // Follows part 0 upstream from the branch's inputs; at every part whose name
 // matches, looks for a level from the start of the branch's chain. The level
 // need not sit on the part that matched.
-bool FindNamedLevel(PartsList& branchInputs, const SearchWords& words, Ref<LevelControl>& target) {
-  StepBudget budget;
+bool FindNamedLevel(CallBudget& callBudget, PartsList& branchInputs, const SearchWords& words,
+                    Ref<LevelControl>& target) {
+  StepBudget budget(callBudget);
   for (ListCursor cursor(branchInputs); budget.Take();) {
     Ref<Part> part = PartAt(*cursor, 0);
     if (!part) return false;
@@ -58,9 +59,10 @@ bool FindNamedLevel(PartsList& branchInputs, const SearchWords& words, Ref<Level
   return false;
 }
 
-void SearchMonitorPath(MonitorPath& path, Part& branch, PartsList& branchInputs) {
+void SearchMonitorPath(CallBudget& budget, MonitorPath& path, Part& branch,
+                       PartsList& branchInputs) {
   if (path.found) return;
-  if (!FindNamedLevel(branchInputs, SearchWords(path.words), path.level)) return;
+  if (!FindNamedLevel(budget, branchInputs, SearchWords(path.words), path.level)) return;
   const HRESULT read = RecordLevel(*path.level, path.savedLevel);
   if (path.levelMustBeReadable && read != kS_OK) return;
   path.found = true;
@@ -90,9 +92,10 @@ void BindToneControls(MixerState& state, Part& part) {
 // input, trying each part for tone controls, up to and including the first
 // part with several inputs. On success `inputs` holds the input list of the
 // last part reached and `count` its length; false when the chain runs out.
-bool FollowOutputChain(MixerState& state, Ref<PartsList>& inputs, std::uint32_t& count) {
+bool FollowOutputChain(MixerState& state, CallBudget& callBudget, Ref<PartsList>& inputs,
+                       std::uint32_t& count) {
   count = PartCount(*inputs).value_or(0);
-  StepBudget budget;
+  StepBudget budget(callBudget);
   while (count == 1) {
     if (!budget.Take()) return false;
     Ref<Part> part = PartAt(*inputs, 0);
@@ -109,32 +112,33 @@ bool FollowOutputChain(MixerState& state, Ref<PartsList>& inputs, std::uint32_t&
   return true;
 }
 
-int SearchBranches(MixerState& state, PartsList& branches, std::uint32_t count) {
-  MonitorPath line{{"line", "gree"},
-                   state.linePlaybackLevel,
-                   state.savedLinePlaybackLevel,
-                   state.linePlaybackMute,
-                   state.savedLinePlaybackMute,
-                   /*levelMustBeReadable=*/true};
-  MonitorPath mic{{"mic", "pin"},
-                  state.micPlaybackLevel,
-                  state.savedMicPlaybackLevel,
-                  state.micPlaybackMute,
-                  state.savedMicPlaybackMute,
-                  /*levelMustBeReadable=*/false};
-  StepBudget budget;
+int SearchBranches(MixerState& state, CallBudget& callBudget, PartsList& branches,
+                   std::uint32_t count) {
+  MonitorPath line{.words = {"line", "gree"},
+                   .level = state.linePlaybackLevel,
+                   .savedLevel = state.savedLinePlaybackLevel,
+                   .mute = state.linePlaybackMute,
+                   .savedMute = state.savedLinePlaybackMute,
+                   .levelMustBeReadable = true};
+  MonitorPath mic{.words = {"mic", "pin"},
+                  .level = state.micPlaybackLevel,
+                  .savedLevel = state.savedMicPlaybackLevel,
+                  .mute = state.micPlaybackMute,
+                  .savedMute = state.savedMicPlaybackMute,
+                  .levelMustBeReadable = false};
+  StepBudget budget(callBudget);
   for (std::uint32_t i = 0; i < count && budget.Take(); ++i) {
     Ref<Part> branch = PartAt(branches, i);
     if (!branch) return 1;
     Ref<PartsList> branchInputs = Incoming(*branch);
     if (!branchInputs) continue;
-    SearchMonitorPath(line, *branch, *branchInputs);
-    SearchMonitorPath(mic, *branch, *branchInputs);
+    SearchMonitorPath(callBudget, line, *branch, *branchInputs);
+    SearchMonitorPath(callBudget, mic, *branch, *branchInputs);
   }
   return 0;
 }
 
-int WalkAdapter(MixerState& state, Ref<DeviceTopology> topology) {
+int WalkAdapter(MixerState& state, CallBudget& budget, Ref<DeviceTopology> topology) {
   if (RecordMasterLevel(*state.playbackEndpoint, state.savedPlaybackLevel) != kS_OK) return 1;
   if (RecordMute(*state.playbackEndpoint, state.savedPlaybackMute) != kS_OK) return 1;
 
@@ -143,16 +147,17 @@ int WalkAdapter(MixerState& state, Ref<DeviceTopology> topology) {
   Ref<PartsList> inputs = Incoming(*output);
   if (!inputs) return 1;
   std::uint32_t count = 0;
-  if (!FollowOutputChain(state, inputs, count)) return 1;
-  return SearchBranches(state, *inputs, count);
+  if (!FollowOutputChain(state, budget, inputs, count)) return 1;
+  return SearchBranches(state, budget, *inputs, count);
 }
 
-Discovery WalkPlayback(MixerState& state, const char* searchText, DataFlow flow) {
+Discovery WalkPlayback(MixerState& state, CallBudget& budget, const char* searchText,
+                       DataFlow flow) {
   Ref<DeviceTopology> topology;
   switch (ActivateEndpoint(state, searchText, topology, state.playbackEndpoint, flow)) {
     case Activation::Activated:
-      return WalkAdapter(state, std::move(topology)) == 0 ? Discovery::Completed
-                                                          : Discovery::Failed;
+      return WalkAdapter(state, budget, std::move(topology)) == 0 ? Discovery::Completed
+                                                                  : Discovery::Failed;
     case Activation::NotFound:
       return Discovery::EndpointNotFound;
     default:
@@ -162,8 +167,9 @@ Discovery WalkPlayback(MixerState& state, const char* searchText, DataFlow flow)
 
 }  // namespace
 
-Discovery DiscoverPlaybackControls(MixerState& state, const char* searchText, DataFlow flow) {
-  return Guarded(Discovery::Failed, [&] { return WalkPlayback(state, searchText, flow); });
+Discovery DiscoverPlaybackControls(MixerState& state, CallBudget& budget, const char* searchText,
+                                   DataFlow flow) {
+  return Guarded(Discovery::Failed, [&] { return WalkPlayback(state, budget, searchText, flow); });
 }
 
 }  // namespace velto

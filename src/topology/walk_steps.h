@@ -12,6 +12,7 @@
 
 #include "core/mixer_state.h"
 #include "platform/platform.h"
+#include "topology/discovery.h"
 
 namespace velto {
 
@@ -20,15 +21,18 @@ namespace velto {
 // rather than hang the host.
 constexpr int kMaxWalkSteps = 4096;
 
+// One walk's steps, drawn from the budget of the export call it runs in.
 class StepBudget {
  public:
+  explicit StepBudget(CallBudget& call) : call_(call) {}
   bool Take() {
-    if (left_ == 0) return false;
+    if (left_ == 0 || !call_.Take()) return false;
     --left_;
     return true;
   }
 
  private:
+  CallBudget& call_;
   int left_ = kMaxWalkSteps;
 };
 
