@@ -296,7 +296,7 @@ TEST_F(CaptureTest, DuplicatePartNamesGetDistinctIds) {
 TEST(FitLevel, LevelsAreMadeToFitTheFormatOrLeftOut) {
   // One call per case rather than a table: GCC 12 at -O3 reports the unwind
   // path of an array of aggregates holding vectors as "maybe uninitialized".
-  const auto expectFit = [](const LevelValues& level,
+  const auto expectFit = [](const velto::description::LevelState& level,
                             const std::optional<std::vector<float>>& channels, bool warned) {
     SCOPED_TRACE(::testing::Message()
                  << "level " << level.min << ".." << level.max << " step " << level.step << ", "
@@ -322,7 +322,7 @@ TEST(FitLevel, LevelsAreMadeToFitTheFormatOrLeftOut) {
 TEST(OrderedLinks, KeepsEveryIncomingAndOutgoingListInItsOrder) {
   // Part 2 lists its inputs as 1 then 0, part 0 its outputs as 3 then 2: no
   // order of first meeting gives both, a topological one does.
-  AdapterModel adapter;
+  WalkedAdapter adapter;
   adapter.parts.resize(4);
   adapter.parts[0].outgoing = {3, 2};
   adapter.parts[1].outgoing = {2};
@@ -338,7 +338,7 @@ TEST(OrderedLinks, KeepsEveryIncomingAndOutgoingListInItsOrder) {
 TEST(OrderedLinks, ListsThatContradictEachOtherAreReported) {
   // (0,2) < (0,3) by part 0's outputs, (0,3) < (1,3) by part 3's inputs,
   // (1,3) < (1,2) by part 1's outputs, (1,2) < (0,2) by part 2's inputs.
-  AdapterModel adapter;
+  WalkedAdapter adapter;
   adapter.parts.resize(4);
   adapter.parts[0].outgoing = {2, 3};
   adapter.parts[1].outgoing = {3, 2};

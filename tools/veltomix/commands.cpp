@@ -448,7 +448,7 @@ class TopologyCommand : public Command {
     PrintWarnings(session, *model);
     const std::optional<std::size_t> index = Resolve(session, *model, held);
     if (!index) return false;
-    const EndpointModel& endpoint = model->endpoints[*index];
+    const WalkedEndpoint& endpoint = model->endpoints[*index];
     if (!endpoint.connector) {
       session.err << "veltomix: topology: " << endpoint.name
                   << (endpoint.hasTopology ? " is not joined to any adapter"

@@ -1,24 +1,25 @@
 #include "topology_view.h"
 
 #include <algorithm>
-#include <charconv>
 #include <sstream>
 
+#include "platform/description/text.h"
 #include "text.h"
 
 namespace veltomix {
 
 namespace p = velto::platform;
 
-std::string ShortestFloat(float value) {
-  char buffer[32];
-  const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-  return std::string(buffer, end);
-}
-
 namespace {
 
-const AdapterModel& AdapterOf(const TopologyView& view) {
+using description::FormatFloat;
+using description::kLevelKeys;
+using description::kLevelKinds;
+using description::kSwitchKeys;
+using description::kSwitchKinds;
+using description::LevelState;
+
+const WalkedAdapter& AdapterOf(const TopologyView& view) {
   return view.model.adapters[view.model.endpoints[view.endpoint].connector->adapter];
 }
 
@@ -40,18 +41,18 @@ std::string Join(const std::vector<std::string>& items, const char* separator) {
 }
 
 // "3 dB" when every channel agrees, "3 / 2.5 dB" otherwise.
-std::string ChannelLevels(const LevelValues& level) {
+std::string ChannelLevels(const LevelState& level) {
   const bool same = std::all_of(level.channels.begin(), level.channels.end(),
                                 [&](float v) { return v == level.channels.front(); });
-  if (same) return ShortestFloat(level.channels.front()) + " dB";
+  if (same) return FormatFloat(level.channels.front()) + " dB";
   std::vector<std::string> values;
-  for (float v : level.channels) values.push_back(ShortestFloat(v));
+  for (float v : level.channels) values.push_back(FormatFloat(v));
   return Join(values, " / ") + " dB";
 }
 
-std::string Range(const LevelValues& level) {
-  return ShortestFloat(level.min) + ".." + ShortestFloat(level.max) + " dB, step " +
-         ShortestFloat(level.step) + ", " + std::to_string(level.channels.size()) +
+std::string Range(const LevelState& level) {
+  return FormatFloat(level.min) + ".." + FormatFloat(level.max) + " dB, step " +
+         FormatFloat(level.step) + ", " + std::to_string(level.channels.size()) +
          (level.channels.size() == 1 ? " channel" : " channels");
 }
 
@@ -61,7 +62,7 @@ std::string OnOff(std::int32_t value) {
 }
 
 // One line per control the part offers: key, value, and with `ranges` the range.
-std::vector<std::pair<std::string, std::string>> Controls(const PartModel& part, bool ranges) {
+std::vector<std::pair<std::string, std::string>> Controls(const WalkedPart& part, bool ranges) {
   std::vector<std::pair<std::string, std::string>> lines;
   for (std::size_t k = 0; k < kLevelKinds; ++k) {
     if (!part.levels[k]) continue;
@@ -76,7 +77,7 @@ std::vector<std::pair<std::string, std::string>> Controls(const PartModel& part,
   return lines;
 }
 
-std::string EndpointTraits(const EndpointModel& endpoint) {
+std::string EndpointTraits(const WalkedEndpoint& endpoint) {
   std::string traits = endpoint.flow == p::DataFlow::Render ? "render" : "capture";
   switch (endpoint.state) {
     case p::kDeviceStateDisabled:
@@ -114,20 +115,20 @@ std::string DotQuoted(const std::string& text) {
 constexpr const char* kChosenStyle =
     "color=\"#c2410c\", penwidth=2.5, style=\"rounded,filled\", fillcolor=\"#ffedd5\"";
 
-std::string DotPart(std::size_t k, const PartModel& part) {
-  std::vector<std::string> lines = {part.name, (part.connector ? "connector " : "") + part.id};
+std::string DotPart(std::size_t k, const WalkedPart& part) {
+  std::vector<std::string> lines = {part.name, (part.isConnector ? "connector " : "") + part.id};
   for (const auto& [key, value] : Controls(part, false)) lines.push_back(key + " " + value);
   if (!part.heldAs.empty()) lines.push_back("chosen: " + Join(part.heldAs, ", "));
-  std::string style = part.heldAs.empty() ? (part.connector ? "style=\"rounded,filled\", "
-                                                              "fillcolor=\"#e0ecf8\""
-                                                            : "")
+  std::string style = part.heldAs.empty() ? (part.isConnector ? "style=\"rounded,filled\", "
+                                                                "fillcolor=\"#e0ecf8\""
+                                                              : "")
                                           : kChosenStyle;
   return "  p" + std::to_string(k) + " [label=" + DotQuoted(Join(lines, "\n")) +
          (style.empty() ? "" : ", " + style) + "];\n";
 }
 
 std::string DotEndpoint(const TopologyView& view, std::size_t e) {
-  const EndpointModel& endpoint = view.model.endpoints[e];
+  const WalkedEndpoint& endpoint = view.model.endpoints[e];
   std::vector<std::string> lines = {endpoint.name, EndpointTraits(endpoint) + " endpoint"};
   if (!endpoint.heldAs.empty()) lines.push_back("chosen: " + Join(endpoint.heldAs, ", "));
   std::string style = "shape=note";
@@ -139,7 +140,7 @@ std::string DotEndpoint(const TopologyView& view, std::size_t e) {
 
 // --- Text ----------------------------------------------------------------------------------
 
-std::string PartNames(const AdapterModel& adapter, const std::vector<std::size_t>& indices) {
+std::string PartNames(const WalkedAdapter& adapter, const std::vector<std::size_t>& indices) {
   std::vector<std::string> ids;
   for (std::size_t k : indices) ids.push_back(adapter.parts[k].id);
   return Join(ids, ", ");
@@ -147,7 +148,7 @@ std::string PartNames(const AdapterModel& adapter, const std::vector<std::size_t
 
 // For each slot label: where in this adapter the binding's control lies.
 std::string ChosenSummary(const TopologyView& view) {
-  const AdapterModel& adapter = AdapterOf(view);
+  const WalkedAdapter& adapter = AdapterOf(view);
   std::ostringstream out;
   std::vector<std::string> notBound;
   out << "Controls the binding chose\n";
@@ -164,7 +165,7 @@ std::string ChosenSummary(const TopologyView& view) {
       if (std::find(labels.begin(), labels.end(), label) != labels.end())
         places.push_back("endpoint \"" + view.model.endpoints[e].name + "\"");
     }
-    for (const PartModel& part : adapter.parts) {
+    for (const WalkedPart& part : adapter.parts) {
       if (std::find(part.heldAs.begin(), part.heldAs.end(), label) != part.heldAs.end())
         places.push_back(part.id);
     }
@@ -179,9 +180,9 @@ std::string ChosenSummary(const TopologyView& view) {
   return out.str();
 }
 
-std::string TextPart(const AdapterModel& adapter, const PartModel& part) {
+std::string TextPart(const WalkedAdapter& adapter, const WalkedPart& part) {
   std::ostringstream out;
-  out << (part.heldAs.empty() ? "  " : "* ") << (part.connector ? "connector " : "subunit ")
+  out << (part.heldAs.empty() ? "  " : "* ") << (part.isConnector ? "connector " : "subunit ")
       << part.id << " \"" << part.name << "\"";
   if (!part.heldAs.empty()) out << "   [chosen: " << Join(part.heldAs, ", ") << "]";
   out << "\n";
@@ -197,8 +198,8 @@ std::string TextPart(const AdapterModel& adapter, const PartModel& part) {
 }  // namespace
 
 std::string TopologyDot(const TopologyView& view) {
-  const AdapterModel& adapter = AdapterOf(view);
-  const EndpointModel& shown = view.model.endpoints[view.endpoint];
+  const WalkedAdapter& adapter = AdapterOf(view);
+  const WalkedEndpoint& shown = view.model.endpoints[view.endpoint];
   std::ostringstream out;
   out << "digraph topology {\n"
       << "  graph [rankdir=LR, labelloc=t, fontname=\"Helvetica\", fontsize=12, label="
@@ -222,8 +223,8 @@ std::string TopologyDot(const TopologyView& view) {
 }
 
 std::string TopologyText(const TopologyView& view) {
-  const AdapterModel& adapter = AdapterOf(view);
-  const EndpointModel& shown = view.model.endpoints[view.endpoint];
+  const WalkedAdapter& adapter = AdapterOf(view);
+  const WalkedEndpoint& shown = view.model.endpoints[view.endpoint];
   std::ostringstream out;
   out << "Adapter \"" << adapter.name << "\" behind " << shown.name << "\n"
       << "  endpoint " << shown.id << " (" << EndpointTraits(shown) << ")\n"
@@ -231,14 +232,14 @@ std::string TopologyText(const TopologyView& view) {
   out << ChosenSummary(view) << "\n";
   out << "Endpoints joined to the adapter\n";
   for (const auto& [part, e] : JoinedEndpoints(view)) {
-    const EndpointModel& endpoint = view.model.endpoints[e];
+    const WalkedEndpoint& endpoint = view.model.endpoints[e];
     out << (endpoint.heldAs.empty() ? "  " : "* ") << PadRight(adapter.parts[part].id, 16)
         << PadRight(endpoint.name, 34) << EndpointTraits(endpoint);
     if (!endpoint.heldAs.empty()) out << "   [chosen: " << Join(endpoint.heldAs, ", ") << "]";
     out << "\n";
   }
   out << "\nParts (* chosen by the binding; signal flows from -> to)\n";
-  for (const PartModel& part : adapter.parts) out << TextPart(adapter, part);
+  for (const WalkedPart& part : adapter.parts) out << TextPart(adapter, part);
   return out.str();
 }
 

@@ -21,7 +21,4 @@ struct TopologyView {
 std::string TopologyDot(const TopologyView& view);
 std::string TopologyText(const TopologyView& view);
 
-// A float in the fewest digits that read back as the same float.
-std::string ShortestFloat(float value);
-
 }  // namespace veltomix
