@@ -3,6 +3,12 @@
 add_library(VeltoSound SHARED ${PROJECT_SOURCE_DIR}/exports/VeltoSound.def)
 target_link_libraries(VeltoSound PRIVATE velto_core_obj velto_coreaudio_obj)
 set_target_properties(VeltoSound PROPERTIES PREFIX "" LINKER_LANGUAGE CXX)
+# x86-64 has one calling convention and no name decoration: the names of the
+# .def are the symbols, and ld's import library serves hosts as it is.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  return()
+endif()
+
 # The .def names are undecorated; ld maps each to its _Name@N definition.
 target_link_options(VeltoSound PRIVATE -Wl,--enable-stdcall-fixup)
 

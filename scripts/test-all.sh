@@ -18,8 +18,11 @@ ctest --preset default -j "$jobs"
 
 tests/ci/run-extra.sh
 
-# The Windows DLL, cross-built, its export table and the Wine end-to-end run.
-cmake --preset mingw
-cmake --build --preset mingw -j "$jobs"
-ctest --preset mingw
+# The Windows DLLs, 32-bit and 64-bit, cross-built: their export tables, ids
+# and imports, and the Wine runs (PulseAudio and the Core Audio test server).
+for preset in mingw mingw64; do
+  cmake --preset "$preset"
+  cmake --build --preset "$preset" -j "$jobs"
+  ctest --preset "$preset"
+done
 echo "all tests passed"

@@ -43,6 +43,7 @@ trap 'rm -rf "$scratch"' EXIT
 echo "== benchmarks (short run)"
 if [ -x "$default_build/bench/velto_bench" ]; then
   "$default_build/bench/velto_bench" --quick
+  "$default_build/bench/velto_scale_bench" --quick
 else
   echo "velto_bench was not built (Google Benchmark missing?)" >&2
   exit 1

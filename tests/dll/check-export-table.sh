@@ -2,7 +2,8 @@
 # Checks VeltoSound.dll's export table against exports.txt: exactly these
 # names at exactly these ordinals, nothing else, and every export's code
 # returning with `ret $N`, N being the bytes of arguments the callee must pop
-# under __stdcall.
+# under __stdcall. A 64-bit DLL has one calling convention, in which the
+# caller pops: there the returns are not checked.
 #
 # usage: check-export-table.sh OBJDUMP DLL EXPORTS_TXT
 set -uo pipefail
@@ -14,6 +15,8 @@ trap 'rm -rf "$work"' EXIT
 "$objdump" -d --no-show-raw-insn "$dll" >"$work/code" || { echo "cannot disassemble $dll"; exit 1; }
 
 image_base=$(awk '$1 == "ImageBase" { print $2 }' "$work/headers")
+callee_pops=yes
+if "$objdump" -f "$dll" | grep -q 'file format pei-x86-64'; then callee_pops=no; fi
 ordinal_base=$(awk '/^Ordinal Base/ { print $3 }' "$work/headers")
 
 # "[index] +base[ordinal] rva Export RVA" lines: ordinal -> rva.
@@ -65,7 +68,7 @@ returns_of() {
   ' "$work/code"
 }
 
-while read -r name ordinal bytes; do
+while [ "$callee_pops" = yes ] && read -r name ordinal bytes; do
   rva=$(awk -v o="$ordinal" '$1 == o { print $2 }' "$work/rvas")
   [ -n "$rva" ] || { fail "$name: no address at ordinal $ordinal"; continue; }
   address=$(printf '%x' $((0x$image_base + 0x$rva)))
@@ -80,5 +83,6 @@ while read -r name ordinal bytes; do
   fi
 done < <(grep -v '^#' "$table" | awk 'NF == 3')
 
+[ "$callee_pops" = yes ] || echo "skip returns: x86-64, where the caller pops"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -292,8 +292,34 @@ TEST_F(CaptureTest, DuplicatePartNamesGetDistinctIds) {
   EXPECT_EQ(ids, (std::vector<std::string>{"volume", "volume-2"}));
 }
 
+TEST_F(CaptureTest, ANameThatLooksNumberedDoesNotTakeAnotherPartsId) {
+  // A capture lists the parts in the order the walk meets them, so the
+  // second subunit met can be given a name that takes "volume-3" before the
+  // third "Volume" would be numbered 3.
+  json description = Capture();
+  std::vector<std::string> expected;
+  for (json& part : description["adapters"][0]["parts"]) {
+    if (part["kind"] != "subunit") continue;
+    const std::size_t k = expected.size();
+    part["name"] = k == 1 ? "Volume 3" : "Volume";
+    // volume, volume-3, volume-2, then volume-4, volume-5, ... past the taken 3
+    expected.push_back(k == 0 ? "volume"
+                              : "volume-" + std::to_string(k == 1   ? 3
+                                                           : k == 2 ? 2
+                                                                    : k + 1));
+  }
+  ASSERT_GE(expected.size(), 4u);
+  Install(description);
+  const json captured = Capture();
+  std::vector<std::string> ids;
+  for (const json& part : captured["adapters"][0]["parts"]) {
+    if (part["kind"] == "subunit") ids.push_back(part["id"]);
+  }
+  EXPECT_EQ(ids, expected);
+}
+
 // What a real card may report and the description format cannot hold.
-TEST(FitLevel, LevelsAreMadeToFitTheFormatOrLeftOut) {
+TEST(FitLevel, LevelsAreWrittenAsReportedOrLeftOut) {
   // One call per case rather than a table: GCC 12 at -O3 reports the unwind
   // path of an array of aggregates holding vectors as "maybe uninitialized".
   const auto expectFit = [](const velto::description::LevelState& level,
@@ -312,8 +338,8 @@ TEST(FitLevel, LevelsAreMadeToFitTheFormatOrLeftOut) {
   };
   const float nan = std::numeric_limits<float>::quiet_NaN();
   expectFit({-10, 0, 1, {-5, -5}}, std::vector<float>{-5, -5}, false);
-  expectFit({-10, 0, 1, {5, -20}}, std::vector<float>{0, -10}, true);  // clamped into the range
-  expectFit({-10, 0, 1, {}}, std::nullopt, true);                      // no channel
+  expectFit({-10, 0, 1, {5, -20}}, std::vector<float>{5, -20}, true);  // as reported, with a warning
+  expectFit({-10, 0, 1, {}}, std::vector<float>{}, false);              // no channel
   expectFit({0, -10, 1, {-5}}, std::nullopt, true);                    // min above max
   expectFit({-10, 0, 1, {nan}}, std::nullopt, true);
   expectFit({-10, 0, -1, {-5}}, std::vector<float>{-5}, false);  // a negative step is its size

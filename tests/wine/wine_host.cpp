@@ -39,8 +39,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/coreaudio/com_ids.h"
 #include "platform/coreaudio/com_ptr.h"
-#include "platform/coreaudio/sdk_fixes.h"
 #include "veltosound.h"
 
 using velto::coreaudio::ComPtr;
@@ -138,8 +138,8 @@ struct Endpoint {
 class CoreAudio {
  public:
   CoreAudio() {
-    CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_INPROC_SERVER,
-                     __uuidof(IMMDeviceEnumerator), enumerator_.ReceiveVoid());
+    CoCreateInstance(velto::coreaudio::ids::kMMDeviceEnumerator, nullptr, CLSCTX_INPROC_SERVER,
+                     velto::coreaudio::ids::kIMMDeviceEnumerator, enumerator_.ReceiveVoid());
   }
   bool ok() const { return static_cast<bool>(enumerator_); }
 
@@ -168,7 +168,7 @@ class CoreAudio {
     ComPtr<IAudioEndpointVolume> volume;
     ComPtr<IMMDevice> device;
     if (enumerator_->GetDevice(endpoint.id.c_str(), device.Receive()) == S_OK) {
-      device->Activate(__uuidof(IAudioEndpointVolume), CLSCTX_INPROC_SERVER, nullptr,
+      device->Activate(velto::coreaudio::ids::kIAudioEndpointVolume, CLSCTX_INPROC_SERVER, nullptr,
                        volume.ReceiveVoid());
     }
     return volume;
@@ -184,7 +184,7 @@ class CoreAudio {
     if (device.OpenPropertyStore(STGM_READ, store.Receive()) != S_OK) return endpoint;
     PROPVARIANT value;
     PropVariantInit(&value);
-    if (store->GetValue(velto::coreaudio::kPkeyDeviceFriendlyName, &value) == S_OK &&
+    if (store->GetValue(velto::coreaudio::ids::kPkeyDeviceFriendlyName, &value) == S_OK &&
         value.vt == VT_LPWSTR && value.pwszVal) {
       endpoint.name = value.pwszVal;
     }
@@ -204,21 +204,22 @@ bool ReadRange(const CoreAudio& audio, const Endpoint& endpoint, float* minDb, f
 
 // --- The DLL ----------------------------------------------------------------------
 
-#define VELTO_EXPORT_NAMES(X)                                                                   \
-  X(GetMasterVolume)                                                                            \
-  X(SetMasterVolume)                                                                            \
-  X(GetMasterMute) X(SetMasterMute) X(OpenSoundCard) X(CloseSoundCard) X(SetLinePlayBack)       \
-      X(SetLinePlayBackMute) X(GetLinePlayBackMute) X(SetMicPlayBack) X(SetMicPlayBackMute)     \
-          X(GetMicPlayBackMute) X(SetMicBoost) X(GetMicBoost) X(GetNoMonitor) X(SetNoMonitor)   \
-              X(GetLinePlayBack) X(GetMicPlayBack) X(GetEQRange) X(SetBass) X(GetBass)          \
-                  X(SetTreble) X(GetTreble) X(SetMidRange) X(GetMidRange) X(GetMicRecordVolume) \
-                      X(SetMicRecordVolume) X(GetLineRecordVolume) X(SetLineRecordVolume)       \
-                          X(OpenDefaultDevices) X(GetDeviceNames) X(GetNumberPlayDevices)       \
-                              X(GetNumberRecordDevices) X(GetPlayBackDevice) X(GetRecordDevice) \
-                                  X(OpenVirtual_1) X(CloseVirtual_1) X(GetVirtualVolume)        \
-                                      X(SetVirtualVolume) X(SetVirtualMute) X(GetVirtualMute)   \
-                                          X(GetMicSliderBoost) X(GetMicSliderDetails)           \
-                                              X(SetMicSliderBoost)
+#define VELTO_EXPORT_NAMES(X)                                                                  \
+  X(GetMasterVolume)                                                                           \
+  X(SetMasterVolume)                                                                           \
+  X(GetMasterMute)                                                                             \
+  X(SetMasterMute)                                                                             \
+  X(OpenSoundCard) X(CloseSoundCard) X(SetLinePlayBack) X(SetLinePlayBackMute)                 \
+      X(GetLinePlayBackMute) X(SetMicPlayBack) X(SetMicPlayBackMute) X(GetMicPlayBackMute)     \
+          X(SetMicBoost) X(GetMicBoost) X(GetNoMonitor) X(SetNoMonitor) X(GetLinePlayBack)     \
+              X(GetMicPlayBack) X(GetEQRange) X(SetBass) X(GetBass) X(SetTreble) X(GetTreble)  \
+                  X(SetMidRange) X(GetMidRange) X(GetMicRecordVolume) X(SetMicRecordVolume)    \
+                      X(GetLineRecordVolume) X(SetLineRecordVolume) X(OpenDefaultDevices)      \
+                          X(GetDeviceNames) X(GetNumberPlayDevices) X(GetNumberRecordDevices)  \
+                              X(GetPlayBackDevice) X(GetRecordDevice) X(OpenVirtual_1)         \
+                                  X(CloseVirtual_1) X(GetVirtualVolume) X(SetVirtualVolume)    \
+                                      X(SetVirtualMute) X(GetVirtualMute) X(GetMicSliderBoost) \
+                                          X(GetMicSliderDetails) X(SetMicSliderBoost)
 
 // Every export as a __stdcall pointer of the header's type.
 struct Dll {
@@ -256,6 +257,7 @@ std::vector<ExportEntry> ReadExportTable(const char* path) {
   return entries;
 }
 
+#if defined(__i386__)
 // Calls `function` with `words` zero 32-bit arguments and measures how many
 // argument bytes it took off the stack on return. A __stdcall callee pops all
 // of them; nothing else in this process depends on the answer being right.
@@ -282,6 +284,7 @@ __attribute__((noinline)) int BytesPoppedByCallee(FARPROC function, int words) {
         "xmm6", "xmm7");
   return popped;
 }
+#endif
 
 bool LoadExports(HMODULE module, const std::vector<ExportEntry>& table, Dll& dll) {
   ExpectEq(static_cast<int>(table.size()), 44, "the export table lists 44 exports");
@@ -312,6 +315,7 @@ bool LoadExports(HMODULE module, const std::vector<ExportEntry>& table, Dll& dll
 // Every export called with zero arguments: no device bound, null pointers,
 // zero levels. The decided null-pointer rule makes that safe for all 44.
 void CheckCalleePops(const Dll& dll, HMODULE module, const std::vector<ExportEntry>& table) {
+#if defined(__i386__)
   for (const ExportEntry& entry : table) {
     FARPROC function = GetProcAddress(module, entry.name.c_str());
     if (!function) continue;
@@ -320,6 +324,11 @@ void CheckCalleePops(const Dll& dll, HMODULE module, const std::vector<ExportEnt
            entry.name + " pops its " + Show(entry.argumentBytes) + " argument bytes",
            "popped " + Show(popped));
   }
+#else
+  // x86-64 has one calling convention, in which the caller pops.
+  (void)module, (void)table;
+  std::printf("skip callee pops: not a 32-bit process\n");
+#endif
   // The calls above bound the default devices and the first render endpoint.
   dll.CloseVirtual_1();
   dll.CloseSoundCard(0);

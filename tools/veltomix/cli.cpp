@@ -3,13 +3,14 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <fstream>
 #include <iostream>
 
 #include "call_output.h"
 #include "export_table.h"
+#include "library_exports.h"
 #include "mixer_controls.h"
+#include "platform/tracing/tracing_platform.h"
 
 #ifdef VELTOMIX_HAVE_SIM
 #include "platform/sim/sim_system.h"
@@ -27,6 +28,8 @@ struct Options {
   bool refs = false;
   std::string scriptFile;
   bool listExports = false;
+  std::string library;
+  std::string hostCom = "none";
   std::vector<std::string> callWords;
 };
 
@@ -135,32 +138,14 @@ void PrintExports(std::ostream& out) {
 }
 
 #ifdef VELTOMIX_HAVE_SIM
-// Tracing on for the run, and off again (sink dropped) however it ends, so
-// the sink never outlives the stream it writes to.
 class SystemRun {
  public:
-  SystemRun(const Options& options, std::ostream& err) {
+  explicit SystemRun(const Options& options) {
     if (!options.systemFile.empty())
       velto::sim::Install(velto::sim::SimSystem::FromFile(options.systemFile));
-    if (!options.trace) return;
-    velto::sim::SimSystem& system = velto::sim::Installed();
-    system.SetTraceSink([&err](const velto::sim::TraceEntry& entry) {
-      err << "trace: " << entry.object << " " << entry.op << "(" << entry.args << ")";
-      if (entry.hasResult) {
-        char code[16];
-        std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(entry.result));
-        err << " -> " << code;
-      }
-      err << "\n";
-    });
-    system.SetTracing(true);
   }
-  ~SystemRun() { StopTracing(); }
-  SystemRun(const SystemRun&) = delete;
-  SystemRun& operator=(const SystemRun&) = delete;
 
   void Finish(const Options& options, std::ostream& out) {
-    StopTracing();
     velto::sim::SimSystem& system = velto::sim::Installed();
     if (options.refs) {
       const long refs = system.LiveReferences();
@@ -178,22 +163,14 @@ class SystemRun {
     file << dump;
     if (!file) throw std::runtime_error("cannot write " + options.dumpSystem);
   }
-
- private:
-  static void StopTracing() {
-    velto::sim::SimSystem& system = velto::sim::Installed();
-    system.SetTracing(false);
-    system.SetTraceSink({});
-  }
 };
 #else
 class SystemRun {
  public:
-  SystemRun(const Options& options, std::ostream&) {
-    if (!options.systemFile.empty() || options.trace || options.refs ||
-        !options.dumpSystem.empty()) {
+  explicit SystemRun(const Options& options) {
+    if (!options.systemFile.empty() || options.refs || !options.dumpSystem.empty()) {
       throw UsageError(
-          "--system, --trace, --refs and --dump-system work on the simulated sound system only");
+          "--system, --refs and --dump-system work on the simulated sound system only");
     }
   }
   void Finish(const Options&, std::ostream&) {}
@@ -212,6 +189,12 @@ void DeclareOptions(CLI::App& app, Options& options) {
   app.add_option("--script", options.scriptFile, "read calls from a script (- for stdin)")
       ->option_text("FILE|-");
   app.add_flag("--list-exports", options.listExports, "list the exports and their arguments");
+  app.add_option("--library", options.library,
+                 "make export calls through this VeltoSound library, loaded at run time")
+      ->option_text("FILE");
+  app.add_option("--host-com", options.hostCom,
+                 "initialise COM on the calling thread first, as a host may (Windows)")
+      ->option_text("none|sta|mta");
   // No positional of its own: the first word that is not an option, and every
   // word after it, stays in order for ParseSteps.
   app.prefix_command();
@@ -268,10 +251,23 @@ int RunVeltomix(const std::vector<std::string>& args, std::ostream& out, std::os
 
   std::vector<Step> steps;
   std::optional<SystemRun> run;
+  // In front of whichever backend `run` set up; its end drops the sink, which
+  // writes to `err`.
+  std::optional<velto::platform::tracing::TraceScope> trace;
+  std::optional<LibraryExports> library;
+  std::optional<HostCom> hostCom;
   try {
     for (Call& call : ScriptCalls(options, std::cin)) steps.push_back({std::move(call), nullptr});
     for (Step& step : ParseSteps(options.callWords)) steps.push_back(std::move(step));
-    run.emplace(options, err);
+    run.emplace(options);
+    if (options.trace) {
+      trace.emplace(velto::platform::BackendPlatform(),
+                    [&err](const velto::platform::tracing::TracedCall& call) {
+                      err << "trace: " << velto::platform::tracing::FormatCall(call) << "\n";
+                    });
+    }
+    if (!options.library.empty()) library.emplace(options.library);
+    hostCom.emplace(options.hostCom);
   } catch (const HelpRequested& help) {
     out << help.text;
     return kExitOk;

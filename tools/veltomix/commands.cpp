@@ -199,7 +199,9 @@ class OpenCommand : public Command {
     for (const Role& role : roles) {
       if (!role.given) continue;
       if (failed & role.failureBit) {
-        session.err << "veltomix: " << Failure(role) << "\n";
+        // One piece: working out the hint makes platform calls, whose trace
+        // lines would otherwise land inside this one.
+        session.err << "veltomix: " + Failure(role) + "\n";
       } else {
         session.err << Label(role.device) << names.Of(role.device) << "\n";
       }

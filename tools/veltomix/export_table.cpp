@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "library_exports.h"
 #include "veltosound.h"
 
 namespace veltomix {
@@ -85,28 +86,32 @@ const std::vector<ExportInfo>& Exports() {
        {},
        {kStatus},
        true,
-       [](const Args&, Out& o) -> optional<std::int32_t> { return GetMasterVolume(o.Int(0)); }},
+       [](const Args&, Out& o) -> optional<std::int32_t> {
+         return Via(GetMasterVolume, "GetMasterVolume")(o.Int(0));
+       }},
       {"SetMasterVolume",
        2,
        {kInt},
        {kStatus},
        true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
-         return SetMasterVolume(I(a, 0), o.Int(0));
+         return Via(SetMasterVolume, "SetMasterVolume")(I(a, 0), o.Int(0));
        }},
       {"GetMasterMute",
        3,
        {},
        {kStatus},
        true,
-       [](const Args&, Out& o) -> optional<std::int32_t> { return GetMasterMute(o.Int(0)); }},
+       [](const Args&, Out& o) -> optional<std::int32_t> {
+         return Via(GetMasterMute, "GetMasterMute")(o.Int(0));
+       }},
       {"SetMasterMute",
        4,
        {kInt},
        {kStatus},
        true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
-         return SetMasterMute(I(a, 0), o.Int(0));
+         return Via(SetMasterMute, "SetMasterMute")(I(a, 0), o.Int(0));
        }},
       {"OpenSoundCard",
        5,
@@ -114,21 +119,23 @@ const std::vector<ExportInfo>& Exports() {
        {},
        true,
        [](const Args& a, Out&) -> optional<std::int32_t> {
-         return OpenSoundCard(T(a, 0), T(a, 1), T(a, 2));
+         return Via(OpenSoundCard, "OpenSoundCard")(T(a, 0), T(a, 1), T(a, 2));
        }},
       {"CloseSoundCard",
        6,
        {kInt},
        {},
        true,
-       [](const Args& a, Out&) -> optional<std::int32_t> { return CloseSoundCard(I(a, 0)); }},
+       [](const Args& a, Out&) -> optional<std::int32_t> {
+         return Via(CloseSoundCard, "CloseSoundCard")(I(a, 0));
+       }},
       {"SetLinePlayBack",
        7,
        {kInt},
        {kStatus},
        true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
-         return SetLinePlayBack(I(a, 0), o.Int(0));
+         return Via(SetLinePlayBack, "SetLinePlayBack")(I(a, 0), o.Int(0));
        }},
       {"SetLinePlayBackMute",
        8,
@@ -136,21 +143,23 @@ const std::vector<ExportInfo>& Exports() {
        {kStatus},
        true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
-         return SetLinePlayBackMute(I(a, 0), o.Int(0));
+         return Via(SetLinePlayBackMute, "SetLinePlayBackMute")(I(a, 0), o.Int(0));
        }},
       {"GetLinePlayBackMute",
        9,
        {},
        {kStatus},
        true,
-       [](const Args&, Out& o) -> optional<std::int32_t> { return GetLinePlayBackMute(o.Int(0)); }},
+       [](const Args&, Out& o) -> optional<std::int32_t> {
+         return Via(GetLinePlayBackMute, "GetLinePlayBackMute")(o.Int(0));
+       }},
       {"SetMicPlayBack",
        10,
        {kInt},
        {kStatus},
        true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
-         return SetMicPlayBack(I(a, 0), o.Int(0));
+         return Via(SetMicPlayBack, "SetMicPlayBack")(I(a, 0), o.Int(0));
        }},
       {"SetMicPlayBackMute",
        11,
@@ -158,75 +167,87 @@ const std::vector<ExportInfo>& Exports() {
        {kStatus},
        true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
-         return SetMicPlayBackMute(I(a, 0), o.Int(0));
+         return Via(SetMicPlayBackMute, "SetMicPlayBackMute")(I(a, 0), o.Int(0));
        }},
       {"GetMicPlayBackMute",
        12,
        {},
        {kStatus},
        true,
-       [](const Args&, Out& o) -> optional<std::int32_t> { return GetMicPlayBackMute(o.Int(0)); }},
+       [](const Args&, Out& o) -> optional<std::int32_t> {
+         return Via(GetMicPlayBackMute, "GetMicPlayBackMute")(o.Int(0));
+       }},
       {"SetMicBoost",
        13,
        {kInt},
        {kStatus},
        true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
-         return SetMicBoost(I(a, 0), o.Int(0));
+         return Via(SetMicBoost, "SetMicBoost")(I(a, 0), o.Int(0));
        }},
       {"GetMicBoost",
        14,
        {},
        {kStatus},
        true,
-       [](const Args&, Out& o) -> optional<std::int32_t> { return GetMicBoost(o.Int(0)); }},
+       [](const Args&, Out& o) -> optional<std::int32_t> {
+         return Via(GetMicBoost, "GetMicBoost")(o.Int(0));
+       }},
       {"GetNoMonitor",
        15,
        {},
        {kStatus},
        true,
-       [](const Args&, Out& o) -> optional<std::int32_t> { return GetNoMonitor(o.Int(0)); }},
+       [](const Args&, Out& o) -> optional<std::int32_t> {
+         return Via(GetNoMonitor, "GetNoMonitor")(o.Int(0));
+       }},
       {"SetNoMonitor",
        16,
        {kInt},
        {kStatus},
        true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
-         return SetNoMonitor(I(a, 0), o.Int(0));
+         return Via(SetNoMonitor, "SetNoMonitor")(I(a, 0), o.Int(0));
        }},
       {"GetLinePlayBack",
        17,
        {},
        {kStatus},
        true,
-       [](const Args&, Out& o) -> optional<std::int32_t> { return GetLinePlayBack(o.Int(0)); }},
+       [](const Args&, Out& o) -> optional<std::int32_t> {
+         return Via(GetLinePlayBack, "GetLinePlayBack")(o.Int(0));
+       }},
       {"GetMicPlayBack",
        18,
        {},
        {kStatus},
        true,
-       [](const Args&, Out& o) -> optional<std::int32_t> { return GetMicPlayBack(o.Int(0)); }},
+       [](const Args&, Out& o) -> optional<std::int32_t> {
+         return Via(GetMicPlayBack, "GetMicPlayBack")(o.Int(0));
+       }},
       {"GetEQRange",
        19,
        {},
        {{"min", OutputType::Double}, {"max", OutputType::Double}, {"step", OutputType::Double}},
        true,
        [](const Args&, Out& o) -> optional<std::int32_t> {
-         return GetEQRange(o.Double(0), o.Double(1), o.Double(2));
+         return Via(GetEQRange, "GetEQRange")(o.Double(0), o.Double(1), o.Double(2));
        }},
       {"SetBass",
        20,
        {kLevel},
        {kStatus},
        true,
-       [](const Args& a, Out& o) -> optional<std::int32_t> { return SetBass(D(a, 0), o.Int(0)); }},
+       [](const Args& a, Out& o) -> optional<std::int32_t> {
+         return Via(SetBass, "SetBass")(D(a, 0), o.Int(0));
+       }},
       {"GetBass",
        21,
        {},
        {{"level", OutputType::Double}, kStatus},
        true,
        [](const Args&, Out& o) -> optional<std::int32_t> {
-         return GetBass(o.Double(0), o.Int(1));
+         return Via(GetBass, "GetBass")(o.Double(0), o.Int(1));
        }},
       {"SetTreble",
        22,
@@ -234,7 +255,7 @@ const std::vector<ExportInfo>& Exports() {
        {kStatus},
        true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
-         return SetTreble(D(a, 0), o.Int(0));
+         return Via(SetTreble, "SetTreble")(D(a, 0), o.Int(0));
        }},
       {"GetTreble",
        23,
@@ -242,7 +263,7 @@ const std::vector<ExportInfo>& Exports() {
        {{"level", OutputType::Double}, kStatus},
        true,
        [](const Args&, Out& o) -> optional<std::int32_t> {
-         return GetTreble(o.Double(0), o.Int(1));
+         return Via(GetTreble, "GetTreble")(o.Double(0), o.Int(1));
        }},
       {"SetMidRange",
        24,
@@ -250,7 +271,7 @@ const std::vector<ExportInfo>& Exports() {
        {kStatus},
        true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
-         return SetMidRange(D(a, 0), o.Int(0));
+         return Via(SetMidRange, "SetMidRange")(D(a, 0), o.Int(0));
        }},
       {"GetMidRange",
        25,
@@ -258,49 +279,55 @@ const std::vector<ExportInfo>& Exports() {
        {{"level", OutputType::Double}, kStatus},
        true,
        [](const Args&, Out& o) -> optional<std::int32_t> {
-         return GetMidRange(o.Double(0), o.Int(1));
+         return Via(GetMidRange, "GetMidRange")(o.Double(0), o.Int(1));
        }},
       {"GetMicRecordVolume",
        26,
        {},
        {kStatus},
        true,
-       [](const Args&, Out& o) -> optional<std::int32_t> { return GetMicRecordVolume(o.Int(0)); }},
+       [](const Args&, Out& o) -> optional<std::int32_t> {
+         return Via(GetMicRecordVolume, "GetMicRecordVolume")(o.Int(0));
+       }},
       {"SetMicRecordVolume",
        27,
        {kInt},
        {kStatus},
        true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
-         return SetMicRecordVolume(I(a, 0), o.Int(0));
+         return Via(SetMicRecordVolume, "SetMicRecordVolume")(I(a, 0), o.Int(0));
        }},
       {"GetLineRecordVolume",
        28,
        {},
        {kStatus},
        true,
-       [](const Args&, Out& o) -> optional<std::int32_t> { return GetLineRecordVolume(o.Int(0)); }},
+       [](const Args&, Out& o) -> optional<std::int32_t> {
+         return Via(GetLineRecordVolume, "GetLineRecordVolume")(o.Int(0));
+       }},
       {"SetLineRecordVolume",
        29,
        {kInt},
        {kStatus},
        true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
-         return SetLineRecordVolume(I(a, 0), o.Int(0));
+         return Via(SetLineRecordVolume, "SetLineRecordVolume")(I(a, 0), o.Int(0));
        }},
       {"OpenDefaultDevices",
        30,
        {},
        {},
        true,
-       [](const Args&, Out&) -> optional<std::int32_t> { return OpenDefaultDevices(); }},
+       [](const Args&, Out&) -> optional<std::int32_t> {
+         return Via(OpenDefaultDevices, "OpenDefaultDevices")();
+       }},
       {"GetDeviceNames",
        31,
        {},
        {{"playback", OutputType::Text}, {"line", OutputType::Text}, {"mic", OutputType::Text}},
        false,
        [](const Args&, Out& o) -> optional<std::int32_t> {
-         GetDeviceNames(o.Text(0), o.Text(1), o.Text(2));
+         Via(GetDeviceNames, "GetDeviceNames")(o.Text(0), o.Text(1), o.Text(2));
          return std::nullopt;
        }},
       {"GetNumberPlayDevices",
@@ -309,7 +336,7 @@ const std::vector<ExportInfo>& Exports() {
        {{"count", OutputType::Int}},
        true,
        [](const Args&, Out& o) -> optional<std::int32_t> {
-         return GetNumberPlayDevices(o.Int(0));
+         return Via(GetNumberPlayDevices, "GetNumberPlayDevices")(o.Int(0));
        }},
       {"GetNumberRecordDevices",
        33,
@@ -317,7 +344,7 @@ const std::vector<ExportInfo>& Exports() {
        {{"count", OutputType::Int}},
        true,
        [](const Args&, Out& o) -> optional<std::int32_t> {
-         return GetNumberRecordDevices(o.Int(0));
+         return Via(GetNumberRecordDevices, "GetNumberRecordDevices")(o.Int(0));
        }},
       {"GetPlayBackDevice",
        34,
@@ -325,7 +352,7 @@ const std::vector<ExportInfo>& Exports() {
        {{"name", OutputType::Text}, {"id", OutputType::Text}},
        true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
-         return GetPlayBackDevice(U(a, 0), o.Text(0), o.Text(1));
+         return Via(GetPlayBackDevice, "GetPlayBackDevice")(U(a, 0), o.Text(0), o.Text(1));
        }},
       {"GetRecordDevice",
        35,
@@ -333,33 +360,39 @@ const std::vector<ExportInfo>& Exports() {
        {{"name", OutputType::Text}, {"id", OutputType::Text}},
        true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
-         return GetRecordDevice(U(a, 0), o.Text(0), o.Text(1));
+         return Via(GetRecordDevice, "GetRecordDevice")(U(a, 0), o.Text(0), o.Text(1));
        }},
       {"OpenVirtual_1",
        36,
        {kText},
        {},
        true,
-       [](const Args& a, Out&) -> optional<std::int32_t> { return OpenVirtual_1(T(a, 0)); }},
+       [](const Args& a, Out&) -> optional<std::int32_t> {
+         return Via(OpenVirtual_1, "OpenVirtual_1")(T(a, 0));
+       }},
       {"CloseVirtual_1",
        37,
        {},
        {},
        true,
-       [](const Args&, Out&) -> optional<std::int32_t> { return CloseVirtual_1(); }},
+       [](const Args&, Out&) -> optional<std::int32_t> {
+         return Via(CloseVirtual_1, "CloseVirtual_1")();
+       }},
       {"GetVirtualVolume",
        38,
        {},
        {kStatus},
        true,
-       [](const Args&, Out& o) -> optional<std::int32_t> { return GetVirtualVolume(o.Int(0)); }},
+       [](const Args&, Out& o) -> optional<std::int32_t> {
+         return Via(GetVirtualVolume, "GetVirtualVolume")(o.Int(0));
+       }},
       {"SetVirtualVolume",
        39,
        {kInt},
        {kStatus},
        true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
-         return SetVirtualVolume(I(a, 0), o.Int(0));
+         return Via(SetVirtualVolume, "SetVirtualVolume")(I(a, 0), o.Int(0));
        }},
       {"SetVirtualMute",
        40,
@@ -367,27 +400,32 @@ const std::vector<ExportInfo>& Exports() {
        {kStatus},
        true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
-         return SetVirtualMute(I(a, 0), o.Int(0));
+         return Via(SetVirtualMute, "SetVirtualMute")(I(a, 0), o.Int(0));
        }},
       {"GetVirtualMute",
        41,
        {},
        {kStatus},
        true,
-       [](const Args&, Out& o) -> optional<std::int32_t> { return GetVirtualMute(o.Int(0)); }},
+       [](const Args&, Out& o) -> optional<std::int32_t> {
+         return Via(GetVirtualMute, "GetVirtualMute")(o.Int(0));
+       }},
       {"GetMicSliderBoost",
        42,
        {},
        {kStatus},
        true,
-       [](const Args&, Out& o) -> optional<std::int32_t> { return GetMicSliderBoost(o.Int(0)); }},
+       [](const Args&, Out& o) -> optional<std::int32_t> {
+         return Via(GetMicSliderBoost, "GetMicSliderBoost")(o.Int(0));
+       }},
       {"GetMicSliderDetails",
        43,
        {},
        {kStatus, {"min", OutputType::Int}, {"max", OutputType::Int}, {"step", OutputType::Int}},
        true,
        [](const Args&, Out& o) -> optional<std::int32_t> {
-         return GetMicSliderDetails(o.Int(0), o.Int(1), o.Int(2), o.Int(3));
+         return Via(GetMicSliderDetails, "GetMicSliderDetails")(o.Int(0), o.Int(1), o.Int(2),
+                                                                o.Int(3));
        }},
       {"SetMicSliderBoost",
        44,
@@ -395,7 +433,7 @@ const std::vector<ExportInfo>& Exports() {
        {kStatus},
        true,
        [](const Args& a, Out& o) -> optional<std::int32_t> {
-         return SetMicSliderBoost(I(a, 0), o.Int(0));
+         return Via(SetMicSliderBoost, "SetMicSliderBoost")(I(a, 0), o.Int(0));
        }},
   };
   return table;

@@ -1,7 +1,8 @@
 #include "system_description.h"
 
-#include <algorithm>
+#include <functional>
 #include <map>
+#include <queue>
 
 namespace veltomix {
 
@@ -39,22 +40,30 @@ std::vector<Link> OrderedLinks(const WalkedAdapter& adapter, bool* consistent) {
     }
   }
   *consistent = true;
+  // The links ready to be placed, earliest first.
+  std::priority_queue<std::size_t, std::vector<std::size_t>, std::greater<>> ready;
+  for (std::size_t i = 0; i < links.size(); ++i) {
+    if (before[i] == 0) ready.push(i);
+  }
   std::vector<bool> placed(links.size(), false);
+  std::size_t firstUnplaced = 0;
   std::vector<Link> ordered;
+  ordered.reserve(links.size());
   while (ordered.size() < links.size()) {
-    std::size_t next = links.size();
-    for (std::size_t i = 0; i < links.size() && next == links.size(); ++i) {
-      if (!placed[i] && before[i] == 0) next = i;
-    }
-    if (next == links.size()) {  // the chains form a cycle: break it at the earliest link
+    while (!ready.empty() && placed[ready.top()]) ready.pop();
+    std::size_t next = 0;
+    if (!ready.empty()) {
+      next = ready.top();
+      ready.pop();
+    } else {  // the chains form a cycle: break it at the earliest link
       *consistent = false;
-      next =
-          static_cast<std::size_t>(std::find(placed.begin(), placed.end(), false) - placed.begin());
+      while (placed[firstUnplaced]) ++firstUnplaced;
+      next = firstUnplaced;
     }
     placed[next] = true;
     ordered.push_back(links[next]);
     for (std::size_t later : after[next]) {
-      if (before[later] > 0) --before[later];
+      if (before[later] > 0 && --before[later] == 0 && !placed[later]) ready.push(later);
     }
   }
   return ordered;

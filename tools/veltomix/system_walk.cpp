@@ -1,9 +1,12 @@
 #include "system_walk.h"
 
+#include <algorithm>
 #include <cmath>
 #include <deque>
 #include <map>
 #include <set>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "call_output.h"
 #include "core/mixer_state.h"
@@ -53,6 +56,28 @@ std::string DeviceId(p::Device& device) {
   if (device.GetId(id) != p::kS_OK) return {};
   return TaskText(id);
 }
+
+// Hands out `base`, or when that is taken `base` + separator + 2, 3, ...:
+// the first number not taken. Each base's count carries on from where it
+// stopped, since names are never given back, so many parts of one name cost
+// no more than as many of different names.
+class UniqueNames {
+ public:
+  explicit UniqueNames(std::string separator) : separator_(std::move(separator)) {}
+
+  std::string Take(const std::string& base) {
+    if (taken_.insert(base).second) return base;
+    int& n = next_.try_emplace(base, 2).first->second;
+    std::string name = base + separator_ + std::to_string(n++);
+    while (!taken_.insert(name).second) name = base + separator_ + std::to_string(n++);
+    return name;
+  }
+
+ private:
+  std::string separator_;
+  std::unordered_set<std::string> taken_;
+  std::unordered_map<std::string, int> next_;
+};
 
 struct Collected {
   Ref<p::Device> device;
@@ -188,7 +213,18 @@ class Walker {
     std::int32_t muted = 0;
     if (volume.GetMute(&muted) != p::kS_OK)
       Warn("the mute of endpoint " + endpoint.id + " cannot be read; written as unmuted");
-    endpoint.mute = muted != 0 ? 1 : 0;
+    endpoint.mute = muted;
+    // The master is written only where the loudest channel does not say it.
+    float master = 0;
+    const bool hasMaster = volume.GetMasterVolumeLevel(&master) == p::kS_OK;
+    const auto loudest = std::max_element(level.channels.begin(), level.channels.end());
+    if (hasMaster && std::isfinite(master) &&
+        (loudest == level.channels.end() || *loudest != master))
+      endpoint.master = master;
+    if (level.channels.empty() && !endpoint.master) {
+      Warn(what + " has no channel and no master level; left out");
+      return std::nullopt;
+    }
     return Fitted(std::move(level), what);
   }
 
@@ -211,13 +247,14 @@ class Walker {
   }
 
   std::size_t AdapterIndex(Ref<p::DeviceTopology> topology) {
-    for (std::size_t a = 0; a < adapterObjects_.size(); ++a) {
-      if (SameObject(adapterObjects_[a]) == SameObject(topology)) return a;
-    }
+    const auto known = adapterIndex_.find(SameObject(topology));
+    if (known != adapterIndex_.end()) return known->second;
+    const std::size_t a = model_.adapters.size();
+    adapterIndex_.emplace(SameObject(topology), a);
     adapterObjects_.push_back(topology);
     partObjects_.emplace_back();
+    partIndex_.emplace_back();
     model_.adapters.emplace_back();
-    const std::size_t a = model_.adapters.size() - 1;
     WalkAdapter(a, *topology);
     return a;
   }
@@ -294,9 +331,8 @@ class Walker {
 
   std::size_t PartIndex(std::size_t a, Ref<p::Part> part, bool connector) {
     auto& objects = partObjects_[a];
-    for (std::size_t k = 0; k < objects.size(); ++k) {
-      if (SameObject(objects[k]) == SameObject(part)) return k;
-    }
+    const auto [known, added] = partIndex_[a].emplace(SameObject(part), objects.size());
+    if (!added) return known->second;
     WalkedPart model;
     model.isConnector = connector;
     p::TaskString name;
@@ -383,13 +419,8 @@ class Walker {
   // Ids from names, unique within each adapter.
   void NameParts() {
     for (WalkedAdapter& adapter : model_.adapters) {
-      std::set<std::string> taken;
-      for (WalkedPart& part : adapter.parts) {
-        const std::string base = Slug(part.name);
-        std::string id = base;
-        for (int n = 2; !taken.insert(id).second; ++n) id = base + "-" + std::to_string(n);
-        part.id = id;
-      }
+      UniqueNames ids("-");
+      for (WalkedPart& part : adapter.parts) part.id = ids.Take(Slug(part.name));
     }
   }
 
@@ -406,13 +437,10 @@ class Walker {
       if (suffix.empty() || (agreed[a] && *agreed[a] != suffix)) disagree[a] = true;
       agreed[a] = suffix;
     }
-    std::set<std::string> taken;
+    UniqueNames names(" ");
     for (std::size_t a = 0; a < model_.adapters.size(); ++a) {
-      std::string name =
-          !disagree[a] && agreed[a] ? *agreed[a] : "Adapter " + std::to_string(a + 1);
-      const std::string base = name;
-      for (int n = 2; !taken.insert(name).second; ++n) name = base + " " + std::to_string(n);
-      model_.adapters[a].name = name;
+      model_.adapters[a].name =
+          names.Take(!disagree[a] && agreed[a] ? *agreed[a] : "Adapter " + std::to_string(a + 1));
     }
   }
 
@@ -431,6 +459,9 @@ class Walker {
   // handed to another while identities are being compared.
   std::vector<Ref<p::DeviceTopology>> adapterObjects_;
   std::vector<std::vector<Ref<p::Part>>> partObjects_;
+  // Indices of the objects above by their identity.
+  std::unordered_map<const void*, std::size_t> adapterIndex_;
+  std::vector<std::unordered_map<const void*, std::size_t>> partIndex_;
   bool controlIdentityChecked_ = false;
 };
 
@@ -473,18 +504,17 @@ std::optional<LevelState> FitLevel(LevelState level, const std::string& what,
   const auto finite = [](float v) { return std::isfinite(v); };
   bool allFinite = finite(level.min) && finite(level.max) && finite(level.step);
   for (float value : level.channels) allFinite = allFinite && finite(value);
-  if (level.channels.empty() || !allFinite || level.min > level.max) {
-    warnings.push_back(what + " reports no channel or no usable range; left out");
+  if (!allFinite || level.min > level.max) {
+    warnings.push_back(what + " reports no usable range; left out");
     return std::nullopt;
   }
   level.step = std::fabs(level.step);
-  bool clamped = false;
-  for (float& value : level.channels) {
-    if (value >= level.min && value <= level.max) continue;
-    value = std::fmin(std::fmax(value, level.min), level.max);
-    clamped = true;
-  }
-  if (clamped) warnings.push_back(what + " has a level outside its range; written clamped into it");
+  // A level outside the range is what the driver reports, so it is written
+  // as reported: a fitted one would hide the very state worth trying.
+  const bool outside = std::any_of(level.channels.begin(), level.channels.end(), [&](float value) {
+    return value < level.min || value > level.max;
+  });
+  if (outside) warnings.push_back(what + " has a level outside its range; written as reported");
   return level;
 }
 

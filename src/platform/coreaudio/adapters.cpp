@@ -11,6 +11,7 @@
 
 #include <new>
 
+#include "platform/coreaudio/com_ids.h"
 #include "platform/coreaudio/com_ptr.h"
 #include "platform/coreaudio/sdk_fixes.h"
 
@@ -40,7 +41,7 @@ class Adapter : public Base {
   // whichever interface or wrapper it was reached through.
   const void* Identity() const final {
     ComPtr<IUnknown> unknown;
-    if (com_->QueryInterface(IID_IUnknown, unknown.ReceiveVoid()) != S_OK) return com_.Get();
+    if (com_->QueryInterface(ids::kIUnknown, unknown.ReceiveVoid()) != S_OK) return com_.Get();
     return unknown.Get();  // still valid: com_ keeps the object alive
   }
 
@@ -70,9 +71,10 @@ p::HRESULT HandOver(HRESULT hr, ComPtr<typename AdapterT::Interface> com, Ref<Ou
   return hr;
 }
 
-// A task-memory string from GetId or GetName. Freed here unless handed over.
+// A task-memory string from GetId or GetName. Freed here unless handed over,
+// and by this backend in any case, whatever is installed in front of it.
 p::HRESULT HandOverString(HRESULT hr, LPWSTR text, p::TaskString& out) {
-  p::TaskString owned(&p::CurrentPlatform(), reinterpret_cast<p::WChar*>(text));
+  p::TaskString owned(&p::BackendPlatform(), reinterpret_cast<p::WChar*>(text));
   if (hr == S_OK) out = std::move(owned);
   return hr;
 }
@@ -168,15 +170,15 @@ class SwitchAdapter final : public Adapter<p::SwitchControl, OnOffControl> {
 const IID& LevelIid(p::LevelInterface iid) {
   switch (iid) {
     case p::LevelInterface::AudioBass:
-      return __uuidof(IAudioBass);
+      return ids::kIAudioBass;
     case p::LevelInterface::AudioTreble:
-      return __uuidof(IAudioTreble);
+      return ids::kIAudioTreble;
     case p::LevelInterface::AudioMidrange:
-      return kIidAudioMidrange;
+      return ids::kIAudioMidrange;
     case p::LevelInterface::AudioVolumeLevel:
       break;
   }
-  return __uuidof(IAudioVolumeLevel);
+  return ids::kIAudioVolumeLevel;
 }
 
 class TopologyAdapter;
@@ -200,14 +202,14 @@ class PartAdapter final : public Adapter<p::Part, IPart> {
   }
   p::HRESULT Activate(p::SwitchInterface iid, std::uint32_t clsctx,
                       Ref<p::SwitchControl>& out) override {
-    const IID& wanted = iid == p::SwitchInterface::AudioLoudness ? __uuidof(IAudioLoudness)
-                                                                 : __uuidof(IAudioAutoGainControl);
+    const IID& wanted = iid == p::SwitchInterface::AudioLoudness ? ids::kIAudioLoudness
+                                                                 : ids::kIAudioAutoGainControl;
     return FetchVoid<SwitchAdapter>(
         out, [&](void** raw) { return Com().Activate(clsctx, wanted, raw); });
   }
   p::HRESULT Activate(p::MuteInterface, std::uint32_t clsctx, Ref<p::MuteControl>& out) override {
     return FetchVoid<MuteAdapter>(
-        out, [&](void** raw) { return Com().Activate(clsctx, __uuidof(IAudioMute), raw); });
+        out, [&](void** raw) { return Com().Activate(clsctx, ids::kIAudioMute, raw); });
   }
 };
 
@@ -231,7 +233,7 @@ class ConnectorAdapter final : public Adapter<p::Connector, IConnector> {
   }
   p::HRESULT QueryPart(Ref<p::Part>& part) override {
     return FetchVoid<PartAdapter>(
-        part, [&](void** raw) { return Com().QueryInterface(__uuidof(IPart), raw); });
+        part, [&](void** raw) { return Com().QueryInterface(ids::kIPart, raw); });
   }
 };
 
@@ -269,7 +271,8 @@ class PropertyStoreAdapter final : public Adapter<p::PropertyStore, IPropertySto
  public:
   using Adapter::Adapter;
   p::HRESULT GetValue(p::PropertyKey, p::PropVariantData* value) override {
-    return Com().GetValue(kPkeyDeviceFriendlyName, reinterpret_cast<PROPVARIANT*>(value->bytes));
+    return Com().GetValue(ids::kPkeyDeviceFriendlyName,
+                          reinterpret_cast<PROPVARIANT*>(value->bytes));
   }
 };
 
@@ -278,12 +281,12 @@ class DeviceAdapter final : public Adapter<p::Device, IMMDevice> {
   using Adapter::Adapter;
   p::HRESULT Activate(std::uint32_t clsctx, Ref<p::DeviceTopology>& out) override {
     return FetchVoid<TopologyAdapter>(out, [&](void** raw) {
-      return Com().Activate(__uuidof(IDeviceTopology), clsctx, nullptr, raw);
+      return Com().Activate(ids::kIDeviceTopology, clsctx, nullptr, raw);
     });
   }
   p::HRESULT Activate(std::uint32_t clsctx, Ref<p::EndpointVolume>& out) override {
     return FetchVoid<EndpointVolumeAdapter>(out, [&](void** raw) {
-      return Com().Activate(__uuidof(IAudioEndpointVolume), clsctx, nullptr, raw);
+      return Com().Activate(ids::kIAudioEndpointVolume, clsctx, nullptr, raw);
     });
   }
   p::HRESULT OpenPropertyStore(std::uint32_t access, Ref<p::PropertyStore>& store) override {
@@ -335,8 +338,8 @@ class DeviceEnumeratorAdapter final : public Adapter<p::DeviceEnumerator, IMMDev
 
 p::HRESULT CreateDeviceEnumerator(std::uint32_t clsctx, Ref<p::DeviceEnumerator>& out) {
   return FetchVoid<DeviceEnumeratorAdapter>(out, [&](void** raw) {
-    return CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, clsctx,
-                            __uuidof(IMMDeviceEnumerator), raw);
+    return CoCreateInstance(ids::kMMDeviceEnumerator, nullptr, clsctx, ids::kIMMDeviceEnumerator,
+                            raw);
   });
 }
 

@@ -1,5 +1,5 @@
-// What the MinGW-w64 10 Core Audio headers lack or get wrong. Everything
-// else is taken from the SDK headers, with __uuidof for the identifiers.
+// What the MinGW-w64 10 Core Audio headers get wrong in their interface
+// declarations. The ids are not taken from the headers at all (com_ids.h).
 #pragma once
 
 // clang-format off
@@ -9,15 +9,6 @@
 // clang-format on
 
 namespace velto::coreaudio {
-
-// devicetopology.h has no IAudioMidrange.
-inline constexpr IID kIidAudioMidrange = {
-    0x5e54b6d7, 0xb44b, 0x40d9, {0x9a, 0x9e, 0xe6, 0x91, 0xd9, 0xce, 0x6e, 0xdf}};
-
-// functiondiscoverykeys_devpkey.h only declares it unless INITGUID is set,
-// and INITGUID would define every GUID of every header in this unit.
-inline constexpr PROPERTYKEY kPkeyDeviceFriendlyName = {
-    {0xa45c254e, 0xdf1c, 0x4efd, {0x80, 0x20, 0x67, 0xd1, 0x46, 0xa8, 0x50, 0xe0}}, 14};
 
 // The vtable of IAudioAutoGainControl and of IAudioLoudness. devicetopology.h
 // declares IAudioAutoGainControl's two methods as GetEnabled(BOOL, LPCGUID)

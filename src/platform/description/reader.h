@@ -4,16 +4,18 @@
 
 #include <nlohmann/json.hpp>
 #include <string>
+#include <string_view>
 
 #include "platform/description/model.h"
 
 namespace velto::description {
 
-// Both throw DescriptionError, naming `source`.
+// All throw DescriptionError naming `source` (or the file). Text is JSON in
+// which no object may repeat a key (the JSON library would silently keep the
+// last one); time and memory grow in step with its length.
 Description ParseDescription(const nlohmann::json& json, const std::string& source);
-// JSON text to a document, refusing an object that repeats a key (the JSON
-// library would silently keep the last one).
-nlohmann::json ParseJsonStrict(const std::string& text, const std::string& source);
+Description ReadDescription(std::string_view text, const std::string& source);
+Description ReadDescriptionFile(const std::string& path);
 
 // A key as one token of a JSON pointer ("~" and "/" escaped).
 std::string EscapePointerToken(const std::string& key);

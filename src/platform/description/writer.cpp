@@ -1,5 +1,9 @@
 #include "platform/description/writer.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
 namespace velto::description {
 
 using Json = nlohmann::ordered_json;
@@ -51,7 +55,13 @@ Json EndpointToJson(const EndpointState& endpoint, const std::vector<AdapterStat
            {"connector", nullptr}};
   if (endpoint.volume) {
     out["volume"] = LevelToJson(*endpoint.volume);
-    out["volume"]["mute"] = endpoint.mute != 0;
+    if (endpoint.master) out["volume"]["master"] = static_cast<double>(*endpoint.master);
+    // Booleans as before; any other value a driver holds as the number it is.
+    if (endpoint.mute == 0 || endpoint.mute == 1) {
+      out["volume"]["mute"] = endpoint.mute != 0;
+    } else {
+      out["volume"]["mute"] = endpoint.mute;
+    }
   }
   if (endpoint.connector) {
     const AdapterState& adapter = adapters[endpoint.connector->adapter];
@@ -61,39 +71,62 @@ Json EndpointToJson(const EndpointState& endpoint, const std::vector<AdapterStat
   return out;
 }
 
+// Whole outputs (counts, switch values) as integers, levels as numbers.
+Json OutputToJson(double value) {
+  if (value == std::trunc(value) && std::abs(value) <= 4294967296.0)
+    return static_cast<std::int64_t>(value);
+  return value;
+}
+
 Json FaultToJson(const FaultRule& rule) {
   Json out{{"object", rule.object}, {"op", rule.op},       {"result", ResultName(rule.result)},
            {"channel", nullptr},    {"after", rule.after}, {"times", nullptr}};
   if (rule.channel) out["channel"] = *rule.channel;
   if (rule.times != UINT64_MAX) out["times"] = rule.times;
+  // The aiming keys only where a rule uses them, so older rules dump as before.
+  static const char* const kFlows[] = {"render", "capture", "all"};
+  if (rule.interface) out["interface"] = *rule.interface;
+  if (rule.index) out["index"] = *rule.index;
+  if (rule.flow) out["flow"] = kFlows[*rule.flow];
+  if (rule.id) out["id"] = *rule.id;
+  if (rule.output) out["output"] = OutputToJson(*rule.output);
   return out;
 }
 
 constexpr std::size_t kLineWidth = 100;
 
-std::string Inline(const Json& value) {
-  if (value.is_array()) {
-    std::string out = "[";
-    for (std::size_t i = 0; i < value.size(); ++i) out += (i ? ", " : "") + Inline(value[i]);
-    return out + "]";
-  }
-  if (value.is_object()) {
-    std::string out = "{ ";
+// Appends `value` on one line; false, leaving `out` longer than `limit`, as
+// soon as it does not fit, so that a large value is not spelt out in full at
+// every level it is nested in.
+bool AppendInline(const Json& value, std::size_t limit, std::string& out) {
+  if (value.is_array() && !value.empty()) {
+    out += "[";
+    for (std::size_t i = 0; i < value.size() && out.size() <= limit; ++i) {
+      if (i) out += ", ";
+      AppendInline(value[i], limit, out);
+    }
+    out += "]";
+  } else if (value.is_object() && !value.empty()) {
+    out += "{ ";
     bool first = true;
     for (const auto& item : value.items()) {
-      out += (first ? "" : ", ") + Json(item.key()).dump() + ": " + Inline(item.value());
+      if (out.size() > limit) break;
+      out += (first ? "" : ", ") + Json(item.key()).dump() + ": ";
+      AppendInline(item.value(), limit, out);
       first = false;
     }
-    return value.empty() ? "{}" : out + " }";
+    out += " }";
+  } else {
+    out += value.dump();
   }
-  return value.dump();
+  return out.size() <= limit;
 }
 
 void Spread(const Json& value, std::size_t indent, std::size_t used, std::string& out) {
-  const std::string flat = Inline(value);
-  if ((!value.is_array() && !value.is_object()) || value.empty() ||
-      used + flat.size() <= kLineWidth) {
-    out += flat;
+  const bool nested = (value.is_array() || value.is_object()) && !value.empty();
+  std::string flat;
+  if (!nested || AppendInline(value, kLineWidth - std::min(used, kLineWidth), flat)) {
+    out += nested ? flat : value.dump();
     return;
   }
   const std::string inner(indent + 2, ' ');

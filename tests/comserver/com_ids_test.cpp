@@ -1,0 +1,63 @@
+// The library's id table against the SDK's values: the same names, the same
+// values, nothing missing and nothing extra.
+#include "platform/coreaudio/com_ids.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "sdk_ids.h"
+
+namespace {
+
+namespace ids = velto::coreaudio::ids;
+using velto::comtest::kSdkIds;
+using velto::comtest::SdkGuid;
+
+bool Same(const GUID& table, const SdkGuid& sdk) {
+  return table.Data1 == sdk.data1 && table.Data2 == sdk.data2 && table.Data3 == sdk.data3 &&
+         std::memcmp(table.Data4, sdk.data4, sizeof sdk.data4) == 0;
+}
+
+std::string Text(const GUID& id) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%08lx-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x",
+                static_cast<unsigned long>(id.Data1), id.Data2, id.Data3, id.Data4[0], id.Data4[1],
+                id.Data4[2], id.Data4[3], id.Data4[4], id.Data4[5], id.Data4[6], id.Data4[7]);
+  return text;
+}
+
+int failures = 0;
+
+void Check(bool ok, const std::string& what) {
+  std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
+  if (!ok) ++failures;
+}
+
+const velto::comtest::SdkId* FindSdk(const char* name) {
+  for (const auto& sdk : kSdkIds) {
+    if (std::strcmp(sdk.name, name) == 0) return &sdk;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+int main() {
+  for (const ids::NamedId& entry : ids::kAll) {
+    const auto* sdk = FindSdk(entry.name);
+    Check(sdk != nullptr, std::string(entry.name) + " is an SDK id the test knows");
+    if (sdk)
+      Check(Same(*entry.guid, sdk->guid), std::string(entry.name) + " = " + Text(*entry.guid));
+  }
+  for (const auto& sdk : kSdkIds) {
+    bool inTable = false;
+    for (const ids::NamedId& entry : ids::kAll)
+      inTable = inTable || std::strcmp(entry.name, sdk.name) == 0;
+    Check(inTable, std::string(sdk.name) + " is in the table");
+  }
+  Check(ids::kPkeyDeviceFriendlyName.pid == velto::comtest::kFriendlyNamePid,
+        "PKEY_Device_FriendlyName property id");
+  std::printf("%d failures\n", failures);
+  return failures == 0 ? 0 : 1;
+}

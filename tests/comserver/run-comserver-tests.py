@@ -1,0 +1,335 @@
+#!/usr/bin/env python3
+"""VeltoSound.dll through real COM, against the Linux build on the same system.
+
+Sets up a private Wine prefix, registers the Core Audio test server there as
+CLSID_MMDeviceEnumerator (HKLM, ThreadingModel Both), then for every
+description under tests/systems and every script runs
+
+  - the Linux veltomix over the simulated system (--json --trace), and
+  - veltomix.exe under Wine, calling the DLL's exports through GetProcAddress
+    (--library), over the test server, with the host thread's COM
+    uninitialised, in a single-threaded and in the multithreaded apartment,
+
+and requires the same JSON lines, the same sequence of calls on the
+simulated objects, no reference left and no problem in the server's report.
+Finally every interface method the backend uses must have been called
+through COM at least once.
+"""
+import argparse
+import fnmatch
+import json
+import os
+import pathlib
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+CLSID = "{BCDE0395-E52F-467C-8E3D-C4579291692E}"
+STATES = ["none", "sta", "mta"]
+# Calls the DLL makes on ole32/oleaut32 rather than on the server: fault
+# rules that could match them would fire on one side only.
+COM_ONLY_OPS = ["CoInitialize", "PropVariantToBSTR", "PropVariantClear"]
+
+# Every interface method the Core Audio backend calls for the library
+# (src/platform/coreaudio/adapters.cpp). Its Identity() (QueryInterface for
+# IUnknown) is left out: no export compares objects.
+USED_METHODS = [
+    "IMMDeviceEnumerator::EnumAudioEndpoints",
+    "IMMDeviceEnumerator::GetDefaultAudioEndpoint",
+    "IMMDeviceEnumerator::GetDevice",
+    "IMMDeviceEnumerator::Release",
+    "IMMDeviceCollection::GetCount",
+    "IMMDeviceCollection::Item",
+    "IMMDeviceCollection::Release",
+    "IMMDevice::Activate",
+    "IMMDevice::OpenPropertyStore",
+    "IMMDevice::GetId",
+    "IMMDevice::Release",
+    "IPropertyStore::GetValue",
+    "IPropertyStore::Release",
+    "IAudioEndpointVolume::GetChannelCount",
+    "IAudioEndpointVolume::SetMasterVolumeLevel",
+    "IAudioEndpointVolume::SetChannelVolumeLevel",
+    "IAudioEndpointVolume::GetMasterVolumeLevel",
+    "IAudioEndpointVolume::GetChannelVolumeLevel",
+    "IAudioEndpointVolume::SetMute",
+    "IAudioEndpointVolume::GetMute",
+    "IAudioEndpointVolume::GetVolumeRange",
+    "IAudioEndpointVolume::Release",
+    "IDeviceTopology::GetConnectorCount",
+    "IDeviceTopology::GetConnector",
+    "IDeviceTopology::Release",
+    "IConnector::GetConnectedTo",
+    "IConnector::QueryInterface",
+    "IConnector::Release",
+    "IPart::GetName",
+    "IPart::EnumPartsIncoming",
+    "IPart::EnumPartsOutgoing",
+    "IPart::GetTopologyObject",
+    "IPart::Activate",
+    "IPart::Release",
+    "IPartsList::GetCount",
+    "IPartsList::GetPart",
+    "IPartsList::Release",
+    "IAudioMute::SetMute",
+    "IAudioMute::GetMute",
+    "IAudioMute::Release",
+    "IAudioAutoGainControl::GetEnabled",
+    "IAudioAutoGainControl::SetEnabled",
+    "IAudioAutoGainControl::Release",
+    "IAudioLoudness::GetEnabled",
+    "IAudioLoudness::SetEnabled",
+    "IAudioLoudness::Release",
+] + [
+    f"{interface}::{method}"
+    for interface in ["IAudioVolumeLevel", "IAudioBass", "IAudioTreble", "IAudioMidrange"]
+    for method in ["GetChannelCount", "GetLevelRange", "GetLevel", "SetLevel", "Release"]
+]
+REFCOUNT_OP = re.compile(r" (AddRef|Release)\(-> -?\d+\)$")
+
+
+def windows_path(path):
+    return "Z:" + str(pathlib.Path(path).resolve()).replace("/", "\\")
+
+
+def pe_is_64_bit(path):
+    image = pathlib.Path(path).read_bytes()
+    header = int.from_bytes(image[0x3C:0x40], "little")
+    return int.from_bytes(image[header + 4 : header + 6], "little") == 0x8664
+
+
+def comparable_trace(lines):
+    """The calls on simulated objects, in order: what both sides share.
+
+    The COM runtime's own calls happen in ole32 under Wine, and the two
+    backends hold references differently (the COM one keeps one per
+    wrapper), so those are left out; the server's report accounts for the
+    references instead. The class factory never learns the class context.
+    """
+    kept = []
+    for line in lines:
+        if not line.startswith("trace: ") or REFCOUNT_OP.search(line):
+            continue
+        if line.startswith("trace: com CreateDeviceEnumerator("):
+            kept.append("trace: com CreateDeviceEnumerator -> " + line.rsplit("-> ", 1)[1])
+        elif not line.startswith("trace: com "):
+            kept.append(line)
+    return kept
+
+
+def com_visible(description):
+    """The description without the fault rules only one side could honour."""
+    rules = description.get("faults", [])
+    kept = [
+        rule
+        for rule in rules
+        if not (
+            fnmatch.fnmatchcase("com", rule.get("object", "*"))
+            and any(fnmatch.fnmatchcase(op, rule.get("op", "*")) for op in COM_ONLY_OPS)
+        )
+    ]
+    return dict(description, faults=kept), len(rules) - len(kept)
+
+
+class Wine:
+    def __init__(self, work):
+        self.work = work
+        self.env = dict(os.environ)
+        for name in ["DISPLAY", "WAYLAND_DISPLAY"]:
+            self.env.pop(name, None)
+        self.env.update(
+            HOME=str(work / "home"),
+            WINEPREFIX=str(work / "prefix"),
+            WINEDEBUG="-all",
+            WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d",
+        )
+
+    def boot(self):
+        (self.work / "home").mkdir(parents=True)
+        subprocess.run(["wineboot", "-i"], env=self.env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, check=True)
+        # One server for every run: starting it each time costs seconds.
+        subprocess.run(["wineserver", "-p"], env=self.env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+
+    def stop(self):
+        subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+
+    def run(self, args, extra_env=None, timeout=120):
+        """Runs a Windows program. Its output goes through files, not pipes:
+        Wine's background processes inherit the pipes and would hold them
+        open long after the program ended."""
+        env = dict(self.env, **(extra_env or {}))
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            done = subprocess.run(["wine"] + args, env=env, stdout=out, stderr=err, timeout=timeout)
+            out.seek(0)
+            err.seek(0)
+            return subprocess.CompletedProcess(
+                done.args, done.returncode, out.read().decode(errors="replace"),
+                err.read().decode(errors="replace"),
+            )
+
+    def register(self, server_dll):
+        """In the registry view of the server's width: a 64-bit prefix keeps
+        32-bit classes apart, and `wine reg` alone writes the 32-bit view."""
+        key = rf"HKLM\Software\Classes\CLSID\{CLSID}\InprocServer32"
+        view = "/reg:64" if pe_is_64_bit(server_dll) else "/reg:32"
+        for args in (["/ve", "/d", windows_path(server_dll)], ["/v", "ThreadingModel", "/d", "Both"]):
+            result = self.run(["reg", "add", key] + args + ["/f", view])
+            if result.returncode != 0:
+                raise RuntimeError("reg add failed: " + result.stdout + result.stderr)
+
+
+class Tally:
+    def __init__(self):
+        self.passed = 0
+        self.failed = 0
+
+    def check(self, ok, what, detail=""):
+        if ok:
+            self.passed += 1
+        else:
+            self.failed += 1
+            print(f"FAIL {what}" + (f"\n{detail}" if detail else ""), flush=True)
+        return ok
+
+
+def first_difference(expected, got):
+    for index, (a, b) in enumerate(zip(expected, got)):
+        if a != b:
+            return f"  line {index + 1}:\n    linux: {a}\n    dll:   {b}"
+    return f"  linux has {len(expected)} lines, dll {len(got)}"
+
+
+def read_log(path):
+    return path.read_text(errors="replace").splitlines() if path.exists() else []
+
+
+def run_case(args, wine, tally, system, script, calls):
+    name = f"{system.stem} / {script.stem}"
+    linux = subprocess.run(
+        [args.linux_veltomix, "--json", "--trace", "--system", str(system), "--script", str(script)],
+        capture_output=True, text=True, timeout=60,
+    )
+    if not tally.check(linux.returncode in (0, 1), f"{name}: linux veltomix ran", linux.stderr):
+        return
+    expected_lines = linux.stdout.splitlines()
+    expected_trace = comparable_trace(linux.stderr.splitlines())
+    for state in STATES:
+        log = args.work / "logs" / f"{system.stem}.{script.stem}.{state}.log"
+        log.unlink(missing_ok=True)
+        dll = wine.run(
+            ["veltomix.exe", "--json", "--library", "VeltoSound.dll", "--host-com", state,
+             "--script", windows_path(script)],
+            {"VELTO_COMSERVER_SYSTEM": windows_path(system), "VELTO_COMSERVER_LOG": windows_path(log)},
+        )
+        case = f"{name} [{state}]"
+        got_lines = dll.stdout.replace("\r", "").splitlines()
+        report = read_log(log)
+        tally.check(dll.returncode in (0, 1), f"{case}: veltomix.exe ran", dll.stderr[-2000:])
+        tally.check(got_lines == expected_lines, f"{case}: same JSON lines",
+                    first_difference(expected_lines, got_lines))
+        got_trace = comparable_trace(report)
+        tally.check(got_trace == expected_trace, f"{case}: same calls on the simulated objects",
+                    first_difference(expected_trace, got_trace))
+        tally.check("end" in report, f"{case}: the server reported at process end")
+        tally.check("refs 0" in report, f"{case}: no reference left",
+                    "\n".join(line for line in report if line.startswith(("refs", "live"))))
+        problems = [line for line in report if line.startswith("problem")]
+        tally.check(not problems, f"{case}: no problem in the server", "\n".join(problems))
+        for line in report:
+            if line.startswith("calls "):
+                _, method, count = line.split(" ")
+                calls[method] = calls.get(method, 0) + int(count)
+
+
+def scripted_exports(scripts):
+    names = set()
+    for script in scripts:
+        for line in script.read_text().splitlines():
+            words = line.split("#", 1)[0].split()
+            if words:
+                names.add(words[0])
+    return names
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    for option in ["linux-veltomix", "veltomix-exe", "dll", "server", "ids-test", "bench",
+                   "scripts", "exports", "work"]:
+        parser.add_argument("--" + option, required=True, type=pathlib.Path)
+    parser.add_argument("--systems", required=True, type=pathlib.Path, nargs="+")
+    args = parser.parse_args()
+    for tool in ["wine", "wineboot", "wineserver"]:
+        if not shutil.which(tool):
+            print(f"FAIL {tool} is not installed (tests/ci/install-wine-deps.sh)")
+            return 1
+    if not args.linux_veltomix.exists():
+        print(f"FAIL {args.linux_veltomix} is missing: build the default preset first")
+        return 1
+
+    shutil.rmtree(args.work, ignore_errors=True)
+    (args.work / "logs").mkdir(parents=True)
+    bin_dir = args.work / "bin"
+    bin_dir.mkdir()
+    for file in [args.veltomix_exe, args.dll, args.ids_test, args.bench]:
+        shutil.copy(file, bin_dir)
+    tally = Tally()
+    scripts = sorted(args.scripts.glob("*.vmx"))
+    exports = {
+        line.split()[0]
+        for line in args.exports.read_text().splitlines()
+        if line.strip() and not line.startswith("#")
+    }
+    missing = sorted(exports - scripted_exports(scripts))
+    tally.check(not missing, "the scripts call every export", " ".join(missing))
+
+    wine = Wine(args.work)
+    os.chdir(bin_dir)
+    try:
+        wine.boot()
+        wine.register(args.server)
+        ids = wine.run([args.ids_test.name])
+        tally.check(ids.returncode == 0, "the id table holds the SDK's values", ids.stdout)
+        systems = args.work / "systems"
+        systems.mkdir()
+        calls = {}
+        sources = sorted(path for directory in args.systems for path in directory.rglob("*.json"))
+        for source in sources:
+            description, dropped = com_visible(json.loads(source.read_text()))
+            if dropped:
+                print(f"note {source.name}: {dropped} fault rule(s) on ole32 calls left out")
+            system = systems / source.name
+            system.write_text(json.dumps(description, indent=2))
+            for script in scripts:
+                run_case(args, wine, tally, system, script, calls)
+        bench_system = {"VELTO_COMSERVER_SYSTEM": windows_path(systems / "control_card.json")}
+        log = args.work / "logs" / "bench.log"
+        check = wine.run([args.bench.name, "VeltoSound.dll", "--check"],
+                         dict(bench_system, VELTO_COMSERVER_LOG=windows_path(log)))
+        print(check.stdout, end="")
+        tally.check(check.returncode == 0, "every benchmark floor makes its export's COM calls",
+                    check.stderr[-2000:])
+        timing = wine.run([args.bench.name, "VeltoSound.dll", "--quick"], bench_system)
+        print(timing.stdout, end="")
+        tally.check(timing.returncode == 0, "the benchmark ran", timing.stderr[-2000:])
+    finally:
+        wine.stop()
+
+    never = [method for method in USED_METHODS if not calls.get(method)]
+    print(f"{len(USED_METHODS) - len(never)} of the {len(USED_METHODS)} interface methods the "
+          "backend uses were called through COM")
+    tally.check(not never, "every method the backend uses was called", " ".join(never))
+    unexpected = sorted(set(calls) - set(USED_METHODS) - {m.replace("::Release", "::AddRef")
+                                                           for m in USED_METHODS})
+    if unexpected:
+        print("also called: " + " ".join(unexpected))
+    print(f"{tally.passed} checks passed, {tally.failed} failed")
+    return 1 if tally.failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,166 @@
+#include "server.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "interface_ids.h"
+#include "platform/sim/engine.h"
+#include "vtables.h"
+
+namespace velto::comtest {
+
+namespace {
+
+// The log file, written with the Win32 calls alone: the report is written
+// while the process ends, when the C runtime may be half gone.
+HANDLE OpenLog() {
+  const char* path = std::getenv("VELTO_COMSERVER_LOG");
+  if (!path || !*path) return INVALID_HANDLE_VALUE;
+  return CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+std::string Hex(HRESULT value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(value));
+  return text;
+}
+
+}  // namespace
+
+std::string GuidText(const GUID& id) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%08lx-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x",
+                static_cast<unsigned long>(id.Data1), id.Data2, id.Data3, id.Data4[0], id.Data4[1],
+                id.Data4[2], id.Data4[3], id.Data4[4], id.Data4[5], id.Data4[6], id.Data4[7]);
+  return text;
+}
+
+// --- ServerObject --------------------------------------------------------------
+
+ServerObject::ServerObject(sim::ObjectBase& base, const GUID* activatedAs) : base_(base) {
+  sim::ObjectBase* b = &base;
+  sim_ = SimInterfaces{
+      .enumerator = dynamic_cast<p::DeviceEnumerator*>(b),
+      .collection = dynamic_cast<p::DeviceCollection*>(b),
+      .device = dynamic_cast<p::Device*>(b),
+      .store = dynamic_cast<p::PropertyStore*>(b),
+      .volume = dynamic_cast<p::EndpointVolume*>(b),
+      .topology = dynamic_cast<p::DeviceTopology*>(b),
+      .part = dynamic_cast<p::Part*>(b),
+      .connector = dynamic_cast<p::Connector*>(b),
+      .parts = dynamic_cast<p::PartsList*>(b),
+      .level = dynamic_cast<p::LevelControl*>(b),
+      .mute = dynamic_cast<p::MuteControl*>(b),
+      .onOff = dynamic_cast<p::SwitchControl*>(b),
+  };
+  const FaceShape shape = ShapeOf(sim_, activatedAs);
+  unknown_ = shape.unknown;
+  primary_ = Face{.vtbl = shape.vtbl, .object = this, .name = shape.name};
+  primaryIid_ = shape.iid;
+  if (sim_.part && sim_.connector) {
+    connector_ = Face{.vtbl = ConnectorVtable(), .object = this, .name = "IConnector"};
+    secondaryIid_ = &kIID_IConnector;
+  }
+}
+
+Face* ServerObject::FaceFor(const GUID& iid) {
+  if (primaryIid_ && IsEqualGUID(iid, *primaryIid_)) return &primary_;
+  if (secondaryIid_ && IsEqualGUID(iid, *secondaryIid_)) return &connector_;
+  // The four level interfaces are IPerChannelDbLevel under other names.
+  if (sim_.level && IsEqualGUID(iid, kIID_IPerChannelDbLevel)) return &primary_;
+  return nullptr;
+}
+
+bool ServerObject::IsConnectorFace(const Face* face) const {
+  return face == &connector_ || (!sim_.part && sim_.connector && face == &primary_);
+}
+
+const std::string& ServerObject::Path() const { return base_.Path(); }
+long ServerObject::Refs() const { return base_.Refs(); }
+
+// --- Server --------------------------------------------------------------------
+
+Server& Server::Get() {
+  // Never destroyed: clients may call in while the process ends.
+  static Server* const server = new Server();
+  return *server;
+}
+
+sim::SimSystem* Server::System() {
+  if (loadTried_) return system_.get();
+  loadTried_ = true;
+  const char* path = std::getenv("VELTO_COMSERVER_SYSTEM");
+  try {
+    system_ = path && *path ? sim::SimSystem::FromFile(path) : sim::SimSystem::Sample();
+  } catch (const std::exception& error) {
+    Problem(std::string("cannot load the sound system: ") + error.what());
+    return nullptr;
+  }
+  // Without a log (the benchmark) the trace would only cost time.
+  const char* log = std::getenv("VELTO_COMSERVER_LOG");
+  if (!log || !*log) return system_.get();
+  system_->SetTraceSink([this](const sim::TraceEntry& entry) {
+    std::string line = "trace: " + entry.object + " " + entry.op + "(" + entry.args + ")";
+    if (entry.hasResult) line += " -> " + Hex(entry.result);
+    Log(line);
+  });
+  system_->SetTracing(true);
+  return system_.get();
+}
+
+void* Server::Hand(p::Unknown* object, const GUID& iid, const GUID* activatedAs) {
+  auto* base = dynamic_cast<sim::ObjectBase*>(object);
+  if (!base) {
+    Problem("the simulation handed out an object the server cannot show");
+    return nullptr;
+  }
+  std::unique_ptr<ServerObject>& slot = objects_[base];
+  if (!slot) slot = std::make_unique<ServerObject>(*base, activatedAs);
+  Face* face = slot->FaceFor(iid);
+  if (!face) {
+    Problem("no " + GuidText(iid) + " face on " + base->Path());
+    return nullptr;
+  }
+  slot->AddRef();
+  return face;
+}
+
+void Server::Count(const Face* face, const char* method) {
+  ++counts_[std::string(face->name) + "::" + method];
+  if (face->object->Refs() <= 0 && std::strcmp(method, "Release") != 0)
+    Problem(std::string("call on a released object: ") + face->name + "::" + method + " on " +
+            face->object->Path());
+}
+
+void Server::Problem(const std::string& text) { Log("problem " + text); }
+
+void Server::TraceUnknownId(const Face* face, const char* method, const GUID& iid, HRESULT result) {
+  Log("trace: " + face->object->Path() + " " + method + "(iid=" + GuidText(iid) +
+      ", unknown to the server) -> " + Hex(result));
+}
+
+void Server::Log(const std::string& line) {
+  static const HANDLE file = OpenLog();
+  if (file == INVALID_HANDLE_VALUE) return;
+  const std::string text = line + "\n";
+  DWORD written = 0;
+  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+void Server::Report() {
+  const long refs = system_ ? system_->LiveReferences() : 0;
+  Log("refs " + std::to_string(refs));
+  if (system_) {
+    for (const auto& [path, count] : system_->LiveReferencesByObject())
+      Log("live " + path + " " + std::to_string(count));
+    // The simulation's own findings: double releases, calls after release,
+    // strings freed twice.
+    for (const std::string& problem : system_->Problems()) Log("problem " + problem);
+  }
+  for (const auto& [method, count] : counts_) Log("calls " + method + " " + std::to_string(count));
+  Log("end");
+}
+
+}  // namespace velto::comtest

@@ -1,0 +1,103 @@
+// The Core Audio test server: the simulated sound system behind real COM
+// vtables, as an in-process server of CLSID_MMDeviceEnumerator.
+//
+// Every simulated object is shown to clients as one ServerObject, whose
+// faces (interface pointers) forward each call to the simulation. The
+// simulation keeps the counts: a face's AddRef and Release are the simulated
+// object's, so its accounting sees every reference a client holds, and its
+// trace records every call in the order the client made it.
+//
+// Environment: VELTO_COMSERVER_SYSTEM names the description to load (the
+// built-in sample without it); VELTO_COMSERVER_LOG the file that receives
+// the trace as it happens and, when the process ends, the live references,
+// the problems and the count of each interface method called.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "com_interfaces.h"
+#include "platform/platform.h"
+#include "platform/sim/sim_system.h"
+
+namespace velto::sim {
+class ObjectBase;
+}
+
+namespace velto::comtest {
+
+namespace p = velto::platform;
+
+// The simulated interfaces behind one object; null where it offers none.
+struct SimInterfaces {
+  p::DeviceEnumerator* enumerator = nullptr;
+  p::DeviceCollection* collection = nullptr;
+  p::Device* device = nullptr;
+  p::PropertyStore* store = nullptr;
+  p::EndpointVolume* volume = nullptr;
+  p::DeviceTopology* topology = nullptr;
+  p::Part* part = nullptr;
+  p::Connector* connector = nullptr;
+  p::PartsList* parts = nullptr;
+  p::LevelControl* level = nullptr;
+  p::MuteControl* mute = nullptr;
+  p::SwitchControl* onOff = nullptr;
+};
+
+class ServerObject {
+ public:
+  // `activatedAs` names the control interface a part control was activated
+  // as (IAudioBass, IAudioLoudness, ...); it is what the object answers to.
+  ServerObject(sim::ObjectBase& base, const GUID* activatedAs);
+
+  Face* FaceFor(const GUID& iid);
+  Face* Primary() { return &primary_; }
+  bool IsConnectorFace(const Face* face) const;
+  const std::string& Path() const;
+  long Refs() const;
+  unsigned long AddRef() { return unknown_->AddRef(); }
+  unsigned long Release() { return unknown_->Release(); }
+
+  const SimInterfaces& Sim() const { return sim_; }
+
+ private:
+  sim::ObjectBase& base_;
+  SimInterfaces sim_;
+  p::Unknown* unknown_;  // any of them: all share the object's one count
+  Face primary_{};
+  Face connector_{};  // a connector part is reached as IConnector too
+  const GUID* primaryIid_ = nullptr;
+  const GUID* secondaryIid_ = nullptr;
+};
+
+class Server {
+ public:
+  static Server& Get();
+
+  // The simulated system, loaded on first use; null when the description
+  // cannot be loaded (the reason is logged).
+  sim::SimSystem* System();
+
+  // A new client reference to `object`'s face for `iid`.
+  void* Hand(p::Unknown* object, const GUID& iid, const GUID* activatedAs = nullptr);
+
+  void Count(const Face* face, const char* method);
+  void Problem(const std::string& text);
+  // A call the simulation has no operation for, recorded as a trace line so
+  // that it shows in the comparison.
+  void TraceUnknownId(const Face* face, const char* method, const GUID& iid, HRESULT result);
+  void Log(const std::string& line);
+  void Report();
+
+ private:
+  Server() = default;
+  std::unique_ptr<sim::SimSystem> system_;
+  bool loadTried_ = false;
+  std::map<const sim::ObjectBase*, std::unique_ptr<ServerObject>> objects_;
+  std::map<std::string, unsigned long> counts_;
+};
+
+std::string GuidText(const GUID& id);
+
+}  // namespace velto::comtest
