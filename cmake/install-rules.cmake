@@ -13,6 +13,12 @@ if(WIN32)
   if(TARGET veltomix)
     install(TARGETS veltomix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
+  # The installed binaries are stripped; the debug information goes to a
+  # .debug file beside each, named in a .gnu_debuglink section for gdb.
+  install(CODE "set(VELTO_OBJCOPY [[${CMAKE_OBJCOPY}]])
+    set(VELTO_STRIP [[${CMAKE_STRIP}]])
+    set(VELTO_BINDIR [[${CMAKE_INSTALL_BINDIR}]])")
+  install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/strip-installed.cmake)
   return()
 endif()
 

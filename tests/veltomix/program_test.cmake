@@ -1,5 +1,8 @@
 # veltomix as a program: what only the real process shows. Run by ctest with
 # -DVELTOMIX=<program> -DWORK=<scratch directory>.
+# The examples run on the built-in sample, whatever the caller's environment
+# names.
+unset(ENV{VELTOSOUND_SYSTEM})
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 
