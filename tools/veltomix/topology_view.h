@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ struct TopologyView {
 
 std::string TopologyDot(const TopologyView& view);
 std::string TopologyText(const TopologyView& view);
+// The text's content under its headings' names: adapter, endpoint, chosen
+// (slot label to places), endpoints, parts.
+nlohmann::ordered_json TopologyJson(const TopologyView& view);
 
 // A float in the fewest digits that read back as the same float.
 std::string ShortestFloat(float value);
