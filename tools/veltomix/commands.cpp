@@ -829,9 +829,15 @@ std::string CommandsHelp() {
   std::string help =
       "Commands (each has --help; they chain with each other and with export calls):\n";
   for (const CommandSpec& spec : FriendlyCommands())
-    help += "  " + PadRight(spec.synopsis, 40) + "\n      " + spec.summary + "\n";
+    help += std::string("  ") + spec.synopsis + "\n      " + spec.summary + "\n";
   help += "Controls: " + ControlNames() + "\n";
+  help += "An ENDPOINT is its index in `list`, its name or a piece of it, or a piece of its id.\n";
+  help += "Without arguments veltomix binds the default devices and shows them.\n";
   help += "Example:  veltomix open --default set master 40 mute mic-monitor show\n";
+  help +=
+      "Exit status: 0 done; 1 a binding failed; 2 usage error (a wrong option, value or endpoint); "
+      "3 nothing bound; 4 control missing on the bound device; 5 platform failure (or a file "
+      "could not be read or written). The first failing step decides.\n";
   return help;
 }
 
