@@ -360,6 +360,16 @@ int ShowMixer(Session& session) {
   return exit;
 }
 
+// A command that throws is a fault of veltomix; it still ends the run cleanly.
+int RunCommand(Command& command, Session& session) {
+  try {
+    return command.Run(session);
+  } catch (const std::exception& error) {
+    session.err << "veltomix: internal error: " << error.what() << "\n";
+    return kExitCommandFailed;
+  }
+}
+
 // Nothing asked for but the options that pick the system: show the mixer.
 bool NothingAsked(const Options& options) {
   return options.callWords.empty() && options.scriptFile.empty() && options.dumpSystem.empty() &&
@@ -419,7 +429,7 @@ int RunVeltomix(const std::vector<std::string>& args, std::ostream& out, std::os
                            : FormatCallLine(*step.call->info, result))
           << "\n";
     } else {
-      outcome = step.command->Run(session);
+      outcome = RunCommand(*step.command, session);
     }
     if (exit == kExitOk) exit = outcome;
   }

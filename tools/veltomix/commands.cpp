@@ -441,20 +441,25 @@ class SetCommand : public ControlCommand {
       return session.Fail(command_, error.what(), kExitUsage);
     }
     if (const int status = control_->Write(target)) return Fail(session, status);
-    if (value_.relative) Nudge(target, current);
+    if (value_.relative) Settle(target, current);
     return Report(session);
   }
 
  private:
-  // A volume reads back as a truncated percentage, so one step up can read
-  // back as the value it started from; a change asked for must show.
-  void Nudge(const SetValue& written, const Reading& before) const {
-    if (control_->kind != ControlKind::Percent || value_.value == 0) return;
+  // A volume reads back as a truncated percentage: the level for N% often
+  // reads back as N-1, so a step could fall short or not move at all. A
+  // step lands on the percentage asked for when the next level up reads so,
+  // and otherwise moves at least as far as it could.
+  void Settle(const SetValue& written, const Reading& before) const {
+    if (control_->kind != ControlKind::Percent || written.value >= 100) return;
     const Reading after = control_->Read();
-    if (after.status != 0 || after.value != before.value) return;
+    if (after.status != 0 || after.value == written.value) return;
     SetValue further = written;
-    further.value += value_.value > 0 ? 1 : -1;
-    if (further.value >= 0 && further.value <= 100) control_->Write(further);
+    ++further.value;
+    control_->Write(further);
+    const Reading again = control_->Read();
+    if (again.status != 0 || again.value == written.value || after.value == before.value) return;
+    control_->Write(written);
   }
 
   std::string text_;
@@ -619,8 +624,9 @@ class TopologyCommand : public Command {
     TopologyView view{*model, *index, {}};
     for (const HeldControl& control : held) view.heldLabels.push_back(control.label);
     if (session.json || format_ == "json") {
-      Json document = TopologyJson(view);
-      document.insert(document.begin(), {"command", "topology"});
+      const Json topology = TopologyJson(view);
+      Json document{{"command", "topology"}};
+      document.update(topology);
       return WriteOutput(session, "topology", output_, document.dump() + "\n");
     }
     return WriteOutput(session, "topology", output_,
