@@ -441,25 +441,22 @@ class SetCommand : public ControlCommand {
       return session.Fail(command_, error.what(), kExitUsage);
     }
     if (const int status = control_->Write(target)) return Fail(session, status);
-    if (value_.relative) Settle(target, current);
+    if (value_.relative) Settle(target);
     return Report(session);
   }
 
  private:
   // A volume reads back as a truncated percentage: the level for N% often
-  // reads back as N-1, so a step could fall short or not move at all. A
-  // step lands on the percentage asked for when the next level up reads so,
-  // and otherwise moves at least as far as it could.
-  void Settle(const SetValue& written, const Reading& before) const {
-    if (control_->kind != ControlKind::Percent || written.value >= 100) return;
+  // reads back as N-1, so a step up could fall short or not move at all.
+  // It goes on to the next level up instead, so that it moves at least as
+  // far as asked.
+  void Settle(const SetValue& written) const {
+    if (control_->kind != ControlKind::Percent || value_.value <= 0 || written.value >= 100) return;
     const Reading after = control_->Read();
-    if (after.status != 0 || after.value == written.value) return;
+    if (after.status != 0 || after.value >= written.value) return;
     SetValue further = written;
     ++further.value;
     control_->Write(further);
-    const Reading again = control_->Read();
-    if (again.status != 0 || again.value == written.value || after.value == before.value) return;
-    control_->Write(written);
   }
 
   std::string text_;
