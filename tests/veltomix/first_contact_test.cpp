@@ -256,7 +256,7 @@ TEST_F(FirstContactTest, WhyFindsTheLineAgcTheFormatExampleNeverBinds) {
   const json why = json::parse(outcome.out.substr(outcome.out.rfind("{\"command\":\"topology\"")));
   EXPECT_EQ(why["found"], false);
   EXPECT_EQ(why["control"], "line-agc");
-  EXPECT_TRUE(Has(why["stopped"], "not found: no connector named with \"line\"")) << why;
+  EXPECT_TRUE(Has(why["outcome"], "not found: no connector named with \"line\"")) << why;
 }
 
 }  // namespace

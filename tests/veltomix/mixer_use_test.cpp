@@ -72,7 +72,7 @@ TEST_F(MixerUseTest, AnAmbiguousEndpointIsRefusedWithItsMatches) {
   EXPECT_EQ(outcome.err,
             "veltomix: open: playback: --playback velto: 'velto' fits 2 active playback "
             "endpoints; type more of its name or id:\n"
-            "  playback 0  Speakers (Velto HD Audio)  "
+            "  playback 0  Speakers (Velto HD Audio)        "
             "{0.0.0.00000000}.{4f6a2c1e-8b3d-4e7a-9c51-2d8f0b6e3a17}\n"
             "  playback 1  Digital Output (Velto HD Audio)  "
             "{0.0.0.00000000}.{a3e91b57-2c64-4d0f-8e1a-7b5c9d3f6e20}\n"

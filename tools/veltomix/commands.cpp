@@ -635,12 +635,14 @@ class TopologyCommand : public Command {
     const ControlInfo& control = *FindControl(why_);
     const WhyReport report = ExplainControl(p::CurrentPlatform(), control, session.chosenNames);
     if (session.json) {
-      Json document{{"command", "topology"}, {"control", control.name}, {"found", report.found}};
-      document["steps"] = report.steps;
-      if (!report.found) document["stopped"] = report.stopped;
-      session.Emit(document);
+      session.Emit(Json{{"command", "topology"},
+                        {"control", control.name},
+                        {"found", report.found},
+                        {"steps", report.steps},
+                        {"outcome", report.stopped}});
     } else {
-      for (const std::string& step : report.steps) session.out << step << "\n";
+      session.out << "How binding searches for " << control.name << ":\n";
+      for (const std::string& step : report.steps) session.out << "  " << step << "\n";
       session.out << report.stopped << "\n";
     }
     return report.exit;

@@ -134,11 +134,13 @@ EndpointChoice ChooseEndpoint(const std::vector<ListedEndpoint>& candidates,
 }
 
 std::string DescribeMatches(const std::vector<ListedEndpoint>& matches) {
+  std::size_t width = 0;
+  for (const ListedEndpoint& endpoint : matches) width = std::max(width, Columns(endpoint.name));
   std::string lines;
   for (const ListedEndpoint& endpoint : matches) {
     lines += "  " + std::string(FlowWord(endpoint.flow)) + " " +
              (endpoint.index ? std::to_string(*endpoint.index) : std::string("-")) + "  " +
-             endpoint.name + "  " + endpoint.id;
+             PadRight(endpoint.name, width) + "  " + endpoint.id;
     if (endpoint.state != p::kDeviceStateActive)
       lines += "  (" + std::string(StateWord(endpoint.state)) + ")";
     lines += "\n";

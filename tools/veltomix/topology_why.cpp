@@ -147,7 +147,7 @@ class WhyWalk {
   }
 
  private:
-  void Step(std::string text) { report_.steps.push_back("  " + std::move(text)); }
+  void Step(std::string text) { report_.steps.push_back(std::move(text)); }
 
   WhyReport Found(const std::string& where) {
     report_.found = true;
