@@ -11,6 +11,7 @@
 
 #include "bench_support.h"
 #include "core/text.h"
+#include "platform/com_scope.h"
 #include "veltosound.h"
 
 namespace velto::bench {
@@ -25,21 +26,6 @@ constexpr const char* kLineIn = "d1f5a9c3";
 constexpr const char* kDigitalOut = "a3e91b57";
 
 // --- Platform steps, each exactly the calls the rules make ----------------------
-
-class ComBracket {
- public:
-  explicit ComBracket(Platform& platform) : platform_(platform) {
-    const HRESULT hr = platform.CoInitialize();
-    initialized_ = hr == kS_OK || hr == kS_FALSE;
-  }
-  ~ComBracket() {
-    if (initialized_) platform_.CoUninitialize();
-  }
-
- private:
-  Platform& platform_;
-  bool initialized_;
-};
 
 Bstr Word(Platform& platform, const char* text) {
   const int length = platform.LstrlenA(text) + 1;
@@ -95,11 +81,13 @@ std::string ReadName(Platform& platform, Device& device) {
 // the ones before it. Returns its id; `name` gets its friendly name.
 TaskString Lookup(Platform& platform, DataFlow flow, const char* text, std::uint32_t index,
                   std::string& name) {
-  ComBracket com(platform);
-  Ref<DeviceEnumerator> enumerator;
-  platform.CreateDeviceEnumerator(kClsctxInprocServer, enumerator);
+  ComScope com(platform);
   Ref<DeviceCollection> devices;
-  enumerator->EnumAudioEndpoints(flow, kDeviceStateActive, devices);
+  {
+    Ref<DeviceEnumerator> enumerator;
+    platform.CreateDeviceEnumerator(kClsctxInprocServer, enumerator);
+    enumerator->EnumAudioEndpoints(flow, kDeviceStateActive, devices);
+  }
   std::uint32_t count = 0;
   devices->GetCount(&count);
   Bstr search = Word(platform, text);
@@ -122,7 +110,7 @@ TaskString Lookup(Platform& platform, DataFlow flow, const char* text, std::uint
 
 void Activate(Platform& platform, TaskString id, Ref<DeviceTopology>& topology,
               Ref<EndpointVolume>& volume) {
-  ComBracket com(platform);
+  ComScope com(platform);
   Ref<Device> device;
   {
     Ref<DeviceEnumerator> enumerator;
@@ -501,7 +489,7 @@ void OpenSampleDefaults(Binding& b) {
   Platform& platform = CurrentPlatform();
   IdText render, capture;
   {
-    ComBracket com(platform);
+    ComScope com(platform);
     Ref<DeviceEnumerator> enumerator;
     platform.CreateDeviceEnumerator(kClsctxInprocServer, enumerator);
     render = DefaultId(*enumerator, DataFlow::Render);
@@ -525,7 +513,7 @@ int hostCount = 0;
 
 int CountFloor(DataFlow flow) {
   Platform& platform = CurrentPlatform();
-  ComBracket com(platform);
+  ComScope com(platform);
   Ref<DeviceCollection> devices;
   {
     Ref<DeviceEnumerator> enumerator;
@@ -540,7 +528,7 @@ int CountFloor(DataFlow flow) {
 
 int DescribeFloor(DataFlow flow, std::uint32_t index) {
   Platform& platform = CurrentPlatform();
-  ComBracket com(platform);
+  ComScope com(platform);
   Ref<Device> device;
   {
     Ref<DeviceCollection> devices;

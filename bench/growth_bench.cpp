@@ -48,9 +48,25 @@ void OpenScaled(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(open());
 }
 
+// The worst topology a binding can meet: every search of every walk would
+// run to its own bound; the call's shared budget stops them all.
+void OpenHostile(benchmark::State& state) {
+  static const hardening::TestSystem system = hardening::HostileCard(4096);
+  sim::SimSystem& installed = hardening::InstallFresh(system);
+  auto open = [] {
+    const int result = OpenSoundCard(system.playback.c_str(), system.mic.c_str(), "");
+    CloseSoundCard(0);
+    return result;
+  };
+  ReportCalls(state, LogCalls(installed, open));
+  for (auto _ : state) benchmark::DoNotOptimize(open());
+}
+
 }  // namespace
 
 void RegisterGrowthBenchmarks() {
+  Configure(benchmark::RegisterBenchmark("Hostile/OpenSoundCard+CloseSoundCard", OpenHostile))
+      ->Unit(benchmark::kMillisecond);
   Configure(benchmark::RegisterBenchmark("Growth/OpenSoundCard+CloseSoundCard", OpenScaled))
       ->Arg(100)
       ->Arg(1000)

@@ -32,6 +32,6 @@ $SUDO apt-get update
 # shellcheck disable=SC2086
 $SUDO apt-get install -y --no-install-recommends $packages
 
-if [ "$with_tests" = yes ] && [ -x "$(dirname "$0")/../tests/ci/install-wine-deps.sh" ]; then
+if [ "$with_tests" = yes ]; then
   "$(dirname "$0")/../tests/ci/install-wine-deps.sh"
 fi

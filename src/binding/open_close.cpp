@@ -2,11 +2,11 @@
 #include <array>
 #include <cstring>
 
-#include "platform/com_scope.h"
+#include "controls/restore.h"
 #include "core/endpoint_lookup.h"
 #include "core/export_guard.h"
 #include "core/mixer_state.h"
-#include "controls/restore.h"
+#include "platform/com_scope.h"
 #include "topology/discovery.h"
 #include "veltosound.h"
 
@@ -22,44 +22,45 @@ constexpr int kPlaybackFailed = 1;
 constexpr int kMicFailed = 3;
 constexpr int kLineFailed = 6;
 
-using Discovery = int (*)(const char*, DataFlow);
+using DiscoverControls = Discovery (*)(MixerState&, CallBudget&, const char*, DataFlow);
 
 bool IsEmpty(const char* text) { return !text || !*text; }
 
 // Runs a discovery; when it succeeds, `name` is refilled from lastFoundName.
-bool BindNamed(Discovery discover, const char* searchText, DataFlow flow, NameBuffer& name) {
-  if (discover(searchText, flow) != 0) return false;
+bool BindNamed(MixerState& state, CallBudget& budget, DiscoverControls discover,
+               const char* searchText, DataFlow flow, NameBuffer& name) {
+  if (discover(state, budget, searchText, flow) != Discovery::Completed) return false;
   // A name that cannot be allocated does not undo the binding.
-  GuardedVoid([&] { RefillDeviceName(Mixer(), name); });
+  GuardedVoid([&] { RefillDeviceName(state, name); });
   return true;
 }
 
-int OpenNamed(const char* playback, const char* mic, const char* line) {
-  MixerState& state = Mixer();
+int OpenNamed(MixerState& state, const char* playback, const char* mic, const char* line) {
   ReleaseBoundControls(state);
+  CallBudget budget;
   int failures = 0;
-  if (!IsEmpty(playback) &&
-      !BindNamed(DiscoverPlaybackControls, playback, DataFlow::Render, state.playbackDeviceName)) {
+  if (!IsEmpty(playback) && !BindNamed(state, budget, DiscoverPlaybackControls, playback,
+                                       DataFlow::Render, state.playbackDeviceName)) {
     failures ^= kPlaybackFailed;
   }
-  if (!IsEmpty(mic) &&
-      !BindNamed(DiscoverMicCaptureControls, mic, DataFlow::Capture, state.micDeviceName)) {
+  if (!IsEmpty(mic) && !BindNamed(state, budget, DiscoverMicCaptureControls, mic, DataFlow::Capture,
+                                  state.micDeviceName)) {
     failures ^= kMicFailed;
   }
-  if (!IsEmpty(line) &&
-      !BindNamed(DiscoverLineCaptureControls, line, DataFlow::Capture, state.lineDeviceName)) {
+  if (!IsEmpty(line) && !BindNamed(state, budget, DiscoverLineCaptureControls, line,
+                                   DataFlow::Capture, state.lineDeviceName)) {
     failures ^= kLineFailed;
   }
   return failures;
 }
 
-// An endpoint id as the text the discoveries search for. Code units up to
-// 0xFF become their byte, as the C runtime's wcstombs does in its default
-// locale; the first unit beyond that ends the text. An id too long for the
-// buffer is cut: the substring lookup still finds its endpoint.
+// A default endpoint's id as the text the discoveries search for. Code units
+// up to 0xFF become their byte, as the C runtime's wcstombs does in its
+// default locale; the first unit beyond that ends the text. An id too long
+// for the buffer is cut: the substring lookup still finds its endpoint.
 using IdText = std::array<char, 256>;
 
-IdText NarrowId(const WChar* id) {
+IdText IdSearchText(const WChar* id) {
   IdText text{};
   for (std::size_t i = 0; i + 1 < text.size() && id[i] && id[i] <= 0xFF; ++i) {
     text[i] = static_cast<char>(id[i]);
@@ -67,15 +68,15 @@ IdText NarrowId(const WChar* id) {
   return text;
 }
 
-// The default endpoint's id, or an empty text when there is none.
-IdText DefaultEndpointId(DeviceEnumerator& enumerator, DataFlow flow) {
+// The default endpoint's search text, or an empty text when there is none.
+IdText DefaultSearchText(DeviceEnumerator& enumerator, DataFlow flow) {
   Ref<Device> device;
   if (enumerator.GetDefaultAudioEndpoint(flow, Role::Console, device) != kS_OK || !device) {
     return {};
   }
   TaskString id;
   if (device->GetId(id) != kS_OK || !id) return {};
-  return NarrowId(id.Get());
+  return IdSearchText(id.Get());
 }
 
 struct DefaultIds {
@@ -91,8 +92,8 @@ bool ReadDefaultIds(DefaultIds& ids) {
   if (platform.CreateDeviceEnumerator(kClsctxInprocServer, enumerator) != kS_OK || !enumerator) {
     return false;
   }
-  ids.render = DefaultEndpointId(*enumerator, DataFlow::Render);
-  ids.capture = DefaultEndpointId(*enumerator, DataFlow::Capture);
+  ids.render = DefaultSearchText(*enumerator, DataFlow::Render);
+  ids.capture = DefaultSearchText(*enumerator, DataFlow::Capture);
   return true;
 }
 
@@ -107,40 +108,41 @@ bool NamedLikeMicrophone(MixerState& state) {
 
 // The default recording endpoint is bound as the microphone when its name
 // says so and that works, otherwise as the line input; never as both.
-void BindDefaultCapture(const char* captureId) {
-  MixerState& state = Mixer();
-  if (NamedLikeMicrophone(state) &&
-      BindNamed(DiscoverMicCaptureControls, captureId, DataFlow::Capture, state.micDeviceName)) {
+void BindDefaultCapture(MixerState& state, CallBudget& budget, const char* captureId) {
+  if (NamedLikeMicrophone(state) && BindNamed(state, budget, DiscoverMicCaptureControls, captureId,
+                                              DataFlow::Capture, state.micDeviceName)) {
     return;
   }
-  BindNamed(DiscoverLineCaptureControls, captureId, DataFlow::Capture, state.lineDeviceName);
+  BindNamed(state, budget, DiscoverLineCaptureControls, captureId, DataFlow::Capture,
+            state.lineDeviceName);
 }
 
-int OpenDefaults() {
+int OpenDefaults(MixerState& state) {
   DefaultIds ids;
   if (!ReadDefaultIds(ids)) return 1;
 
-  MixerState& state = Mixer();
+  CallBudget budget;
   // An empty text would match the first endpoint, not the default one.
   if (ids.render[0]) {
-    bool found = false;
-    DiscoverPlaybackControls(ids.render.data(), DataFlow::Render, found);
+    const Discovery playback =
+        DiscoverPlaybackControls(state, budget, ids.render.data(), DataFlow::Render);
     // The name of a device this call did not find would name one not bound.
-    if (found) GuardedVoid([&] { RefillDeviceName(state, state.playbackDeviceName); });
+    if (playback != Discovery::EndpointNotFound) {
+      GuardedVoid([&] { RefillDeviceName(state, state.playbackDeviceName); });
+    }
   }
 
   if (!ids.capture[0]) return 1;
-  if (FindEndpoint(ids.capture.data(), DataFlow::Capture) != 0) return 1;
+  if (FindEndpoint(state, ids.capture.data(), DataFlow::Capture) != 0) return 1;
   // Only the name was wanted; the discovery looks the endpoint up afresh.
   state.currentDeviceId.Reset();
-  BindDefaultCapture(ids.capture.data());
+  BindDefaultCapture(state, budget, ids.capture.data());
   return 0;
 }
 
-int Close(int restore) {
-  MixerState& state = Mixer();
+int Close(MixerState& state, int restore) {
   if (!state.deviceBound) return 0;
-  if ((restore & 0xFF) != 0) RestoreSavedValues();
+  if ((restore & 0xFF) != 0) RestoreSavedValues(state);
   state.lastFoundName.reset();
   state.playbackDeviceName.reset();
   state.lineDeviceName.reset();
@@ -159,15 +161,15 @@ extern "C" {
 
 int VELTO_CALL OpenSoundCard(const char* playback, const char* mic, const char* line) {
   return velto::Guarded(velto::kPlaybackFailed ^ velto::kMicFailed ^ velto::kLineFailed,
-                        [&] { return velto::OpenNamed(playback, mic, line); });
+                        [&] { return velto::OpenNamed(velto::Mixer(), playback, mic, line); });
 }
 
 int VELTO_CALL OpenDefaultDevices(void) {
-  return velto::Guarded(1, [] { return velto::OpenDefaults(); });
+  return velto::Guarded(1, [] { return velto::OpenDefaults(velto::Mixer()); });
 }
 
 int VELTO_CALL CloseSoundCard(int restore) {
-  return velto::Guarded(0, [&] { return velto::Close(restore); });
+  return velto::Guarded(0, [&] { return velto::Close(velto::Mixer(), restore); });
 }
 
 }  // extern "C"

@@ -15,9 +15,11 @@ int VELTO_CALL OpenVirtual_1(const char* search) {
     MixerState& state = Mixer();
     state.virtualEndpoint.Reset();
     Ref<DeviceTopology> topology;
-    if (ActivateEndpoint(search, topology, state.virtualEndpoint, DataFlow::Render) != 0) return 1;
-    // The topology only proves that the endpoint is a real device.
-    return topology ? 0 : 1;
+    // The topology only proves that the endpoint is a real device; the volume
+    // stays bound without it.
+    const Activation activation =
+        ActivateEndpoint(state, search, topology, state.virtualEndpoint, DataFlow::Render);
+    return activation == Activation::Activated ? 0 : 1;
   });
 }
 

@@ -1,8 +1,11 @@
 // The microphone boost level as a slider in whole decibels.
+#include "controls/boost_slider.h"
+
+#include <cmath>
 #include <limits>
 
-#include "core/mixer_state.h"
 #include "controls/control_access.h"
+#include "core/mixer_state.h"
 #include "veltosound.h"
 
 namespace velto {
@@ -20,17 +23,17 @@ int WholeDecibels(float levelDb) {
   return static_cast<int>(levelDb);
 }
 
-int GetBoost(int* status) {
-  const Ref<LevelControl>& slot = Mixer().micBoostLevel;
-  if (auto stop = PreCheck(DeviceCheck::Required, slot)) return Finish(status, *stop, 0);
+int GetBoost(const MixerState& state, int* status) {
+  const Ref<LevelControl>& slot = state.*kMicBoostLevel.slot;
+  if (auto stop = PreCheck(state, DeviceCheck::Required, slot)) return Finish(status, *stop, 0);
   float levelDb = 0;
   if (!ReadSucceeded(slot->GetLevel(0, &levelDb))) return Finish(status, kStatusFailed, 0);
   return Finish(status, kStatusOk, WholeDecibels(levelDb));
 }
 
-int GetBoostRange(int* status, int* minOut, int* maxOut, int* stepOut) {
-  const Ref<LevelControl>& slot = Mixer().micBoostLevel;
-  if (auto stop = PreCheck(DeviceCheck::Required, slot)) {
+int GetBoostRange(const MixerState& state, int* status, int* minOut, int* maxOut, int* stepOut) {
+  const Ref<LevelControl>& slot = state.*kMicBoostLevel.slot;
+  if (auto stop = PreCheck(state, DeviceCheck::Required, slot)) {
     return Finish(status, *stop, kSliderFailed);
   }
   float minDb = 0, maxDb = 0, stepDb = 0;
@@ -43,9 +46,9 @@ int GetBoostRange(int* status, int* minOut, int* maxOut, int* stepOut) {
   return read ? Finish(status, kStatusOk, 0) : Finish(status, kStatusFailed, kSliderFailed);
 }
 
-int SetBoost(int levelDb, int* status) {
-  const Ref<LevelControl>& slot = Mixer().micBoostLevel;
-  if (auto stop = PreCheck(DeviceCheck::Required, slot)) {
+int SetBoost(const MixerState& state, int levelDb, int* status) {
+  const Ref<LevelControl>& slot = state.*kMicBoostLevel.slot;
+  if (auto stop = PreCheck(state, DeviceCheck::Required, slot)) {
     return Finish(status, *stop, kSliderFailed);
   }
   if (!WriteSucceeded(slot->SetLevel(0, static_cast<float>(levelDb)))) {
@@ -56,16 +59,24 @@ int SetBoost(int levelDb, int* status) {
 
 }  // namespace
 
+// The slider works in whole decibels.
+void RestoreBoost(MixerState& state, const BoostRow& row) {
+  LevelControl* control = RestoreTarget(state, row);
+  if (control) control->SetLevel(0, std::trunc((state.*row.saved).value));
+}
+
 }  // namespace velto
 
 extern "C" {
 
-int VELTO_CALL GetMicSliderBoost(int* status) { return velto::GetBoost(status); }
+int VELTO_CALL GetMicSliderBoost(int* status) { return velto::GetBoost(velto::Mixer(), status); }
 
 int VELTO_CALL GetMicSliderDetails(int* status, int* min, int* max, int* step) {
-  return velto::GetBoostRange(status, min, max, step);
+  return velto::GetBoostRange(velto::Mixer(), status, min, max, step);
 }
 
-int VELTO_CALL SetMicSliderBoost(int level, int* status) { return velto::SetBoost(level, status); }
+int VELTO_CALL SetMicSliderBoost(int level, int* status) {
+  return velto::SetBoost(velto::Mixer(), level, status);
+}
 
 }  // extern "C"

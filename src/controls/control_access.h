@@ -5,26 +5,18 @@
 #include <cstdint>
 #include <optional>
 
+#include "controls/control_rows.h"
 #include "core/mixer_state.h"
 #include "platform/platform.h"
 
 namespace velto {
 
-enum Status : std::int32_t {
-  kStatusOk = 0,
-  kStatusMissing = 1,
-  kStatusFailed = 2,
-  kStatusUnbound = 3,
-};
-
-// Which exports look at the device-bound marker: all but the virtual ones.
-enum class DeviceCheck { Required, Skipped };
-
 // The status that ends a call before any platform call: no device bound, or
 // the slot empty. Empty when the call may go on.
 template <class Control>
-std::optional<Status> PreCheck(DeviceCheck check, const Ref<Control>& slot) {
-  if (check == DeviceCheck::Required && !Mixer().deviceBound) return kStatusUnbound;
+std::optional<Status> PreCheck(const MixerState& state, DeviceCheck check,
+                               const Ref<Control>& slot) {
+  if (check == DeviceCheck::Required && !state.deviceBound) return kStatusUnbound;
   if (!slot) return kStatusMissing;
   return std::nullopt;
 }

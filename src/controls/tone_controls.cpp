@@ -1,8 +1,10 @@
 // Bass, treble and midrange in decibels, and their common range.
+#include "controls/tone_controls.h"
+
 #include <cmath>
 
-#include "core/mixer_state.h"
 #include "controls/control_access.h"
+#include "core/mixer_state.h"
 #include "veltosound.h"
 
 namespace velto {
@@ -11,20 +13,12 @@ namespace {
 
 constexpr int kToneFailed = 1;
 
-struct Band {
-  Ref<LevelControl> MixerState::*slot;
-  // The midrange pair answers 1 on success too; hosts read the status.
-  int successResult;
-};
-
-constexpr Band kBass{&MixerState::bassControl, 0};
-constexpr Band kTreble{&MixerState::trebleControl, 0};
-constexpr Band kMidrange{&MixerState::midrangeControl, 1};
-
-int GetTone(const Band& band, double* levelOut, int* status) {
+int GetTone(const MixerState& state, const ToneRow& band, double* levelOut, int* status) {
   WriteOut(levelOut, 0.0);
-  const Ref<LevelControl>& slot = Mixer().*band.slot;
-  if (auto stop = PreCheck(DeviceCheck::Required, slot)) return Finish(status, *stop, kToneFailed);
+  const Ref<LevelControl>& slot = state.*band.slot;
+  if (auto stop = PreCheck(state, DeviceCheck::Required, slot)) {
+    return Finish(status, *stop, kToneFailed);
+  }
   float levelDb = 0;
   if (!ReadSucceeded(slot->GetLevel(0, &levelDb))) {
     return Finish(status, kStatusFailed, kToneFailed);
@@ -43,9 +37,11 @@ Status WriteTone(LevelControl& control, float levelDb) {
   return WriteChannels(control, *channels, levelDb) ? kStatusOk : kStatusFailed;
 }
 
-int SetTone(const Band& band, double levelDb, int* status) {
-  const Ref<LevelControl>& slot = Mixer().*band.slot;
-  if (auto stop = PreCheck(DeviceCheck::Required, slot)) return Finish(status, *stop, kToneFailed);
+int SetTone(const MixerState& state, const ToneRow& band, double levelDb, int* status) {
+  const Ref<LevelControl>& slot = state.*band.slot;
+  if (auto stop = PreCheck(state, DeviceCheck::Required, slot)) {
+    return Finish(status, *stop, kToneFailed);
+  }
   if (std::isnan(levelDb)) return Finish(status, kStatusFailed, kToneFailed);
   const Status outcome = WriteTone(*slot, static_cast<float>(levelDb));
   return Finish(status, outcome, outcome == kStatusOk ? band.successResult : kToneFailed);
@@ -53,17 +49,16 @@ int SetTone(const Band& band, double levelDb, int* status) {
 
 // One range serves all three bands: bass first, then midrange, then treble.
 const Ref<LevelControl>* RangeSource(const MixerState& state) {
-  for (const Band* band : {&kBass, &kMidrange, &kTreble}) {
+  for (const ToneRow* band : {&kBass, &kMidrange, &kTreble}) {
     if (state.*(band->slot)) return &(state.*(band->slot));
   }
   return nullptr;
 }
 
-int GetRange(double* minOut, double* maxOut, double* stepOut) {
+int GetRange(const MixerState& state, double* minOut, double* maxOut, double* stepOut) {
   WriteOut(minOut, 0.0);
   WriteOut(maxOut, 0.0);
   WriteOut(stepOut, 0.0);
-  const MixerState& state = Mixer();
   if (!state.deviceBound) return kStatusUnbound;
   const Ref<LevelControl>* source = RangeSource(state);
   if (!source) return kStatusMissing;
@@ -77,20 +72,39 @@ int GetRange(double* minOut, double* maxOut, double* stepOut) {
 
 }  // namespace
 
+// Tone levels go back to every channel, as their setters write them.
+void RestoreTone(MixerState& state, const ToneRow& band) {
+  LevelControl* control = RestoreTarget(state, band);
+  if (!control) return;
+  if (auto channels = ReadChannelCount(*control)) {
+    WriteChannels(*control, *channels, (state.*band.saved).value);
+  }
+}
+
 }  // namespace velto
 
 using namespace velto;
 
 extern "C" {
 
-int VELTO_CALL GetBass(double* level, int* status) { return GetTone(kBass, level, status); }
-int VELTO_CALL SetBass(double level, int* status) { return SetTone(kBass, level, status); }
-int VELTO_CALL GetTreble(double* level, int* status) { return GetTone(kTreble, level, status); }
-int VELTO_CALL SetTreble(double level, int* status) { return SetTone(kTreble, level, status); }
-int VELTO_CALL GetMidRange(double* level, int* status) { return GetTone(kMidrange, level, status); }
-int VELTO_CALL SetMidRange(double level, int* status) { return SetTone(kMidrange, level, status); }
+int VELTO_CALL GetBass(double* level, int* status) {
+  return GetTone(Mixer(), kBass, level, status);
+}
+int VELTO_CALL SetBass(double level, int* status) { return SetTone(Mixer(), kBass, level, status); }
+int VELTO_CALL GetTreble(double* level, int* status) {
+  return GetTone(Mixer(), kTreble, level, status);
+}
+int VELTO_CALL SetTreble(double level, int* status) {
+  return SetTone(Mixer(), kTreble, level, status);
+}
+int VELTO_CALL GetMidRange(double* level, int* status) {
+  return GetTone(Mixer(), kMidrange, level, status);
+}
+int VELTO_CALL SetMidRange(double level, int* status) {
+  return SetTone(Mixer(), kMidrange, level, status);
+}
 int VELTO_CALL GetEQRange(double* min, double* max, double* step) {
-  return GetRange(min, max, step);
+  return GetRange(Mixer(), min, max, step);
 }
 
 }  // extern "C"

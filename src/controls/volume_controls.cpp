@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include "core/mixer_state.h"
 #include "controls/control_access.h"
 #include "controls/level_scaling.h"
+#include "core/mixer_state.h"
 #include "veltosound.h"
 
 namespace velto {
@@ -13,20 +13,6 @@ using platform::HRESULT;
 using platform::kS_OK;
 
 namespace {
-
-enum class LevelRead { ChannelZero, Master };
-enum class QueryOrder { RangeThenCount, CountThenRange };
-enum class Apply { EveryChannel, Master };
-
-struct VolumeRules {
-  DeviceCheck check;
-  LevelRead read;
-  QueryOrder order;
-  Apply apply;
-  bool zeroMeansOne;           // 0 % sets maximum - 40 dB, not the minimum
-  bool failureReturnsPercent;  // the result that goes with status 2
-  bool invalidFunctionIsSuccess;
-};
 
 HRESULT QueryRange(EndpointVolume& control, float* minDb, float* maxDb) {
   float increment = 0;
@@ -58,16 +44,16 @@ bool ApplyLevel(LevelControl& control, Apply, std::uint32_t channels, float leve
 }
 
 auto AcceptFor(const VolumeRules& rules) {
-  // Some drivers answer ERROR_INVALID_FUNCTION for a monitor level they did
-  // in fact apply.
   return [invalidFunctionIsSuccess = rules.invalidFunctionIsSuccess](HRESULT hr) {
     return WriteSucceeded(hr) || (invalidFunctionIsSuccess && hr == platform::kHrInvalidFunction);
   };
 }
 
 template <class Control>
-int GetVolume(const Ref<Control>& slot, const VolumeRules& rules, int* status) {
-  if (auto stop = PreCheck(rules.check, slot)) return Finish(status, *stop, 0);
+int GetVolume(const MixerState& state, const VolumeRow<Control>& row, int* status) {
+  const Ref<Control>& slot = state.*row.slot;
+  const VolumeRules& rules = row.rules;
+  if (auto stop = PreCheck(state, rules.check, slot)) return Finish(status, *stop, 0);
   float minDb = 0, maxDb = 0, levelDb = 0;
   if (QueryRange(*slot, &minDb, &maxDb) != kS_OK) return Finish(status, kStatusFailed, 0);
   if (!ReadSucceeded(ReadLevel(*slot, rules.read, &levelDb))) {
@@ -77,8 +63,10 @@ int GetVolume(const Ref<Control>& slot, const VolumeRules& rules, int* status) {
 }
 
 template <class Control>
-int SetVolume(const Ref<Control>& slot, const VolumeRules& rules, int percent, int* status) {
-  if (auto stop = PreCheck(rules.check, slot)) return Finish(status, *stop, 0);
+int SetVolume(const MixerState& state, const VolumeRow<Control>& row, int percent, int* status) {
+  const Ref<Control>& slot = state.*row.slot;
+  const VolumeRules& rules = row.rules;
+  if (auto stop = PreCheck(state, rules.check, slot)) return Finish(status, *stop, 0);
   const int failed = rules.failureReturnsPercent ? percent : 0;
   // A negative percentage has no level (its logarithm is not a number).
   if (percent < 0) return Finish(status, kStatusFailed, failed);
@@ -99,80 +87,27 @@ int SetVolume(const Ref<Control>& slot, const VolumeRules& rules, int percent, i
   return Finish(status, kStatusOk, percent);
 }
 
-constexpr VolumeRules kMaster{DeviceCheck::Required,
-                              LevelRead::ChannelZero,
-                              QueryOrder::RangeThenCount,
-                              Apply::EveryChannel,
-                              false,
-                              true,
-                              false};
-constexpr VolumeRules kVirtual{DeviceCheck::Skipped,
-                               LevelRead::ChannelZero,
-                               QueryOrder::RangeThenCount,
-                               Apply::EveryChannel,
-                               false,
-                               true,
-                               false};
-constexpr VolumeRules kLineRecord{DeviceCheck::Required,
-                                  LevelRead::Master,
-                                  QueryOrder::RangeThenCount,
-                                  Apply::Master,
-                                  true,
-                                  true,
-                                  false};
-constexpr VolumeRules kMicRecord{DeviceCheck::Required,
-                                 LevelRead::Master,
-                                 QueryOrder::RangeThenCount,
-                                 Apply::Master,
-                                 false,
-                                 true,
-                                 false};
-constexpr VolumeRules kLinePlayback{DeviceCheck::Required,
-                                    LevelRead::ChannelZero,
-                                    QueryOrder::RangeThenCount,
-                                    Apply::EveryChannel,
-                                    false,
-                                    false,
-                                    false};
-constexpr VolumeRules kMicPlayback{DeviceCheck::Required,
-                                   LevelRead::ChannelZero,
-                                   QueryOrder::CountThenRange,
-                                   Apply::EveryChannel,
-                                   false,
-                                   false,
-                                   true};
-
 template <class Control>
-bool WriteLevel(const Ref<Control>& slot, const VolumeRules& rules, float levelDb) {
-  if (!slot) return false;
+void WriteSavedLevel(MixerState& state, const VolumeRow<Control>& row) {
+  Control* control = RestoreTarget(state, row);
+  if (!control) return;
+  const float levelDb = (state.*row.saved).value;
   std::uint32_t channels = 0;
-  if (rules.apply == Apply::EveryChannel) {
-    auto count = ReadChannelCount(*slot);
-    if (!count) return false;
+  if (row.rules.apply == Apply::EveryChannel) {
+    auto count = ReadChannelCount(*control);
+    if (!count) return;
     channels = *count;
   }
-  return ApplyLevel(*slot, rules.apply, channels, levelDb, AcceptFor(rules));
+  ApplyLevel(*control, row.rules.apply, channels, levelDb, AcceptFor(row.rules));
 }
 
 }  // namespace
 
-bool WriteVolumeLevel(VolumeControl control, float levelDb) {
-  MixerState& state = Mixer();
-  switch (control) {
-    case VolumeControl::Master:
-      return WriteLevel(state.playbackEndpoint, kMaster, levelDb);
-    case VolumeControl::LinePlayback:
-      return WriteLevel(state.linePlaybackLevel, kLinePlayback, levelDb);
-    case VolumeControl::MicPlayback:
-      return WriteLevel(state.micPlaybackLevel, kMicPlayback, levelDb);
-    case VolumeControl::LineRecord:
-      return WriteLevel(state.lineEndpoint, kLineRecord, levelDb);
-    case VolumeControl::MicRecord:
-      return WriteLevel(state.micEndpoint, kMicRecord, levelDb);
-    case VolumeControl::Virtual:
-      return WriteLevel(state.virtualEndpoint, kVirtual, levelDb);
-  }
-  return false;
+void RestoreVolume(MixerState& state, const VolumeRow<EndpointVolume>& row) {
+  WriteSavedLevel(state, row);
+}
+void RestoreVolume(MixerState& state, const VolumeRow<LevelControl>& row) {
+  WriteSavedLevel(state, row);
 }
 
 }  // namespace velto
@@ -182,40 +117,40 @@ using velto::Mixer;
 extern "C" {
 
 int VELTO_CALL GetMasterVolume(int* status) {
-  return velto::GetVolume(Mixer().playbackEndpoint, velto::kMaster, status);
+  return velto::GetVolume(Mixer(), velto::kMasterVolume, status);
 }
 int VELTO_CALL SetMasterVolume(int percent, int* status) {
-  return velto::SetVolume(Mixer().playbackEndpoint, velto::kMaster, percent, status);
+  return velto::SetVolume(Mixer(), velto::kMasterVolume, percent, status);
 }
 int VELTO_CALL GetLinePlayBack(int* status) {
-  return velto::GetVolume(Mixer().linePlaybackLevel, velto::kLinePlayback, status);
+  return velto::GetVolume(Mixer(), velto::kLinePlaybackVolume, status);
 }
 int VELTO_CALL SetLinePlayBack(int percent, int* status) {
-  return velto::SetVolume(Mixer().linePlaybackLevel, velto::kLinePlayback, percent, status);
+  return velto::SetVolume(Mixer(), velto::kLinePlaybackVolume, percent, status);
 }
 int VELTO_CALL GetMicPlayBack(int* status) {
-  return velto::GetVolume(Mixer().micPlaybackLevel, velto::kMicPlayback, status);
+  return velto::GetVolume(Mixer(), velto::kMicPlaybackVolume, status);
 }
 int VELTO_CALL SetMicPlayBack(int percent, int* status) {
-  return velto::SetVolume(Mixer().micPlaybackLevel, velto::kMicPlayback, percent, status);
+  return velto::SetVolume(Mixer(), velto::kMicPlaybackVolume, percent, status);
 }
 int VELTO_CALL GetLineRecordVolume(int* status) {
-  return velto::GetVolume(Mixer().lineEndpoint, velto::kLineRecord, status);
+  return velto::GetVolume(Mixer(), velto::kLineRecordVolume, status);
 }
 int VELTO_CALL SetLineRecordVolume(int percent, int* status) {
-  return velto::SetVolume(Mixer().lineEndpoint, velto::kLineRecord, percent, status);
+  return velto::SetVolume(Mixer(), velto::kLineRecordVolume, percent, status);
 }
 int VELTO_CALL GetMicRecordVolume(int* status) {
-  return velto::GetVolume(Mixer().micEndpoint, velto::kMicRecord, status);
+  return velto::GetVolume(Mixer(), velto::kMicRecordVolume, status);
 }
 int VELTO_CALL SetMicRecordVolume(int percent, int* status) {
-  return velto::SetVolume(Mixer().micEndpoint, velto::kMicRecord, percent, status);
+  return velto::SetVolume(Mixer(), velto::kMicRecordVolume, percent, status);
 }
 int VELTO_CALL GetVirtualVolume(int* status) {
-  return velto::GetVolume(Mixer().virtualEndpoint, velto::kVirtual, status);
+  return velto::GetVolume(Mixer(), velto::kVirtualVolume, status);
 }
 int VELTO_CALL SetVirtualVolume(int percent, int* status) {
-  return velto::SetVolume(Mixer().virtualEndpoint, velto::kVirtual, percent, status);
+  return velto::SetVolume(Mixer(), velto::kVirtualVolume, percent, status);
 }
 
 }  // extern "C"

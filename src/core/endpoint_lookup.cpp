@@ -1,7 +1,7 @@
 #include "core/endpoint_lookup.h"
 
+#include "core/active_endpoints.h"
 #include "core/device_names.h"
-#include "core/mixer_state.h"
 #include "core/text.h"
 #include "platform/com_scope.h"
 
@@ -19,65 +19,60 @@ bool IdContains(const TaskString& id, const WChar* foldedSearch) {
 
 }  // namespace
 
-int FindEndpoint(const char* searchText, DataFlow flow) {
+int FindEndpoint(MixerState& state, const char* searchText, DataFlow flow) {
   Platform& platform = CurrentPlatform();
   ComScope com(platform);
-  Ref<DeviceEnumerator> enumerator;
-  if (platform.CreateDeviceEnumerator(kClsctxInprocServer, enumerator) != kS_OK) {
-    return kEndpointNotFound;
-  }
-  Ref<DeviceCollection> devices;
-  if (enumerator->EnumAudioEndpoints(flow, kDeviceStateActive, devices) != kS_OK) {
-    return kEndpointNotFound;
-  }
-  std::uint32_t count = 0;
-  if (devices->GetCount(&count) != kS_OK) return kEndpointNotFound;
+  const auto endpoints = ActiveEndpoints(platform, flow);
+  if (!endpoints) return kEndpointNotFound;
 
   Bstr search = Widen(platform, searchText);
   if (!search) return kEndpointNotFound;
   LowerAsciiInPlace(search.Get());
 
-  for (std::uint32_t i = 0; i < count; ++i) {
+  for (std::uint32_t i = 0; i < endpoints->count; ++i) {
     Ref<Device> device;
-    if (devices->Item(i, device) != kS_OK || !device) continue;
+    if (endpoints->devices->Item(i, device) != kS_OK || !device) continue;
     TaskString id;
     if (device->GetId(id) != kS_OK || !id || !IdContains(id, search.Get())) continue;
     auto name = std::make_unique<std::string>(ReadFriendlyName(platform, *device));
 
-    MixerState& state = Mixer();
     state.lastFoundName = std::move(name);
     state.currentDeviceId = std::move(id);
     state.deviceBound = true;
-    ++state.successfulLookups;
     return 0;
   }
   return kEndpointNotFound;
 }
 
-int ActivateEndpoint(const char* searchText, Ref<DeviceTopology>& topology,
-                     Ref<EndpointVolume>& volume, DataFlow flow) {
-  if (FindEndpoint(searchText, flow) != 0) return 1;
+Activation ActivateEndpoint(MixerState& state, const char* searchText,
+                            Ref<DeviceTopology>& topology, Ref<EndpointVolume>& volume,
+                            DataFlow flow) {
+  if (FindEndpoint(state, searchText, flow) != 0) return Activation::NotFound;
 
   Platform& platform = CurrentPlatform();
   ComScope com(platform);
-  MixerState& state = Mixer();
   Ref<Device> device;
   {
     Ref<DeviceEnumerator> enumerator;
-    if (platform.CreateDeviceEnumerator(kClsctxInprocServer, enumerator) != kS_OK) return 1;
+    if (platform.CreateDeviceEnumerator(kClsctxInprocServer, enumerator) != kS_OK) {
+      return Activation::DeviceUnavailable;
+    }
     const HRESULT found = enumerator->GetDevice(state.currentDeviceId.Get(), device);
     // Nothing reads the id text after this; the marker itself stays set.
     state.currentDeviceId.Reset();
-    if (found != kS_OK || !device) return 1;
+    if (found != kS_OK || !device) return Activation::DeviceUnavailable;
   }
 
   Ref<DeviceTopology> foundTopology;
-  if (device->Activate(kClsctxAll, foundTopology) == kS_OK) topology = std::move(foundTopology);
+  const bool topologyActivated = device->Activate(kClsctxAll, foundTopology) == kS_OK;
+  if (topologyActivated) topology = std::move(foundTopology);
 
   Ref<EndpointVolume> foundVolume;
-  if (device->Activate(kClsctxInprocServer, foundVolume) != kS_OK || !foundVolume) return 1;
+  if (device->Activate(kClsctxInprocServer, foundVolume) != kS_OK || !foundVolume) {
+    return Activation::NoEndpointVolume;
+  }
   volume = std::move(foundVolume);
-  return 0;
+  return topologyActivated ? Activation::Activated : Activation::NoTopology;
 }
 
 }  // namespace velto

@@ -77,14 +77,11 @@ struct MixerState {
   // CloseSoundCard.
   bool deviceBound = false;
   platform::TaskString currentDeviceId;
-  // Counts successful lookups, so a binding step can tell whether its own
-  // lookup found the endpoint.
-  std::uint64_t successfulLookups = 0;
 };
 
 // The process-wide record, made on first use. It is never destroyed:
-// unloading the library releases no platform object. Inline, since every
-// export asks for it, most of them twice.
+// unloading the library releases no platform object. Each export fetches it
+// once and hands it down.
 inline MixerState& Mixer() {
   static MixerState* const state = new MixerState;
   return *state;

@@ -4,10 +4,11 @@
 #include <optional>
 #include <string>
 
-#include "platform/com_scope.h"
+#include "core/active_endpoints.h"
 #include "core/device_names.h"
 #include "core/export_guard.h"
 #include "core/mixer_state.h"
+#include "platform/com_scope.h"
 #include "veltosound.h"
 
 namespace velto {
@@ -26,26 +27,8 @@ struct Twin {
   DataFlow flow;
   bool outOfRangeReportsCount;
 };
-constexpr Twin kPlayback{DataFlow::Render, false};
-constexpr Twin kRecord{DataFlow::Capture, true};
-
-// The active endpoints of `flow`; empty when the enumerator or the
-// collection cannot be had. The enumerator is not kept.
-Ref<DeviceCollection> ActiveEndpoints(Platform& platform, DataFlow flow) {
-  Ref<DeviceEnumerator> enumerator;
-  if (platform.CreateDeviceEnumerator(kClsctxInprocServer, enumerator) != kS_OK || !enumerator) {
-    return nullptr;
-  }
-  Ref<DeviceCollection> devices;
-  if (enumerator->EnumAudioEndpoints(flow, kDeviceStateActive, devices) != kS_OK) return nullptr;
-  return devices;
-}
-
-std::optional<std::uint32_t> CountOf(DeviceCollection& devices) {
-  std::uint32_t count = 0;
-  if (devices.GetCount(&count) != kS_OK) return std::nullopt;
-  return count;
-}
+constexpr Twin kPlayback{.flow = DataFlow::Render, .outOfRangeReportsCount = false};
+constexpr Twin kRecord{.flow = DataFlow::Capture, .outOfRangeReportsCount = true};
 
 bool IsHighSurrogate(WChar unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 
@@ -53,7 +36,7 @@ bool IsHighSurrogate(WChar unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 // fits in 254 bytes. Cutting whole characters (never half a surrogate pair
 // or half a double-byte character) keeps the text a true piece of the id, so
 // it still finds the endpoint as a search text.
-std::optional<std::string> NarrowIdPrefix(Platform& platform, const WChar* id) {
+std::optional<std::string> HostIdPrefix(Platform& platform, const WChar* id) {
   char temp[kNameBufferSize];
   const std::size_t length = std::char_traits<WChar>::length(id);
   for (std::size_t chars = std::min(length, kNameBufferSize - 1); chars > 0; --chars) {
@@ -67,23 +50,21 @@ std::optional<std::string> NarrowIdPrefix(Platform& platform, const WChar* id) {
 
 // The id as the host gets it: through the ANSI code page, the same page that
 // FindEndpoint widens a search text with, so the text comes back as the id.
-std::optional<std::string> NarrowId(Platform& platform, const WChar* id) {
+std::optional<std::string> HostIdText(Platform& platform, const WChar* id) {
   char temp[kNameBufferSize];
   const int written =
       platform.WideCharToMultiByte(kCpAcp, 0, id, -1, temp, static_cast<int>(sizeof temp));
   // On 0 the buffer holds an unterminated piece of the id; it is never read.
   if (written > 0) return std::string(temp);
-  return NarrowIdPrefix(platform, id);
+  return HostIdPrefix(platform, id);
 }
 
 int CountEndpoints(DataFlow flow, int* count) {
   Platform& platform = CurrentPlatform();
   ComScope com(platform);
-  Ref<DeviceCollection> devices = ActiveEndpoints(platform, flow);
-  if (!devices) return kCountFailed;
-  const auto found = CountOf(*devices);
-  if (!found) return kCountFailed;
-  WriteOut(count, static_cast<int>(*found));
+  const auto endpoints = ActiveEndpoints(platform, flow);
+  if (!endpoints) return kCountFailed;
+  WriteOut(count, static_cast<int>(endpoints->count));
   return 0;
 }
 
@@ -100,21 +81,19 @@ int DescribeEndpoint(const Twin& twin, std::uint32_t index, char* nameOut, char*
   ComScope com(platform);
   Ref<Device> device;
   {
-    Ref<DeviceCollection> devices = ActiveEndpoints(platform, twin.flow);
-    if (!devices) return kDescribeFailed;
-    const auto count = CountOf(*devices);
-    if (!count) return kDescribeFailed;
-    if (index >= *count) return OutOfRangeResult(twin, *count);
-    if (devices->Item(index, device) != kS_OK || !device) return kDescribeFailed;
+    const auto endpoints = ActiveEndpoints(platform, twin.flow);
+    if (!endpoints) return kDescribeFailed;
+    if (index >= endpoints->count) return OutOfRangeResult(twin, endpoints->count);
+    if (endpoints->devices->Item(index, device) != kS_OK || !device) return kDescribeFailed;
   }
   const std::string name = ReadFriendlyName(platform, *device);
   TaskString id;
   if (device->GetId(id) != kS_OK || !id) return kDescribeFailed;
-  const auto narrowId = NarrowId(platform, id.Get());
-  if (!narrowId) return kDescribeFailed;
+  const auto idText = HostIdText(platform, id.Get());
+  if (!idText) return kDescribeFailed;
 
   CopyToHostBuffer(nameOut, name.c_str());
-  CopyToHostBuffer(idOut, narrowId->c_str());
+  CopyToHostBuffer(idOut, idText->c_str());
   return 0;
 }
 

@@ -75,6 +75,15 @@ class Unknown {
   ~Unknown() = default;
 };
 
+// What Ref's -> hands out: the interface with AddRef and Release out of
+// reach, so a reference can only be counted by the Ref that owns it.
+template <class T>
+class NoAddRefRelease : public T {
+ private:
+  using T::AddRef;
+  using T::Release;
+};
+
 // Owns one reference. Copying adds one, destruction and Reset release it.
 template <class T>
 class Ref {
@@ -101,7 +110,7 @@ class Ref {
     if (T* old = std::exchange(ptr_, nullptr)) old->Release();
   }
   T* Get() const { return ptr_; }
-  T* operator->() const { return ptr_; }
+  NoAddRefRelease<T>* operator->() const { return static_cast<NoAddRefRelease<T>*>(ptr_); }
   T& operator*() const { return *ptr_; }
   explicit operator bool() const { return ptr_ != nullptr; }
 
@@ -345,9 +354,8 @@ class Platform {
   virtual int LstrlenA(const char* text) = 0;
   virtual int MultiByteToWideChar(std::uint32_t codePage, std::uint32_t flags, const char* source,
                                   int sourceBytes, WChar* dest, int destChars) = 0;
-  virtual int WideCharToMultiByte(std::uint32_t codePage, std::uint32_t flags,
-                                  const WChar* source, int sourceChars, char* dest,
-                                  int destBytes) = 0;
+  virtual int WideCharToMultiByte(std::uint32_t codePage, std::uint32_t flags, const WChar* source,
+                                  int sourceChars, char* dest, int destBytes) = 0;
 };
 
 // The platform the library runs on: the Core Audio backend on Windows, the

@@ -7,19 +7,11 @@ namespace velto {
 
 using namespace platform;
 
-Ref<DeviceTopology> BindCaptureEndpoint(const char* searchText, DataFlow flow,
-                                        Ref<EndpointVolume>& slot, Saved<float>& savedLevel) {
-  Ref<DeviceTopology> topology;
-  if (ActivateEndpoint(searchText, topology, slot, flow) != 0 || !topology) return nullptr;
-  RecordMasterLevel(*slot, savedLevel);
-  return AdapterTopology(std::move(topology));
-}
-
-int VisitMatchingConnectors(DeviceTopology& adapter, const char* word,
+int VisitMatchingConnectors(CallBudget& callBudget, DeviceTopology& adapter, const char* word,
                             const std::function<ConnectorVisit(PartsList&)>& visit) {
   std::uint32_t count = 0;
   if (adapter.GetConnectorCount(&count) != kS_OK) return 1;
-  StepBudget budget;
+  StepBudget budget(callBudget);
   for (std::uint32_t i = 0; i < count && budget.Take(); ++i) {
     Ref<Connector> connector;
     if (adapter.GetConnector(i, connector) != kS_OK || !connector) return 1;
@@ -38,6 +30,21 @@ int VisitMatchingConnectors(DeviceTopology& adapter, const char* word,
     }
   }
   return 0;
+}
+
+Discovery WalkCaptureConnectors(MixerState& state, CallBudget& budget, const char* searchText,
+                                DataFlow flow, Ref<EndpointVolume>& slot, Saved<float>& savedLevel,
+                                const char* word,
+                                const std::function<ConnectorVisit(PartsList&)>& visit) {
+  Ref<DeviceTopology> topology;
+  const Activation activation = ActivateEndpoint(state, searchText, topology, slot, flow);
+  if (activation == Activation::NotFound) return Discovery::EndpointNotFound;
+  if (activation != Activation::Activated) return Discovery::Failed;
+  RecordMasterLevel(*slot, savedLevel);
+  Ref<DeviceTopology> adapter = AdapterTopology(std::move(topology));
+  if (!adapter) return Discovery::Failed;
+  return VisitMatchingConnectors(budget, *adapter, word, visit) == 0 ? Discovery::Completed
+                                                                     : Discovery::Failed;
 }
 
 }  // namespace velto

@@ -6,16 +6,9 @@
 
 #include "core/mixer_state.h"
 #include "platform/platform.h"
+#include "topology/discovery.h"
 
 namespace velto {
-
-// Binds the capture endpoint into `slot`, records its master level (a level
-// that cannot be read does not stop the binding) and returns the topology of
-// the adapter behind it. Empty when the binding or the way to the adapter
-// failed.
-Ref<platform::DeviceTopology> BindCaptureEndpoint(const char* searchText, platform::DataFlow flow,
-                                                  Ref<EndpointVolume>& slot,
-                                                  Saved<float>& savedLevel);
 
 // What a visit to one matching connector decides.
 enum class ConnectorVisit {
@@ -28,7 +21,16 @@ enum class ConnectorVisit {
 // `word`, handing `visit` the list of parts the connector feeds; a matching
 // connector that feeds nothing is passed over. Returns 0 after the last
 // connector, 1 when the count, a connector or its part cannot be had.
-int VisitMatchingConnectors(platform::DeviceTopology& adapter, const char* word,
+int VisitMatchingConnectors(CallBudget& budget, platform::DeviceTopology& adapter, const char* word,
                             const std::function<ConnectorVisit(platform::PartsList&)>& visit);
+
+// The capture walk as a whole: binds the capture endpoint into `slot`,
+// records its master level (a level that cannot be read does not stop the
+// binding), finds the adapter behind it and visits its connectors named by
+// `word`.
+Discovery WalkCaptureConnectors(MixerState& state, CallBudget& budget, const char* searchText,
+                                platform::DataFlow flow, Ref<EndpointVolume>& slot,
+                                Saved<float>& savedLevel, const char* word,
+                                const std::function<ConnectorVisit(platform::PartsList&)>& visit);
 
 }  // namespace velto

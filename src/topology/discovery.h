@@ -3,26 +3,72 @@
 // Each binds the endpoint named by the search text (its IAudioEndpointVolume
 // goes into the endpoint's slot), walks the adapter topology behind it, puts
 // every control it finds into its MixerState slot and records the control's
-// value at that moment for RestoreSavedValues. Each returns 0 when the walk
-// completed, found controls or not, and 1 when it failed; controls bound
-// before a failure stay bound. No exception leaves them.
+// value at that moment for RestoreSavedValues. Controls bound before a
+// failure stay bound. No exception leaves them.
 #pragma once
 
+#include "core/mixer_state.h"
 #include "platform/platform.h"
 
 namespace velto {
 
+// The walks and searches of one export call share this many steps (parts
+// visited), on top of each walk's own bound. A real card's three walks take
+// a few hundred; a hostile topology whose every walk runs to its own bound
+// would otherwise cost millions of platform calls in one call.
+constexpr int kMaxCallSteps = 1 << 16;
+
+class CallBudget {
+ public:
+  bool Take() {
+    if (left_ == 0) return false;
+    --left_;
+    return true;
+  }
+  int Used() const { return kMaxCallSteps - left_; }
+
+ private:
+  int left_ = kMaxCallSteps;
+};
+
+enum class Discovery {
+  Completed,         // the walk ran to its end, found controls or not
+  EndpointNotFound,  // no endpoint matched the search text: nothing was bound
+  Failed,            // the endpoint was found, then a step failed
+};
+
+// The walks' result as the binding exports combine it: 0 completed, 1 not.
+inline int ResultCode(Discovery discovery) { return discovery == Discovery::Completed ? 0 : 1; }
+
 // Master volume and mute, bass/treble/midrange on the chain towards the
 // output, and the line and microphone monitor levels and mutes.
-int DiscoverPlaybackControls(const char* searchText, platform::DataFlow flow);
-// The same; `endpointFound` tells whether the lookup itself succeeded in this
-// call (a result of 1 may come from the lookup or from the walk after it).
-int DiscoverPlaybackControls(const char* searchText, platform::DataFlow flow, bool& endpointFound);
+Discovery DiscoverPlaybackControls(MixerState& state, CallBudget& budget, const char* searchText,
+                                   platform::DataFlow flow);
+// The same as a call of its own, with a budget of its own.
+inline Discovery DiscoverPlaybackControls(MixerState& state, const char* searchText,
+                                          platform::DataFlow flow) {
+  CallBudget budget;
+  return DiscoverPlaybackControls(state, budget, searchText, flow);
+}
 
 // Line recording volume and the line input's automatic gain control.
-int DiscoverLineCaptureControls(const char* searchText, platform::DataFlow flow);
+Discovery DiscoverLineCaptureControls(MixerState& state, CallBudget& budget, const char* searchText,
+                                      platform::DataFlow flow);
+// The same as a call of its own, with a budget of its own.
+inline Discovery DiscoverLineCaptureControls(MixerState& state, const char* searchText,
+                                             platform::DataFlow flow) {
+  CallBudget budget;
+  return DiscoverLineCaptureControls(state, budget, searchText, flow);
+}
 
 // Microphone recording volume and either a boost switch or a boost level.
-int DiscoverMicCaptureControls(const char* searchText, platform::DataFlow flow);
+Discovery DiscoverMicCaptureControls(MixerState& state, CallBudget& budget, const char* searchText,
+                                     platform::DataFlow flow);
+// The same as a call of its own, with a budget of its own.
+inline Discovery DiscoverMicCaptureControls(MixerState& state, const char* searchText,
+                                            platform::DataFlow flow) {
+  CallBudget budget;
+  return DiscoverMicCaptureControls(state, budget, searchText, flow);
+}
 
 }  // namespace velto

@@ -12,7 +12,7 @@ using namespace platform;
 
 namespace {
 
-ConnectorVisit BindLineAgc(PartsList& fed) {
+ConnectorVisit BindLineAgc(MixerState& state, PartsList& fed) {
   Ref<Part> first = PartAt(fed, 0);
   if (!first) return ConnectorVisit::Failed;
   Ref<PartsList> afterFirst = Outgoing(*first);
@@ -20,7 +20,6 @@ ConnectorVisit BindLineAgc(PartsList& fed) {
   Ref<Part> second = PartAt(*afterFirst, 0);
   if (!second) return ConnectorVisit::Failed;
 
-  MixerState& state = Mixer();
   if (ActivateInto(*second, SwitchInterface::AudioAutoGainControl, state.lineAgc)) {
     RecordEnabled(*state.lineAgc, state.savedLineAgc);
   }
@@ -28,18 +27,15 @@ ConnectorVisit BindLineAgc(PartsList& fed) {
   return ConnectorVisit::Next;
 }
 
-int WalkLineCapture(const char* searchText, DataFlow flow) {
-  MixerState& state = Mixer();
-  Ref<DeviceTopology> adapter =
-      BindCaptureEndpoint(searchText, flow, state.lineEndpoint, state.savedLineRecordLevel);
-  if (!adapter) return 1;
-  return VisitMatchingConnectors(*adapter, "line", BindLineAgc);
-}
-
 }  // namespace
 
-int DiscoverLineCaptureControls(const char* searchText, DataFlow flow) {
-  return Guarded(1, [&] { return WalkLineCapture(searchText, flow); });
+Discovery DiscoverLineCaptureControls(MixerState& state, CallBudget& budget, const char* searchText,
+                                      DataFlow flow) {
+  return Guarded(Discovery::Failed, [&] {
+    return WalkCaptureConnectors(state, budget, searchText, flow, state.lineEndpoint,
+                                 state.savedLineRecordLevel, "line",
+                                 [&](PartsList& fed) { return BindLineAgc(state, fed); });
+  });
 }
 
 }  // namespace velto

@@ -18,10 +18,11 @@ namespace {
 // `activate` accepts, then moves one level downstream by way of the list's
 // last part only. Returns 0 when `activate` succeeded, 1 when the walk ran
 // out.
-int FindBoostPart(PartsList& start, const std::function<bool(Part&)>& activate) {
-  StepBudget budget;
+int FindBoostPart(CallBudget& callBudget, PartsList& start,
+                  const std::function<bool(Part&)>& activate) {
+  StepBudget budget(callBudget);
   for (ListCursor cursor(start);;) {
-    const std::uint32_t count = CountOf(*cursor).value_or(0);
+    const std::uint32_t count = PartCount(*cursor).value_or(0);
     if (count == 0) return 1;
     for (std::uint32_t i = 0; i < count; ++i) {
       if (!budget.Take()) return 1;
@@ -36,45 +37,41 @@ int FindBoostPart(PartsList& start, const std::function<bool(Part&)>& activate) 
 
 // Either on/off interface will do; both are used only through GetEnabled and
 // SetEnabled.
-int FindBoostSwitch(PartsList& list, Ref<SwitchControl>& target) {
-  return FindBoostPart(list, [&](Part& part) {
+int FindBoostSwitch(CallBudget& budget, PartsList& list, Ref<SwitchControl>& target) {
+  return FindBoostPart(budget, list, [&](Part& part) {
     return ActivateInto(part, SwitchInterface::AudioAutoGainControl, target) ||
            ActivateInto(part, SwitchInterface::AudioLoudness, target);
   });
 }
 
-int FindBoostLevel(PartsList& list, Ref<LevelControl>& target) {
-  return FindBoostPart(list, [&](Part& part) {
+int FindBoostLevel(CallBudget& budget, PartsList& list, Ref<LevelControl>& target) {
+  return FindBoostPart(budget, list, [&](Part& part) {
     return ActivateInto(part, LevelInterface::AudioVolumeLevel, target);
   });
 }
 
 // The first microphone connector with a boost control ends the walk.
-ConnectorVisit BindBoost(PartsList& fed) {
-  MixerState& state = Mixer();
-  if (FindBoostSwitch(fed, state.micBoostSwitch) == 0) {
+ConnectorVisit BindBoost(MixerState& state, CallBudget& budget, PartsList& fed) {
+  if (FindBoostSwitch(budget, fed, state.micBoostSwitch) == 0) {
     RecordEnabled(*state.micBoostSwitch, state.savedMicBoostSwitch);
     return ConnectorVisit::Finished;
   }
-  if (FindBoostLevel(fed, state.micBoostLevel) == 0) {
+  if (FindBoostLevel(budget, fed, state.micBoostLevel) == 0) {
     RecordLevel(*state.micBoostLevel, state.savedMicBoostLevel);
     return ConnectorVisit::Finished;
   }
   return ConnectorVisit::Next;
 }
 
-int WalkMicCapture(const char* searchText, DataFlow flow) {
-  MixerState& state = Mixer();
-  Ref<DeviceTopology> adapter =
-      BindCaptureEndpoint(searchText, flow, state.micEndpoint, state.savedMicRecordLevel);
-  if (!adapter) return 1;
-  return VisitMatchingConnectors(*adapter, "mic", BindBoost);
-}
-
 }  // namespace
 
-int DiscoverMicCaptureControls(const char* searchText, DataFlow flow) {
-  return Guarded(1, [&] { return WalkMicCapture(searchText, flow); });
+Discovery DiscoverMicCaptureControls(MixerState& state, CallBudget& budget, const char* searchText,
+                                     DataFlow flow) {
+  return Guarded(Discovery::Failed, [&] {
+    return WalkCaptureConnectors(state, budget, searchText, flow, state.micEndpoint,
+                                 state.savedMicRecordLevel, "mic",
+                                 [&](PartsList& fed) { return BindBoost(state, budget, fed); });
+  });
 }
 
 }  // namespace velto

@@ -16,16 +16,6 @@ using namespace platform;
 
 namespace {
 
-// Tells whether a lookup found its endpoint since this was made.
-class LookupWitness {
- public:
-  LookupWitness() : before_(Mixer().successfulLookups) {}
-  bool Found() const { return Mixer().successfulLookups != before_; }
-
- private:
-  std::uint64_t before_;
-};
-
 // A monitor path: an adapter input whose chain carries a part with one of
 // the words in its name, a volume level on that chain and a mute on the
 // input itself.
@@ -55,8 +45,9 @@ int FindUpstreamVolumeLevel(PartsList& list, Ref<LevelControl>& target, StepBudg
 // Follows part 0 upstream from the branch's inputs; at every part whose name
 // matches, looks for a level from the start of the branch's chain. The level
 // need not sit on the part that matched.
-bool FindNamedLevel(PartsList& branchInputs, const SearchWords& words, Ref<LevelControl>& target) {
-  StepBudget budget;
+bool FindNamedLevel(CallBudget& callBudget, PartsList& branchInputs, const SearchWords& words,
+                    Ref<LevelControl>& target) {
+  StepBudget budget(callBudget);
   for (ListCursor cursor(branchInputs); budget.Take();) {
     Ref<Part> part = PartAt(*cursor, 0);
     if (!part) return false;
@@ -68,9 +59,10 @@ bool FindNamedLevel(PartsList& branchInputs, const SearchWords& words, Ref<Level
   return false;
 }
 
-void SearchMonitorPath(MonitorPath& path, Part& branch, PartsList& branchInputs) {
+void SearchMonitorPath(CallBudget& budget, MonitorPath& path, Part& branch,
+                       PartsList& branchInputs) {
   if (path.found) return;
-  if (!FindNamedLevel(branchInputs, SearchWords(path.words), path.level)) return;
+  if (!FindNamedLevel(budget, branchInputs, SearchWords(path.words), path.level)) return;
   const HRESULT read = RecordLevel(*path.level, path.savedLevel);
   if (path.levelMustBeReadable && read != kS_OK) return;
   path.found = true;
@@ -80,8 +72,7 @@ void SearchMonitorPath(MonitorPath& path, Part& branch, PartsList& branchInputs)
 }
 
 // A tone control is taken from the first part on the chain that offers it.
-void BindToneControls(Part& part) {
-  MixerState& state = Mixer();
+void BindToneControls(MixerState& state, Part& part) {
   const struct {
     LevelInterface iid;
     Ref<LevelControl>& slot;
@@ -101,18 +92,19 @@ void BindToneControls(Part& part) {
 // input, trying each part for tone controls, up to and including the first
 // part with several inputs. On success `inputs` holds the input list of the
 // last part reached and `count` its length; false when the chain runs out.
-bool FollowOutputChain(Ref<PartsList>& inputs, std::uint32_t& count) {
-  count = CountOf(*inputs).value_or(0);
-  StepBudget budget;
+bool FollowOutputChain(MixerState& state, CallBudget& callBudget, Ref<PartsList>& inputs,
+                       std::uint32_t& count) {
+  count = PartCount(*inputs).value_or(0);
+  StepBudget budget(callBudget);
   while (count == 1) {
     if (!budget.Take()) return false;
     Ref<Part> part = PartAt(*inputs, 0);
     if (!part) return false;
     Ref<PartsList> upstream = Incoming(*part);
     if (!upstream) return false;
-    BindToneControls(*part);
+    BindToneControls(state, *part);
     if (!PartAt(*upstream, 0)) return false;
-    const auto upstreamCount = CountOf(*upstream);
+    const auto upstreamCount = PartCount(*upstream);
     if (!upstreamCount) return false;
     count = *upstreamCount;
     inputs = std::move(upstream);
@@ -120,39 +112,33 @@ bool FollowOutputChain(Ref<PartsList>& inputs, std::uint32_t& count) {
   return true;
 }
 
-int SearchBranches(PartsList& branches, std::uint32_t count) {
-  MixerState& state = Mixer();
-  MonitorPath line{{"line", "gree"},
-                   state.linePlaybackLevel,
-                   state.savedLinePlaybackLevel,
-                   state.linePlaybackMute,
-                   state.savedLinePlaybackMute,
-                   /*levelMustBeReadable=*/true};
-  MonitorPath mic{{"mic", "pin"},
-                  state.micPlaybackLevel,
-                  state.savedMicPlaybackLevel,
-                  state.micPlaybackMute,
-                  state.savedMicPlaybackMute,
-                  /*levelMustBeReadable=*/false};
-  StepBudget budget;
+int SearchBranches(MixerState& state, CallBudget& callBudget, PartsList& branches,
+                   std::uint32_t count) {
+  MonitorPath line{.words = {"line", "gree"},
+                   .level = state.linePlaybackLevel,
+                   .savedLevel = state.savedLinePlaybackLevel,
+                   .mute = state.linePlaybackMute,
+                   .savedMute = state.savedLinePlaybackMute,
+                   .levelMustBeReadable = true};
+  MonitorPath mic{.words = {"mic", "pin"},
+                  .level = state.micPlaybackLevel,
+                  .savedLevel = state.savedMicPlaybackLevel,
+                  .mute = state.micPlaybackMute,
+                  .savedMute = state.savedMicPlaybackMute,
+                  .levelMustBeReadable = false};
+  StepBudget budget(callBudget);
   for (std::uint32_t i = 0; i < count && budget.Take(); ++i) {
     Ref<Part> branch = PartAt(branches, i);
     if (!branch) return 1;
     Ref<PartsList> branchInputs = Incoming(*branch);
     if (!branchInputs) continue;
-    SearchMonitorPath(line, *branch, *branchInputs);
-    SearchMonitorPath(mic, *branch, *branchInputs);
+    SearchMonitorPath(callBudget, line, *branch, *branchInputs);
+    SearchMonitorPath(callBudget, mic, *branch, *branchInputs);
   }
   return 0;
 }
 
-int WalkPlayback(const char* searchText, DataFlow flow, bool& endpointFound) {
-  MixerState& state = Mixer();
-  Ref<DeviceTopology> topology;
-  const LookupWitness lookup;
-  const int activated = ActivateEndpoint(searchText, topology, state.playbackEndpoint, flow);
-  endpointFound = lookup.Found();
-  if (activated != 0 || !topology) return 1;
+int WalkAdapter(MixerState& state, CallBudget& budget, Ref<DeviceTopology> topology) {
   if (RecordMasterLevel(*state.playbackEndpoint, state.savedPlaybackLevel) != kS_OK) return 1;
   if (RecordMute(*state.playbackEndpoint, state.savedPlaybackMute) != kS_OK) return 1;
 
@@ -161,20 +147,29 @@ int WalkPlayback(const char* searchText, DataFlow flow, bool& endpointFound) {
   Ref<PartsList> inputs = Incoming(*output);
   if (!inputs) return 1;
   std::uint32_t count = 0;
-  if (!FollowOutputChain(inputs, count)) return 1;
-  return SearchBranches(*inputs, count);
+  if (!FollowOutputChain(state, budget, inputs, count)) return 1;
+  return SearchBranches(state, budget, *inputs, count);
+}
+
+Discovery WalkPlayback(MixerState& state, CallBudget& budget, const char* searchText,
+                       DataFlow flow) {
+  Ref<DeviceTopology> topology;
+  switch (ActivateEndpoint(state, searchText, topology, state.playbackEndpoint, flow)) {
+    case Activation::Activated:
+      return WalkAdapter(state, budget, std::move(topology)) == 0 ? Discovery::Completed
+                                                                  : Discovery::Failed;
+    case Activation::NotFound:
+      return Discovery::EndpointNotFound;
+    default:
+      return Discovery::Failed;
+  }
 }
 
 }  // namespace
 
-int DiscoverPlaybackControls(const char* searchText, DataFlow flow, bool& endpointFound) {
-  endpointFound = false;
-  return Guarded(1, [&] { return WalkPlayback(searchText, flow, endpointFound); });
-}
-
-int DiscoverPlaybackControls(const char* searchText, DataFlow flow) {
-  bool endpointFound = false;
-  return DiscoverPlaybackControls(searchText, flow, endpointFound);
+Discovery DiscoverPlaybackControls(MixerState& state, CallBudget& budget, const char* searchText,
+                                   DataFlow flow) {
+  return Guarded(Discovery::Failed, [&] { return WalkPlayback(state, budget, searchText, flow); });
 }
 
 }  // namespace velto

@@ -24,7 +24,7 @@ Ref<PartsList> Outgoing(Part& part) {
   return parts;
 }
 
-std::optional<std::uint32_t> CountOf(PartsList& list) {
+std::optional<std::uint32_t> PartCount(PartsList& list) {
   std::uint32_t count = 0;
   if (list.GetCount(&count) != kS_OK) return std::nullopt;
   return count;

@@ -12,6 +12,7 @@
 
 #include "core/mixer_state.h"
 #include "platform/platform.h"
+#include "topology/discovery.h"
 
 namespace velto {
 
@@ -20,15 +21,18 @@ namespace velto {
 // rather than hang the host.
 constexpr int kMaxWalkSteps = 4096;
 
+// One walk's steps, drawn from the budget of the export call it runs in.
 class StepBudget {
  public:
+  explicit StepBudget(CallBudget& call) : call_(call) {}
   bool Take() {
-    if (left_ == 0) return false;
+    if (left_ == 0 || !call_.Take()) return false;
     --left_;
     return true;
   }
 
  private:
+  CallBudget& call_;
   int left_ = kMaxWalkSteps;
 };
 
@@ -39,7 +43,7 @@ Ref<platform::PartsList> Incoming(platform::Part& part);
 // The parts `part` feeds (towards the capture endpoint), or empty.
 Ref<platform::PartsList> Outgoing(platform::Part& part);
 // The list's count, or nothing when it cannot be read.
-std::optional<std::uint32_t> CountOf(platform::PartsList& list);
+std::optional<std::uint32_t> PartCount(platform::PartsList& list);
 
 // The adapter connector joined to the endpoint's connector 0, as a part. The
 // endpoint topology is given back as soon as its connector is in hand.

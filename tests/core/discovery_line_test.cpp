@@ -20,7 +20,8 @@ class LineDiscoveryTest : public WalkTest {
   void Run(const WalkCase& c) {
     WalkTest::Run(
         "topology/line_paths.json",
-        [] { return DiscoverLineCaptureControls(kLine, DataFlow::Capture); }, c);
+        [] { return ResultCode(DiscoverLineCaptureControls(Mixer(), kLine, DataFlow::Capture)); },
+        c);
   }
 };
 
@@ -132,7 +133,7 @@ TEST_F(LineDiscoveryTest, GainControlTwoPartsDownstreamOfEachLineConnector) {
 
 TEST_F(LineDiscoveryTest, NoEndpointNoBinding) {
   UseSystemFile("topology/line_paths.json");
-  EXPECT_EQ(DiscoverLineCaptureControls("{0.0.0", DataFlow::Capture), 1);
+  EXPECT_EQ(ResultCode(DiscoverLineCaptureControls(Mixer(), "{0.0.0", DataFlow::Capture)), 1);
   EXPECT_TRUE(BoundSlots().empty());
 }
 

@@ -24,7 +24,8 @@ class LoopingTopologyTest : public WalkTest {};
 TEST_F(LoopingTopologyTest, EveryWalkStopsAsIfItsListHadEnded) {
   // The output chain never reaches a part with other than one input: it
   // counts as a chain that ran out, keeping what it bound on the way.
-  Run("topology/loops.json", [] { return DiscoverPlaybackControls(kChainLoop, DataFlow::Render); },
+  Run("topology/loops.json",
+      [] { return ResultCode(DiscoverPlaybackControls(Mixer(), kChainLoop, DataFlow::Render)); },
       {"output chain loop",
        nullptr,
        {},
@@ -36,7 +37,8 @@ TEST_F(LoopingTopologyTest, EveryWalkStopsAsIfItsListHadEnded) {
 
   // The first branch's chain circles between two parts named "line" that
   // offer no level; the second branch is still searched.
-  Run("topology/loops.json", [] { return DiscoverPlaybackControls(kBranchLoop, DataFlow::Render); },
+  Run("topology/loops.json",
+      [] { return ResultCode(DiscoverPlaybackControls(Mixer(), kBranchLoop, DataFlow::Render)); },
       {"branch chain loop",
        nullptr,
        {},
@@ -50,7 +52,9 @@ TEST_F(LoopingTopologyTest, EveryWalkStopsAsIfItsListHadEnded) {
   // The boost path circles between two parts named "boost" that offer no
   // control; both searches give up and the connector is passed over.
   Run("topology/loops.json",
-      [] { return DiscoverMicCaptureControls(kCaptureLoop, DataFlow::Capture); },
+      [] {
+        return ResultCode(DiscoverMicCaptureControls(Mixer(), kCaptureLoop, DataFlow::Capture));
+      },
       {"boost path loop", nullptr, {}, 0, {{"micEndpoint", VolumeOf(kCaptureLoop)}}, {}});
 }
 
@@ -75,7 +79,7 @@ TEST_F(LoopingTopologyTest, TheBoundIsFarBeyondARealAdapter) {
     card["links"].push_back({input, downstream});
   }
   UseSystemJson(description);
-  EXPECT_EQ(DiscoverPlaybackControls(kChainLoop, DataFlow::Render), 0);
+  EXPECT_EQ(ResultCode(DiscoverPlaybackControls(Mixer(), kChainLoop, DataFlow::Render)), 0);
   EXPECT_EQ(BoundSlots(), (Slots{{"playbackEndpoint", VolumeOf(kChainLoop)},
                                  {"trebleControl", "part:Chain Loop Card/stage-199/treble"}}));
 }

@@ -20,7 +20,7 @@ class MicDiscoveryTest : public WalkTest {
   void Run(const WalkCase& c) {
     WalkTest::Run(
         "topology/mic_paths.json",
-        [] { return DiscoverMicCaptureControls(kMic, DataFlow::Capture); }, c);
+        [] { return ResultCode(DiscoverMicCaptureControls(Mixer(), kMic, DataFlow::Capture)); }, c);
   }
 };
 
@@ -148,7 +148,7 @@ TEST_F(MicDiscoveryTest, PinIsNoMicrophoneConnectorWord) {
   for (const char* id : {"front-mic", "rear-mic", "aux-mic"}) Rename(description, id, "Line");
   UseSystemJson(description);
   system().SetTracing(true);
-  EXPECT_EQ(DiscoverMicCaptureControls(kMic, DataFlow::Capture), 0);
+  EXPECT_EQ(ResultCode(DiscoverMicCaptureControls(Mixer(), kMic, DataFlow::Capture)), 0);
   system().SetTracing(false);
   EXPECT_EQ(BoundSlots(), Bound(nullptr, ""));
   for (const sim::TraceEntry& entry : system().Trace()) {

@@ -135,7 +135,7 @@ TEST_F(EnumerationTest, ListedIdFindsItsOwnEndpoint) {
     for (unsigned int i = 0; i < twin.count; ++i) {
       const Listing l = List(twin.describe, i);
       ASSERT_EQ(l.result, 0);
-      ASSERT_EQ(FindEndpoint(l.id.data(), twin.flow), 0) << l.id.text();
+      ASSERT_EQ(FindEndpoint(Mixer(), l.id.data(), twin.flow), 0) << l.id.text();
       EXPECT_EQ(mixer().lastFoundName->substr(0, 254), l.name.text());
     }
   }

@@ -192,7 +192,7 @@ TEST_F(RestoreTest, DoesNothingOnceNoDeviceIsBound) {
   ChangeEveryControl(false);
   mixer().deviceBound = false;
   system().SetTracing(true);
-  RestoreSavedValues();
+  RestoreSavedValues(Mixer());
   system().SetTracing(false);
   EXPECT_TRUE(system().Trace().empty());
   mixer().deviceBound = true;

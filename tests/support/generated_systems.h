@@ -69,4 +69,11 @@ TestSystem RandomSystem(Chooser& chooser, const RandomOptions& options);
 // examine every adapter connector.
 TestSystem ScaledCard(std::size_t parts);
 
+// A card on which every search of every walk runs to its own step bound:
+// `inputs` output-mixer inputs whose chains circle between a part named like
+// the line path and one named like the microphone path, and `inputs`
+// microphone connectors that each feed a circle of boost-named parts that
+// offer nothing.
+TestSystem HostileCard(std::size_t inputs);
+
 }  // namespace velto::hardening

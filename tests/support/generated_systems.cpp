@@ -488,4 +488,35 @@ TestSystem ScaledCard(std::size_t parts) {
           "scaled-speakers"};
 }
 
+TestSystem HostileCard(std::size_t inputs) {
+  Card card("Hostile Card");
+  card.Connector("out", "Speaker Out")
+      .Connector("mic-capture", "Capture")
+      .Subunit("mixer", "Output Mixer")
+      .Subunit("line-loop", "Line Loop")
+      .Subunit("mic-loop", "Mic Loop")
+      .Subunit("boost-p", "Boost P")
+      .Subunit("boost-q", "Boost Q")
+      .Chain({"mixer", "out"})
+      .Chain({"line-loop", "mic-loop", "line-loop"})
+      .Chain({"boost-p", "boost-q", "boost-p"});
+  for (std::size_t i = 0; i < inputs; ++i) {
+    const std::string tag = std::to_string(i);
+    card.Subunit("mute" + tag, "Input Mute " + tag, {{"mute", 0}})
+        .Chain({"line-loop", "mute" + tag, "mixer"})
+        .Connector("mic" + tag, "Mic In " + tag)
+        .Chain({"mic" + tag, "boost-p"});
+  }
+  card.Endpoint({RenderId("hostile-speakers"), "Speakers", "render", "out",
+                 EndpointVolume(-65.25, 0, {-10, -10}), true})
+      .Endpoint({CaptureId("hostile-mic"), "Microphone", "capture", "mic-capture",
+                 EndpointVolume(-12, 30, {0, 0}), true});
+  return {"hostile-" + std::to_string(inputs),
+          card.Build(),
+          "hostile-speakers",
+          "hostile-mic",
+          "",
+          "hostile-speakers"};
+}
+
 }  // namespace velto::hardening
