@@ -18,7 +18,7 @@
 #include "generated_systems.h"
 #include "host_calls.h"
 #include "outcome_rules.h"
-#include "platform/sim/text_codec.h"
+#include "platform/description/text.h"
 #include "platform_checks.h"
 
 namespace velto::hardening {
@@ -135,7 +135,7 @@ std::vector<Listed> ActiveEndpoints(const nlohmann::json& description, const cha
   std::vector<Listed> listed;
   for (const auto& endpoint : description["endpoints"]) {
     if (endpoint["flow"] != flow || endpoint.value("state", "active") != "active") continue;
-    const auto wide = sim::Utf8ToUtf16(endpoint["name"].get<std::string>());
+    const auto wide = velto::description::Utf8ToUtf16(endpoint["name"].get<std::string>());
     std::string name;
     for (char16_t unit : wide.value_or(u"")) name += static_cast<char>(unit & 0xFF);
     name = name.substr(0, std::min(name.find('\0'), kHostBufferSize - 1));

@@ -138,6 +138,18 @@ std::vector<Scenario> ControlScenarios() {
   return scenarios;
 }
 
+// The same calls with every pointer the host passes null: a failure path
+// must not write through one either.
+std::vector<Scenario> NullPointerScenarios() {
+  std::vector<Scenario> scenarios = EnumerationScenarios();
+  for (Scenario& control : ControlScenarios()) scenarios.push_back(std::move(control));
+  for (Scenario& scenario : scenarios) {
+    scenario.label += " null pointers";
+    scenario.inputs.nullPointers = ~0u;
+  }
+  return scenarios;
+}
+
 bool IsControl(Family family) {
   switch (family) {
     case Family::Open:
@@ -202,8 +214,10 @@ class FailureSweep : public ::testing::TestWithParam<std::tuple<int, int>> {
         return BindingScenarios(system_);
       case 1:
         return EnumerationScenarios();
-      default:
+      case 2:
         return ControlScenarios();
+      default:
+        return NullPointerScenarios();
     }
   }
 
@@ -282,12 +296,12 @@ TEST_P(FailureSweep, EveryCallFailedInTurn) {
 std::string SweepName(const ::testing::TestParamInfo<std::tuple<int, int>>& info) {
   static const char* const kSystems[] = {"Sample",         "CrossedPaths", "DeadEnds",
                                          "BrokenBindings", "Random7",      "Random1234"};
-  static const char* const kGroups[] = {"Binding", "Enumeration", "Controls"};
+  static const char* const kGroups[] = {"Binding", "Enumeration", "Controls", "NullPointers"};
   return std::string(kSystems[std::get<0>(info.param)]) + "_" + kGroups[std::get<1>(info.param)];
 }
 
 INSTANTIATE_TEST_SUITE_P(AllSystems, FailureSweep,
-                         ::testing::Combine(::testing::Range(0, 6), ::testing::Range(0, 3)),
+                         ::testing::Combine(::testing::Range(0, 6), ::testing::Range(0, 4)),
                          SweepName);
 
 }  // namespace

@@ -191,18 +191,81 @@ Outcome WithResult(Outcome outcome, std::int32_t result) {
   return outcome;
 }
 
+// A failed call after which its binding cannot succeed, whatever else the
+// card holds: the lookup's enumerator, collection and count, the activation,
+// the way from the endpoint to its adapter and the adapter's connector list,
+// and, for the playback walk only, the endpoint's own level and mute.
+bool FailsItsBinding(const PlatformCall& call, bool playbackWalk) {
+  static const char* const kFatalOps[] = {
+      "CreateDeviceEnumerator", "EnumAudioEndpoints", "GetDevice", "GetConnectorCount",
+      "GetConnector",           "GetConnectedTo",     "QueryPart", "GetTopologyObject"};
+  for (const char* op : kFatalOps) {
+    if (call.op == op) return true;
+  }
+  if (StartsWith(call.object, "collection:") && call.op == "GetCount") return true;
+  const bool endpointObject = StartsWith(call.object, "device:");
+  if (endpointObject && call.op == "Activate") return true;
+  return playbackWalk && endpointObject &&
+         (call.op == "GetMasterVolumeLevel" || call.op == "GetMute");
+}
+
+// An endpoint the lookup passes over (its Item or GetId failed) before the
+// one it matched: the lookup goes on and finds the same endpoint.
+bool PassedOverBeforeTheMatch(const std::vector<PlatformCall>& calls, std::size_t begin,
+                              std::size_t end, std::size_t failed) {
+  const PlatformCall& call = calls[failed];
+  const bool endpointStep = (StartsWith(call.object, "collection:") && call.op == "Item") ||
+                            (StartsWith(call.object, "device:") && call.op == "GetId");
+  if (!endpointStep) return false;
+  std::size_t lastItem = begin;
+  for (std::size_t i = begin; i < end; ++i) {
+    if (calls[i].op == "Item") lastItem = i;
+  }
+  return failed < lastItem;
+}
+
+// The failure codes whose exclusive or makes `result`; each combination of
+// 1, 3 and 6 gives a different code, so there is one.
+std::vector<bool> FailedBindings(std::int32_t result, const std::vector<std::int32_t>& codes) {
+  const std::size_t n = codes.size();
+  for (std::uint32_t mask = 0; mask < (1u << n); ++mask) {
+    std::int32_t code = 0;
+    for (std::size_t b = 0; b < n; ++b) {
+      if ((mask >> b) & 1u) code ^= codes[b];
+    }
+    if (code != result) continue;
+    std::vector<bool> failed(n);
+    for (std::size_t b = 0; b < n; ++b) failed[b] = (mask >> b) & 1u;
+    return failed;
+  }
+  return std::vector<bool>(n, false);
+}
+
 std::vector<Outcome> OpenSoundCardRule(const Inputs& in, const Outcome& baseline,
                                        const std::vector<PlatformCall>& calls, std::size_t failed) {
   static const std::int32_t kFailureCode[] = {1, 3, 6};
   std::vector<std::int32_t> codes;
+  std::vector<std::size_t> roles;  // 0 playback, 1 microphone, 2 line
   for (std::size_t i = 0; i < 3; ++i) {
     const bool isNull = (in.nullPointers >> i) & 1u;
-    if (!isNull && in.texts[i].c_str()[0] != '\0') codes.push_back(kFailureCode[i]);
+    if (isNull || in.texts[i].c_str()[0] == '\0') continue;
+    codes.push_back(kFailureCode[i]);
+    roles.push_back(i);
   }
-  const int phase = LookupOf(LookupStarts(calls), failed);
+  const std::vector<std::size_t> starts = LookupStarts(calls);
+  const int phase = LookupOf(starts, failed);
   if (ResultNeutral(calls[failed]) || phase < 0 || phase >= static_cast<int>(codes.size()))
     return {baseline};
-  return {baseline, WithResult(baseline, baseline.result ^ codes[static_cast<std::size_t>(phase)])};
+  const auto index = static_cast<std::size_t>(phase);
+  const std::size_t end = index + 1 < starts.size() ? starts[index + 1] : calls.size();
+  if (PassedOverBeforeTheMatch(calls, starts[index], end, failed)) return {baseline};
+
+  const Outcome flipped = WithResult(baseline, baseline.result ^ codes[index]);
+  if (FailsItsBinding(calls[failed], roles[index] == 0)) {
+    const bool alreadyFailed = FailedBindings(baseline.result, codes)[index];
+    return {alreadyFailed ? baseline : flipped};
+  }
+  return {baseline, flipped};
 }
 
 // The result reports only the default ids and the capture lookup; failures
@@ -338,9 +401,15 @@ std::vector<Outcome> AllowedUnderFailure(const HostCall& call, const Inputs& inp
       return OpenSoundCardRule(inputs, baseline, calls, failed);
     case Family::OpenDefaults:
       return OpenDefaultsRule(baseline, calls, failed);
-    case Family::OpenVirtual:
+    case Family::OpenVirtual: {
       if (ResultNeutral(failedCall)) return {baseline};
+      const std::size_t end = calls.size();
+      if (PassedOverBeforeTheMatch(calls, 0, end, failed)) return {baseline};
+      // The virtual endpoint is only looked up and activated: every step of
+      // those decides the result.
+      if (FailsItsBinding(failedCall, false)) return {WithResult(baseline, 1)};
       return {baseline, WithResult(baseline, 1)};
+    }
     case Family::Close:
     case Family::CloseVirtual:
     case Family::Names:

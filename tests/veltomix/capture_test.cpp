@@ -295,7 +295,7 @@ TEST_F(CaptureTest, DuplicatePartNamesGetDistinctIds) {
 // What a real card may report and the description format cannot hold.
 TEST(FitLevel, LevelsAreMadeToFitTheFormatOrLeftOut) {
   struct Case {
-    LevelValues level;
+    velto::description::LevelState level;
     std::optional<std::vector<float>> channels;  // nullopt: left out
     bool warned;
   };
@@ -323,7 +323,7 @@ TEST(FitLevel, LevelsAreMadeToFitTheFormatOrLeftOut) {
 TEST(OrderedLinks, KeepsEveryIncomingAndOutgoingListInItsOrder) {
   // Part 2 lists its inputs as 1 then 0, part 0 its outputs as 3 then 2: no
   // order of first meeting gives both, a topological one does.
-  AdapterModel adapter;
+  WalkedAdapter adapter;
   adapter.parts.resize(4);
   adapter.parts[0].outgoing = {3, 2};
   adapter.parts[1].outgoing = {2};
@@ -339,7 +339,7 @@ TEST(OrderedLinks, KeepsEveryIncomingAndOutgoingListInItsOrder) {
 TEST(OrderedLinks, ListsThatContradictEachOtherAreReported) {
   // (0,2) < (0,3) by part 0's outputs, (0,3) < (1,3) by part 3's inputs,
   // (1,3) < (1,2) by part 1's outputs, (1,2) < (0,2) by part 2's inputs.
-  AdapterModel adapter;
+  WalkedAdapter adapter;
   adapter.parts.resize(4);
   adapter.parts[0].outgoing = {2, 3};
   adapter.parts[1].outgoing = {3, 2};

@@ -58,7 +58,7 @@ Argument ParseArgument(InputType type, const Word& word) {
     case InputType::Int:
     case InputType::Index:
       if (word.quoted) throw UsageError("\"" + word.text + "\" is quoted, expected a number");
-      return ParseInt32(word.text);
+      return ParseInt32(word.text, type == InputType::Index ? DecimalRange::Unsigned : DecimalRange::Signed);
     case InputType::Level:
       if (word.quoted) throw UsageError("\"" + word.text + "\" is quoted, expected a level");
       return ParseLevel(word.text);
@@ -115,7 +115,7 @@ int HexDigit(char c) {
 
 }  // namespace
 
-std::int32_t ParseInt32(const std::string& text) {
+std::int32_t ParseInt32(const std::string& text, DecimalRange decimal) {
   std::size_t i = 0;
   const bool negative = !text.empty() && text[0] == '-';
   if (negative || (!text.empty() && text[0] == '+')) ++i;
@@ -134,6 +134,10 @@ std::int32_t ParseInt32(const std::string& text) {
   }
   if (negative && magnitude > 0x80000000ull) {
     throw UsageError("'" + text + "' does not fit in 32 bits");
+  }
+  // Hex gives any 32-bit pattern; a decimal number must fit the parameter.
+  if (base == 10 && !negative && decimal == DecimalRange::Signed && magnitude > 0x7FFFFFFFull) {
+    throw UsageError("'" + text + "' does not fit a 32-bit int (largest 2147483647)");
   }
   const std::uint32_t bits =
       negative ? static_cast<std::uint32_t>(0u - static_cast<std::uint32_t>(magnitude))

@@ -42,6 +42,9 @@ std::vector<Call> ParseScript(std::istream& script, const std::string& name);
 std::vector<Word> SplitScriptLine(const std::string& line);
 
 // 32-bit two's complement from decimal or 0x hex; -5 and 0xFFFFFF01 both fit.
-std::int32_t ParseInt32(const std::string& text);
+// How far a decimal number may go: an int parameter ends at 2147483647, an
+// index at 4294967295.
+enum class DecimalRange { Signed, Unsigned };
+std::int32_t ParseInt32(const std::string& text, DecimalRange decimal = DecimalRange::Signed);
 
 }  // namespace veltomix

@@ -612,7 +612,7 @@ class TopologyCommand : public Command {
     PrintWarnings(session, "topology", *model);
     const std::optional<std::size_t> index = Resolve(session, *model, held, &exit);
     if (!index) return exit;
-    const EndpointModel& endpoint = model->endpoints[*index];
+    const WalkedEndpoint& endpoint = model->endpoints[*index];
     if (!endpoint.connector)
       return session.Fail("topology",
                           endpoint.name + (endpoint.hasTopology ? " is not joined to any adapter"

@@ -38,7 +38,7 @@ std::vector<ListedEndpoint> ActiveOf(p::DataFlow flow, const std::string& defaul
 std::vector<ListedEndpoint> Inactive() {
   std::vector<ListedEndpoint> endpoints;
   try {
-    for (const EndpointModel& model : WalkSystem(p::CurrentPlatform()).endpoints) {
+    for (const WalkedEndpoint& model : WalkSystem(p::CurrentPlatform()).endpoints) {
       if (model.state == p::kDeviceStateActive) continue;
       endpoints.push_back({std::nullopt, model.hostName, model.id, model.flow, model.state, false});
     }

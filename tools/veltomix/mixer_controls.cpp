@@ -10,7 +10,7 @@
 #include "call_script.h"
 #include "exit_status.h"
 #include "text.h"
-#include "topology_view.h"
+#include "platform/description/text.h"
 
 namespace veltomix {
 
@@ -316,7 +316,7 @@ std::string ControlInfo::RangeText(const Reading& reading) const {
       if (!reading.range) return "its range (which the card does not report)";
       std::string text = SignedDb(reading.range->min) + " to " + SignedDb(reading.range->max);
       if (reading.range->step > 0)
-        text += " in steps of " + ShortestFloat(static_cast<float>(reading.range->step)) + " dB";
+        text += " in steps of " + velto::description::FormatFloat(static_cast<float>(reading.range->step)) + " dB";
       return text;
     }
     case ControlKind::Switch:
@@ -409,7 +409,7 @@ int StatusExit(const ControlInfo& control, int status) {
 
 std::string SignedDb(double level) {
   // The card holds a 32-bit float: its shortest text, not the double's.
-  std::string text = ShortestFloat(static_cast<float>(level));
+  std::string text = velto::description::FormatFloat(static_cast<float>(level));
   if (level > 0) text = "+" + text;
   if (text == "-0") text = "0";
   return text + " dB";
@@ -461,7 +461,7 @@ nlohmann::ordered_json ReadingJson(const ControlInfo& control, const Reading& re
       out["unit"] = "%";
       break;
     case ControlKind::Tone:
-      out["value"] = std::stod(ShortestFloat(static_cast<float>(reading.level)));
+      out["value"] = std::stod(velto::description::FormatFloat(static_cast<float>(reading.level)));
       out["unit"] = "dB";
       break;
     case ControlKind::Boost:

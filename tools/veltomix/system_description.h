@@ -5,9 +5,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/description/writer.h"
 #include "system_walk.h"
 
 namespace veltomix {
+
+using velto::description::PrettyJson;
 
 // The description of `model`. Links come in an order that gives every part
 // its incoming and outgoing lists in the order the platform reported them;
@@ -15,13 +18,9 @@ namespace veltomix {
 // added to `model.warnings`.
 nlohmann::ordered_json DescribeSystem(SystemModel& model);
 
-// JSON laid out for people: an array or object that fits on its line stays
-// on it, anything longer is spread one member per line.
-std::string PrettyJson(const nlohmann::ordered_json& value);
-
 // The links of one adapter as (from, to) part indices, in the order
 // DescribeSystem writes them. Exposed for tests.
-std::vector<std::pair<std::size_t, std::size_t>> OrderedLinks(const AdapterModel& adapter,
+std::vector<std::pair<std::size_t, std::size_t>> OrderedLinks(const WalkedAdapter& adapter,
                                                               bool* consistent);
 
 }  // namespace veltomix

@@ -1,7 +1,6 @@
 #include "system_walk.h"
 
 #include <cmath>
-#include <cstdio>
 #include <deque>
 #include <map>
 #include <set>
@@ -9,16 +8,21 @@
 #include "call_output.h"
 #include "core/mixer_state.h"
 #include "platform/com_scope.h"
+#include "platform/description/text.h"
 #include "text.h"
 
 namespace veltomix {
 
 namespace p = velto::platform;
+using description::kLevelKeys;
+using description::kLevelKinds;
+using description::kSwitchKeys;
+using description::kSwitchKinds;
+using description::LevelState;
+using description::PartPlace;
 using p::HRESULT;
 using p::Ref;
 
-const std::array<const char*, kLevelKinds> kLevelKeys = {"volume", "bass", "treble", "midrange"};
-const std::array<const char*, kSwitchKinds> kSwitchKeys = {"agc", "loudness"};
 const std::array<const char*, kSlotLabelCount> kSlotLabels = {
     "master",      "line-monitor",     "line-monitor mute",
     "mic-monitor", "mic-monitor mute", "bass",
@@ -35,17 +39,13 @@ constexpr std::uint32_t kAllStates = p::kDeviceStateActive | p::kDeviceStateDisa
 constexpr std::uint32_t kStates[] = {p::kDeviceStateActive, p::kDeviceStateDisabled,
                                      p::kDeviceStateNotPresent, p::kDeviceStateUnplugged};
 
-std::string Hex(HRESULT hr) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
-  return text;
-}
+std::string Hex(HRESULT hr) { return description::FormatHex(static_cast<std::uint32_t>(hr)); }
 
 std::string TaskText(const p::TaskString& text) {
   if (!text) return {};
   std::size_t length = 0;
   while (text.Get()[length]) ++length;
-  return Utf16ToUtf8(text.Get(), length);
+  return description::Utf16ToUtf8(text.Get(), length);
 }
 
 std::string DeviceId(p::Device& device) {
@@ -77,7 +77,7 @@ class Walker {
     const std::string defaults[] = {DefaultId(p::DataFlow::Render),
                                     DefaultId(p::DataFlow::Capture)};
     for (Collected& item : devices) {
-      EndpointModel endpoint;
+      WalkedEndpoint endpoint;
       endpoint.id = item.id;
       endpoint.flow = render.count(item.id) ? p::DataFlow::Render : p::DataFlow::Capture;
       endpoint.state = states.count(item.id) ? states[item.id] : p::kDeviceStateActive;
@@ -135,7 +135,7 @@ class Walker {
     return DeviceId(*device);
   }
 
-  void ReadName(p::Device& device, EndpointModel& endpoint) {
+  void ReadName(p::Device& device, WalkedEndpoint& endpoint) {
     Ref<p::PropertyStore> store;
     if (device.OpenPropertyStore(p::kStgmRead, store) != p::kS_OK || !store) return;
     p::PropVariant value(platform_);
@@ -144,7 +144,7 @@ class Walker {
     if (platform_.PropVariantToBSTR(value.data(), text) != p::kS_OK || !text) return;
     const std::uint32_t length = platform_.SysStringLen(text.Get());
     bool exact = true;
-    endpoint.name = Utf16ToUtf8(text.Get(), length, &exact);
+    endpoint.name = description::Utf16ToUtf8(text.Get(), length, &exact);
     if (!exact)
       Warn("the name of endpoint " + endpoint.id +
            " holds an unpaired surrogate, "
@@ -155,7 +155,7 @@ class Walker {
     endpoint.hostName = BytesAsCodePoints(narrow);
   }
 
-  void ReadEndpoint(p::Device& device, EndpointModel& endpoint) {
+  void ReadEndpoint(p::Device& device, WalkedEndpoint& endpoint) {
     ReadName(device, endpoint);
     Ref<p::EndpointVolume> volume;
     if (device.Activate(p::kClsctxInprocServer, volume) == p::kS_OK && volume) {
@@ -167,10 +167,10 @@ class Walker {
     if (endpoint.hasTopology) endpoint.connector = JoinedConnector(*topology);
   }
 
-  std::optional<LevelValues> ReadEndpointVolume(p::EndpointVolume& volume,
-                                                EndpointModel& endpoint) {
+  std::optional<LevelState> ReadEndpointVolume(p::EndpointVolume& volume,
+                                               WalkedEndpoint& endpoint) {
     const std::string what = "the volume of endpoint " + endpoint.id;
-    LevelValues level;
+    LevelState level;
     std::uint32_t channels = 0;
     if (volume.GetVolumeRange(&level.min, &level.max, &level.step) != p::kS_OK ||
         volume.GetChannelCount(&channels) != p::kS_OK) {
@@ -188,11 +188,11 @@ class Walker {
     std::int32_t muted = 0;
     if (volume.GetMute(&muted) != p::kS_OK)
       Warn("the mute of endpoint " + endpoint.id + " cannot be read; written as unmuted");
-    endpoint.muted = muted != 0;
+    endpoint.mute = muted != 0 ? 1 : 0;
     return Fitted(std::move(level), what);
   }
 
-  std::optional<LevelValues> Fitted(LevelValues level, const std::string& what) {
+  std::optional<LevelState> Fitted(LevelState level, const std::string& what) {
     return FitLevel(std::move(level), what, model_.warnings);
   }
 
@@ -297,8 +297,8 @@ class Walker {
     for (std::size_t k = 0; k < objects.size(); ++k) {
       if (SameObject(objects[k]) == SameObject(part)) return k;
     }
-    PartModel model;
-    model.connector = connector;
+    WalkedPart model;
+    model.isConnector = connector;
     p::TaskString name;
     if (part->GetName(name) == p::kS_OK) model.name = TaskText(name);
     ReadControls(*part, model);
@@ -307,7 +307,7 @@ class Walker {
     return objects.size() - 1;
   }
 
-  void ReadControls(p::Part& part, PartModel& model) {
+  void ReadControls(p::Part& part, WalkedPart& model) {
     const std::string what = "part \"" + model.name + "\"";
     for (std::size_t k = 0; k < kLevelKinds; ++k) {
       Ref<p::LevelControl> control;
@@ -354,8 +354,8 @@ class Walker {
       model_.controlIdentityStable = SameObject(again) == SameObject(first);
   }
 
-  std::optional<LevelValues> ReadLevel(p::LevelControl& control, const std::string& what) {
-    LevelValues level;
+  std::optional<LevelState> ReadLevel(p::LevelControl& control, const std::string& what) {
+    LevelState level;
     std::uint32_t channels = 0;
     if (control.GetChannelCount(&channels) != p::kS_OK ||
         (channels > 0 &&
@@ -382,9 +382,9 @@ class Walker {
 
   // Ids from names, unique within each adapter.
   void NameParts() {
-    for (AdapterModel& adapter : model_.adapters) {
+    for (WalkedAdapter& adapter : model_.adapters) {
       std::set<std::string> taken;
-      for (PartModel& part : adapter.parts) {
+      for (WalkedPart& part : adapter.parts) {
         const std::string base = Slug(part.name);
         std::string id = base;
         for (int n = 2; !taken.insert(id).second; ++n) id = base + "-" + std::to_string(n);
@@ -399,7 +399,7 @@ class Walker {
   void NameAdapters() {
     std::vector<std::optional<std::string>> agreed(model_.adapters.size());
     std::vector<bool> disagree(model_.adapters.size(), false);
-    for (const EndpointModel& endpoint : model_.endpoints) {
+    for (const WalkedEndpoint& endpoint : model_.endpoints) {
       if (!endpoint.connector) continue;
       const std::size_t a = endpoint.connector->adapter;
       const std::string suffix = ParenthesisedSuffix(endpoint.name);
@@ -468,8 +468,8 @@ std::vector<HeldControl> HeldByMixer() {
   return held;
 }
 
-std::optional<LevelValues> FitLevel(LevelValues level, const std::string& what,
-                                    std::vector<std::string>& warnings) {
+std::optional<LevelState> FitLevel(LevelState level, const std::string& what,
+                                   std::vector<std::string>& warnings) {
   const auto finite = [](float v) { return std::isfinite(v); };
   bool allFinite = finite(level.min) && finite(level.max) && finite(level.step);
   for (float value : level.channels) allFinite = allFinite && finite(value);
@@ -502,7 +502,7 @@ std::string DefaultEndpointId(p::Platform& platform, p::DataFlow flow) {
 std::optional<std::size_t> FindEndpointByHostName(const SystemModel& model, p::DataFlow flow,
                                                   const std::string& hostName) {
   for (std::size_t i = 0; i < model.endpoints.size(); ++i) {
-    const EndpointModel& endpoint = model.endpoints[i];
+    const WalkedEndpoint& endpoint = model.endpoints[i];
     if (endpoint.flow == flow && endpoint.state == p::kDeviceStateActive &&
         endpoint.hostName == hostName)
       return i;

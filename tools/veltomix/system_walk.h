@@ -11,40 +11,23 @@
 
 #include <array>
 #include <cstddef>
-#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "platform/description/model.h"
 #include "platform/platform.h"
 
 namespace veltomix {
 
 namespace platform = velto::platform;
+namespace description = velto::description;
 
-// The per-channel decibel controls a part can offer, in the order of
-// platform::LevelInterface, and the on/off controls, in the order of
-// platform::SwitchInterface. The names are the description format's keys.
-constexpr std::size_t kLevelKinds = 4;
-constexpr std::size_t kSwitchKinds = 2;
-extern const std::array<const char*, kLevelKinds> kLevelKeys;    // "volume", "bass", ...
-extern const std::array<const char*, kSwitchKinds> kSwitchKeys;  // "agc", "loudness"
-
-struct LevelValues {
-  float min = 0;
-  float max = 0;
-  float step = 0;
-  std::vector<float> channels;
-};
-
-struct PartModel {
-  std::string id;  // made from the name: the platform shows no part ids
-  std::string name;
-  bool connector = false;
-  std::array<std::optional<LevelValues>, kLevelKinds> levels;
-  std::optional<std::int32_t> mute;
-  std::array<std::optional<std::int32_t>, kSwitchKinds> switches;
+// A part as the walk found it: what a description holds of it (its id is
+// made from the name: the platform shows no part ids), how it is linked, and
+// which of the mixer's controls it holds.
+struct WalkedPart : description::PartState {
   // Indices into the adapter's parts, in the order of the platform's lists.
   std::vector<std::size_t> incoming;
   std::vector<std::size_t> outgoing;
@@ -52,37 +35,23 @@ struct PartModel {
   std::vector<std::string> heldAs;
 };
 
-struct AdapterModel {
+struct WalkedAdapter {
   std::string name;
   // Connectors first, in the adapter's connector order, then the subunits in
   // the order the walk met them.
-  std::vector<PartModel> parts;
+  std::vector<WalkedPart> parts;
 };
 
-struct PartPlace {
-  std::size_t adapter;
-  std::size_t part;
-};
-
-struct EndpointModel {
-  std::string id;
-  std::string name;
+struct WalkedEndpoint : description::EndpointState {
   // The name as the library's exports hand it to hosts (the low byte of each
   // UTF-16 unit), each byte as the code point of the same value, in UTF-8.
   std::string hostName;
-  platform::DataFlow flow = platform::DataFlow::Render;
-  std::uint32_t state = platform::kDeviceStateActive;
-  bool isDefault = false;
-  bool hasTopology = false;
-  std::optional<LevelValues> volume;
-  bool muted = false;
-  std::optional<PartPlace> connector;  // the adapter connector it is joined to
   std::vector<std::string> heldAs;
 };
 
 struct SystemModel {
-  std::vector<EndpointModel> endpoints;  // in the platform's order, all flows
-  std::vector<AdapterModel> adapters;    // in the order the endpoints reach them
+  std::vector<WalkedEndpoint> endpoints;  // in the platform's order, all flows
+  std::vector<WalkedAdapter> adapters;    // in the order the endpoints reach them
   // Whether a control activated twice is the same object: only then can the
   // mixer's controls be recognised among the parts' (HeldControl).
   bool controlIdentityStable = true;
@@ -128,14 +97,15 @@ const void* SameObject(const platform::Ref<T>& ref) {
 // finite range with min <= max and a step of no sign, every channel inside
 // the range (clamped into it, with a warning). Nothing, with a warning, when
 // it cannot be made to fit. `what` names the control in warnings.
-std::optional<LevelValues> FitLevel(LevelValues level, const std::string& what,
-                                    std::vector<std::string>& warnings);
+std::optional<description::LevelState> FitLevel(description::LevelState level,
+                                                const std::string& what,
+                                                std::vector<std::string>& warnings);
 
 // The id of the system's default endpoint of `flow` (console role), or empty.
 std::string DefaultEndpointId(platform::Platform& platform, platform::DataFlow flow);
 
 // The first active endpoint of `flow` whose name the exports report as
-// `hostName` (see EndpointModel::hostName): how a bound endpoint is found
+// `hostName` (see WalkedEndpoint::hostName): how a bound endpoint is found
 // when the platform's objects cannot be compared.
 std::optional<std::size_t> FindEndpointByHostName(const SystemModel& model, platform::DataFlow flow,
                                                   const std::string& hostName);

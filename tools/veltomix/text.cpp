@@ -6,49 +6,9 @@ namespace veltomix {
 
 namespace {
 
-void AppendUtf8(std::string& out, char32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
-bool IsHigh(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLow(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-
 char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 }  // namespace
-
-std::string Utf16ToUtf8(const char16_t* text, std::size_t length, bool* exact) {
-  std::string out;
-  if (exact) *exact = true;
-  for (std::size_t i = 0; i < length; ++i) {
-    const char16_t unit = text[i];
-    if (IsHigh(unit) && i + 1 < length && IsLow(text[i + 1])) {
-      AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) +
-                          (static_cast<char32_t>(text[i + 1]) - 0xDC00));
-      ++i;
-    } else if (IsHigh(unit) || IsLow(unit)) {
-      AppendUtf8(out, 0xFFFD);
-      if (exact) *exact = false;
-    } else {
-      AppendUtf8(out, unit);
-    }
-  }
-  return out;
-}
 
 bool ContainsFolded(const std::string& text, const std::string& piece) {
   if (piece.size() > text.size()) return false;

@@ -7,10 +7,6 @@
 
 namespace veltomix {
 
-// UTF-16 code units as UTF-8. An unpaired surrogate, which UTF-8 cannot
-// carry, becomes U+FFFD and clears `*exact` when given.
-std::string Utf16ToUtf8(const char16_t* text, std::size_t length, bool* exact = nullptr);
-
 // Whether `text` contains `piece`, letters A to Z compared without case and
 // everything else exactly: the library's own rule for search texts.
 bool ContainsFolded(const std::string& text, const std::string& piece);

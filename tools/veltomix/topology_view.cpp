@@ -1,24 +1,25 @@
 #include "topology_view.h"
 
 #include <algorithm>
-#include <charconv>
 #include <sstream>
 
+#include "platform/description/text.h"
 #include "text.h"
 
 namespace veltomix {
 
 namespace p = velto::platform;
 
-std::string ShortestFloat(float value) {
-  char buffer[32];
-  const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-  return std::string(buffer, end);
-}
-
 namespace {
 
-const AdapterModel& AdapterOf(const TopologyView& view) {
+using description::FormatFloat;
+using description::kLevelKeys;
+using description::kLevelKinds;
+using description::kSwitchKeys;
+using description::kSwitchKinds;
+using description::LevelState;
+
+const WalkedAdapter& AdapterOf(const TopologyView& view) {
   return view.model.adapters[view.model.endpoints[view.endpoint].connector->adapter];
 }
 
@@ -40,18 +41,18 @@ std::string Join(const std::vector<std::string>& items, const char* separator) {
 }
 
 // "3 dB" when every channel agrees, "3 / 2.5 dB" otherwise.
-std::string ChannelLevels(const LevelValues& level) {
+std::string ChannelLevels(const LevelState& level) {
   const bool same = std::all_of(level.channels.begin(), level.channels.end(),
                                 [&](float v) { return v == level.channels.front(); });
-  if (same) return ShortestFloat(level.channels.front()) + " dB";
+  if (same) return FormatFloat(level.channels.front()) + " dB";
   std::vector<std::string> values;
-  for (float v : level.channels) values.push_back(ShortestFloat(v));
+  for (float v : level.channels) values.push_back(FormatFloat(v));
   return Join(values, " / ") + " dB";
 }
 
-std::string Range(const LevelValues& level) {
-  return ShortestFloat(level.min) + ".." + ShortestFloat(level.max) + " dB, step " +
-         ShortestFloat(level.step) + ", " + std::to_string(level.channels.size()) +
+std::string Range(const LevelState& level) {
+  return FormatFloat(level.min) + ".." + FormatFloat(level.max) + " dB, step " +
+         FormatFloat(level.step) + ", " + std::to_string(level.channels.size()) +
          (level.channels.size() == 1 ? " channel" : " channels");
 }
 
@@ -61,7 +62,7 @@ std::string OnOff(std::int32_t value) {
 }
 
 // One line per control the part offers: key, value, and with `ranges` the range.
-std::vector<std::pair<std::string, std::string>> Controls(const PartModel& part, bool ranges) {
+std::vector<std::pair<std::string, std::string>> Controls(const WalkedPart& part, bool ranges) {
   std::vector<std::pair<std::string, std::string>> lines;
   for (std::size_t k = 0; k < kLevelKinds; ++k) {
     if (!part.levels[k]) continue;
@@ -76,7 +77,7 @@ std::vector<std::pair<std::string, std::string>> Controls(const PartModel& part,
   return lines;
 }
 
-std::string EndpointTraits(const EndpointModel& endpoint) {
+std::string EndpointTraits(const WalkedEndpoint& endpoint) {
   std::string traits = endpoint.flow == p::DataFlow::Render ? "render" : "capture";
   switch (endpoint.state) {
     case p::kDeviceStateDisabled:
@@ -114,20 +115,20 @@ std::string DotQuoted(const std::string& text) {
 constexpr const char* kChosenStyle =
     "color=\"#c2410c\", penwidth=2.5, style=\"rounded,filled\", fillcolor=\"#ffedd5\"";
 
-std::string DotPart(std::size_t k, const PartModel& part) {
-  std::vector<std::string> lines = {part.name, (part.connector ? "connector " : "") + part.id};
+std::string DotPart(std::size_t k, const WalkedPart& part) {
+  std::vector<std::string> lines = {part.name, (part.isConnector ? "connector " : "") + part.id};
   for (const auto& [key, value] : Controls(part, false)) lines.push_back(key + " " + value);
   if (!part.heldAs.empty()) lines.push_back("chosen: " + Join(part.heldAs, ", "));
-  std::string style = part.heldAs.empty() ? (part.connector ? "style=\"rounded,filled\", "
-                                                              "fillcolor=\"#e0ecf8\""
-                                                            : "")
+  std::string style = part.heldAs.empty() ? (part.isConnector ? "style=\"rounded,filled\", "
+                                                                "fillcolor=\"#e0ecf8\""
+                                                              : "")
                                           : kChosenStyle;
   return "  p" + std::to_string(k) + " [label=" + DotQuoted(Join(lines, "\n")) +
          (style.empty() ? "" : ", " + style) + "];\n";
 }
 
 std::string DotEndpoint(const TopologyView& view, std::size_t e) {
-  const EndpointModel& endpoint = view.model.endpoints[e];
+  const WalkedEndpoint& endpoint = view.model.endpoints[e];
   std::vector<std::string> lines = {endpoint.name, EndpointTraits(endpoint) + " endpoint"};
   if (!endpoint.heldAs.empty()) lines.push_back("chosen: " + Join(endpoint.heldAs, ", "));
   std::string style = "shape=note";
@@ -139,7 +140,7 @@ std::string DotEndpoint(const TopologyView& view, std::size_t e) {
 
 // --- Text ----------------------------------------------------------------------------------
 
-std::string PartNames(const AdapterModel& adapter, const std::vector<std::size_t>& indices) {
+std::string PartNames(const WalkedAdapter& adapter, const std::vector<std::size_t>& indices) {
   std::vector<std::string> ids;
   for (std::size_t k : indices) ids.push_back(adapter.parts[k].id);
   return Join(ids, ", ");
@@ -151,14 +152,14 @@ bool IsHeld(const TopologyView& view, const char* label) {
 
 // Where in this adapter the binding's control for a slot label lies.
 std::vector<std::string> Places(const TopologyView& view, const char* label) {
-  const AdapterModel& adapter = AdapterOf(view);
+  const WalkedAdapter& adapter = AdapterOf(view);
   std::vector<std::string> places;
   for (const auto& [part, e] : JoinedEndpoints(view)) {
     const auto& labels = view.model.endpoints[e].heldAs;
     if (std::find(labels.begin(), labels.end(), label) != labels.end())
       places.push_back("endpoint \"" + view.model.endpoints[e].name + "\"");
   }
-  for (const PartModel& part : adapter.parts) {
+  for (const WalkedPart& part : adapter.parts) {
     if (std::find(part.heldAs.begin(), part.heldAs.end(), label) != part.heldAs.end())
       places.push_back(part.id);
   }
@@ -186,9 +187,9 @@ std::string ChosenSummary(const TopologyView& view) {
   return out.str();
 }
 
-std::string TextPart(const AdapterModel& adapter, const PartModel& part) {
+std::string TextPart(const WalkedAdapter& adapter, const WalkedPart& part) {
   std::ostringstream out;
-  out << (part.heldAs.empty() ? "  " : "* ") << (part.connector ? "connector " : "subunit ")
+  out << (part.heldAs.empty() ? "  " : "* ") << (part.isConnector ? "connector " : "subunit ")
       << part.id << " \"" << part.name << "\"";
   if (!part.heldAs.empty()) out << "   [chosen: " << Join(part.heldAs, ", ") << "]";
   out << "\n";
@@ -204,8 +205,8 @@ std::string TextPart(const AdapterModel& adapter, const PartModel& part) {
 }  // namespace
 
 std::string TopologyDot(const TopologyView& view) {
-  const AdapterModel& adapter = AdapterOf(view);
-  const EndpointModel& shown = view.model.endpoints[view.endpoint];
+  const WalkedAdapter& adapter = AdapterOf(view);
+  const WalkedEndpoint& shown = view.model.endpoints[view.endpoint];
   std::ostringstream out;
   out << "digraph topology {\n"
       << "  graph [rankdir=LR, labelloc=t, fontname=\"Helvetica\", fontsize=12, label="
@@ -229,8 +230,8 @@ std::string TopologyDot(const TopologyView& view) {
 }
 
 std::string TopologyText(const TopologyView& view) {
-  const AdapterModel& adapter = AdapterOf(view);
-  const EndpointModel& shown = view.model.endpoints[view.endpoint];
+  const WalkedAdapter& adapter = AdapterOf(view);
+  const WalkedEndpoint& shown = view.model.endpoints[view.endpoint];
   std::ostringstream out;
   out << "Adapter \"" << adapter.name << "\" behind " << shown.name << "\n"
       << "  endpoint " << shown.id << " (" << EndpointTraits(shown) << ")\n"
@@ -238,28 +239,28 @@ std::string TopologyText(const TopologyView& view) {
   out << ChosenSummary(view) << "\n";
   out << "Endpoints joined to the adapter\n";
   for (const auto& [part, e] : JoinedEndpoints(view)) {
-    const EndpointModel& endpoint = view.model.endpoints[e];
+    const WalkedEndpoint& endpoint = view.model.endpoints[e];
     out << (endpoint.heldAs.empty() ? "  " : "* ") << PadRight(adapter.parts[part].id, 16)
         << PadRight(endpoint.name, 34) << EndpointTraits(endpoint);
     if (!endpoint.heldAs.empty()) out << "   [chosen: " << Join(endpoint.heldAs, ", ") << "]";
     out << "\n";
   }
   out << "\nParts (* chosen by the binding; signal flows from -> to)\n";
-  for (const PartModel& part : adapter.parts) out << TextPart(adapter, part);
+  for (const WalkedPart& part : adapter.parts) out << TextPart(adapter, part);
   return out.str();
 }
 
 nlohmann::ordered_json TopologyJson(const TopologyView& view) {
   using Json = nlohmann::ordered_json;
-  const AdapterModel& adapter = AdapterOf(view);
-  const EndpointModel& shown = view.model.endpoints[view.endpoint];
+  const WalkedAdapter& adapter = AdapterOf(view);
+  const WalkedEndpoint& shown = view.model.endpoints[view.endpoint];
   Json chosen = Json::object();
   for (const char* label : kSlotLabels) {
     if (IsHeld(view, label)) chosen[label] = Places(view, label);
   }
   Json endpoints = Json::array();
   for (const auto& [part, e] : JoinedEndpoints(view)) {
-    const EndpointModel& endpoint = view.model.endpoints[e];
+    const WalkedEndpoint& endpoint = view.model.endpoints[e];
     endpoints.push_back(Json{{"connector", adapter.parts[part].id},
                              {"name", endpoint.name},
                              {"id", endpoint.id},
@@ -267,7 +268,7 @@ nlohmann::ordered_json TopologyJson(const TopologyView& view) {
                              {"chosen", endpoint.heldAs}});
   }
   Json parts = Json::array();
-  for (const PartModel& part : adapter.parts) {
+  for (const WalkedPart& part : adapter.parts) {
     Json controls = Json::object();
     for (const auto& [key, value] : Controls(part, true)) controls[key] = value;
     std::vector<std::string> from, to;
@@ -275,7 +276,7 @@ nlohmann::ordered_json TopologyJson(const TopologyView& view) {
     for (std::size_t k : part.outgoing) to.push_back(adapter.parts[k].id);
     parts.push_back(Json{{"id", part.id},
                          {"name", part.name},
-                         {"kind", part.connector ? "connector" : "subunit"},
+                         {"kind", part.isConnector ? "connector" : "subunit"},
                          {"chosen", part.heldAs},
                          {"controls", std::move(controls)},
                          {"from", from},

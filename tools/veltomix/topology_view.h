@@ -25,7 +25,4 @@ std::string TopologyText(const TopologyView& view);
 // (slot label to places), endpoints, parts.
 nlohmann::ordered_json TopologyJson(const TopologyView& view);
 
-// A float in the fewest digits that read back as the same float.
-std::string ShortestFloat(float value);
-
 }  // namespace veltomix

@@ -6,6 +6,7 @@
 #include "endpoint_choice.h"
 #include "exit_status.h"
 #include "platform/com_scope.h"
+#include "platform/description/text.h"
 #include "text.h"
 
 namespace veltomix {
@@ -40,7 +41,7 @@ std::string TaskText(const p::TaskString& text) {
   if (!text) return {};
   std::size_t length = 0;
   while (text.Get()[length]) ++length;
-  return Utf16ToUtf8(text.Get(), length);
+  return velto::description::Utf16ToUtf8(text.Get(), length);
 }
 
 // A part's name as binding reads it; nothing when it cannot be read, which

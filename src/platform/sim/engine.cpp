@@ -93,7 +93,7 @@ Engine::Engine(Description description) : world(std::move(description)) {
     const std::string path = "device:" + endpoint.id;
     PartObject* joined = nullptr;
     if (endpoint.connector)
-      joined = partObjects[endpoint.connector->first][endpoint.connector->second];
+      joined = partObjects[endpoint.connector->adapter][endpoint.connector->part];
     auto* connector = Make<EndpointConnectorObject>(path + "/connector", joined);
     if (joined) joined->joined = connector;
     DeviceObject::Parts parts{};

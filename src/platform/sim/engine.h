@@ -14,14 +14,23 @@
 #include <utility>
 #include <vector>
 
+#include "platform/description/model.h"
 #include "platform/platform.h"
-#include "platform/sim/description.h"
 #include "platform/sim/sim_system.h"
 #include "platform/sim/tracked_memory.h"
 
 namespace velto::sim {
 
 using Engine = SimSystem::Engine;
+using description::AdapterState;
+using description::Description;
+using description::EndpointState;
+using description::kLevelKeys;
+using description::kLevelKinds;
+using description::kSwitchKeys;
+using description::kSwitchKinds;
+using description::LevelState;
+using description::PartState;
 using platform::HRESULT;
 
 // What every simulated object shares: its path (for faults, trace and

@@ -3,10 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/sim/text_codec.h"
+#include "platform/description/text.h"
 
 namespace velto::sim {
 namespace {
+
+using description::FormatFloat;
+using description::FormatHex;
+using description::Utf16ToUtf8;
 
 using p::kE_INVALIDARG;
 using p::kE_NOINTERFACE;

@@ -6,10 +6,12 @@
 #include <set>
 #include <sstream>
 
-#include "platform/sim/description.h"
+#include "platform/description/reader.h"
+#include "platform/description/text.h"
+#include "platform/description/writer.h"
+#include "platform/sim/code_page.h"
 #include "platform/sim/engine.h"
 #include "platform/sim/objects.h"
-#include "platform/sim/text_codec.h"
 
 namespace velto::sim {
 
@@ -47,62 +49,7 @@ std::string Printable(const char* text, std::size_t length) {
 }
 
 std::string PrintableWide(const p::WChar* text, std::size_t length) {
-  return "\"" + Utf16ToUtf8(std::u16string(text, length)) + "\"";
-}
-
-// Parses JSON text, rejecting objects that repeat a key (the JSON library
-// would silently keep the last one).
-json ParseStrict(const std::string& text, const std::string& source) {
-  struct Frame {
-    bool isArray = false;
-    std::size_t index = 0;
-    std::string key;
-    std::set<std::string> keys;
-  };
-  std::vector<Frame> frames;
-  auto pointer = [&frames] {
-    std::string out;
-    for (const Frame& frame : frames)
-      out += "/" + (frame.isArray ? std::to_string(frame.index) : EscapePointerToken(frame.key));
-    return out;
-  };
-  auto elementDone = [&frames] {
-    if (!frames.empty() && frames.back().isArray) ++frames.back().index;
-  };
-  const json::parser_callback_t callback = [&](int, json::parse_event_t event, json& parsed) {
-    switch (event) {
-      case json::parse_event_t::object_start:
-      case json::parse_event_t::array_start:
-        frames.emplace_back();
-        frames.back().isArray = event == json::parse_event_t::array_start;
-        break;
-      case json::parse_event_t::key: {
-        const std::string key = parsed.get<std::string>();
-        frames.back().key = key;
-        if (!frames.back().keys.insert(key).second)
-          throw DescriptionError(source + ": " + pointer() + ": duplicate key \"" + key + "\"");
-        break;
-      }
-      case json::parse_event_t::object_end:
-      case json::parse_event_t::array_end:
-        frames.pop_back();
-        elementDone();
-        break;
-      case json::parse_event_t::value:
-        elementDone();
-        break;
-    }
-    return true;
-  };
-  try {
-    return json::parse(text, callback);
-  } catch (const json::parse_error& error) {
-    // The library's message already names line and column; drop its tag.
-    std::string message = error.what();
-    const auto tagEnd = message.find("] ");
-    if (tagEnd != std::string::npos) message.erase(0, tagEnd + 2);
-    throw DescriptionError(source + ": " + message);
-  }
+  return "\"" + description::Utf16ToUtf8(text, length) + "\"";
 }
 
 }  // namespace
@@ -117,7 +64,7 @@ SimSystem::~SimSystem() = default;
 
 std::unique_ptr<SimSystem> SimSystem::FromJson(const json& description,
                                                const std::string& sourceName) {
-  auto engine = std::make_unique<Engine>(ParseDescription(description, sourceName));
+  auto engine = std::make_unique<Engine>(description::ParseDescription(description, sourceName));
   return std::unique_ptr<SimSystem>(new SimSystem(std::move(engine)));
 }
 
@@ -127,17 +74,18 @@ std::unique_ptr<SimSystem> SimSystem::FromFile(const std::string& path) {
   std::ostringstream text;
   text << file.rdbuf();
   if (file.bad()) throw DescriptionError(path + ": cannot be read");
-  return FromJson(ParseStrict(text.str(), path), path);
+  return FromJson(description::ParseJsonStrict(text.str(), path), path);
 }
 
 std::unique_ptr<SimSystem> SimSystem::Sample() {
-  return FromJson(ParseStrict(kSampleSystemJson, "sample_system.json"), "sample_system.json");
+  return FromJson(description::ParseJsonStrict(kSampleSystemJson, "sample_system.json"),
+                  "sample_system.json");
 }
 
 json SimSystem::Dump() const {
   Description current = engine_->world;
   current.faults = engine_->RemainingFaults();
-  return DescriptionToJson(current);
+  return json(description::DescriptionToJson(current));
 }
 
 // --- Accounting ------------------------------------------------------------------------------
@@ -220,7 +168,7 @@ p::HRESULT SimSystem::CreateDeviceEnumerator(std::uint32_t clsctx,
         Hand(out, engine_->enumerator);
         return p::kS_OK;
       },
-      [&](bool) { return "clsctx=" + FormatHex(clsctx); });
+      [&](bool) { return "clsctx=" + description::FormatHex(clsctx); });
   if (result < 0) out.Reset();
   return result;
 }
@@ -378,7 +326,8 @@ int SimSystem::MultiByteToWideChar(std::uint32_t codePage, std::uint32_t flags, 
   if (engine_->tracing) {
     const auto length = SourceLength(source, sourceBytes);
     engine_->Record(kCom, "MultiByteToWideChar",
-                    "codePage=" + std::to_string(codePage) + " flags=" + FormatHex(flags) + " " +
+                    "codePage=" + std::to_string(codePage) +
+                        " flags=" + description::FormatHex(flags) + " " +
                         (length ? Printable(source, *length) : std::string("(no text)")) +
                         " bytes=" + std::to_string(sourceBytes) +
                         " destChars=" + std::to_string(destChars) + " -> " + std::to_string(result),
@@ -394,7 +343,8 @@ int SimSystem::WideCharToMultiByte(std::uint32_t codePage, std::uint32_t flags,
   if (engine_->tracing) {
     const auto length = SourceLength(source, sourceChars);
     engine_->Record(kCom, "WideCharToMultiByte",
-                    "codePage=" + std::to_string(codePage) + " flags=" + FormatHex(flags) + " " +
+                    "codePage=" + std::to_string(codePage) +
+                        " flags=" + description::FormatHex(flags) + " " +
                         (length ? PrintableWide(source, *length) : std::string("(no text)")) +
                         " chars=" + std::to_string(sourceChars) +
                         " destBytes=" + std::to_string(destBytes) + " -> " + std::to_string(result),

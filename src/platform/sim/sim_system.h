@@ -13,46 +13,19 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/description/model.h"
 #include "platform/platform.h"
 
 namespace velto::sim {
 
-// A description that cannot be loaded. what() names the file, the JSON place
-// and the problem.
-struct DescriptionError : std::runtime_error {
-  using runtime_error::runtime_error;
-};
-
-// Makes matching calls fail. Object paths and operation names are listed in
-// docs/sound-system-format.md; both patterns are globs where '*' matches any
-// run of characters.
-struct FaultRule {
-  FaultRule() = default;
-  FaultRule(std::string objectGlob, std::string opGlob,
-            platform::HRESULT answer = platform::kE_FAIL,
-            std::optional<std::uint32_t> onChannel = std::nullopt, std::uint64_t succeedFirst = 0,
-            std::uint64_t failTimes = UINT64_MAX)
-      : object(std::move(objectGlob)),
-        op(std::move(opGlob)),
-        result(answer),
-        channel(onChannel),
-        after(succeedFirst),
-        times(failTimes) {}
-
-  std::string object = "*";
-  std::string op = "*";
-  platform::HRESULT result = platform::kE_FAIL;
-  // Restricts the rule to calls with this channel argument.
-  std::optional<std::uint32_t> channel;
-  // The first `after` matching calls succeed, the next `times` fail.
-  std::uint64_t after = 0;
-  std::uint64_t times = UINT64_MAX;
-};
+// Descriptions and fault rules belong to the description library; the
+// simulation's users know them by these names too.
+using description::DescriptionError;
+using description::FaultRule;
 
 struct TraceEntry {
   std::uint64_t seq;

@@ -1,20 +1,14 @@
-#include "platform/sim/text_codec.h"
+#include "platform/description/text.h"
 
-#include <array>
 #include <charconv>
 #include <cstdio>
 
-namespace velto::sim {
+namespace velto::description {
 namespace {
 
-// Bytes 0x80 to 0x9F. The five bytes Windows-1252 leaves undefined map to the
-// C1 control with the same number, as Windows maps them.
-constexpr std::array<platform::WChar, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+bool IsHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 void AppendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
@@ -38,6 +32,7 @@ void AppendUtf8(std::string& out, char32_t cp) {
 
 std::optional<std::u16string> Utf8ToUtf16(const std::string& text) {
   std::u16string out;
+  out.reserve(text.size());
   std::size_t i = 0;
   while (i < text.size()) {
     const auto lead = static_cast<unsigned char>(text[i]);
@@ -74,33 +69,23 @@ std::optional<std::u16string> Utf8ToUtf16(const std::string& text) {
   return out;
 }
 
-std::string Utf16ToUtf8(const std::u16string& text) {
+std::string Utf16ToUtf8(const char16_t* text, std::size_t length, bool* exact) {
   std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t cp = text[i];
-    const bool highSurrogate = cp >= 0xD800 && cp <= 0xDBFF;
-    if (highSurrogate && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+  out.reserve(length);
+  if (exact) *exact = true;
+  for (std::size_t i = 0; i < length; ++i) {
+    const char32_t unit = text[i];
+    if (IsHighSurrogate(unit) && i + 1 < length && IsLowSurrogate(text[i + 1])) {
+      AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00));
       ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;
+    } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
+      AppendUtf8(out, 0xFFFD);
+      if (exact) *exact = false;
+    } else {
+      AppendUtf8(out, unit);
     }
-    AppendUtf8(out, cp);
   }
   return out;
-}
-
-platform::WChar Cp1252ToWide(unsigned char byte) {
-  if (byte >= 0x80 && byte < 0xA0) return kCp1252High[byte - 0x80];
-  return byte;
-}
-
-char WideToCp1252(platform::WChar unit) {
-  if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) return static_cast<char>(unit);
-  for (std::size_t i = 0; i < kCp1252High.size(); ++i) {
-    if (kCp1252High[i] == unit) return static_cast<char>(0x80 + i);
-  }
-  return '?';
 }
 
 std::string FormatFloat(float value) {
@@ -115,4 +100,4 @@ std::string FormatHex(std::uint32_t value) {
   return buffer;
 }
 
-}  // namespace velto::sim
+}  // namespace velto::description

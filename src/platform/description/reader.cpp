@@ -1,54 +1,16 @@
-#include "platform/sim/description.h"
+#include "platform/description/reader.h"
 
-#include <cfloat>
 #include <cmath>
-#include <cstdio>
 #include <initializer_list>
 #include <map>
 #include <set>
 
-#include "platform/sim/text_codec.h"
+#include "platform/description/text.h"
 
-namespace velto::sim {
+namespace velto::description {
 
 using nlohmann::json;
 namespace p = platform;
-
-const std::array<const char*, kLevelKinds> kLevelKeys = {"volume", "bass", "treble", "midrange"};
-const std::array<const char*, kSwitchKinds> kSwitchKeys = {"agc", "loudness"};
-
-namespace {
-
-struct NamedResult {
-  const char* name;
-  p::HRESULT value;
-};
-constexpr NamedResult kNamedResults[] = {
-    {"S_OK", p::kS_OK},
-    {"S_FALSE", p::kS_FALSE},
-    {"E_NOTIMPL", p::kE_NOTIMPL},
-    {"E_NOINTERFACE", p::kE_NOINTERFACE},
-    {"E_POINTER", p::kE_POINTER},
-    {"E_FAIL", p::kE_FAIL},
-    {"E_INVALIDARG", p::kE_INVALIDARG},
-    {"E_OUTOFMEMORY", p::kE_OUTOFMEMORY},
-    {"E_NOTFOUND", p::kE_NOTFOUND},
-    {"RPC_E_CHANGED_MODE", p::kRPC_E_CHANGED_MODE},
-    {"ERROR_INVALID_FUNCTION", p::kHrInvalidFunction},
-};
-
-struct NamedState {
-  const char* name;
-  std::uint32_t value;
-};
-constexpr NamedState kStates[] = {
-    {"active", p::kDeviceStateActive},
-    {"disabled", p::kDeviceStateDisabled},
-    {"notpresent", p::kDeviceStateNotPresent},
-    {"unplugged", p::kDeviceStateUnplugged},
-};
-
-}  // namespace
 
 std::string EscapePointerToken(const std::string& key) {
   std::string out;
@@ -289,7 +251,8 @@ class Parser {
       EndpointState endpoint = Endpoint(item, adapters);
       if (!ids.insert(endpoint.id).second)
         Fail(item, "duplicate endpoint id " + Quoted(endpoint.id));
-      if (endpoint.connector && !joined.insert(*endpoint.connector).second)
+      if (endpoint.connector &&
+          !joined.emplace(endpoint.connector->adapter, endpoint.connector->part).second)
         Fail(Child(item, "connector"), "another endpoint is already joined to this connector");
       bool& flowDefault = hasDefault[static_cast<int>(endpoint.flow)];
       if (endpoint.isDefault && flowDefault)
@@ -314,10 +277,10 @@ class Parser {
                                                                  {"capture", p::DataFlow::Capture}};
     endpoint.flow = Choice(Require(place, "flow"), kFlows);
     static const std::pair<const char*, std::uint32_t> kStateChoices[] = {
-        {kStates[0].name, kStates[0].value},
-        {kStates[1].name, kStates[1].value},
-        {kStates[2].name, kStates[2].value},
-        {kStates[3].name, kStates[3].value}};
+        {kDeviceStates[0].name, kDeviceStates[0].value},
+        {kDeviceStates[1].name, kDeviceStates[1].value},
+        {kDeviceStates[2].name, kDeviceStates[2].value},
+        {kDeviceStates[3].name, kDeviceStates[3].value}};
     if (auto state = Find(place, "state")) endpoint.state = Choice(*state, kStateChoices);
     if (auto isDefault = Find(place, "default")) endpoint.isDefault = Bool(*isDefault);
     if (auto topology = Find(place, "topology")) endpoint.hasTopology = Bool(*topology);
@@ -335,8 +298,7 @@ class Parser {
     if (auto mute = Find(place, "mute")) endpoint.mute = Bool(*mute) ? 1 : 0;
   }
 
-  std::pair<std::size_t, std::size_t> Connection(const Place& place,
-                                                 const std::vector<AdapterState>& adapters) const {
+  PartPlace Connection(const Place& place, const std::vector<AdapterState>& adapters) const {
     RequireObject(place, {"adapter", "part"});
     const Place adapterPlace = Require(place, "adapter");
     const Place partPlace = Require(place, "part");
@@ -348,7 +310,7 @@ class Parser {
         const PartState& part = adapters[a].parts[i];
         if (part.id != partId) continue;
         if (!part.isConnector) Fail(partPlace, "part " + Quoted(partId) + " is not a connector");
-        return {a, i};
+        return PartPlace{a, i};
       }
       Fail(partPlace, "adapter " + Quoted(adapterName) + " has no part " + Quoted(partId));
     }
@@ -388,113 +350,65 @@ class Parser {
   const std::string& source_;
 };
 
-json LevelToJson(const LevelState& level) {
-  json channels = json::array();
-  for (float value : level.channels) channels.push_back(static_cast<double>(value));
-  return {{"min", static_cast<double>(level.min)},
-          {"max", static_cast<double>(level.max)},
-          {"step", static_cast<double>(level.step)},
-          {"channels", std::move(channels)}};
-}
-
-json PartToJson(const PartState& part) {
-  json out = {
-      {"id", part.id}, {"name", part.name}, {"kind", part.isConnector ? "connector" : "subunit"}};
-  json controls = json::object();
-  for (std::size_t k = 0; k < kLevelKinds; ++k) {
-    if (part.levels[k]) controls[kLevelKeys[k]] = LevelToJson(*part.levels[k]);
-  }
-  if (part.mute) controls["mute"] = *part.mute;
-  for (std::size_t k = 0; k < kSwitchKinds; ++k) {
-    if (part.switches[k]) controls[kSwitchKeys[k]] = *part.switches[k];
-  }
-  // Parts without controls (connectors, mostly) read better without an empty object.
-  if (!controls.empty()) out["controls"] = std::move(controls);
-  return out;
-}
-
-json AdapterToJson(const AdapterState& adapter) {
-  json parts = json::array();
-  for (const PartState& part : adapter.parts) parts.push_back(PartToJson(part));
-  json links = json::array();
-  for (const auto& [from, to] : adapter.links)
-    links.push_back({adapter.parts[from].id, adapter.parts[to].id});
-  return {{"name", adapter.name}, {"parts", std::move(parts)}, {"links", std::move(links)}};
-}
-
-const char* StateName(std::uint32_t state) {
-  for (const NamedState& named : kStates) {
-    if (named.value == state) return named.name;
-  }
-  return "active";
-}
-
-json EndpointToJson(const EndpointState& endpoint, const std::vector<AdapterState>& adapters) {
-  json out = {{"id", endpoint.id},
-              {"name", endpoint.name},
-              {"flow", endpoint.flow == p::DataFlow::Render ? "render" : "capture"},
-              {"state", StateName(endpoint.state)},
-              {"default", endpoint.isDefault},
-              {"topology", endpoint.hasTopology},
-              {"volume", nullptr},
-              {"connector", nullptr}};
-  if (endpoint.volume) {
-    out["volume"] = LevelToJson(*endpoint.volume);
-    out["volume"]["mute"] = endpoint.mute != 0;
-  }
-  if (endpoint.connector) {
-    const AdapterState& adapter = adapters[endpoint.connector->first];
-    out["connector"] = {{"adapter", adapter.name},
-                        {"part", adapter.parts[endpoint.connector->second].id}};
-  }
-  return out;
-}
-
-json FaultToJson(const FaultRule& rule) {
-  json out = {{"object", rule.object}, {"op", rule.op},       {"result", ResultName(rule.result)},
-              {"channel", nullptr},    {"after", rule.after}, {"times", nullptr}};
-  if (rule.channel) out["channel"] = *rule.channel;
-  if (rule.times != UINT64_MAX) out["times"] = rule.times;
-  return out;
-}
-
 }  // namespace
 
 Description ParseDescription(const json& json, const std::string& source) {
   return Parser(source).Parse(json);
 }
 
-json DescriptionToJson(const Description& description) {
-  json endpoints = json::array();
-  for (const EndpointState& endpoint : description.endpoints)
-    endpoints.push_back(EndpointToJson(endpoint, description.adapters));
-  json adapters = json::array();
-  for (const AdapterState& adapter : description.adapters)
-    adapters.push_back(AdapterToJson(adapter));
-  json faults = json::array();
-  for (const FaultRule& rule : description.faults) faults.push_back(FaultToJson(rule));
-  return {{"endpoints", std::move(endpoints)},
-          {"adapters", std::move(adapters)},
-          {"faults", std::move(faults)}};
-}
-
-std::optional<p::HRESULT> ParseResult(const std::string& text) {
-  for (const NamedResult& named : kNamedResults) {
-    if (text == named.name) return named.value;
+// Parses JSON text, rejecting objects that repeat a key (the JSON library
+// would silently keep the last one).
+json ParseJsonStrict(const std::string& text, const std::string& source) {
+  struct Frame {
+    bool isArray = false;
+    std::size_t index = 0;
+    std::string key;
+    std::set<std::string> keys;
+  };
+  std::vector<Frame> frames;
+  auto pointer = [&frames] {
+    std::string out;
+    for (const Frame& frame : frames)
+      out += "/" + (frame.isArray ? std::to_string(frame.index) : EscapePointerToken(frame.key));
+    return out;
+  };
+  auto elementDone = [&frames] {
+    if (!frames.empty() && frames.back().isArray) ++frames.back().index;
+  };
+  const json::parser_callback_t callback = [&](int, json::parse_event_t event, json& parsed) {
+    switch (event) {
+      case json::parse_event_t::object_start:
+      case json::parse_event_t::array_start:
+        frames.emplace_back();
+        frames.back().isArray = event == json::parse_event_t::array_start;
+        break;
+      case json::parse_event_t::key: {
+        const std::string key = parsed.get<std::string>();
+        frames.back().key = key;
+        if (!frames.back().keys.insert(key).second)
+          throw DescriptionError(source + ": " + pointer() + ": duplicate key \"" + key + "\"");
+        break;
+      }
+      case json::parse_event_t::object_end:
+      case json::parse_event_t::array_end:
+        frames.pop_back();
+        elementDone();
+        break;
+      case json::parse_event_t::value:
+        elementDone();
+        break;
+    }
+    return true;
+  };
+  try {
+    return json::parse(text, callback);
+  } catch (const json::parse_error& error) {
+    // The library's message already names line and column; drop its tag.
+    std::string message = error.what();
+    const auto tagEnd = message.find("] ");
+    if (tagEnd != std::string::npos) message.erase(0, tagEnd + 2);
+    throw DescriptionError(source + ": " + message);
   }
-  const bool hex = text.size() > 2 && text.size() <= 10 && text[0] == '0' &&
-                   (text[1] == 'x' || text[1] == 'X') &&
-                   text.find_first_not_of("0123456789abcdefABCDEF", 2) == std::string::npos;
-  if (!hex) return std::nullopt;
-  return static_cast<p::HRESULT>(
-      static_cast<std::uint32_t>(std::stoul(text.substr(2), nullptr, 16)));
 }
 
-std::string ResultName(p::HRESULT result) {
-  for (const NamedResult& named : kNamedResults) {
-    if (named.value == result) return named.name;
-  }
-  return FormatHex(static_cast<std::uint32_t>(result));
-}
-
-}  // namespace velto::sim
+}  // namespace velto::description

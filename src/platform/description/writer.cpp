@@ -1,0 +1,138 @@
+#include "platform/description/writer.h"
+
+namespace velto::description {
+
+using Json = nlohmann::ordered_json;
+
+namespace {
+
+Json LevelToJson(const LevelState& level) {
+  Json channels = Json::array();
+  for (float value : level.channels) channels.push_back(static_cast<double>(value));
+  return Json{{"min", static_cast<double>(level.min)},
+              {"max", static_cast<double>(level.max)},
+              {"step", static_cast<double>(level.step)},
+              {"channels", std::move(channels)}};
+}
+
+Json PartToJson(const PartState& part) {
+  Json out{
+      {"id", part.id}, {"name", part.name}, {"kind", part.isConnector ? "connector" : "subunit"}};
+  Json controls = Json::object();
+  for (std::size_t k = 0; k < kLevelKinds; ++k) {
+    if (part.levels[k]) controls[kLevelKeys[k]] = LevelToJson(*part.levels[k]);
+  }
+  if (part.mute) controls["mute"] = *part.mute;
+  for (std::size_t k = 0; k < kSwitchKinds; ++k) {
+    if (part.switches[k]) controls[kSwitchKeys[k]] = *part.switches[k];
+  }
+  // Parts without controls (connectors, mostly) read better without an empty object.
+  if (!controls.empty()) out["controls"] = std::move(controls);
+  return out;
+}
+
+Json AdapterToJson(const AdapterState& adapter) {
+  Json parts = Json::array();
+  for (const PartState& part : adapter.parts) parts.push_back(PartToJson(part));
+  Json links = Json::array();
+  for (const auto& [from, to] : adapter.links)
+    links.push_back({adapter.parts[from].id, adapter.parts[to].id});
+  return Json{{"name", adapter.name}, {"parts", std::move(parts)}, {"links", std::move(links)}};
+}
+
+Json EndpointToJson(const EndpointState& endpoint, const std::vector<AdapterState>& adapters) {
+  Json out{{"id", endpoint.id},
+           {"name", endpoint.name},
+           {"flow", FlowName(endpoint.flow)},
+           {"state", StateName(endpoint.state)},
+           {"default", endpoint.isDefault},
+           {"topology", endpoint.hasTopology},
+           {"volume", nullptr},
+           {"connector", nullptr}};
+  if (endpoint.volume) {
+    out["volume"] = LevelToJson(*endpoint.volume);
+    out["volume"]["mute"] = endpoint.mute != 0;
+  }
+  if (endpoint.connector) {
+    const AdapterState& adapter = adapters[endpoint.connector->adapter];
+    out["connector"] = {{"adapter", adapter.name},
+                        {"part", adapter.parts[endpoint.connector->part].id}};
+  }
+  return out;
+}
+
+Json FaultToJson(const FaultRule& rule) {
+  Json out{{"object", rule.object}, {"op", rule.op},       {"result", ResultName(rule.result)},
+           {"channel", nullptr},    {"after", rule.after}, {"times", nullptr}};
+  if (rule.channel) out["channel"] = *rule.channel;
+  if (rule.times != UINT64_MAX) out["times"] = rule.times;
+  return out;
+}
+
+constexpr std::size_t kLineWidth = 100;
+
+std::string Inline(const Json& value) {
+  if (value.is_array()) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < value.size(); ++i) out += (i ? ", " : "") + Inline(value[i]);
+    return out + "]";
+  }
+  if (value.is_object()) {
+    std::string out = "{ ";
+    bool first = true;
+    for (const auto& item : value.items()) {
+      out += (first ? "" : ", ") + Json(item.key()).dump() + ": " + Inline(item.value());
+      first = false;
+    }
+    return value.empty() ? "{}" : out + " }";
+  }
+  return value.dump();
+}
+
+void Spread(const Json& value, std::size_t indent, std::size_t used, std::string& out) {
+  const std::string flat = Inline(value);
+  if ((!value.is_array() && !value.is_object()) || value.empty() ||
+      used + flat.size() <= kLineWidth) {
+    out += flat;
+    return;
+  }
+  const std::string inner(indent + 2, ' ');
+  out += value.is_array() ? "[\n" : "{\n";
+  std::size_t i = 0;
+  for (const auto& item : value.items()) {
+    out += inner;
+    std::size_t at = inner.size();
+    if (value.is_object()) {
+      const std::string key = Json(item.key()).dump() + ": ";
+      out += key;
+      at += key.size();
+    }
+    Spread(item.value(), indent + 2, at + 1, out);
+    out += ++i < value.size() ? ",\n" : "\n";
+  }
+  out += std::string(indent, ' ') + (value.is_array() ? "]" : "}");
+}
+
+}  // namespace
+
+Json DescriptionToJson(const Description& description) {
+  Json endpoints = Json::array();
+  for (const EndpointState& endpoint : description.endpoints)
+    endpoints.push_back(EndpointToJson(endpoint, description.adapters));
+  Json adapters = Json::array();
+  for (const AdapterState& adapter : description.adapters)
+    adapters.push_back(AdapterToJson(adapter));
+  Json faults = Json::array();
+  for (const FaultRule& rule : description.faults) faults.push_back(FaultToJson(rule));
+  return Json{{"endpoints", std::move(endpoints)},
+              {"adapters", std::move(adapters)},
+              {"faults", std::move(faults)}};
+}
+
+std::string PrettyJson(const Json& value) {
+  std::string out;
+  Spread(value, 0, 0, out);
+  return out + "\n";
+}
+
+}  // namespace velto::description
