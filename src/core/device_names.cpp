@@ -6,13 +6,13 @@ namespace velto {
 
 using namespace platform;
 
-std::string ReadFriendlyName(Platform& platform, Device& device) {
+std::optional<std::string> ReadFriendlyName(Platform& platform, Device& device) {
   Ref<PropertyStore> store;
-  if (device.OpenPropertyStore(kStgmRead, store) != kS_OK || !store) return {};
+  if (device.OpenPropertyStore(kStgmRead, store) != kS_OK || !store) return std::nullopt;
   PropVariant value(platform);
-  if (store->GetValue(PropertyKey::DeviceFriendlyName, value.Data()) != kS_OK) return {};
+  if (store->GetValue(PropertyKey::DeviceFriendlyName, value.Data()) != kS_OK) return std::nullopt;
   Bstr name;
-  if (platform.PropVariantToBSTR(value.data(), name) != kS_OK) return {};
+  if (platform.PropVariantToBSTR(value.data(), name) != kS_OK) return std::nullopt;
   return NarrowBstr(platform, name.Get());
 }
 

@@ -34,9 +34,10 @@ int FindEndpoint(MixerState& state, const char* searchText, DataFlow flow) {
     if (endpoints->devices->Item(i, device) != kS_OK || !device) continue;
     TaskString id;
     if (device->GetId(id) != kS_OK || !id || !IdContains(id, search.Get())) continue;
-    auto name = std::make_unique<std::string>(ReadFriendlyName(platform, *device));
+    auto name = ReadFriendlyName(platform, *device);
+    if (!name) continue;
 
-    state.lastFoundName = std::move(name);
+    state.lastFoundName = std::make_unique<std::string>(std::move(*name));
     state.currentDeviceId = std::move(id);
     state.deviceBound = true;
     return 0;

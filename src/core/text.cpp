@@ -13,7 +13,10 @@ platform::Bstr Widen(platform::Platform& platform, const char* text, int length)
   platform::Bstr wide(&platform,
                       platform.SysAllocStringLen(nullptr, static_cast<std::uint32_t>(length)));
   if (!wide) return wide;
-  platform.MultiByteToWideChar(platform::kCpAcp, 0, text, length, wide.Get(), length);
+  // A conversion that fails leaves the zero-filled string, which as a search
+  // text would match every endpoint; no text is safer than the wrong one.
+  if (platform.MultiByteToWideChar(platform::kCpAcp, 0, text, length, wide.Get(), length) == 0)
+    wide.Reset();
   return wide;
 }
 

@@ -9,7 +9,7 @@ namespace velto {
 
 // Widens a narrow text through the ANSI code page into a fresh BSTR of
 // lstrlenA + 1 characters, the terminator included. A null text counts as
-// empty. An empty Bstr means the allocation failed.
+// empty. An empty Bstr means the allocation or the conversion failed.
 platform::Bstr Widen(platform::Platform& platform, const char* text);
 // The same for a text whose widened length (terminator included) is known,
 // so its length need not be asked for.

@@ -74,8 +74,8 @@ int OutOfRangeResult(const Twin& twin, std::uint32_t count) {
 }
 
 // Both buffers are written together, and only once every step has succeeded.
-// A name that cannot be read is the empty name, as in FindEndpoint: the id,
-// which is what binds the endpoint, is still good.
+// An endpoint whose name cannot be read is not described: FindEndpoint passes
+// it over, so its id would not bind.
 int DescribeEndpoint(const Twin& twin, std::uint32_t index, char* nameOut, char* idOut) {
   Platform& platform = CurrentPlatform();
   ComScope com(platform);
@@ -86,13 +86,14 @@ int DescribeEndpoint(const Twin& twin, std::uint32_t index, char* nameOut, char*
     if (index >= endpoints->count) return OutOfRangeResult(twin, endpoints->count);
     if (endpoints->devices->Item(index, device) != kS_OK || !device) return kDescribeFailed;
   }
-  const std::string name = ReadFriendlyName(platform, *device);
+  const auto name = ReadFriendlyName(platform, *device);
+  if (!name) return kDescribeFailed;
   TaskString id;
   if (device->GetId(id) != kS_OK || !id) return kDescribeFailed;
   const auto idText = HostIdText(platform, id.Get());
   if (!idText) return kDescribeFailed;
 
-  CopyToHostBuffer(nameOut, name.c_str());
+  CopyToHostBuffer(nameOut, name->c_str());
   CopyToHostBuffer(idOut, idText->c_str());
   return 0;
 }

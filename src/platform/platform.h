@@ -7,7 +7,8 @@
 // Task-memory strings, BSTRs and PROPVARIANTs likewise live in RAII holders
 // that give them back through the platform's own free functions.
 //
-// Backends: sim/ (the simulated sound system) and coreaudio/ (Windows COM).
+// Backends: sim/ (the simulated sound system) and coreaudio/ (Windows COM);
+// tracing/ stands in front of either and reports each call.
 #pragma once
 
 #include <cstddef>
@@ -62,10 +63,12 @@ class Platform;
 
 // --- Reference counting --------------------------------------------------
 
+// Reference counts are out of reach of ordinary calls (ref->Release() does
+// not compile): a Ref counts its own reference, and the few places that must
+// count by hand (a wrapper forwarding counts, a test releasing twice on
+// purpose) say so through ReferenceCount.
 class Unknown {
  public:
-  virtual unsigned long AddRef() = 0;
-  virtual unsigned long Release() = 0;
   // Equal for two references to one object through the same interface, as
   // COM's IUnknown pointers are. A backend whose objects wrap the platform's
   // answers for the wrapped object.
@@ -73,15 +76,15 @@ class Unknown {
 
  protected:
   ~Unknown() = default;
+  virtual unsigned long AddRef() = 0;
+  virtual unsigned long Release() = 0;
+
+  friend struct ReferenceCount;
 };
 
-// What Ref's -> hands out: the interface with AddRef and Release out of
-// reach, so a reference can only be counted by the Ref that owns it.
-template <class T>
-class NoAddRefRelease : public T {
- private:
-  using T::AddRef;
-  using T::Release;
+struct ReferenceCount {
+  static unsigned long Add(Unknown& object) { return object.AddRef(); }
+  static unsigned long Release(Unknown& object) { return object.Release(); }
 };
 
 // Owns one reference. Copying adds one, destruction and Reset release it.
@@ -97,7 +100,7 @@ class Ref {
     return r;
   }
   Ref(const Ref& other) : ptr_(other.ptr_) {
-    if (ptr_) ptr_->AddRef();
+    if (ptr_) ReferenceCount::Add(*ptr_);
   }
   Ref(Ref&& other) noexcept : ptr_(std::exchange(other.ptr_, nullptr)) {}
   Ref& operator=(Ref other) noexcept {
@@ -107,10 +110,12 @@ class Ref {
   ~Ref() { Reset(); }
 
   void Reset() {
-    if (T* old = std::exchange(ptr_, nullptr)) old->Release();
+    if (T* old = std::exchange(ptr_, nullptr)) ReferenceCount::Release(*old);
   }
+  // Gives the reference up unreleased: the caller owns it now.
+  T* Detach() { return std::exchange(ptr_, nullptr); }
   T* Get() const { return ptr_; }
-  NoAddRefRelease<T>* operator->() const { return static_cast<NoAddRefRelease<T>*>(ptr_); }
+  T* operator->() const { return ptr_; }
   T& operator*() const { return *ptr_; }
   explicit operator bool() const { return ptr_ != nullptr; }
 
@@ -133,6 +138,8 @@ class TaskString {
   ~TaskString() { Reset(); }
 
   void Reset();
+  // Gives the text up unfreed: the caller frees it through the same platform.
+  WChar* Detach() { return std::exchange(text_, nullptr); }
   WChar* Get() const { return text_; }
   explicit operator bool() const { return text_ != nullptr; }
 
@@ -153,6 +160,8 @@ class Bstr {
   ~Bstr() { Reset(); }
 
   void Reset();
+  // Gives the text up unfreed: the caller frees it through the same platform.
+  WChar* Detach() { return std::exchange(text_, nullptr); }
   WChar* Get() const { return text_; }
   explicit operator bool() const { return text_ != nullptr; }
 
@@ -358,9 +367,27 @@ class Platform {
                                   int sourceChars, char* dest, int destBytes) = 0;
 };
 
-// The platform the library runs on: the Core Audio backend on Windows, the
-// simulated sound system elsewhere.
-Platform& CurrentPlatform();
+// The backend: the Core Audio platform on Windows, the installed simulated
+// sound system elsewhere. Whatever a backend's objects hand out is freed
+// through the backend, whatever sits in front of it.
+Platform& BackendPlatform();
+
+namespace detail {
+inline Platform* frontPlatform = nullptr;
+}
+
+// Puts `front` (a wrapper such as a tracer) in front of the backend for the
+// whole process, or takes it away for null, and returns what was there. Only
+// while no export runs: a binding keeps what it was handed, not the platform.
+inline Platform* InstallPlatform(Platform* front) {
+  return std::exchange(detail::frontPlatform, front);
+}
+
+// The platform the library calls: what InstallPlatform put in front, else
+// the backend.
+inline Platform& CurrentPlatform() {
+  return detail::frontPlatform ? *detail::frontPlatform : BackendPlatform();
+}
 
 // --- Holder definitions -----------------------------------------------------
 

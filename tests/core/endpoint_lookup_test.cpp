@@ -82,9 +82,14 @@ TEST_F(EndpointLookupTest, UnreadableEndpointsArePassedOverAndMissingServicesAre
   } cases[] = {
       {{"device:{0.0.0.00000000}.{bbbb-0002}", "GetId"}, 0, "Digital Output"},
       {{"collection:render", "Item", platform::kE_FAIL, {}, 0, 1}, 0, "Digital Output"},
-      {{"device:{0.0.0.00000000}.{bbbb-0002}/properties", "GetValue"}, 0, ""},
-      {{"device:{0.0.0.00000000}.{bbbb-0002}", "OpenPropertyStore"}, 0, ""},
-      {{"com", "PropVariantToBSTR"}, 0, ""},
+      // An endpoint whose name cannot be read is passed over like one without an id.
+      {{"device:{0.0.0.00000000}.{bbbb-0002}/properties", "GetValue"}, 0, "Digital Output"},
+      {{"device:{0.0.0.00000000}.{bbbb-0002}", "OpenPropertyStore"}, 0, "Digital Output"},
+      {{"com", "PropVariantToBSTR", platform::kE_FAIL, {}, 0, 1}, 0, "Digital Output"},
+      {{"com", "PropVariantToBSTR"}, -1, "<none>"},
+      {{"device:{0.0.0.00000000}.{bbbb-0002}", "CoTaskMemAlloc"}, 0, "Digital Output"},
+      // The search text cannot be widened: nothing can be compared.
+      {{"com", "SysAllocStringLen"}, -1, "<none>"},
       {{"com", "CreateDeviceEnumerator"}, -1, "<none>"},
       {{"enumerator", "EnumAudioEndpoints"}, -1, "<none>"},
       {{"collection:render", "GetCount"}, -1, "<none>"},

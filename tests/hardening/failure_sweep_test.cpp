@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -284,7 +285,70 @@ class FailureSweep : public ::testing::TestWithParam<std::tuple<int, int>> {
   }
 
   TestSystem system_;
+
+ protected:
+  // Every allocation and conversion that answers no HRESULT, failed in turn.
+  void SweepPlainCalls(const Scenario& scenario) {
+    const std::string where = system_.name + ": " + scenario.call->name + " " + scenario.label;
+    SCOPED_TRACE(where);
+    sim::SimSystem& clean = Prepare(scenario);
+    clean.SetTracing(true);
+    clean.ClearTrace();
+    const Outcome baseline = (*scenario.call)(scenario.inputs);
+    const std::vector<sim::TraceEntry> trace = clean.Trace();
+    clean.SetTracing(false);
+    const std::vector<PlatformCall> calls = FailableCalls(trace);
+    std::map<std::pair<std::string, std::string>, std::uint64_t> seen;
+    for (std::size_t position = 0; position < trace.size(); ++position) {
+      const auto failure = PlainFailureAt(trace, position);
+      if (!failure) continue;
+      const sim::TraceEntry& entry = trace[position];
+      const char* op = PlainOperation(entry);
+      const std::uint64_t earlier = seen[{entry.object, op}]++;
+      FailPlain(scenario, baseline, calls, *failure,
+                sim::FaultRule(entry.object, op, p::kE_FAIL, std::nullopt, earlier, 1));
+    }
+  }
+
+ private:
+  void FailPlain(const Scenario& scenario, const Outcome& baseline,
+                 const std::vector<PlatformCall>& calls, const PlainFailure& failure,
+                 const sim::FaultRule& rule) {
+    SCOPED_TRACE(rule.op + " on " + rule.object + " #" + std::to_string(rule.after + 1));
+    sim::SimSystem& system = Prepare(scenario);
+    system.AddFault(rule);
+    const Outcome outcome = (*scenario.call)(scenario.inputs);
+    ASSERT_EQ(system.Dump()["faults"][0]["times"], 0) << "the call was never made";
+    system.ClearFaults();
+    FailedSites().insert(rule.object + " " + rule.op);
+    ++FailedRuns();
+
+    EXPECT_EQ(Join(PlatformMisuse(system)), "");
+    EXPECT_EQ(Join(CheckReport(*scenario.call, scenario.inputs, outcome)), "");
+    const bool lostWord = failure.mayBeHarmless && rule.op != "WideCharToMultiByte";
+    std::vector<Outcome> allowed =
+        lostWord ? AllowedUnderLostWord(*scenario.call, scenario.inputs, baseline, calls,
+                                        failure.equivalent)
+                 : AllowedUnderFailure(*scenario.call, scenario.inputs, baseline, calls,
+                                       failure.equivalent, p::kE_FAIL);
+    if (failure.mayBeHarmless) allowed.push_back(baseline);
+    bool isAllowed = false;
+    std::string expected;
+    for (const Outcome& candidate : allowed) {
+      isAllowed = isAllowed || candidate == outcome;
+      expected += "\n  " + candidate.Describe();
+    }
+    EXPECT_TRUE(isAllowed) << "got " << outcome.Describe() << ", allowed:" << expected;
+    EXPECT_EQ(Join(LeftAfterClosing(system)), "");
+  }
 };
+
+TEST_P(FailureSweep, CallsWithoutAnHresultFailedInTurn) {
+  for (const Scenario& scenario : Scenarios()) {
+    SweepPlainCalls(scenario);
+    if (HasFatalFailure()) return;
+  }
+}
 
 TEST_P(FailureSweep, EveryCallFailedInTurn) {
   for (const Scenario& scenario : Scenarios()) {

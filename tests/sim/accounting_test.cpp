@@ -54,8 +54,8 @@ TEST_F(AccountingTest, DoubleReleaseAndUseAfterReleaseAreReported) {
   volume.Reset();
   float level = 0;
   EXPECT_EQ(stale->GetMasterVolumeLevel(&level), kS_OK) << "still answers, but is reported";
-  EXPECT_EQ(stale->Release(), 0u);
-  EXPECT_EQ(stale->AddRef(), 0u);
+  EXPECT_EQ(ReferenceCount::Release(*stale), 0u);
+  EXPECT_EQ(ReferenceCount::Add(*stale), 0u);
   const auto problems = Problems();
   const std::string path = std::string("device:") + kSpeakers + "/volume";
   EXPECT_TRUE(Mentions(problems, "use after release: GetMasterVolumeLevel", path))

@@ -71,14 +71,16 @@ TEST_F(EndpointVolumeTest, ChannelOutOfRangeIsInvalid) {
   EXPECT_EQ(volume_->SetChannelVolumeLevel(UINT32_MAX, -1.0f), kE_INVALIDARG);
 }
 
-TEST_F(EndpointVolumeTest, MuteAnswersSFalseWhenUnchangedAndStoresABool) {
+TEST_F(EndpointVolumeTest, MuteHoldsTheValueAsWrittenAndAnswersSFalseWhenUnchanged) {
   std::int32_t mute = -1;
   EXPECT_EQ(volume_->SetMute(0), kS_FALSE);
   EXPECT_EQ(volume_->SetMute(5), kS_OK);
   ASSERT_EQ(volume_->GetMute(&mute), kS_OK);
+  EXPECT_EQ(mute, 5);
+  EXPECT_EQ(volume_->SetMute(5), kS_FALSE);
+  EXPECT_EQ(volume_->SetMute(1), kS_OK);
+  ASSERT_EQ(volume_->GetMute(&mute), kS_OK);
   EXPECT_EQ(mute, 1);
-  EXPECT_EQ(volume_->SetMute(1), kS_FALSE);
-  EXPECT_EQ(volume_->SetMute(-1), kS_FALSE);
   EXPECT_EQ(volume_->SetMute(0), kS_OK);
   ASSERT_EQ(volume_->GetMute(&mute), kS_OK);
   EXPECT_EQ(mute, 0);

@@ -153,12 +153,12 @@ bool WriteAccepted(const HostCall& host, const PlatformCall& call, p::HRESULT an
 }
 
 // A failed call that cannot change what a binding export returns: COM
-// initialisation (not examined), the friendly name (an unreadable one is
-// empty), a part's control activation (the control is simply absent) and
-// the read of a part control's value (only the saved value is lost).
+// initialisation (not examined), a part's control activation (the control
+// is simply absent) and the read of a part control's value (only the saved
+// value is lost). An unreadable friendly name is not neutral: lookup passes
+// that endpoint over.
 bool ResultNeutral(const PlatformCall& call) {
-  static const char* const kNeutralOps[] = {"CoInitialize", "OpenPropertyStore", "GetValue",
-                                            "PropVariantToBSTR", "PropVariantClear"};
+  static const char* const kNeutralOps[] = {"CoInitialize", "PropVariantClear"};
   for (const char* op : kNeutralOps) {
     if (call.op == op) return true;
   }
@@ -290,15 +290,10 @@ std::vector<Outcome> OpenDefaultsRule(const Outcome& baseline,
 
 std::vector<Outcome> DescribeRule(const Outcome& baseline, const PlatformCall& call) {
   if (call.op == "CoInitialize" || call.op == "PropVariantClear") return {baseline};
+  // An endpoint whose name cannot be read is not listed, as lookup passes it over.
   Outcome failed = baseline;
   failed.result = -1;
   failed.texts = {};
-  if (call.op == "OpenPropertyStore" || call.op == "GetValue" || call.op == "PropVariantToBSTR") {
-    // An unreadable name is the empty name; the id still binds the endpoint.
-    Outcome unnamed = baseline;
-    if (unnamed.texts[0]) unnamed.texts[0] = "";
-    return {unnamed, failed};
-  }
   return {failed};
 }
 
@@ -421,6 +416,70 @@ std::vector<Outcome> AllowedUnderFailure(const HostCall& call, const Inputs& inp
     default:
       return {ControlRule(call, baseline, failedCall, answer)};
   }
+}
+
+// --- Failures of calls without an HRESULT ---------------------------------------------
+
+const char* PlainOperation(const sim::TraceEntry& entry) {
+  if (entry.hasResult) {
+    return entry.op == "GetId" || entry.op == "GetName" ? "CoTaskMemAlloc" : nullptr;
+  }
+  for (const char* op : {"SysAllocStringLen", "MultiByteToWideChar", "WideCharToMultiByte"}) {
+    if (entry.op == op) return op;
+  }
+  return nullptr;
+}
+
+std::optional<PlainFailure> PlainFailureAt(const std::vector<sim::TraceEntry>& trace,
+                                           std::size_t position) {
+  const sim::TraceEntry& entry = trace.at(position);
+  const char* op = PlainOperation(entry);
+  if (!op) return std::nullopt;
+  // Indices into the failable calls (those with a result) before `position`.
+  std::optional<std::size_t> lastLookup, lastId;
+  const sim::TraceEntry* previous = nullptr;
+  std::size_t index = 0;
+  for (std::size_t i = 0; i < position; ++i) {
+    if (!trace[i].hasResult) continue;
+    if (trace[i].op == "EnumAudioEndpoints") lastLookup = index;
+    if (trace[i].op == "GetId") lastId = index;
+    previous = &trace[i];
+    ++index;
+  }
+  if (entry.hasResult) return PlainFailure{.equivalent = index, .mayBeHarmless = false};
+  if (std::string(op) == "WideCharToMultiByte") {
+    if (!lastId) return std::nullopt;
+    return PlainFailure{.equivalent = *lastId, .mayBeHarmless = true};
+  }
+  if (!lastLookup) return std::nullopt;
+  // The search text is widened right after the collection is counted; a
+  // lookup without it finds nothing, as one without its collection.
+  const bool widensSearch =
+      previous && previous->op == "GetCount" && previous->object.rfind("collection:", 0) == 0;
+  return PlainFailure{.equivalent = *lastLookup, .mayBeHarmless = !widensSearch};
+}
+
+std::vector<Outcome> AllowedUnderLostWord(const HostCall& call, const Inputs& inputs,
+                                          const Outcome& baseline,
+                                          const std::vector<PlatformCall>& calls,
+                                          std::size_t lookup) {
+  std::vector<Outcome> allowed =
+      AllowedUnderFailure(call, inputs, baseline, calls, lookup, p::kE_FAIL);
+  allowed.push_back(baseline);
+  if (call.family != Family::Open) return allowed;
+  // A lost word can keep a walk off a part or let it pass one, so the
+  // binding of that phase may fail or succeed; the others stay as they were.
+  static const std::int32_t kFailureCode[] = {1, 3, 6};
+  std::vector<std::int32_t> codes;
+  for (std::size_t i = 0; i < 3; ++i) {
+    const bool isNull = (inputs.nullPointers >> i) & 1u;
+    if (!isNull && inputs.texts[i].c_str()[0] != '\0') codes.push_back(kFailureCode[i]);
+  }
+  const int phase = LookupOf(LookupStarts(calls), lookup);
+  if (phase >= 0 && phase < static_cast<int>(codes.size()))
+    allowed.push_back(
+        WithResult(baseline, baseline.result ^ codes[static_cast<std::size_t>(phase)]));
+  return allowed;
 }
 
 }  // namespace velto::hardening

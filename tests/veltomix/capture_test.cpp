@@ -293,7 +293,7 @@ TEST_F(CaptureTest, DuplicatePartNamesGetDistinctIds) {
 }
 
 // What a real card may report and the description format cannot hold.
-TEST(FitLevel, LevelsAreMadeToFitTheFormatOrLeftOut) {
+TEST(FitLevel, LevelsAreWrittenAsReportedOrLeftOut) {
   struct Case {
     velto::description::LevelState level;
     std::optional<std::vector<float>> channels;  // nullopt: left out
@@ -302,8 +302,8 @@ TEST(FitLevel, LevelsAreMadeToFitTheFormatOrLeftOut) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const Case cases[] = {
       {{-10, 0, 1, {-5, -5}}, std::vector<float>{-5, -5}, false},
-      {{-10, 0, 1, {5, -20}}, std::vector<float>{0, -10}, true},  // clamped into the range
-      {{-10, 0, 1, {}}, std::nullopt, true},                      // no channel
+      {{-10, 0, 1, {5, -20}}, std::vector<float>{5, -20}, true},  // as reported, with a warning
+      {{-10, 0, 1, {}}, std::vector<float>{}, false},             // no channel
       {{0, -10, 1, {-5}}, std::nullopt, true},                    // min above max
       {{-10, 0, 1, {nan}}, std::nullopt, true},
       {{-10, 0, -1, {-5}}, std::vector<float>{-5}, false},  // a negative step is its size

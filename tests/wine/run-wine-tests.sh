@@ -98,4 +98,26 @@ for expected in 'GetNumberPlayDevices -> 0 count=3' 'name="Speakers"' 'name="\xC
   fi
 done
 
+# --trace on Windows: the same answers, and each Core Audio call on stderr.
+echo "== wine veltomix.exe --trace"
+wine veltomix.exe --trace GetNumberPlayDevices GetPlayBackDevice 0 \
+  >"$work/veltomix-traced.out" 2>"$work/veltomix.trace"
+grep -F 'trace: ' "$work/veltomix.trace" | head -n 12
+for expected in 'trace: com CoInitialize() -> S_OK' \
+  'EnumAudioEndpoints(flow=eRender stateMask=0x1) -> S_OK out=IMMDeviceCollection#' \
+  'GetCount() -> S_OK count=3' 'trace: com PropVariantToBSTR(' 'Release() -> refs=0'; do
+  if grep -qF "$expected" "$work/veltomix.trace"; then
+    echo "ok   veltomix --trace printed $expected"
+  else
+    echo "FAIL veltomix --trace did not print $expected"
+    failed=$((failed + 1))
+  fi
+done
+if grep -qF 'GetNumberPlayDevices -> 0 count=3' "$work/veltomix-traced.out"; then
+  echo "ok   veltomix --trace answered as without it"
+else
+  echo "FAIL veltomix --trace answered differently"
+  failed=$((failed + 1))
+fi
+
 [ "$failed" -eq 0 ]

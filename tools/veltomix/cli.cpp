@@ -12,6 +12,7 @@
 #include "files.h"
 #include "mixer_controls.h"
 #include "mixer_view.h"
+#include "platform/tracing/tracing_platform.h"
 #include "text.h"
 #include "veltosound.h"
 
@@ -184,38 +185,20 @@ void PrintExports(std::ostream& out) {
 
 #ifdef VELTOMIX_HAVE_SIM
 // The simulated system for the run: from --state FILE when it exists, else
-// --system FILE, else the sample. Tracing is on for the run, and off again
-// (sink dropped) however it ends, so the sink never outlives the stream it
-// writes to.
+// --system FILE, else the sample.
 class SystemRun {
  public:
-  SystemRun(const Options& options, std::ostream& err) {
+  explicit SystemRun(const Options& options) {
     const bool fromState = !options.stateFile.empty() && FileExists(options.stateFile);
     if (fromState) {
       velto::sim::Install(velto::sim::SimSystem::FromFile(options.stateFile));
     } else if (!options.systemFile.empty()) {
       velto::sim::Install(velto::sim::SimSystem::FromFile(options.systemFile));
     }
-    if (!options.trace) return;
-    velto::sim::SimSystem& system = velto::sim::Installed();
-    system.SetTraceSink([&err](const velto::sim::TraceEntry& entry) {
-      err << "trace: " << entry.object << " " << entry.op << "(" << entry.args << ")";
-      if (entry.hasResult) {
-        char code[16];
-        std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(entry.result));
-        err << " -> " << code;
-      }
-      err << "\n";
-    });
-    system.SetTracing(true);
   }
-  ~SystemRun() { StopTracing(); }
-  SystemRun(const SystemRun&) = delete;
-  SystemRun& operator=(const SystemRun&) = delete;
 
   // Throws std::runtime_error naming the file and the system's reason.
   void Finish(const Options& options, std::ostream& out) {
-    StopTracing();
     velto::sim::SimSystem& system = velto::sim::Installed();
     if (options.refs) {
       const long refs = system.LiveReferences();
@@ -241,22 +224,15 @@ class SystemRun {
     const std::string problem = WriteWholeFile(path, text, true);
     if (!problem.empty()) throw std::runtime_error(problem);
   }
-
-  static void StopTracing() {
-    velto::sim::SimSystem& system = velto::sim::Installed();
-    system.SetTracing(false);
-    system.SetTraceSink({});
-  }
 };
 #else
 class SystemRun {
  public:
-  SystemRun(const Options& options, std::ostream&) {
-    if (!options.systemFile.empty() || options.trace || options.refs ||
-        !options.dumpSystem.empty() || !options.stateFile.empty()) {
+  explicit SystemRun(const Options& options) {
+    if (!options.systemFile.empty() || options.refs || !options.dumpSystem.empty() ||
+        !options.stateFile.empty()) {
       throw UsageError(
-          "--system, --state, --trace, --refs and --dump-system work on the simulated sound "
-          "system only");
+          "--system, --state, --refs and --dump-system work on the simulated sound system only");
     }
   }
   void Finish(const Options&, std::ostream&) {}
@@ -407,10 +383,19 @@ int RunVeltomix(const std::vector<std::string>& args, std::ostream& out, std::os
 
   std::vector<Step> steps;
   std::optional<SystemRun> run;
+  // In front of whichever backend `run` set up; its end drops the sink, which
+  // writes to `err`.
+  std::optional<velto::platform::tracing::TraceScope> trace;
   try {
     for (Call& call : ScriptCalls(options, std::cin)) steps.push_back({std::move(call), nullptr});
     for (Step& step : ParseSteps(options.callWords)) steps.push_back(std::move(step));
-    run.emplace(options, err);
+    run.emplace(options);
+    if (options.trace) {
+      trace.emplace(velto::platform::BackendPlatform(),
+                    [&err](const velto::platform::tracing::TracedCall& call) {
+                      err << "trace: " << velto::platform::tracing::FormatCall(call) << "\n";
+                    });
+    }
   } catch (const HelpRequested& help) {
     out << help.text;
     return kExitOk;

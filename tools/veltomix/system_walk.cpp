@@ -1,5 +1,6 @@
 #include "system_walk.h"
 
+#include <algorithm>
 #include <cmath>
 #include <deque>
 #include <map>
@@ -188,7 +189,18 @@ class Walker {
     std::int32_t muted = 0;
     if (volume.GetMute(&muted) != p::kS_OK)
       Warn("the mute of endpoint " + endpoint.id + " cannot be read; written as unmuted");
-    endpoint.mute = muted != 0 ? 1 : 0;
+    endpoint.mute = muted;
+    // The master is written only where the loudest channel does not say it.
+    float master = 0;
+    const bool hasMaster = volume.GetMasterVolumeLevel(&master) == p::kS_OK;
+    const auto loudest = std::max_element(level.channels.begin(), level.channels.end());
+    if (hasMaster && std::isfinite(master) &&
+        (loudest == level.channels.end() || *loudest != master))
+      endpoint.master = master;
+    if (level.channels.empty() && !endpoint.master) {
+      Warn(what + " has no channel and no master level; left out");
+      return std::nullopt;
+    }
     return Fitted(std::move(level), what);
   }
 
@@ -473,18 +485,17 @@ std::optional<LevelState> FitLevel(LevelState level, const std::string& what,
   const auto finite = [](float v) { return std::isfinite(v); };
   bool allFinite = finite(level.min) && finite(level.max) && finite(level.step);
   for (float value : level.channels) allFinite = allFinite && finite(value);
-  if (level.channels.empty() || !allFinite || level.min > level.max) {
-    warnings.push_back(what + " reports no channel or no usable range; left out");
+  if (!allFinite || level.min > level.max) {
+    warnings.push_back(what + " reports no usable range; left out");
     return std::nullopt;
   }
   level.step = std::fabs(level.step);
-  bool clamped = false;
-  for (float& value : level.channels) {
-    if (value >= level.min && value <= level.max) continue;
-    value = std::fmin(std::fmax(value, level.min), level.max);
-    clamped = true;
-  }
-  if (clamped) warnings.push_back(what + " has a level outside its range; written clamped into it");
+  // A level outside the range is what the driver reports, so it is written
+  // as reported: a fitted one would hide the very state worth trying.
+  const bool outside = std::any_of(level.channels.begin(), level.channels.end(), [&](float value) {
+    return value < level.min || value > level.max;
+  });
+  if (outside) warnings.push_back(what + " has a level outside its range; written as reported");
   return level;
 }
 

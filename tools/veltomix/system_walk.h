@@ -93,10 +93,10 @@ const void* SameObject(const platform::Ref<T>& ref) {
   return ref ? ref->Identity() : nullptr;
 }
 
-// `level` as the description format can hold it: at least one channel, a
-// finite range with min <= max and a step of no sign, every channel inside
-// the range (clamped into it, with a warning). Nothing, with a warning, when
-// it cannot be made to fit. `what` names the control in warnings.
+// `level` as the description format can hold it: a finite range with
+// min <= max and a step of no sign; channels outside the range are kept as
+// reported, with a warning. Nothing, with a warning, when it cannot be made
+// to fit. `what` names the control in warnings.
 std::optional<description::LevelState> FitLevel(description::LevelState level,
                                                 const std::string& what,
                                                 std::vector<std::string>& warnings);

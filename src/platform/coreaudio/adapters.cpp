@@ -70,9 +70,10 @@ p::HRESULT HandOver(HRESULT hr, ComPtr<typename AdapterT::Interface> com, Ref<Ou
   return hr;
 }
 
-// A task-memory string from GetId or GetName. Freed here unless handed over.
+// A task-memory string from GetId or GetName. Freed here unless handed over,
+// and by this backend in any case, whatever is installed in front of it.
 p::HRESULT HandOverString(HRESULT hr, LPWSTR text, p::TaskString& out) {
-  p::TaskString owned(&p::CurrentPlatform(), reinterpret_cast<p::WChar*>(text));
+  p::TaskString owned(&p::BackendPlatform(), reinterpret_cast<p::WChar*>(text));
   if (hr == S_OK) out = std::move(owned);
   return hr;
 }

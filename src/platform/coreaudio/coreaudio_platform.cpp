@@ -94,7 +94,7 @@ namespace velto::platform {
 
 // Never destroyed: the library releases nothing at unload, and a bound
 // control may still reach the platform from a host's own teardown.
-Platform& CurrentPlatform() {
+Platform& BackendPlatform() {
   static Platform* const platform = new coreaudio::CoreAudioPlatform();
   return *platform;
 }

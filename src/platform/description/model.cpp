@@ -9,6 +9,10 @@ namespace p = platform;
 const std::array<const char*, kLevelKinds> kLevelKeys = {"volume", "bass", "treble", "midrange"};
 const std::array<const char*, kSwitchKinds> kSwitchKeys = {"agc", "loudness"};
 
+const std::array<const char*, 9> kInterfaceNames = {
+    "IDeviceTopology", "IAudioEndpointVolume",  "IAudioVolumeLevel", "IAudioBass", "IAudioTreble",
+    "IAudioMidrange",  "IAudioAutoGainControl", "IAudioLoudness",    "IAudioMute"};
+
 const std::array<NamedState, 4> kDeviceStates = {{
     {"active", p::kDeviceStateActive},
     {"disabled", p::kDeviceStateDisabled},

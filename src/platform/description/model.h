@@ -74,7 +74,10 @@ struct EndpointState {
   bool isDefault = false;
   bool hasTopology = true;
   std::optional<LevelState> volume;
-  std::int32_t mute = 0;  // 0 or 1, only with a volume
+  // The endpoint's master level when the description gives one; without it
+  // the master reads as the loudest channel.
+  std::optional<float> master;
+  std::int32_t mute = 0;  // any 32-bit value a driver holds, only with a volume
   // The adapter connector part this endpoint is joined to.
   std::optional<PartPlace> connector;
 };
@@ -103,6 +106,17 @@ struct FaultRule {
   // The first `after` matching calls succeed, the next `times` fail.
   std::uint64_t after = 0;
   std::uint64_t times = UINT64_MAX;
+  // Further restrictions to one call argument: the interface an Activate asks
+  // for ("IAudioMute"), the index of Item, GetPart and GetConnector, the data
+  // flow of EnumAudioEndpoints and GetDefaultAudioEndpoint (0 render, 1
+  // capture, 2 all) and the endpoint id GetDevice is asked for.
+  std::optional<std::string> interface;
+  std::optional<std::uint32_t> index;
+  std::optional<std::int32_t> flow;
+  std::optional<std::string> id;
+  // Written to the call's value output (a count, level or switch value) when
+  // the rule fires, whatever the result.
+  std::optional<double> output;
 };
 
 struct Description {
@@ -119,6 +133,9 @@ struct NamedState {
 extern const std::array<NamedState, 4> kDeviceStates;  // "active", "disabled", ...
 const char* StateName(std::uint32_t state);            // "active" for an unnamed state
 const char* FlowName(platform::DataFlow flow);         // "render" or "capture"
+
+// The interfaces an Activate can ask for, by the names fault rules use.
+extern const std::array<const char*, 9> kInterfaceNames;  // "IDeviceTopology", ...
 
 // Result codes by name ("E_FAIL") or as hex ("0x80004005").
 std::optional<platform::HRESULT> ParseResult(const std::string& text);

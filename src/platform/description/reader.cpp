@@ -147,15 +147,10 @@ class Parser {
       Fail(Child(place, "min"),
            "min " + FormatFloat(level.min) + " is greater than max " + FormatFloat(level.max));
     if (level.step < 0) Fail(Child(place, "step"), "must not be negative");
+    // No channels, and channels outside min..max, are what some drivers report.
     const Place channels = Require(place, "channels");
-    if (Array(channels).empty()) Fail(channels, "must hold at least one channel");
-    for (std::size_t i = 0; i < channels->size(); ++i) {
-      const Place channel = Element(channels, i);
-      const float value = Float(channel);
-      if (value < level.min || value > level.max)
-        Fail(channel, "level " + FormatFloat(value) + " lies outside min..max");
-      level.channels.push_back(value);
-    }
+    for (std::size_t i = 0; i < Array(channels).size(); ++i)
+      level.channels.push_back(Float(Element(channels, i)));
     return level;
   }
 
@@ -215,6 +210,13 @@ class Parser {
     }
   }
 
+  // true, false or the 32-bit value a driver holds.
+  std::int32_t Switch(const Place& place) const {
+    if (place->is_boolean()) return place->get<bool>() ? 1 : 0;
+    if (!place->is_number_integer()) Fail(place, "must be true, false or an integer");
+    return Int32(place);
+  }
+
   std::int32_t Int32(const Place& place) const {
     return static_cast<std::int32_t>(Integer(place, INT32_MIN, INT32_MAX));
   }
@@ -244,16 +246,12 @@ class Parser {
                                        const std::vector<AdapterState>& adapters) const {
     std::vector<EndpointState> endpoints;
     std::set<std::string> ids;
-    std::set<std::pair<std::size_t, std::size_t>> joined;
     bool hasDefault[2] = {false, false};
     for (std::size_t i = 0; i < Array(place).size(); ++i) {
       const Place item = Element(place, i);
       EndpointState endpoint = Endpoint(item, adapters);
       if (!ids.insert(endpoint.id).second)
         Fail(item, "duplicate endpoint id " + Quoted(endpoint.id));
-      if (endpoint.connector &&
-          !joined.emplace(endpoint.connector->adapter, endpoint.connector->part).second)
-        Fail(Child(item, "connector"), "another endpoint is already joined to this connector");
       bool& flowDefault = hasDefault[static_cast<int>(endpoint.flow)];
       if (endpoint.isDefault && flowDefault)
         Fail(Child(item, "default"), "a second default endpoint of the same flow");
@@ -291,11 +289,15 @@ class Parser {
   }
 
   void EndpointVolume(const Place& place, EndpointState& endpoint) const {
-    RequireObject(place, {"min", "max", "step", "channels", "mute"});
+    RequireObject(place, {"min", "max", "step", "channels", "master", "mute"});
     json levelOnly = *place;
     levelOnly.erase("mute");
+    levelOnly.erase("master");
     endpoint.volume = Level(Place{&levelOnly, place.pointer});
-    if (auto mute = Find(place, "mute")) endpoint.mute = Bool(*mute) ? 1 : 0;
+    if (auto master = Find(place, "master")) endpoint.master = Float(*master);
+    if (!endpoint.master && endpoint.volume->channels.empty())
+      Fail(place, "a volume without channels needs a \"master\"");
+    if (auto mute = Find(place, "mute")) endpoint.mute = Switch(*mute);
   }
 
   PartPlace Connection(const Place& place, const std::vector<AdapterState>& adapters) const {
@@ -307,10 +309,7 @@ class Parser {
     for (std::size_t a = 0; a < adapters.size(); ++a) {
       if (adapters[a].name != adapterName) continue;
       for (std::size_t i = 0; i < adapters[a].parts.size(); ++i) {
-        const PartState& part = adapters[a].parts[i];
-        if (part.id != partId) continue;
-        if (!part.isConnector) Fail(partPlace, "part " + Quoted(partId) + " is not a connector");
-        return PartPlace{a, i};
+        if (adapters[a].parts[i].id == partId) return PartPlace{a, i};
       }
       Fail(partPlace, "adapter " + Quoted(adapterName) + " has no part " + Quoted(partId));
     }
@@ -325,7 +324,8 @@ class Parser {
   }
 
   FaultRule Fault(const Place& place) const {
-    RequireObject(place, {"object", "op", "result", "channel", "after", "times"});
+    RequireObject(place, {"object", "op", "result", "channel", "after", "times", "interface",
+                          "index", "flow", "id", "output"});
     FaultRule rule;
     if (auto object = Find(place, "object")) rule.object = String(*object);
     if (auto op = Find(place, "op")) rule.op = String(*op);
@@ -334,7 +334,30 @@ class Parser {
       rule.channel = static_cast<std::uint32_t>(Integer(*channel, 0, UINT32_MAX));
     if (auto after = Find(place, "after")) rule.after = Unsigned(*after);
     if (auto times = Find(place, "times")) rule.times = Unsigned(*times);
+    if (auto iid = Find(place, "interface")) rule.interface = InterfaceName(*iid);
+    if (auto index = Find(place, "index"))
+      rule.index = static_cast<std::uint32_t>(Integer(*index, 0, UINT32_MAX));
+    static const std::pair<const char*, std::int32_t> kFlows[] = {
+        {"render", 0}, {"capture", 1}, {"all", 2}};
+    if (auto flow = Find(place, "flow")) rule.flow = Choice(*flow, kFlows);
+    if (auto id = Find(place, "id")) rule.id = String(*id);
+    if (auto output = Find(place, "output")) rule.output = Output(*output);
     return rule;
+  }
+
+  std::string InterfaceName(const Place& place) const {
+    const std::string name = String(place);
+    for (const char* known : kInterfaceNames) {
+      if (name == known) return name;
+    }
+    Fail(place, "unknown interface " + Quoted(name));
+  }
+
+  // Counts, levels and switch values all fit a double exactly.
+  double Output(const Place& place) const {
+    if (place->is_number_integer())
+      return static_cast<double>(Integer(place, INT32_MIN, UINT32_MAX));
+    return static_cast<double>(Float(place));
   }
 
   p::HRESULT Result(const Place& place) const {

@@ -1,5 +1,8 @@
 #include "platform/description/writer.h"
 
+#include <cmath>
+#include <cstdint>
+
 namespace velto::description {
 
 using Json = nlohmann::ordered_json;
@@ -51,7 +54,13 @@ Json EndpointToJson(const EndpointState& endpoint, const std::vector<AdapterStat
            {"connector", nullptr}};
   if (endpoint.volume) {
     out["volume"] = LevelToJson(*endpoint.volume);
-    out["volume"]["mute"] = endpoint.mute != 0;
+    if (endpoint.master) out["volume"]["master"] = static_cast<double>(*endpoint.master);
+    // Booleans as before; any other value a driver holds as the number it is.
+    if (endpoint.mute == 0 || endpoint.mute == 1) {
+      out["volume"]["mute"] = endpoint.mute != 0;
+    } else {
+      out["volume"]["mute"] = endpoint.mute;
+    }
   }
   if (endpoint.connector) {
     const AdapterState& adapter = adapters[endpoint.connector->adapter];
@@ -61,11 +70,25 @@ Json EndpointToJson(const EndpointState& endpoint, const std::vector<AdapterStat
   return out;
 }
 
+// Whole outputs (counts, switch values) as integers, levels as numbers.
+Json OutputToJson(double value) {
+  if (value == std::trunc(value) && std::abs(value) <= 4294967296.0)
+    return static_cast<std::int64_t>(value);
+  return value;
+}
+
 Json FaultToJson(const FaultRule& rule) {
   Json out{{"object", rule.object}, {"op", rule.op},       {"result", ResultName(rule.result)},
            {"channel", nullptr},    {"after", rule.after}, {"times", nullptr}};
   if (rule.channel) out["channel"] = *rule.channel;
   if (rule.times != UINT64_MAX) out["times"] = rule.times;
+  // The aiming keys only where a rule uses them, so older rules dump as before.
+  static const char* const kFlows[] = {"render", "capture", "all"};
+  if (rule.interface) out["interface"] = *rule.interface;
+  if (rule.index) out["index"] = *rule.index;
+  if (rule.flow) out["flow"] = kFlows[*rule.flow];
+  if (rule.id) out["id"] = *rule.id;
+  if (rule.output) out["output"] = OutputToJson(*rule.output);
   return out;
 }
 

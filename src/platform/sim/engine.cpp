@@ -1,5 +1,6 @@
 #include "platform/sim/engine.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "platform/sim/objects.h"
@@ -95,7 +96,8 @@ Engine::Engine(Description description) : world(std::move(description)) {
     if (endpoint.connector)
       joined = partObjects[endpoint.connector->adapter][endpoint.connector->part];
     auto* connector = Make<EndpointConnectorObject>(path + "/connector", joined);
-    if (joined) joined->joined = connector;
+    // A connector two endpoints share leads back to the first of them.
+    if (joined && !joined->joined) joined->joined = connector;
     DeviceObject::Parts parts{};
     parts.store = Make<PropertyStoreObject>(path + "/properties", endpoint);
     if (endpoint.volume) parts.volume = Make<EndpointVolumeObject>(path + "/volume", endpoint);
@@ -131,18 +133,54 @@ void Engine::Problem(std::string text) {
   }
 }
 
-std::optional<HRESULT> Engine::InjectedResult(const std::string& object, const char* op,
-                                              std::optional<std::uint32_t> channel) {
-  std::optional<HRESULT> result;
+namespace {
+
+bool Aims(const FaultRule& rule, const CallArgs& args) {
+  if (rule.channel && args.channel != rule.channel) return false;
+  if (rule.index && args.index != rule.index) return false;
+  if (rule.flow && args.flow != rule.flow) return false;
+  if (rule.interface && (!args.interface || *rule.interface != args.interface)) return false;
+  return !rule.id || args.id == rule.id;
+}
+
+}  // namespace
+
+const FaultRule* Engine::FiringRule(const std::string& object, const char* op,
+                                    const CallArgs& args) {
+  const FaultRule* firing = nullptr;
   for (ArmedFault& fault : faults) {
     const FaultRule& rule = fault.rule;
-    if (rule.channel && (!channel || *channel != *rule.channel)) continue;
+    if (!Aims(rule, args)) continue;
     if (!GlobMatch(rule.op, op) || !GlobMatch(rule.object, object.c_str())) continue;
     const std::uint64_t match = ++fault.matches;
     const bool fires = match > rule.after && match - rule.after <= rule.times;
-    if (fires && !result) result = rule.result;
+    if (fires && !firing) firing = &rule;
   }
-  return result;
+  return firing;
+}
+
+bool Engine::FailsPlainCall(const std::string& object, const char* op) {
+  bool fails = false;
+  for (ArmedFault& fault : faults) {
+    const FaultRule& rule = fault.rule;
+    if (rule.op != op || !Aims(rule, CallArgs{})) continue;
+    if (!GlobMatch(rule.object, object.c_str())) continue;
+    const std::uint64_t match = ++fault.matches;
+    fails = fails || (match > rule.after && match - rule.after <= rule.times);
+  }
+  return fails;
+}
+
+void Engine::WriteOutput(const CallArgs& args, double value) {
+  // Whole outputs wrap as a driver's 32-bit write would; a level beyond them counts as 0.
+  const std::int64_t whole = std::abs(value) < 9.2e18 ? static_cast<std::int64_t>(value) : 0;
+  if (auto* count = std::get_if<std::uint32_t*>(&args.output)) {
+    if (*count) **count = static_cast<std::uint32_t>(whole);
+  } else if (auto* level = std::get_if<float*>(&args.output)) {
+    if (*level) **level = static_cast<float>(value);
+  } else if (auto* state = std::get_if<std::int32_t*>(&args.output)) {
+    if (*state) **state = static_cast<std::int32_t>(static_cast<std::uint32_t>(whole));
+  }
 }
 
 std::vector<FaultRule> Engine::RemainingFaults() const {

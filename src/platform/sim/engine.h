@@ -12,6 +12,7 @@
 #include <thread>
 #include <unordered_map>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "platform/description/model.h"
@@ -32,6 +33,42 @@ using description::kSwitchKinds;
 using description::LevelState;
 using description::PartState;
 using platform::HRESULT;
+
+// What fault rules can aim at in one call, besides its object and operation,
+// and where a rule's `output` goes.
+struct CallArgs {
+  CallArgs() = default;
+  CallArgs(std::nullopt_t) {}
+  CallArgs(std::uint32_t onChannel) : channel(onChannel) {}
+  static CallArgs Index(std::uint32_t value) {
+    CallArgs args;
+    args.index = value;
+    return args;
+  }
+  static CallArgs Interface(const char* name) {
+    CallArgs args;
+    args.interface = name;
+    return args;
+  }
+  static CallArgs Flow(std::int32_t value) {
+    CallArgs args;
+    args.flow = value;
+    return args;
+  }
+  template <class Value>
+  static CallArgs Output(Value* value) {
+    CallArgs args;
+    args.output = value;
+    return args;
+  }
+
+  std::optional<std::uint32_t> channel;
+  std::optional<std::uint32_t> index;
+  const char* interface = nullptr;
+  std::optional<std::int32_t> flow;
+  std::optional<std::string> id;  // UTF-8
+  std::variant<std::monostate, std::uint32_t*, float*, std::int32_t*> output;
+};
 
 // What every simulated object shares: its path (for faults, trace and
 // reports) and its count of client references. Objects live as long as the
@@ -54,11 +91,11 @@ class ObjectBase {
   unsigned long CountRelease();
 
   template <class Body, class Describe>
-  HRESULT Call(const char* op, std::optional<std::uint32_t> channel, Body&& body,
-               Describe&& describe);
+  HRESULT Call(const char* op, const CallArgs& args, Body&& body, Describe&& describe);
   // As Call, for operations whose output holder must be empty after a failure.
   template <class Out, class Body, class Describe>
-  HRESULT CallOut(const char* op, Out& out, Body&& body, Describe&& describe);
+  HRESULT CallOut(const char* op, Out& out, Body&& body, Describe&& describe,
+                  const CallArgs& args = {});
 
   Engine& engine_;
 
@@ -130,26 +167,35 @@ struct SimSystem::Engine {
   CollectionObject* CollectionFor(int flow, std::uint32_t mask);
 
   void Problem(std::string text);
-  // The result of the first fault rule that fires on this call, counting the
-  // call against every rule it matches.
-  std::optional<HRESULT> InjectedResult(const std::string& object, const char* op,
-                                        std::optional<std::uint32_t> channel);
+  // The first fault rule that fires on this call, counting the call against
+  // every rule it matches.
+  const FaultRule* FiringRule(const std::string& object, const char* op, const CallArgs& args);
+  // Whether a rule fails this call that answers no HRESULT (an allocation or a
+  // conversion). Only rules that name the operation exactly reach it, so
+  // globs keep counting HRESULT calls alone.
+  bool FailsPlainCall(const std::string& object, const char* op);
   // The rules as they stand now: what is left of `after` and `times`.
   std::vector<FaultRule> RemainingFaults() const;
   void Record(const std::string& object, const char* op, std::string args, HRESULT result,
               bool hasResult);
+  static void WriteOutput(const CallArgs& args, double value);
 
   // Every HRESULT call goes through here. `body` does the work and returns the
   // result; `describe(produced)` renders the arguments (and, when the call
   // produced output, the output) for the trace.
   template <class Body, class Describe>
   HRESULT Call(const ObjectBase* object, const std::string& path, const char* op,
-               std::optional<std::uint32_t> channel, Body&& body, Describe&& describe) {
+               const CallArgs& args, Body&& body, Describe&& describe) {
     ++callCount;
     if (object && object->Refs() <= 0)
       Problem("use after release: " + std::string(op) + " on " + path);
     std::optional<HRESULT> injected;
-    if (!faults.empty()) injected = InjectedResult(path, op, channel);
+    if (!faults.empty()) {
+      if (const FaultRule* rule = FiringRule(path, op, args)) {
+        injected = rule->result;
+        if (rule->output) WriteOutput(args, *rule->output);
+      }
+    }
     const HRESULT result = injected ? *injected : body();
     if (tracing) {
       std::string args = describe(!injected && result == platform::kS_OK);
@@ -161,16 +207,15 @@ struct SimSystem::Engine {
 };
 
 template <class Body, class Describe>
-HRESULT ObjectBase::Call(const char* op, std::optional<std::uint32_t> channel, Body&& body,
-                         Describe&& describe) {
-  return engine_.Call(this, path_, op, channel, std::forward<Body>(body),
+HRESULT ObjectBase::Call(const char* op, const CallArgs& args, Body&& body, Describe&& describe) {
+  return engine_.Call(this, path_, op, args, std::forward<Body>(body),
                       std::forward<Describe>(describe));
 }
 
 template <class Out, class Body, class Describe>
-HRESULT ObjectBase::CallOut(const char* op, Out& out, Body&& body, Describe&& describe) {
-  const HRESULT result =
-      Call(op, std::nullopt, std::forward<Body>(body), std::forward<Describe>(describe));
+HRESULT ObjectBase::CallOut(const char* op, Out& out, Body&& body, Describe&& describe,
+                            const CallArgs& args) {
+  const HRESULT result = Call(op, args, std::forward<Body>(body), std::forward<Describe>(describe));
   if (result < 0) out.Reset();
   return result;
 }

@@ -69,7 +69,8 @@ HRESULT EnumeratorObject::EnumAudioEndpoints(p::DataFlow flow, std::uint32_t sta
       },
       [&](bool) {
         return std::string("flow=") + FlowName(flowValue) + " stateMask=" + FormatHex(stateMask);
-      });
+      },
+      CallArgs::Flow(flowValue));
 }
 
 HRESULT EnumeratorObject::GetDefaultAudioEndpoint(p::DataFlow flow, p::Role role,
@@ -92,10 +93,13 @@ HRESULT EnumeratorObject::GetDefaultAudioEndpoint(p::DataFlow flow, p::Role role
       [&](bool produced) {
         return Args(std::string("flow=") + FlowName(flowValue) + " role=" + Number(roleValue),
                     produced, produced ? static_cast<DeviceObject*>(device.Get())->Path() : "");
-      });
+      },
+      CallArgs::Flow(flowValue));
 }
 
 HRESULT EnumeratorObject::GetDevice(const p::WChar* id, p::Ref<p::Device>& device) {
+  CallArgs args;
+  if (id) args.id = Utf16ToUtf8(WideString(id));
   return CallOut(
       "GetDevice", device,
       [&]() -> HRESULT {
@@ -108,12 +112,12 @@ HRESULT EnumeratorObject::GetDevice(const p::WChar* id, p::Ref<p::Device>& devic
         }
         return kE_NOTFOUND;
       },
-      [&](bool) { return id ? "id=" + Quote(WideString(id)) : std::string("id=null"); });
+      [&](bool) { return id ? "id=" + Quote(WideString(id)) : std::string("id=null"); }, args);
 }
 
 HRESULT CollectionObject::GetCount(std::uint32_t* count) {
   return Call(
-      "GetCount", std::nullopt,
+      "GetCount", CallArgs::Output(count),
       [&]() -> HRESULT {
         if (!count) return kE_POINTER;
         *count = static_cast<std::uint32_t>(devices_.size());
@@ -132,7 +136,8 @@ HRESULT CollectionObject::Item(std::uint32_t index, p::Ref<p::Device>& device) {
       },
       [&](bool produced) {
         return Args("index=" + Number(index), produced, produced ? devices_[index]->Path() : "");
-      });
+      },
+      CallArgs::Index(index));
 }
 
 // --- IMMDevice, IPropertyStore -----------------------------------------------------
@@ -145,7 +150,8 @@ HRESULT DeviceObject::Activate(std::uint32_t clsctx, p::Ref<p::DeviceTopology>& 
         Hand(out, parts_.topology);
         return kS_OK;
       },
-      [&](bool) { return "iid=IDeviceTopology " + Clsctx(clsctx); });
+      [&](bool) { return "iid=IDeviceTopology " + Clsctx(clsctx); },
+      CallArgs::Interface("IDeviceTopology"));
 }
 
 HRESULT DeviceObject::Activate(std::uint32_t clsctx, p::Ref<p::EndpointVolume>& out) {
@@ -156,7 +162,8 @@ HRESULT DeviceObject::Activate(std::uint32_t clsctx, p::Ref<p::EndpointVolume>& 
         Hand(out, parts_.volume);
         return kS_OK;
       },
-      [&](bool) { return "iid=IAudioEndpointVolume " + Clsctx(clsctx); });
+      [&](bool) { return "iid=IAudioEndpointVolume " + Clsctx(clsctx); },
+      CallArgs::Interface("IAudioEndpointVolume"));
 }
 
 HRESULT DeviceObject::OpenPropertyStore(std::uint32_t access, p::Ref<p::PropertyStore>& store) {
@@ -174,6 +181,7 @@ HRESULT DeviceObject::GetId(p::TaskString& id) {
   return CallOut(
       "GetId", id,
       [&]() -> HRESULT {
+        if (engine_.FailsPlainCall(Path(), "CoTaskMemAlloc")) return p::kE_OUTOFMEMORY;
         const std::u16string& text = endpoint_.wideId;
         id = p::TaskString(engine_.owner, engine_.taskMemory.Allocate(text.data(), text.size()));
         return kS_OK;
@@ -206,7 +214,7 @@ bool EndpointVolumeObject::Settable(float levelDb) const {
 
 HRESULT EndpointVolumeObject::GetChannelCount(std::uint32_t* count) {
   return Call(
-      "GetChannelCount", std::nullopt,
+      "GetChannelCount", CallArgs::Output(count),
       [&]() -> HRESULT {
         if (!count) return kE_POINTER;
         *count = static_cast<std::uint32_t>(level_.channels.size());
@@ -220,7 +228,17 @@ HRESULT EndpointVolumeObject::SetMasterVolumeLevel(float levelDb) {
       "SetMasterVolumeLevel", std::nullopt,
       [&]() -> HRESULT {
         if (!Settable(levelDb)) return kE_INVALIDARG;
-        std::fill(level_.channels.begin(), level_.channels.end(), levelDb);
+        // Every channel moves by the same amount, so the balance between them
+        // survives; the loudest takes the new level exactly.
+        if (!level_.channels.empty()) {
+          const float loudest = Loudest();
+          const double shift = static_cast<double>(levelDb) - loudest;
+          for (float& channel : level_.channels) {
+            const auto moved = static_cast<float>(channel + shift);
+            channel = channel == loudest ? levelDb : std::clamp(moved, level_.min, level_.max);
+          }
+        }
+        if (master_) master_ = levelDb;
         return kS_OK;
       },
       [&](bool) { return "level=" + FormatFloat(levelDb); });
@@ -237,20 +255,27 @@ HRESULT EndpointVolumeObject::SetChannelVolumeLevel(std::uint32_t channel, float
       [&](bool) { return Channel(channel) + " level=" + FormatFloat(levelDb); });
 }
 
+float EndpointVolumeObject::Loudest() const {
+  if (level_.channels.empty()) return level_.min;
+  return *std::max_element(level_.channels.begin(), level_.channels.end());
+}
+
 HRESULT EndpointVolumeObject::GetMasterVolumeLevel(float* levelDb) {
   return Call(
-      "GetMasterVolumeLevel", std::nullopt,
+      "GetMasterVolumeLevel", CallArgs::Output(levelDb),
       [&]() -> HRESULT {
         if (!levelDb) return kE_POINTER;
-        *levelDb = *std::max_element(level_.channels.begin(), level_.channels.end());
+        *levelDb = master_ ? *master_ : Loudest();
         return kS_OK;
       },
       [&](bool produced) { return Args("", produced, produced ? FormatFloat(*levelDb) : ""); });
 }
 
 HRESULT EndpointVolumeObject::GetChannelVolumeLevel(std::uint32_t channel, float* levelDb) {
+  CallArgs args = CallArgs::Output(levelDb);
+  args.channel = channel;
   return Call(
-      "GetChannelVolumeLevel", channel,
+      "GetChannelVolumeLevel", args,
       [&]() -> HRESULT {
         if (!levelDb) return kE_POINTER;
         if (channel >= level_.channels.size()) return kE_INVALIDARG;
@@ -266,9 +291,8 @@ HRESULT EndpointVolumeObject::SetMute(std::int32_t mute) {
   return Call(
       "SetMute", std::nullopt,
       [&]() -> HRESULT {
-        const std::int32_t normalised = mute != 0 ? 1 : 0;
-        if (normalised == mute_) return kS_FALSE;
-        mute_ = normalised;
+        if (mute == mute_) return kS_FALSE;
+        mute_ = mute;
         return kS_OK;
       },
       [&](bool) { return "mute=" + std::to_string(mute); });
@@ -276,7 +300,7 @@ HRESULT EndpointVolumeObject::SetMute(std::int32_t mute) {
 
 HRESULT EndpointVolumeObject::GetMute(std::int32_t* mute) {
   return Call(
-      "GetMute", std::nullopt,
+      "GetMute", CallArgs::Output(mute),
       [&]() -> HRESULT {
         if (!mute) return kE_POINTER;
         *mute = mute_;
@@ -307,7 +331,7 @@ HRESULT EndpointVolumeObject::GetVolumeRange(float* minDb, float* maxDb, float* 
 
 HRESULT EndpointTopologyObject::GetConnectorCount(std::uint32_t* count) {
   return Call(
-      "GetConnectorCount", std::nullopt,
+      "GetConnectorCount", CallArgs::Output(count),
       [&]() -> HRESULT {
         if (!count) return kE_POINTER;
         *count = 1;
@@ -324,7 +348,7 @@ HRESULT EndpointTopologyObject::GetConnector(std::uint32_t index, p::Ref<p::Conn
         Hand(connector, connector_);
         return kS_OK;
       },
-      [&](bool) { return "index=" + Number(index); });
+      [&](bool) { return "index=" + Number(index); }, CallArgs::Index(index));
 }
 
 HRESULT EndpointConnectorObject::GetConnectedTo(p::Ref<p::Connector>& other) {
@@ -346,7 +370,7 @@ HRESULT EndpointConnectorObject::QueryPart(p::Ref<p::Part>& part) {
 
 HRESULT AdapterTopologyObject::GetConnectorCount(std::uint32_t* count) {
   return Call(
-      "GetConnectorCount", std::nullopt,
+      "GetConnectorCount", CallArgs::Output(count),
       [&]() -> HRESULT {
         if (!count) return kE_POINTER;
         *count = static_cast<std::uint32_t>(connectors.size());
@@ -365,14 +389,15 @@ HRESULT AdapterTopologyObject::GetConnector(std::uint32_t index, p::Ref<p::Conne
       },
       [&](bool produced) {
         return Args("index=" + Number(index), produced, produced ? connectors[index]->Path() : "");
-      });
+      },
+      CallArgs::Index(index));
 }
 
 // --- IPartsList, IPart -----------------------------------------------------------------
 
 HRESULT PartsListObject::GetCount(std::uint32_t* count) {
   return Call(
-      "GetCount", std::nullopt,
+      "GetCount", CallArgs::Output(count),
       [&]() -> HRESULT {
         if (!count) return kE_POINTER;
         *count = static_cast<std::uint32_t>(parts_.size());
@@ -391,13 +416,15 @@ HRESULT PartsListObject::GetPart(std::uint32_t index, p::Ref<p::Part>& part) {
       },
       [&](bool produced) {
         return Args("index=" + Number(index), produced, produced ? parts_[index]->Path() : "");
-      });
+      },
+      CallArgs::Index(index));
 }
 
 HRESULT PartObject::GetName(p::TaskString& name) {
   return CallOut(
       "GetName", name,
       [&]() -> HRESULT {
+        if (engine_.FailsPlainCall(Path(), "CoTaskMemAlloc")) return p::kE_OUTOFMEMORY;
         const std::u16string& text = part_.wideName;
         name = p::TaskString(engine_.owner, engine_.taskMemory.Allocate(text.data(), text.size()));
         return kS_OK;
@@ -444,7 +471,8 @@ HRESULT PartObject::Activate(p::LevelInterface iid, std::uint32_t clsctx,
         Hand(out, control);
         return kS_OK;
       },
-      [&](bool) { return std::string("iid=") + LevelInterfaceName(iid) + " " + Clsctx(clsctx); });
+      [&](bool) { return std::string("iid=") + LevelInterfaceName(iid) + " " + Clsctx(clsctx); },
+      CallArgs::Interface(LevelInterfaceName(iid)));
 }
 
 HRESULT PartObject::Activate(p::SwitchInterface iid, std::uint32_t clsctx,
@@ -457,7 +485,8 @@ HRESULT PartObject::Activate(p::SwitchInterface iid, std::uint32_t clsctx,
         Hand(out, control);
         return kS_OK;
       },
-      [&](bool) { return std::string("iid=") + SwitchInterfaceName(iid) + " " + Clsctx(clsctx); });
+      [&](bool) { return std::string("iid=") + SwitchInterfaceName(iid) + " " + Clsctx(clsctx); },
+      CallArgs::Interface(SwitchInterfaceName(iid)));
 }
 
 HRESULT PartObject::Activate(p::MuteInterface, std::uint32_t clsctx, p::Ref<p::MuteControl>& out) {
@@ -468,7 +497,7 @@ HRESULT PartObject::Activate(p::MuteInterface, std::uint32_t clsctx, p::Ref<p::M
         Hand(out, mute);
         return kS_OK;
       },
-      [&](bool) { return "iid=IAudioMute " + Clsctx(clsctx); });
+      [&](bool) { return "iid=IAudioMute " + Clsctx(clsctx); }, CallArgs::Interface("IAudioMute"));
 }
 
 HRESULT PartObject::GetConnectedTo(p::Ref<p::Connector>& other) {
@@ -496,7 +525,7 @@ HRESULT PartObject::QueryPart(p::Ref<p::Part>& part) {
 
 HRESULT LevelControlObject::GetChannelCount(std::uint32_t* count) {
   return Call(
-      "GetChannelCount", std::nullopt,
+      "GetChannelCount", CallArgs::Output(count),
       [&]() -> HRESULT {
         if (!count) return kE_POINTER;
         *count = static_cast<std::uint32_t>(level_.channels.size());
@@ -526,8 +555,10 @@ HRESULT LevelControlObject::GetLevelRange(std::uint32_t channel, float* minDb, f
 }
 
 HRESULT LevelControlObject::GetLevel(std::uint32_t channel, float* levelDb) {
+  CallArgs args = CallArgs::Output(levelDb);
+  args.channel = channel;
   return Call(
-      "GetLevel", channel,
+      "GetLevel", args,
       [&]() -> HRESULT {
         if (!levelDb) return kE_POINTER;
         if (channel >= level_.channels.size()) return kE_INVALIDARG;
@@ -565,7 +596,7 @@ HRESULT MuteControlObject::SetMute(std::int32_t mute) {
 
 HRESULT MuteControlObject::GetMute(std::int32_t* mute) {
   return Call(
-      "GetMute", std::nullopt,
+      "GetMute", CallArgs::Output(mute),
       [&]() -> HRESULT {
         if (!mute) return kE_POINTER;
         *mute = mute_;
@@ -576,7 +607,7 @@ HRESULT MuteControlObject::GetMute(std::int32_t* mute) {
 
 HRESULT SwitchControlObject::GetEnabled(std::int32_t* enabled) {
   return Call(
-      "GetEnabled", std::nullopt,
+      "GetEnabled", CallArgs::Output(enabled),
       [&]() -> HRESULT {
         if (!enabled) return kE_POINTER;
         *enabled = enabled_;

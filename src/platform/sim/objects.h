@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,7 +52,10 @@ class PropertyStoreObject final : public SimObject<p::PropertyStore> {
 class EndpointVolumeObject final : public SimObject<p::EndpointVolume> {
  public:
   EndpointVolumeObject(Engine& engine, std::string path, EndpointState& endpoint)
-      : SimObject(engine, std::move(path)), level_(*endpoint.volume), mute_(endpoint.mute) {}
+      : SimObject(engine, std::move(path)),
+        level_(*endpoint.volume),
+        master_(endpoint.master),
+        mute_(endpoint.mute) {}
   HRESULT GetChannelCount(std::uint32_t* count) override;
   HRESULT SetMasterVolumeLevel(float levelDb) override;
   HRESULT SetChannelVolumeLevel(std::uint32_t channel, float levelDb) override;
@@ -63,7 +67,9 @@ class EndpointVolumeObject final : public SimObject<p::EndpointVolume> {
 
  private:
   bool Settable(float levelDb) const;
+  float Loudest() const;
   LevelState& level_;
+  std::optional<float>& master_;  // empty: the master is the loudest channel
   std::int32_t& mute_;
 };
 

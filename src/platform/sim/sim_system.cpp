@@ -48,6 +48,8 @@ std::string Printable(const char* text, std::size_t length) {
   return out + "\"";
 }
 
+std::string InjectedMark(bool injected) { return injected ? " (injected)" : ""; }
+
 std::string PrintableWide(const p::WChar* text, std::size_t length) {
   return "\"" + description::Utf16ToUtf8(text, length) + "\"";
 }
@@ -184,12 +186,18 @@ void SimSystem::CoTaskMemFree(void* memory) {
 
 // --- BSTRs and PROPVARIANTs --------------------------------------------------------------------
 
+bool SimSystem::Injected(const char* op) {
+  return !engine_->faults.empty() && engine_->FailsPlainCall(kCom, op);
+}
+
 p::WChar* SimSystem::SysAllocStringLen(const p::WChar* source, std::uint32_t length) {
-  p::WChar* text = length > kMaxBstrLength ? nullptr : engine_->bstrs.Allocate(source, length);
+  const bool injected = Injected("SysAllocStringLen");
+  p::WChar* text =
+      injected || length > kMaxBstrLength ? nullptr : engine_->bstrs.Allocate(source, length);
   if (engine_->tracing)
     engine_->Record(kCom, "SysAllocStringLen",
                     "length=" + std::to_string(length) + (source ? "" : " source=null") + " -> " +
-                        Pointer(text),
+                        Pointer(text) + InjectedMark(injected),
                     0, false);
   return text;
 }
@@ -320,18 +328,20 @@ int Convert(std::uint32_t codePage, const From* source, int sourceLength, To* de
 
 int SimSystem::MultiByteToWideChar(std::uint32_t codePage, std::uint32_t flags, const char* source,
                                    int sourceBytes, p::WChar* dest, int destChars) {
-  const int result = Convert(codePage, source, sourceBytes, dest, destChars, [](char byte) {
-    return Cp1252ToWide(static_cast<unsigned char>(byte));
-  });
+  const bool injected = Injected("MultiByteToWideChar");
+  const int result =
+      injected ? 0 : Convert(codePage, source, sourceBytes, dest, destChars, [](char byte) {
+        return Cp1252ToWide(static_cast<unsigned char>(byte));
+      });
   if (engine_->tracing) {
     const auto length = SourceLength(source, sourceBytes);
-    engine_->Record(kCom, "MultiByteToWideChar",
-                    "codePage=" + std::to_string(codePage) +
-                        " flags=" + description::FormatHex(flags) + " " +
-                        (length ? Printable(source, *length) : std::string("(no text)")) +
-                        " bytes=" + std::to_string(sourceBytes) +
-                        " destChars=" + std::to_string(destChars) + " -> " + std::to_string(result),
-                    0, false);
+    engine_->Record(
+        kCom, "MultiByteToWideChar",
+        "codePage=" + std::to_string(codePage) + " flags=" + description::FormatHex(flags) + " " +
+            (length ? Printable(source, *length) : std::string("(no text)")) +
+            " bytes=" + std::to_string(sourceBytes) + " destChars=" + std::to_string(destChars) +
+            " -> " + std::to_string(result) + InjectedMark(injected),
+        0, false);
   }
   return result;
 }
@@ -339,16 +349,18 @@ int SimSystem::MultiByteToWideChar(std::uint32_t codePage, std::uint32_t flags, 
 int SimSystem::WideCharToMultiByte(std::uint32_t codePage, std::uint32_t flags,
                                    const p::WChar* source, int sourceChars, char* dest,
                                    int destBytes) {
-  const int result = Convert(codePage, source, sourceChars, dest, destBytes, WideToCp1252);
+  const bool injected = Injected("WideCharToMultiByte");
+  const int result =
+      injected ? 0 : Convert(codePage, source, sourceChars, dest, destBytes, WideToCp1252);
   if (engine_->tracing) {
     const auto length = SourceLength(source, sourceChars);
-    engine_->Record(kCom, "WideCharToMultiByte",
-                    "codePage=" + std::to_string(codePage) +
-                        " flags=" + description::FormatHex(flags) + " " +
-                        (length ? PrintableWide(source, *length) : std::string("(no text)")) +
-                        " chars=" + std::to_string(sourceChars) +
-                        " destBytes=" + std::to_string(destBytes) + " -> " + std::to_string(result),
-                    0, false);
+    engine_->Record(
+        kCom, "WideCharToMultiByte",
+        "codePage=" + std::to_string(codePage) + " flags=" + description::FormatHex(flags) + " " +
+            (length ? PrintableWide(source, *length) : std::string("(no text)")) +
+            " chars=" + std::to_string(sourceChars) + " destBytes=" + std::to_string(destBytes) +
+            " -> " + std::to_string(result) + InjectedMark(injected),
+        0, false);
   }
   return result;
 }
@@ -401,6 +413,6 @@ SimSystem& Installed() {
 
 namespace velto::platform {
 
-Platform& CurrentPlatform() { return sim::Installed(); }
+Platform& BackendPlatform() { return sim::Installed(); }
 
 }  // namespace velto::platform

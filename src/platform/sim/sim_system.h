@@ -97,6 +97,8 @@ class SimSystem : public platform::Platform {
 
  private:
   explicit SimSystem(std::unique_ptr<Engine> engine);
+  // Whether a fault rule fails this call of the string functions.
+  bool Injected(const char* op);
   std::unique_ptr<Engine> engine_;
 };
 
