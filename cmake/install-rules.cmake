@@ -47,3 +47,14 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/veltosound.pc.in ${CMAKE_CURRENT_BINARY
   @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/veltosound.pc
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# The command-line host, its manual page and its bash completion.
+if(TARGET veltomix)
+  install(TARGETS veltomix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+if(TARGET veltomix_pages)
+  install(FILES ${PROJECT_BINARY_DIR}/tools/veltomix/veltomix.1
+          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${PROJECT_BINARY_DIR}/tools/veltomix/veltomix.bash
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME veltomix)
+endif()
