@@ -1,5 +1,6 @@
 // veltomix met for the first time, on a machine without device topology,
 // and asked why a control was not found.
+#include <algorithm>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -238,19 +239,33 @@ TEST_F(FirstContactTest, WhySaysWhereASearchStopped) {
   }
 }
 
-TEST_F(FirstContactTest, WhyFindsTheLineAgcTheFormatExampleNeverBinds) {
-  UseSystem(velto::sim::SimSystem::FromJson(FormatExample(), "format example"));
+// The format document's example with its line AGC moved beside the line's
+// capture path instead of on it, where a card author may well put it.
+json AgcBesideTheCapturePath() {
+  json card = FormatExample();
+  json& links = card["adapters"][0]["links"];
+  const auto drop = [&links](const char* from, const char* to) {
+    links.erase(std::remove(links.begin(), links.end(), json::array({from, to})), links.end());
+  };
+  drop("line-capture-volume", "line-agc");
+  drop("line-agc", "line-capture");
+  links.push_back({"line-capture-volume", "line-capture"});
+  links.push_back({"line-capture-volume", "line-agc"});
+  return card;
+}
+
+TEST_F(FirstContactTest, WhySaysWhyALineAgcBesideThePathIsNotFound) {
+  UseSystem(velto::sim::SimSystem::FromJson(AgcBesideTheCapturePath(), "moved AGC"));
   system().ClearFaults();
   Outcome outcome = Run({"open", "--default", "topology", "--why", "line-agc"});
   EXPECT_EQ(outcome.exit, kExitControlMissing) << outcome.err;
   EXPECT_TRUE(Has(outcome.out,
-                  "  connector \"Line In\": two parts downstream, \"Tone Controls\" "
-                  "offers no IAudioAutoGainControl; beside it, never tried: "
-                  "\"Line AGC\"\n"))
+                  "  connector \"Line In\": two parts downstream, \"Line Capture\" offers no "
+                  "IAudioAutoGainControl; beside it, never tried: \"Line AGC\"\n"))
       << outcome.out;
 
   ResetMixerAndCard();
-  UseSystem(velto::sim::SimSystem::FromJson(FormatExample(), "format example"));
+  UseSystem(velto::sim::SimSystem::FromJson(AgcBesideTheCapturePath(), "moved AGC"));
   system().ClearFaults();
   outcome = Run({"--json", "open", "--default", "topology", "--why", "line-agc"});
   const json why = json::parse(outcome.out.substr(outcome.out.rfind("{\"command\":\"topology\"")));

@@ -89,6 +89,15 @@ TEST_F(MixerUseTest, AnAmbiguousEndpointIsRefusedWithItsMatches) {
   EXPECT_TRUE(Has(documents[0]["roles"][0]["problem"], "fits 2 active playback endpoints"));
 }
 
+// Ids are full of zeros ("{0.0.0.00000000}"): digits with a leading zero are
+// a piece of an id, never the index they would spell.
+TEST_F(MixerUseTest, DigitsWithALeadingZeroArePartOfAnId) {
+  const Outcome outcome = Run({"open", "--playback", "00"});
+  EXPECT_EQ(outcome.exit, kExitUsage);
+  EXPECT_TRUE(Has(outcome.err, "'00' fits 2 active playback endpoints")) << outcome.err;
+  EXPECT_FALSE(velto::Mixer().deviceBound);
+}
+
 TEST_F(MixerUseTest, AnEndpointThatIsThereButNotActiveIsNamedAsSuch) {
   const Outcome outcome = Run({"open", "--playback", "headphones"});
   EXPECT_EQ(outcome.exit, kExitUsage);

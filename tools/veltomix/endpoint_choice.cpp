@@ -49,10 +49,12 @@ std::vector<ListedEndpoint> Inactive() {
   return endpoints;
 }
 
+// "3" is the index `list` prints; "0003", with its leading zeros, is a piece of
+// an id such as "{...}.{...0003}".
 bool IsIndex(const std::string& text) {
-  return !text.empty() && text.size() < 6 && std::all_of(text.begin(), text.end(), [](char c) {
-    return std::isdigit(static_cast<unsigned char>(c)) != 0;
-  });
+  if (text.empty() || text.size() >= 6 || (text.size() > 1 && text[0] == '0')) return false;
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
 }
 
 bool EqualFolded(const std::string& a, const std::string& b) {
