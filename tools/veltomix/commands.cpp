@@ -117,20 +117,6 @@ class ListCommand : public Command {
 
 // --- open -----------------------------------------------------------------------------------
 
-const char* RoleWord(BoundEndpoint device) {
-  switch (device) {
-    case BoundEndpoint::Playback:
-      return "playback";
-    case BoundEndpoint::Microphone:
-      return "microphone";
-    case BoundEndpoint::LineIn:
-      return "line in";
-    case BoundEndpoint::Virtual:
-      return "virtual";
-  }
-  return "";
-}
-
 class OpenCommand : public Command {
  public:
   void Define(CLI::App& app) {
@@ -206,9 +192,9 @@ class OpenCommand : public Command {
   static void Bound(Session& session, Json& document, BoundEndpoint device, const std::string& name,
                     const std::string& id) {
     session.chosenNames[device] = name;
-    if (!session.json) session.err << PadRight(RoleWord(device), 12) << name << "\n";
+    if (!session.json) session.err << PadRight(WordsFor(device).role, 12) << name << "\n";
     document["roles"].push_back(
-        Json{{"role", RoleWord(device)}, {"bound", true}, {"name", name}, {"id", id}});
+        Json{{"role", WordsFor(device).role}, {"bound", true}, {"name", name}, {"id", id}});
   }
 
   static void Failed(Session& session, Json& document, const std::string& role,
@@ -264,7 +250,7 @@ class OpenCommand : public Command {
         continue;
       }
       allChosen = false;
-      Failed(session, document, RoleWord(role.device),
+      Failed(session, document, WordsFor(role.device).role,
              role.option + " " + role.text + ": " + InactiveHint(choice, role.text, flow));
     }
     if (!allChosen) {
@@ -320,7 +306,7 @@ class OpenCommand : public Command {
         // Found, but its walk failed: what the walk bound before failing
         // still works, and `show` shows it under this name.
         session.chosenNames[device] = role->chosen->name;
-        Failed(session, document, RoleWord(device),
+        Failed(session, document, WordsFor(device).role,
                "found " + role->chosen->name +
                    ", but walking its topology failed; the controls found before the failure "
                    "stay bound (`veltomix show` lists them, `veltomix topology --why CONTROL` "
@@ -332,7 +318,7 @@ class OpenCommand : public Command {
       if (OpenVirtual_1(role->chosen->id.c_str()) == 0) {
         Bound(session, document, BoundEndpoint::Virtual, role->chosen->name, role->chosen->id);
       } else {
-        Failed(session, document, RoleWord(BoundEndpoint::Virtual),
+        Failed(session, document, WordsFor(BoundEndpoint::Virtual).role,
                role->chosen->name + " offers no device topology");
         exit = kExitCommandFailed;
       }

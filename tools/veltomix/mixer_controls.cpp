@@ -9,8 +9,8 @@
 #include "call_output.h"
 #include "call_script.h"
 #include "exit_status.h"
-#include "text.h"
 #include "platform/description/text.h"
+#include "text.h"
 
 namespace veltomix {
 
@@ -57,34 +57,6 @@ std::optional<int> SwitchState(const std::string& text) {
   return std::nullopt;
 }
 
-const char* OpenOption(BoundEndpoint device) {
-  switch (device) {
-    case BoundEndpoint::Playback:
-      return "--playback";
-    case BoundEndpoint::Microphone:
-      return "--mic";
-    case BoundEndpoint::LineIn:
-      return "--line";
-    case BoundEndpoint::Virtual:
-      return "--virtual";
-  }
-  return "";
-}
-
-const char* DeviceWord(BoundEndpoint device) {
-  switch (device) {
-    case BoundEndpoint::Playback:
-      return "playback";
-    case BoundEndpoint::Microphone:
-      return "microphone";
-    case BoundEndpoint::LineIn:
-      return "line-in";
-    case BoundEndpoint::Virtual:
-      return "virtual";
-  }
-  return "";
-}
-
 std::string ReadName(char* buffer) { return BytesAsCodePoints(buffer); }
 
 ControlInfo Percent(const char* name, BoundEndpoint device, const char* description,
@@ -127,6 +99,16 @@ ControlInfo Switch(const char* name, BoundEndpoint device, const char* descripti
 }
 
 }  // namespace
+
+const EndpointWords& WordsFor(BoundEndpoint device) {
+  static const EndpointWords kWords[] = {
+      {.role = "playback", .option = "--playback", .word = "playback"},
+      {.role = "microphone", .option = "--mic", .word = "microphone"},
+      {.role = "line in", .option = "--line", .word = "line-in"},
+      {.role = "virtual", .option = "--virtual", .word = "virtual"},
+  };
+  return kWords[static_cast<int>(device)];
+}
 
 const std::vector<ControlInfo>& Controls() {
   static const std::vector<ControlInfo> table = {
@@ -316,7 +298,8 @@ std::string ControlInfo::RangeText(const Reading& reading) const {
       if (!reading.range) return "its range (which the card does not report)";
       std::string text = SignedDb(reading.range->min) + " to " + SignedDb(reading.range->max);
       if (reading.range->step > 0)
-        text += " in steps of " + velto::description::FormatFloat(static_cast<float>(reading.range->step)) + " dB";
+        text += " in steps of " +
+                velto::description::FormatFloat(static_cast<float>(reading.range->step)) + " dB";
       return text;
     }
     case ControlKind::Switch:
@@ -384,8 +367,8 @@ std::string StatusProblem(const ControlInfo& control, int status) {
     default:
       return name + ": status " + std::to_string(status);
   }
-  const std::string option = OpenOption(control.device);
-  const std::string device = DeviceWord(control.device);
+  const std::string option = WordsFor(control.device).option;
+  const std::string device = WordsFor(control.device).word;
   const std::string bound = ReadBoundNames().Of(control.device);
   if (bound.empty())
     return name + ": no " + device + " endpoint is bound; bind one with `open " + option +

@@ -20,6 +20,14 @@ enum class ControlKind {
 
 enum class BoundEndpoint { Playback, Microphone, LineIn, Virtual };
 
+// How messages and options name a bound endpoint.
+struct EndpointWords {
+  const char* role;    // "line in", as `open` reports a binding
+  const char* option;  // "--line", the option of `open` that binds it
+  const char* word;    // "line-in", as one word in hints
+};
+const EndpointWords& WordsFor(BoundEndpoint device);
+
 struct ControlInfo;
 
 const std::vector<ControlInfo>& Controls();
