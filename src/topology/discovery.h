@@ -44,31 +44,13 @@ inline int ResultCode(Discovery discovery) { return discovery == Discovery::Comp
 // output, and the line and microphone monitor levels and mutes.
 Discovery DiscoverPlaybackControls(MixerState& state, CallBudget& budget, const char* searchText,
                                    platform::DataFlow flow);
-// The same as a call of its own, with a budget of its own.
-inline Discovery DiscoverPlaybackControls(MixerState& state, const char* searchText,
-                                          platform::DataFlow flow) {
-  CallBudget budget;
-  return DiscoverPlaybackControls(state, budget, searchText, flow);
-}
 
 // Line recording volume and the line input's automatic gain control.
 Discovery DiscoverLineCaptureControls(MixerState& state, CallBudget& budget, const char* searchText,
                                       platform::DataFlow flow);
-// The same as a call of its own, with a budget of its own.
-inline Discovery DiscoverLineCaptureControls(MixerState& state, const char* searchText,
-                                             platform::DataFlow flow) {
-  CallBudget budget;
-  return DiscoverLineCaptureControls(state, budget, searchText, flow);
-}
 
 // Microphone recording volume and either a boost switch or a boost level.
 Discovery DiscoverMicCaptureControls(MixerState& state, CallBudget& budget, const char* searchText,
                                      platform::DataFlow flow);
-// The same as a call of its own, with a budget of its own.
-inline Discovery DiscoverMicCaptureControls(MixerState& state, const char* searchText,
-                                            platform::DataFlow flow) {
-  CallBudget budget;
-  return DiscoverMicCaptureControls(state, budget, searchText, flow);
-}
 
 }  // namespace velto

@@ -20,7 +20,7 @@ class LineDiscoveryTest : public WalkTest {
   void Run(const WalkCase& c) {
     WalkTest::Run(
         "topology/line_paths.json",
-        [] { return ResultCode(DiscoverLineCaptureControls(Mixer(), kLine, DataFlow::Capture)); },
+        [] { return ResultCode(WalkAlone(DiscoverLineCaptureControls, kLine, DataFlow::Capture)); },
         c);
   }
 };
@@ -133,7 +133,7 @@ TEST_F(LineDiscoveryTest, GainControlTwoPartsDownstreamOfEachLineConnector) {
 
 TEST_F(LineDiscoveryTest, NoEndpointNoBinding) {
   UseSystemFile("topology/line_paths.json");
-  EXPECT_EQ(ResultCode(DiscoverLineCaptureControls(Mixer(), "{0.0.0", DataFlow::Capture)), 1);
+  EXPECT_EQ(ResultCode(WalkAlone(DiscoverLineCaptureControls, "{0.0.0", DataFlow::Capture)), 1);
   EXPECT_TRUE(BoundSlots().empty());
 }
 

@@ -25,7 +25,7 @@ TEST_F(LoopingTopologyTest, EveryWalkStopsAsIfItsListHadEnded) {
   // The output chain never reaches a part with other than one input: it
   // counts as a chain that ran out, keeping what it bound on the way.
   Run("topology/loops.json",
-      [] { return ResultCode(DiscoverPlaybackControls(Mixer(), kChainLoop, DataFlow::Render)); },
+      [] { return ResultCode(WalkAlone(DiscoverPlaybackControls, kChainLoop, DataFlow::Render)); },
       {"output chain loop",
        nullptr,
        {},
@@ -38,7 +38,7 @@ TEST_F(LoopingTopologyTest, EveryWalkStopsAsIfItsListHadEnded) {
   // The first branch's chain circles between two parts named "line" that
   // offer no level; the second branch is still searched.
   Run("topology/loops.json",
-      [] { return ResultCode(DiscoverPlaybackControls(Mixer(), kBranchLoop, DataFlow::Render)); },
+      [] { return ResultCode(WalkAlone(DiscoverPlaybackControls, kBranchLoop, DataFlow::Render)); },
       {"branch chain loop",
        nullptr,
        {},
@@ -53,7 +53,7 @@ TEST_F(LoopingTopologyTest, EveryWalkStopsAsIfItsListHadEnded) {
   // control; both searches give up and the connector is passed over.
   Run("topology/loops.json",
       [] {
-        return ResultCode(DiscoverMicCaptureControls(Mixer(), kCaptureLoop, DataFlow::Capture));
+        return ResultCode(WalkAlone(DiscoverMicCaptureControls, kCaptureLoop, DataFlow::Capture));
       },
       {"boost path loop", nullptr, {}, 0, {{"micEndpoint", VolumeOf(kCaptureLoop)}}, {}});
 }
@@ -79,7 +79,7 @@ TEST_F(LoopingTopologyTest, TheBoundIsFarBeyondARealAdapter) {
     card["links"].push_back({input, downstream});
   }
   UseSystemJson(description);
-  EXPECT_EQ(ResultCode(DiscoverPlaybackControls(Mixer(), kChainLoop, DataFlow::Render)), 0);
+  EXPECT_EQ(ResultCode(WalkAlone(DiscoverPlaybackControls, kChainLoop, DataFlow::Render)), 0);
   EXPECT_EQ(BoundSlots(), (Slots{{"playbackEndpoint", VolumeOf(kChainLoop)},
                                  {"trebleControl", "part:Chain Loop Card/stage-199/treble"}}));
 }

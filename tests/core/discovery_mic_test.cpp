@@ -20,7 +20,8 @@ class MicDiscoveryTest : public WalkTest {
   void Run(const WalkCase& c) {
     WalkTest::Run(
         "topology/mic_paths.json",
-        [] { return ResultCode(DiscoverMicCaptureControls(Mixer(), kMic, DataFlow::Capture)); }, c);
+        [] { return ResultCode(WalkAlone(DiscoverMicCaptureControls, kMic, DataFlow::Capture)); },
+        c);
   }
 };
 
@@ -148,7 +149,7 @@ TEST_F(MicDiscoveryTest, PinIsNoMicrophoneConnectorWord) {
   for (const char* id : {"front-mic", "rear-mic", "aux-mic"}) Rename(description, id, "Line");
   UseSystemJson(description);
   system().SetTracing(true);
-  EXPECT_EQ(ResultCode(DiscoverMicCaptureControls(Mixer(), kMic, DataFlow::Capture)), 0);
+  EXPECT_EQ(ResultCode(WalkAlone(DiscoverMicCaptureControls, kMic, DataFlow::Capture)), 0);
   system().SetTracing(false);
   EXPECT_EQ(BoundSlots(), Bound(nullptr, ""));
   for (const sim::TraceEntry& entry : system().Trace()) {

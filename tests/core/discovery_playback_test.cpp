@@ -22,7 +22,7 @@ class PlaybackDiscoveryTest : public WalkTest {
   void Run(const char* file, const WalkCase& c) {
     WalkTest::Run(
         file,
-        [] { return ResultCode(DiscoverPlaybackControls(Mixer(), kSpeakers, DataFlow::Render)); },
+        [] { return ResultCode(WalkAlone(DiscoverPlaybackControls, kSpeakers, DataFlow::Render)); },
         c);
   }
 };
@@ -217,10 +217,10 @@ TEST_F(PlaybackDiscoveryTest, OneBranchCanBeBothMonitorPathsAndNamesFoldOnlyAsci
 
 TEST_F(PlaybackDiscoveryTest, RebindingReplacesEachControlAndReleasesTheOldOne) {
   UseSystemFile("topology/playback_mixer.json");
-  ASSERT_EQ(ResultCode(DiscoverPlaybackControls(Mixer(), kSpeakers, DataFlow::Render)), 0);
+  ASSERT_EQ(ResultCode(WalkAlone(DiscoverPlaybackControls, kSpeakers, DataFlow::Render)), 0);
   // Without OpenSoundCard's release first, a second walk skips the bound tone
   // controls and replaces the others; nothing is held twice.
-  ASSERT_EQ(ResultCode(DiscoverPlaybackControls(Mixer(), kSpeakers, DataFlow::Render)), 0);
+  ASSERT_EQ(ResultCode(WalkAlone(DiscoverPlaybackControls, kSpeakers, DataFlow::Render)), 0);
   EXPECT_EQ(BoundSlots(), MixerCardSlots());
   for (const auto& [object, refs] : system().LiveReferencesByObject()) {
     EXPECT_EQ(refs, 1) << object;
@@ -229,13 +229,13 @@ TEST_F(PlaybackDiscoveryTest, RebindingReplacesEachControlAndReleasesTheOldOne) 
 
 TEST_F(PlaybackDiscoveryTest, AFailedLookupBindsNothingAndTellsTheCaller) {
   UseSystemFile("topology/playback_mixer.json");
-  EXPECT_EQ(DiscoverPlaybackControls(Mixer(), "no such endpoint", DataFlow::Render),
+  EXPECT_EQ(WalkAlone(DiscoverPlaybackControls, "no such endpoint", DataFlow::Render),
             Discovery::EndpointNotFound);
   EXPECT_TRUE(BoundSlots().empty());
   EXPECT_FALSE(mixer().deviceBound);
 
   system().AddFault({kEndpointVolume, "GetMute"});
-  EXPECT_EQ(DiscoverPlaybackControls(Mixer(), kSpeakers, DataFlow::Render), Discovery::Failed);
+  EXPECT_EQ(WalkAlone(DiscoverPlaybackControls, kSpeakers, DataFlow::Render), Discovery::Failed);
 }
 
 }  // namespace

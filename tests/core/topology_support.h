@@ -16,10 +16,18 @@
 #include "core/mixer_state.h"
 #include "mixer_fixture.h"
 #include "platform/sim/sim_system.h"
+#include "topology/discovery.h"
 
 namespace velto::testing {
 
 using nlohmann::json;
+
+// One walk as an export call of its own runs it: with a budget of its own.
+template <class Walk>
+Discovery WalkAlone(Walk walk, const char* searchText, platform::DataFlow flow) {
+  CallBudget budget;
+  return walk(Mixer(), budget, searchText, flow);
+}
 
 inline json LoadDescription(const std::string& name) {
   std::ifstream in(SystemPath(name));
