@@ -50,14 +50,14 @@ mkdir "$scratch/corpus"
 total=0
 for log in "$scratch"/fuzz-*.log; do
   echo "-- $(basename "$log")"
-  grep -E '^#[0-9]+ +(INITED|DONE)|^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' "$log" || true
+  grep -E '^#[0-9]+[[:space:]]+(INITED|DONE)|^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' "$log" || true
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
   total=$((total + ${runs:-0}))
 done
 echo "fuzz runs in all: $total (asked for $fuzz_runs)"
 if [ "$fuzz_status" -ne 0 ]; then
   echo "the fuzzer found a fault (exit $fuzz_status):" >&2
-  for log in "$scratch"/fuzz-*.log; do grep -v -E '^#[0-9]+ ' "$log" | tail -n 60 >&2; done
+  for log in "$scratch"/fuzz-*.log; do grep -v -E '^#[0-9]+[[:space:]]' "$log" | tail -n 60 >&2; done
   exit 1
 fi
 # The time cap is there for a machine far slower than expected, not to

@@ -307,9 +307,13 @@ void RunOne(FuzzedDataProvider& input) {
 
 // A run frees all it allocated, far less than 16 MB, so a quarantine of that
 // size still catches a use after free within a run, and the fuzzer's memory
-// stays flat instead of growing into ASan's default of 256 MB. ASAN_OPTIONS
-// overrides it.
-extern "C" const char* __asan_default_options() { return "quarantine_size_mb=16"; }
+// stays flat instead of growing into ASan's default of 256 MB. Allocation
+// stacks of 4 frames instead of 30: recording them was a fifth of the
+// fuzzer's time. ASAN_OPTIONS overrides both (malloc_context_size=30 to see
+// a report's whole allocation stack).
+extern "C" const char* __asan_default_options() {
+  return "quarantine_size_mb=16:malloc_context_size=4";
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
