@@ -1,10 +1,11 @@
 // libFuzzer target: the input bytes build a random sound system (endpoints,
 // parts, links that may loop, fault rules) and a random sequence of exports
-// with random, often hostile, arguments. After every call: the outcome keeps
-// its family's ties, nothing was misused, COM is balanced, and what is known
-// of the mixer (bound or not, virtual endpoint or not, how many endpoints)
-// agrees with what the call reported. At the end, closing leaves nothing
-// held. Any violation aborts with a description.
+// with random, often hostile, arguments; between calls it may arm a fault
+// rule aimed at a bound control's own reads and writes. After every call:
+// the outcome keeps its family's ties, nothing was misused, COM is balanced,
+// and what is known of the mixer (bound or not, virtual endpoint or not, how
+// many endpoints) agrees with what the call reported. At the end, closing
+// leaves nothing held. Any violation aborts with a description.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <climits>
