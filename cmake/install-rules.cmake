@@ -13,6 +13,12 @@ if(WIN32)
   if(TARGET veltomix)
     install(TARGETS veltomix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
+  # The installed binaries are stripped; the debug information goes to a
+  # .debug file beside each, named in a .gnu_debuglink section for gdb.
+  install(CODE "set(VELTO_OBJCOPY [[${CMAKE_OBJCOPY}]])
+    set(VELTO_STRIP [[${CMAKE_STRIP}]])
+    set(VELTO_BINDIR [[${CMAKE_INSTALL_BINDIR}]])")
+  install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/strip-installed.cmake)
   return()
 endif()
 
@@ -41,3 +47,14 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/veltosound.pc.in ${CMAKE_CURRENT_BINARY
   @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/veltosound.pc
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# The command-line host, its manual page and its bash completion.
+if(TARGET veltomix)
+  install(TARGETS veltomix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+if(TARGET veltomix_pages)
+  install(FILES ${PROJECT_BINARY_DIR}/tools/veltomix/veltomix.1
+          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${PROJECT_BINARY_DIR}/tools/veltomix/veltomix.bash
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME veltomix)
+endif()

@@ -1,15 +1,15 @@
 #!/bin/sh
 # Installs what the build needs on Debian 12. With --tests, also what the
-# whole test suite needs (sanitizer runtimes, valgrind, the MinGW cross
-# compiler, Wine and PulseAudio for the DLL's end-to-end test).
+# whole test suite needs (sanitizer runtimes, valgrind, pytest, the MinGW
+# cross compiler, Wine and PulseAudio for the DLL's end-to-end test).
+#
+# Only missing packages are installed: when every package is there already,
+# nothing needs root.
 set -eu
 
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-export DEBIAN_FRONTEND=noninteractive
-
 BUILD_PACKAGES="build-essential cmake ninja-build pkg-config nlohmann-json3-dev libcli11-dev"
-TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev valgrind python3"
+TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev valgrind
+  python3 python3-pytest python3-pip python3-setuptools python3-wheel"
 
 with_tests=no
 for arg in "$@"; do
@@ -20,17 +20,16 @@ for arg in "$@"; do
 done
 
 packages="$BUILD_PACKAGES"
-if [ "$with_tests" = yes ]; then
-  packages="$packages $TEST_PACKAGES"
-  # The 32-bit DLL and its Wine run need the i386 architecture.
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    $SUDO dpkg --add-architecture i386
-  fi
-fi
+if [ "$with_tests" = yes ]; then packages="$packages $TEST_PACKAGES"; fi
 
-$SUDO apt-get update
+. "$(dirname "$0")/package-helpers.sh"
+
 # shellcheck disable=SC2086
-$SUDO apt-get install -y --no-install-recommends $packages
+missing=$(missing_packages $packages)
+if [ -n "$missing" ]; then
+  # shellcheck disable=SC2086
+  apt_install $missing
+fi
 
 if [ "$with_tests" = yes ]; then
   "$(dirname "$0")/../tests/ci/install-wine-deps.sh"

@@ -34,7 +34,7 @@ for binary in $binaries; do
 done
 
 echo "== libFuzzer, $fuzz_runs runs in two jobs, at most $fuzz_seconds s each"
-CC=clang CXX=clang++ cmake -S tests/fuzz -B "$fuzz_build" -G Ninja
+CC=clang CXX=clang++ cmake -S tests/fuzz -B "$fuzz_build" -G Ninja -DVELTO_WERROR=ON
 cmake --build "$fuzz_build" -j "$jobs"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT

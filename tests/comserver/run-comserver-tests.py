@@ -87,7 +87,6 @@ USED_METHODS = [
     for interface in ["IAudioVolumeLevel", "IAudioBass", "IAudioTreble", "IAudioMidrange"]
     for method in ["GetChannelCount", "GetLevelRange", "GetLevel", "SetLevel", "Release"]
 ]
-REFCOUNT_OP = re.compile(r" (AddRef|Release)\(-> -?\d+\)$")
 
 
 def windows_path(path):
@@ -100,22 +99,48 @@ def pe_is_64_bit(path):
     return int.from_bytes(image[header + 4 : header + 6], "little") == 0x8664
 
 
-def comparable_trace(lines):
-    """The calls on simulated objects, in order: what both sides share.
+# The tracer names the results it knows; the server prints every result in hex.
+RESULT_NAMES = {
+    "S_OK": 0x00000000, "S_FALSE": 0x00000001, "E_NOTIMPL": 0x80004001,
+    "E_NOINTERFACE": 0x80004002, "E_POINTER": 0x80004003, "E_ABORT": 0x80004004,
+    "E_FAIL": 0x80004005, "E_UNEXPECTED": 0x8000FFFF, "DISP_E_TYPEMISMATCH": 0x80020005,
+    "REGDB_E_CLASSNOTREG": 0x80040154, "CO_E_NOTINITIALIZED": 0x800401F0,
+    "RPC_E_CHANGED_MODE": 0x80010106, "HRESULT_FROM_WIN32(ERROR_INVALID_FUNCTION)": 0x80070001,
+    "E_ACCESSDENIED": 0x80070005, "E_OUTOFMEMORY": 0x8007000E, "E_INVALIDARG": 0x80070057,
+    "E_NOTFOUND": 0x80070490,
+}
+# Object paths may hold spaces ("part:Control Card/Speaker Out").
+TRACE_LINE = re.compile(r"^trace: (.+?) (\w+)\(")
+# The result follows the argument list: ") -> RESULT" at the end of the line
+# (the server) or before the outputs (the Linux tracer).
+TRACE_RESULT = re.compile(r"\) -> (0x[0-9A-Fa-f]{8}|[A-Z][A-Z0-9_]*(?:\([A-Z0-9_]+\))?)(?: |$)")
 
-    The COM runtime's own calls happen in ole32 under Wine, and the two
-    backends hold references differently (the COM one keeps one per
+
+def comparable_trace(lines):
+    """The calls on simulated objects, in order, as method and result: what
+    both sides share.
+
+    The Linux side prints the tracer's lines (objects by interface and
+    number, results by name, outputs after the result), the server the
+    simulator's (objects by path, outputs inside the argument list, results
+    in hex). The COM runtime's own calls happen in ole32 under Wine, and the
+    two backends hold references differently (the COM one keeps one per
     wrapper), so those are left out; the server's report accounts for the
-    references instead. The class factory never learns the class context.
+    references instead.
     """
     kept = []
     for line in lines:
-        if not line.startswith("trace: ") or REFCOUNT_OP.search(line):
+        match = TRACE_LINE.match(line)
+        if not match:
             continue
-        if line.startswith("trace: com CreateDeviceEnumerator("):
-            kept.append("trace: com CreateDeviceEnumerator -> " + line.rsplit("-> ", 1)[1])
-        elif not line.startswith("trace: com "):
-            kept.append(line)
+        obj, method = match.groups()
+        if method in ("AddRef", "Release") or (obj == "com" and method != "CreateDeviceEnumerator"):
+            continue
+        found = TRACE_RESULT.search(line)
+        result = found.group(1) if found else "(none)"
+        if result in RESULT_NAMES:
+            result = f"0x{RESULT_NAMES[result]:08X}"
+        kept.append(f"{'com ' if obj == 'com' else ''}{method} -> {result}")
     return kept
 
 

@@ -56,8 +56,8 @@ class ServerObject {
   bool IsConnectorFace(const Face* face) const;
   const std::string& Path() const;
   long Refs() const;
-  unsigned long AddRef() { return unknown_->AddRef(); }
-  unsigned long Release() { return unknown_->Release(); }
+  unsigned long AddRef() { return p::ReferenceCount::Add(*unknown_); }
+  unsigned long Release() { return p::ReferenceCount::Release(*unknown_); }
 
   const SimInterfaces& Sim() const { return sim_; }
 

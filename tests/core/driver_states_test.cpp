@@ -26,7 +26,7 @@ sim::FaultRule AtIndex(sim::FaultRule rule, std::uint32_t index) {
   return rule;
 }
 sim::FaultRule ForInterface(sim::FaultRule rule, const char* iid) {
-  rule.interface = iid;
+  rule.interfaceName = iid;
   return rule;
 }
 

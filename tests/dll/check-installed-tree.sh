@@ -3,6 +3,9 @@
 # author unpacks, and links a C host against the installed header and import
 # library: its calls must bind to VeltoSound.dll's undecorated exports.
 #
+# The installed DLL is stripped, its debug information in a file beside it,
+# and its export table intact.
+#
 # usage: check-installed-tree.sh BUILD_DIR WORK_DIR CC OBJDUMP HOST.c
 set -uo pipefail
 build=$1 work=$2 cc=$3 objdump=$4 host=$5
@@ -23,9 +26,26 @@ check() {
   fi
 }
 for f in include/veltosound.h lib/libVeltoSound.dll.a lib/VeltoSound.def bin/VeltoSound.dll \
-  bin/veltomix.exe; do
+  bin/VeltoSound.dll.debug bin/veltomix.exe bin/veltomix.exe.debug; do
   check "installed $f" "[ -f '$prefix/$f' ]"
 done
+
+dll=$prefix/bin/VeltoSound.dll
+sections=$("$objdump" -h "$dll")
+check "the installed DLL has no debug sections" "! grep -q '\.debug_' <<<'$sections'"
+check "the installed DLL names its debug file" "grep -q '\.gnu_debuglink' <<<'$sections'"
+check "the debug file holds the debug information" \
+  "'$objdump' -h '$dll.debug' | grep -q '\.debug_info'"
+# Stripping keeps the export table: the same names, ordinals and addresses
+# as the built DLL's, which check-export-table.sh checks in full.
+export_table() {
+  "$objdump" -p "$1" | awk '/Export RVA$/ { print } /^\[Ordinal\/Name Pointer\] Table/ { t = 1 }
+    t && /^\t\[/ { print }'
+}
+built_exports=$(export_table "$build/VeltoSound.dll")
+check "the installed DLL exports what the built one does" \
+  "[ \"\$(wc -l <<<'$built_exports')\" -ge 88 ] && [ '$built_exports' = \"\$(export_table '$dll')\" ]"
+echo "installed VeltoSound.dll: $(stat -c %s "$dll") bytes, built: $(stat -c %s "$build/VeltoSound.dll") bytes"
 
 check "a C host links against the installed import library" \
   "'$cc' -std=c99 -Wall -Wextra -Werror -I'$prefix/include' '$host' -L'$prefix/lib' -lVeltoSound \

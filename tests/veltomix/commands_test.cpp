@@ -51,8 +51,8 @@ TEST_F(CommandsTest, ListShowsBothFlowsWithTheDefaultsMarked) {
             "{0.0.1.00000000}.{6b8e3f2a-9d4c-4a71-b5e0-3c9f1a8d2e64}\n"
             "  1   Line In (Velto HD Audio)         "
             "{0.0.1.00000000}.{d1f5a9c3-7e2b-4b86-a0d4-5f3e8c1b9a72}\n"
-            "* default endpoint. Bind by a piece of an id, e.g. `veltomix open --playback "
-            "4f6a2c1e --mic 6b8e3f2a`\n");
+            "* default endpoint. Bind by index, a piece of the name or of the id, e.g. "
+            "`veltomix open --playback 0 --mic 0`\n");
 }
 
 TEST_F(CommandsTest, ListSaysWhenAFlowHasNoActiveEndpoint) {
@@ -74,15 +74,18 @@ TEST_F(CommandsTest, OpenByIdsBindsEachRoleAndNamesIt) {
             "virtual     Digital Output (Velto HD Audio)\n");
 }
 
+// A text that names no endpoint binds nothing, not even the roles whose text
+// was fine.
 TEST_F(CommandsTest, OpenSaysWhichRoleFailedAndWhy) {
-  const Outcome outcome = Run({"open", "--playback", kSpeakers, "--mic", "nosuchid"});
-  EXPECT_EQ(outcome.exit, 1);
+  const Outcome outcome =
+      Run({"open", "--playback", kSpeakers, "--mic", "nosuchid", "get", "master"});
+  EXPECT_EQ(outcome.exit, 2);
   EXPECT_EQ(outcome.err,
-            "playback    Speakers (Velto HD Audio)\n"
-            "veltomix: open --mic nosuchid: no active recording endpoint's id contains it "
-            "(`veltomix list` shows them)\n");
-  // The playback binding stands.
-  EXPECT_EQ(Run({"open", "--playback", kSpeakers, "get", "master"}).out, "master: 31%  unmuted\n");
+            "veltomix: open: microphone: --mic nosuchid: no active recording endpoint has "
+            "'nosuchid' as its index, in its name or in its id (`veltomix list` shows them)\n"
+            "veltomix: open: nothing was bound\n"
+            "veltomix: no device is bound: open one first, e.g. `veltomix open --default get "
+            "master`\n");
 }
 
 TEST_F(CommandsTest, OpenWithoutWhatToBindIsAUsageError) {
@@ -93,7 +96,7 @@ TEST_F(CommandsTest, OpenWithoutWhatToBindIsAUsageError) {
   const Case cases[] = {
       {{"open"}, "open needs --default, or --playback/--mic/--line"},
       {{"open", "--default", "--mic", kMic}, "--default binds the system's default devices"},
-      {{"open", "--playback", ""}, "--playback needs a piece of an endpoint id"},
+      {{"open", "--playback", ""}, "--playback needs an endpoint: its index, its name"},
       {{"open", "--playback"}, "open: --playback: 1 required"},
   };
   for (const Case& c : cases) {
@@ -118,7 +121,7 @@ TEST_F(CommandsTest, SetChangesEachControlAndPrintsItsNewValue) {
       {{"master", "50"}, "master: 50%  unmuted\n", "", kSpeakers, -6.0205998420715332},
       {{"line-monitor", "10"}, "line-monitor: 10%  unmuted\n", "line-in-volume", "", -8.0},
       {{"mic-monitor", "100%"}, "mic-monitor: 100%  muted\n", "mic-volume", "", 12.0},
-      {{"bass", "-3"}, "bass: -3 dB\n", "tone", "", -3.0},
+      {{"bass", "=-3"}, "bass: -3 dB\n", "tone", "", -3.0},
       {{"treble", "4.5dB"}, "treble: +4.5 dB\n", "tone", "", 4.5},
       {{"midrange", "1.5"}, "midrange: +1.5 dB\n", "tone", "", 1.5},
       {{"mic-record", "100"}, "mic-record: 100%\n", "", kMic, 30.0},
@@ -185,15 +188,15 @@ TEST_F(CommandsTest, ValuesAControlCannotTakeAreRefusedBeforeAnythingRuns) {
   };
   const Case cases[] = {
       {{"set", "master", "101"}, "master takes a whole percentage from 0 to 100"},
-      {{"set", "master", "-1"}, "master takes a whole percentage from 0 to 100"},
+      {{"set", "master", "+-1"}, "master takes a whole percentage from 0 to 100"},
       {{"set", "master", "4.5"}, "master takes a whole percentage"},
-      {{"set", "bass", "loud"}, "bass takes decibels, e.g. `set bass -3`"},
+      {{"set", "bass", "loud"}, "bass takes decibels, e.g. `set bass 4.5`, `set bass =-3`"},
       {{"set", "mic-boost-level", "2.5"}, "mic-boost-level takes whole decibels"},
       {{"set", "mic-boost", "maybe"}, "mic-boost is a switch: type `set mic-boost on`"},
       {{"set", "volume", "40"}, "unknown control 'volume': type one of master, line-monitor"},
       {{"mute", "mic-boost"}, "mic-boost is a switch, not a mute: type `set mic-boost off`"},
       {{"unmute", "line-agc"}, "type `set line-agc on`"},
-      {{"mute", "bass"}, "bass has no mute"},
+      {{"mute", "bass"}, "bass has no mute; master, line-monitor, mic-monitor, virtual have one"},
       {{"get"}, "get: CONTROL is required"},
       {{"Show"}, "(did you mean show?)"},
       {{"bass"}, "bass is a control: `get bass` or `set bass VALUE`"},
@@ -214,21 +217,36 @@ TEST_F(CommandsTest, ControlsThatCannotBeReachedSayWhatToTypeInstead) {
   struct Case {
     std::vector<std::string> args;
     const char* says;
+    int exit;
   };
   const Case cases[] = {
-      {{"get", "master"}, "no device is bound: open one first, e.g. `veltomix open --default get"},
+      {{"get", "master"},
+       "no device is bound: open one first, e.g. `veltomix open --default get",
+       kExitNothingBound},
       {{"open", "--default", "get", "mic-boost"},
-       "mic-boost: not found on the bound microphone endpoint, Microphone (Velto HD Audio)"},
+       "mic-boost: not found on the bound microphone endpoint, Microphone (Velto HD Audio)",
+       kExitControlMissing},
       {{"open", "--default", "set", "line-agc", "on"},
-       "line-agc: no line-in endpoint is bound; bind one with `open --line ID`"},
+       "line-agc: no line-in endpoint is bound; bind one with `open --line ENDPOINT`",
+       kExitNothingBound},
       {{"open", "--default", "mute", "virtual"},
-       "virtual: no virtual endpoint is bound; bind one with `open --virtual ID`"},
+       "virtual: no virtual endpoint is bound; bind one with `open --virtual ENDPOINT`",
+       kExitNothingBound},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[c.args.size() > 2 ? 2 : 0]);
-    const Outcome outcome = Run(c.args);
-    EXPECT_EQ(outcome.exit, 1);
+    Outcome outcome = Run(c.args);
+    EXPECT_EQ(outcome.exit, c.exit);
     EXPECT_NE(outcome.err.find(c.says), std::string::npos) << outcome.err;
+    // Under --json the failure is the command's document, with the same exit.
+    ResetMixerAndCard();
+    outcome = Run(Then({"--json"}, c.args));
+    EXPECT_EQ(outcome.exit, c.exit);
+    const std::string last = outcome.out.substr(outcome.out.rfind('{'));
+    const json document = json::parse(last);
+    EXPECT_EQ(document["exit"], c.exit);
+    EXPECT_NE(document["error"].get<std::string>().find(c.says), std::string::npos) << last;
+    ResetMixerAndCard();
   }
 }
 
@@ -241,9 +259,9 @@ TEST_F(CommandsTest, ShowDrawsEveryBoundDeviceAndControl) {
             "  master           [########------------]     40%  unmuted\n"
             "  line-monitor     [#####---------------]     25%  unmuted\n"
             "  mic-monitor      [###-----------------]     14%  muted\n"
-            "  bass             [#############-------]   +3 dB\n"
-            "  treble           [#########-----------] -1.5 dB\n"
-            "  midrange         [##########----------]    0 dB\n"
+            "  bass             [----------###-------]   +3 dB\n"
+            "  treble           [---------#|---------] -1.5 dB\n"
+            "  midrange         [----------|---------]    0 dB\n"
             "Microphone  Microphone (Velto HD Audio)\n"
             "  mic-record       [#-------------------]      4%\n"
             "  mic-boost        not found\n"
@@ -266,7 +284,7 @@ TEST_F(CommandsTest, ShowWithEverythingBound) {
 
 TEST_F(CommandsTest, ShowBeforeAnyBindingSaysHowToBind) {
   const Outcome outcome = Run({"show"});
-  EXPECT_EQ(outcome.exit, 0);
+  EXPECT_EQ(outcome.exit, kExitNothingBound);
   EXPECT_EQ(outcome.out,
             "Nothing is bound: `veltomix open --default show` binds the default devices.\n"
             "Playback    not bound\n"
@@ -287,9 +305,9 @@ TEST_F(CommandsTest, ShowColoursOnlyATerminalUnlessTold) {
 }
 
 TEST_F(CommandsTest, CloseWithRestorePutsTheCardBack) {
-  const Outcome outcome = Run({"open", "--default", "set", "bass", "-6", "unmute", "mic-monitor",
+  const Outcome outcome = Run({"open", "--default", "set", "bass", "=-6", "unmute", "mic-monitor",
                                "close", "--restore", "show"});
-  EXPECT_EQ(outcome.exit, 0) << outcome.err;
+  EXPECT_EQ(outcome.exit, kExitNothingBound) << outcome.err;
   EXPECT_NE(outcome.err.find("closed; every control is back at its value from binding"),
             std::string::npos);
   EXPECT_NE(outcome.out.find("Nothing is bound"), std::string::npos);
@@ -299,7 +317,7 @@ TEST_F(CommandsTest, CloseWithRestorePutsTheCardBack) {
 }
 
 TEST_F(CommandsTest, CloseWithoutRestoreKeepsTheChanges) {
-  Run({"open", "--default", "set", "bass", "-6", "close"});
+  Run({"open", "--default", "set", "bass", "=-6", "close"});
   EXPECT_EQ(Part(system().Dump(), "tone")["controls"]["bass"]["channels"][0], -6.0);
 }
 
@@ -337,7 +355,7 @@ TEST_F(CommandsTest, EachCommandHasHelp) {
   }
   const Outcome overview = Run({"--help"});
   EXPECT_EQ(overview.exit, 0);
-  EXPECT_NE(overview.out.find("topology [ENDPOINT] [--format text|dot] [--output FILE]"),
+  EXPECT_NE(overview.out.find("topology [ENDPOINT] [--format text|dot|json] [--output FILE]"),
             std::string::npos);
   EXPECT_NE(overview.out.find("Controls: master, line-monitor, mic-monitor, bass, treble, "
                               "midrange, mic-record, mic-boost, mic-boost-level, line-record, "

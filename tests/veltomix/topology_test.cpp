@@ -139,20 +139,33 @@ TEST_F(TopologyTest, SaysWhyThereIsNothingToDraw) {
   struct Case {
     std::vector<std::string> args;
     const char* says;
+    int exit;
   };
   const std::string bare = SystemPath("sim/no_topology.json");
   const Case cases[] = {
-      {{"topology"}, "no playback endpoint is bound; bind one first (`open --playback ID`)"},
-      {{"open", "--default", "topology", "line"}, "no line endpoint is bound"},
-      {{"topology", "nosuchid"}, "no endpoint's id contains 'nosuchid'"},
-      {{"--system", bare, "topology", "a1"}, "Bare Speakers offers no device topology"},
-      {{"--system", bare, "topology", "a2"}, "No Volume is not joined to any adapter"},
+      {{"topology"},
+       "no playback endpoint is bound; bind one first (`open --playback ENDPOINT`)",
+       kExitNothingBound},
+      {{"open", "--default", "topology", "line"}, "no line endpoint is bound", kExitNothingBound},
+      {{"topology", "nosuchid"},
+       "no endpoint has 'nosuchid' as its index, in its name or in its id",
+       kExitUsage},
+      {{"topology", "Velto"},
+       "'Velto' fits 5 endpoints; type more of its name or id:\n"
+       "  playback 0  Speakers (Velto HD Audio)",
+       kExitUsage},
+      {{"--system", bare, "topology", "a1"},
+       "Bare Speakers offers no device topology",
+       kExitPlatform},
+      {{"--system", bare, "topology", "No Volume"},
+       "No Volume is not joined to any adapter",
+       kExitPlatform},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.says);
     ResetMixerAndCard();
     const Outcome outcome = Run(c.args);
-    EXPECT_EQ(outcome.exit, 1);
+    EXPECT_EQ(outcome.exit, c.exit);
     EXPECT_EQ(outcome.out, "");
     EXPECT_TRUE(Has(outcome.err, c.says)) << outcome.err;
   }

@@ -3,17 +3,21 @@
 # whose null sinks and sources stand in for a sound card.
 #
 # usage: run-wine-tests.sh VeltoSound.dll wine_host.exe veltomix.exe exports.txt WORK_DIR
+#          mixer_tour.exe load_at_run_time.exe
+# (the last two: the host guide's C examples)
 set -uo pipefail
 dll=$1 host=$2 veltomix=$3 exports=$4
 work=$(realpath -m "$5")
+tour=$6 loader=$7
 
 for tool in wine wineboot wineserver pulseaudio pactl; do
   command -v "$tool" >/dev/null || { echo "FAIL $tool is not installed (tests/ci/install-wine-deps.sh)"; exit 1; }
 done
 
 rm -rf "$work"
-mkdir -p "$work/bin" "$work/home" "$work/pulse"
-cp "$dll" "$host" "$veltomix" "$work/bin/"
+mkdir -p "$work/bin" "$work/home" "$work/pulse" "$work/no-dll"
+cp "$dll" "$host" "$veltomix" "$tour" "$loader" "$work/bin/"
+cp "$tour" "$loader" "$work/no-dll/"
 cp "$exports" "$work/bin/exports.txt"
 
 # Everything private to this run: the server's socket, runtime and cookie,
@@ -119,5 +123,49 @@ else
   echo "FAIL veltomix --trace answered differently"
   failed=$((failed + 1))
 fi
+
+# The host guide's examples: what they print beside the DLL, and without it.
+expect_output() {  # NAME FILE PATTERN (extended regular expression)
+  if grep -qE "$3" "$2"; then
+    echo "ok   $1 printed /$3/"
+  else
+    echo "FAIL $1 did not print /$3/"
+    failed=$((failed + 1))
+  fi
+}
+expect_exit() {  # NAME EXPECTED ACTUAL
+  if [ "$2" = "$3" ]; then
+    echo "ok   $1 exited with $3"
+  else
+    echo "FAIL $1 exited with $3, expected $2"
+    failed=$((failed + 1))
+  fi
+}
+echo "== wine mixer_tour.exe (the host guide's C example)"
+wine mixer_tour.exe >"$work/tour.out" 2>&1
+expect_exit mixer_tour.exe 0 $?
+cat "$work/tour.out"
+expect_output mixer_tour.exe "$work/tour.out" '^master volume +platform call failed'
+expect_output mixer_tour.exe "$work/tour.out" '^master mute +(on|off)'
+# Wine's default recording endpoint is its own "PulseAudio", bound as line in.
+expect_output mixer_tour.exe "$work/tour.out" '^line recording +[0-9]+%'
+echo "== wine load_at_run_time.exe"
+wine load_at_run_time.exe >"$work/loader.out" 2>&1
+expect_exit load_at_run_time.exe 0 $?
+expect_output load_at_run_time.exe "$work/loader.out" '^3 playback endpoints'
+
+echo "== the examples without VeltoSound.dll beside them"
+cd "$work/no-dll" || exit 1
+wine load_at_run_time.exe >"$work/loader-alone.out" 2>&1
+expect_exit "load_at_run_time.exe alone" 1 $?
+expect_output "load_at_run_time.exe alone" "$work/loader-alone.out" 'VeltoSound.dll not found'
+# Linked with the import library, it cannot start; Wine says so only in
+# its own log, which WINEDEBUG=-all silences.
+wine mixer_tour.exe >"$work/tour-alone.out" 2>&1
+expect_exit "mixer_tour.exe alone" 53 $?
+WINEDEBUG=err+module wine mixer_tour.exe >"$work/tour-alone-err.out" 2>&1
+expect_output "mixer_tour.exe alone, WINEDEBUG=err+module" "$work/tour-alone-err.out" \
+  'VeltoSound.dll.*not found'
+cat "$work/tour-alone-err.out"
 
 [ "$failed" -eq 0 ]

@@ -13,10 +13,6 @@
 
 namespace veltomix {
 
-constexpr int kExitOk = 0;
-constexpr int kExitCommandFailed = 1;  // a friendly command could not do what was asked
-constexpr int kExitUsage = 2;          // nothing ran
-
 // One step of an invocation: an export call or a friendly command.
 struct Step {
   std::optional<Call> call;
@@ -34,8 +30,13 @@ struct HelpRequested {
 std::vector<Step> ParseSteps(const std::vector<std::string>& words);
 
 // The whole program. `args` holds the arguments after the program name;
-// `terminal` tells whether `out` is a terminal.
+// `color` tells whether `show` colours by default (out is a terminal that
+// takes colour: see ColourAllowed).
 int RunVeltomix(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                bool terminal);
+                bool color);
+
+// Whether colour is welcome on a terminal, given the NO_COLOR and TERM
+// environment variables (null when unset).
+bool ColourAllowed(const char* noColor, const char* term);
 
 }  // namespace veltomix

@@ -2,114 +2,117 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <fstream>
 #include <functional>
 #include <optional>
 
 #include "call_output.h"
 #include "call_script.h"
+#include "endpoint_choice.h"
+#include "files.h"
 #include "mixer_controls.h"
 #include "mixer_view.h"
 #include "system_description.h"
 #include "system_walk.h"
 #include "text.h"
 #include "topology_view.h"
+#include "topology_why.h"
 #include "veltosound.h"
 
 namespace veltomix {
 
 namespace p = velto::platform;
 
+using Json = nlohmann::ordered_json;
+
+void Session::Emit(const Json& document) const { out << document.dump() << "\n"; }
+
+int Session::Fail(const std::string& command, const std::string& problem, int exit) const {
+  err << "veltomix: " << problem << "\n";
+  if (json) Emit(Json{{"command", command}, {"error", problem}, {"exit", exit}});
+  return exit;
+}
+
 namespace {
 
-// --- Endpoints as the exports list them -----------------------------------------------------
+// --- Endpoints ------------------------------------------------------------------------------
 
-struct Listed {
-  std::string name;  // UTF-8
-  std::string id;    // UTF-8
-};
-
-std::vector<Listed> ListEndpoints(bool playback) {
-  std::vector<Listed> endpoints;
-  int count = 0;
-  if ((playback ? GetNumberPlayDevices(&count) : GetNumberRecordDevices(&count)) != 0) return {};
-  for (int i = 0; i < count; ++i) {
-    char name[512] = {}, id[512] = {};
-    const int result = playback ? GetPlayBackDevice(static_cast<unsigned>(i), name, id)
-                                : GetRecordDevice(static_cast<unsigned>(i), name, id);
-    if (result == 0) endpoints.push_back({BytesAsCodePoints(name), BytesAsCodePoints(id)});
+std::vector<ListedEndpoint> OfFlow(const std::vector<ListedEndpoint>& all, p::DataFlow flow) {
+  std::vector<ListedEndpoint> some;
+  for (const ListedEndpoint& endpoint : all) {
+    if (endpoint.flow == flow) some.push_back(endpoint);
   }
-  return endpoints;
+  return some;
 }
 
-// The endpoint a search text binds: the first whose id contains it.
-std::optional<Listed> FirstMatching(bool playback, const std::string& fragment) {
-  for (Listed& endpoint : ListEndpoints(playback)) {
-    if (ContainsFolded(endpoint.id, fragment)) return std::move(endpoint);
-  }
-  return std::nullopt;
-}
-
-// A short piece of `id` that no other listed id contains: the first eight
-// characters of its last {...} group when they will do, else the whole id.
-std::string UniqueFragment(const std::string& id, const std::vector<Listed>& all) {
-  const std::size_t brace = id.rfind('{');
-  if (brace == std::string::npos || brace + 9 > id.size()) return id;
-  const std::string piece = id.substr(brace + 1, 8);
-  for (const Listed& other : all) {
-    if (other.id != id && ContainsFolded(other.id, piece)) return id;
-  }
-  return piece;
+Json EndpointJson(const ListedEndpoint& endpoint) {
+  return Json{{"index", endpoint.index ? Json(*endpoint.index) : Json(nullptr)},
+              {"name", endpoint.name},
+              {"id", endpoint.id},
+              {"default", endpoint.isDefault},
+              {"state", StateWord(endpoint.state)}};
 }
 
 // --- list ---------------------------------------------------------------------------------
 
 class ListCommand : public Command {
  public:
-  bool Run(Session& session) override {
-    p::Platform& platform = p::CurrentPlatform();
-    const std::vector<Listed> playback = ListEndpoints(true);
-    const std::vector<Listed> recording = ListEndpoints(false);
-    const std::string defaultPlayback = DefaultEndpointId(platform, p::DataFlow::Render);
-    const std::string defaultRecording = DefaultEndpointId(platform, p::DataFlow::Capture);
-    std::size_t width = 0;
-    for (const auto* list : {&playback, &recording}) {
-      for (const Listed& endpoint : *list) width = std::max(width, Columns(endpoint.name));
+  void Define(CLI::App& app) {
+    app.add_flag("--all", all_, "also the endpoints that are disabled, unplugged or not present");
+  }
+
+  int Run(Session& session) override {
+    const std::vector<ListedEndpoint> endpoints = ListEndpoints(all_);
+    const auto playback = OfFlow(endpoints, p::DataFlow::Render);
+    const auto recording = OfFlow(endpoints, p::DataFlow::Capture);
+    if (session.json) {
+      Json document{{"command", "list"}, {"playback", Json::array()}, {"recording", Json::array()}};
+      for (const ListedEndpoint& endpoint : playback)
+        document["playback"].push_back(EndpointJson(endpoint));
+      for (const ListedEndpoint& endpoint : recording)
+        document["recording"].push_back(EndpointJson(endpoint));
+      session.Emit(document);
+      return kExitOk;
     }
-    Section(session.out, "Playback endpoints", playback, defaultPlayback, width);
-    Section(session.out, "Recording endpoints", recording, defaultRecording, width);
-    session.out << "* default endpoint. "
-                << Example(playback, recording, defaultPlayback, defaultRecording) << "\n";
-    return true;
+    std::size_t width = 0;
+    for (const ListedEndpoint& endpoint : endpoints)
+      width = std::max(width, Columns(endpoint.name));
+    Section(session.out, "Playback endpoints", playback, width);
+    Section(session.out, "Recording endpoints", recording, width);
+    session.out << "* default endpoint. " << Example(playback, recording) << "\n";
+    return kExitOk;
   }
 
  private:
-  static void Section(std::ostream& out, const char* title, const std::vector<Listed>& endpoints,
-                      const std::string& defaultId, std::size_t width) {
+  void Section(std::ostream& out, const char* title, const std::vector<ListedEndpoint>& endpoints,
+               std::size_t width) const {
     out << title << "\n";
-    if (endpoints.empty()) out << "  (none active)\n";
-    for (std::size_t i = 0; i < endpoints.size(); ++i) {
-      out << "  " << i << (endpoints[i].id == defaultId ? " * " : "   ")
-          << PadRight(endpoints[i].name, width) << "  " << endpoints[i].id << "\n";
+    if (endpoints.empty()) out << (all_ ? "  (none)\n" : "  (none active)\n");
+    for (const ListedEndpoint& endpoint : endpoints) {
+      out << "  " << (endpoint.index ? std::to_string(*endpoint.index) : "-")
+          << (endpoint.isDefault ? " * " : "   ") << PadRight(endpoint.name, width) << "  "
+          << endpoint.id;
+      if (endpoint.state != p::kDeviceStateActive) out << "  (" << StateWord(endpoint.state) << ")";
+      out << "\n";
     }
   }
 
-  static std::string Example(const std::vector<Listed>& playback,
-                             const std::vector<Listed>& recording, const std::string& playbackId,
-                             const std::string& recordingId) {
+  static std::string Example(const std::vector<ListedEndpoint>& playback,
+                             const std::vector<ListedEndpoint>& recording) {
     std::string example;
-    for (const Listed& endpoint : playback) {
-      if (endpoint.id == playbackId)
-        example += " --playback " + UniqueFragment(endpoint.id, playback);
+    for (const ListedEndpoint& endpoint : playback) {
+      if (endpoint.isDefault && endpoint.index)
+        example += " --playback " + std::to_string(*endpoint.index);
     }
-    for (const Listed& endpoint : recording) {
-      if (endpoint.id != recordingId) continue;
+    for (const ListedEndpoint& endpoint : recording) {
+      if (!endpoint.isDefault || !endpoint.index) continue;
       const bool mic = ContainsFolded(endpoint.name, "mic");
-      example += (mic ? " --mic " : " --line ") + UniqueFragment(endpoint.id, recording);
+      example += (mic ? " --mic " : " --line ") + std::to_string(*endpoint.index);
     }
-    if (example.empty()) return "Bind endpoints with `veltomix open --playback ID`.";
-    return "Bind by a piece of an id, e.g. `veltomix open" + example + "`";
+    if (example.empty()) return "Bind endpoints with `veltomix open --playback INDEX|NAME|ID`.";
+    return "Bind by index, a piece of the name or of the id, e.g. `veltomix open" + example + "`";
   }
+
+  bool all_ = false;
 };
 
 // --- open -----------------------------------------------------------------------------------
@@ -117,112 +120,210 @@ class ListCommand : public Command {
 class OpenCommand : public Command {
  public:
   void Define(CLI::App& app) {
+    const char* how = "; by its index in `list`, its name or a piece of it, or a piece of its id";
     playbackOption_ = app.add_option("--playback", playback_,
-                                     "bind the first active playback endpoint whose id contains ID")
-                          ->option_text("ID");
-    micOption_ = app.add_option("--mic", mic_, "bind a recording endpoint as the microphone")
-                     ->option_text("ID");
-    lineOption_ = app.add_option("--line", line_, "bind a recording endpoint as the line input")
-                      ->option_text("ID");
+                                     std::string("bind an active playback endpoint") + how)
+                          ->option_text("ENDPOINT");
+    micOption_ = app.add_option("--mic", mic_,
+                                std::string("bind a recording endpoint as the microphone") + how)
+                     ->option_text("ENDPOINT");
+    lineOption_ = app.add_option("--line", line_,
+                                 std::string("bind a recording endpoint as the line input") + how)
+                      ->option_text("ENDPOINT");
     app.add_flag("--default", useDefault_,
                  "bind the default playback endpoint, and the default recording endpoint as "
                  "microphone when its name holds \"mic\", else as line input");
     virtualOption_ =
-        app.add_option("--virtual", virtual_, "bind a playback endpoint as the virtual endpoint")
-            ->option_text("ID");
+        app.add_option("--virtual", virtual_,
+                       std::string("bind a playback endpoint as the virtual one") + how)
+            ->option_text("ENDPOINT");
   }
 
   // The options die with the parser; what they say is kept here.
   void Check() override {
-    hasPlayback_ = Given(playbackOption_, playback_);
-    hasMic_ = Given(micOption_, mic_);
-    hasLine_ = Given(lineOption_, line_);
-    hasVirtual_ = Given(virtualOption_, virtual_);
+    roles_.clear();
+    Keep(playbackOption_, BoundEndpoint::Playback, playback_);
+    Keep(micOption_, BoundEndpoint::Microphone, mic_);
+    Keep(lineOption_, BoundEndpoint::LineIn, line_);
+    Keep(virtualOption_, BoundEndpoint::Virtual, virtual_);
     playbackOption_ = micOption_ = lineOption_ = virtualOption_ = nullptr;
-    const bool byId = hasPlayback_ || hasMic_ || hasLine_;
-    if (useDefault_ && byId)
+    const bool byText = std::any_of(roles_.begin(), roles_.end(), [](const Role& role) {
+      return role.device != BoundEndpoint::Virtual;
+    });
+    if (useDefault_ && byText)
       throw UsageError(
           "open: --default binds the system's default devices; leave out --playback, --mic and "
           "--line, or drop --default");
-    if (!useDefault_ && !byId && !hasVirtual_)
+    if (!useDefault_ && roles_.empty())
       throw UsageError(
-          "open needs --default, or --playback/--mic/--line (and --virtual) with a piece of an "
-          "endpoint id: `veltomix list` shows them");
+          "open needs --default, or --playback/--mic/--line (and --virtual) with an endpoint's "
+          "index, name or id: `veltomix list` shows them");
   }
 
-  bool Run(Session& session) override {
-    bool ok = true;
-    if (useDefault_) ok = OpenDefaults(session);
-    if (hasPlayback_ || hasMic_ || hasLine_) ok = OpenById(session);
-    if (hasVirtual_) ok = OpenVirtual(session) && ok;
-    return ok;
+  int Run(Session& session) override {
+    Json document{{"command", "open"}, {"roles", Json::array()}};
+    int exit = kExitOk;
+    if (useDefault_) exit = OpenDefaults(session, document);
+    if (!roles_.empty()) {
+      const int byText = OpenByText(session, document);
+      if (exit == kExitOk) exit = byText;
+    }
+    if (session.json) session.Emit(document);
+    return exit;
   }
 
  private:
-  // Given on the command line; an empty piece would bind nothing (or, for
-  // --virtual, the first endpoint), so it is refused.
-  static bool Given(const CLI::Option* option, const std::string& value) {
-    if (option->count() == 0) return false;
-    if (value.empty())
-      throw UsageError("open: " + option->get_name() + " needs a piece of an endpoint id");
-    return true;
-  }
-
   struct Role {
     BoundEndpoint device;
-    const char* label;
-    const std::string& fragment;
-    bool given;
-    int failureBit;
+    std::string option;
+    std::string text;
+    std::optional<ListedEndpoint> chosen;
   };
 
-  bool OpenDefaults(Session& session) {
+  // Given on the command line; an empty text would name every endpoint.
+  void Keep(const CLI::Option* option, BoundEndpoint device, const std::string& text) {
+    if (option->count() == 0) return;
+    if (text.empty())
+      throw UsageError("open: " + option->get_name() +
+                       " needs an endpoint: its index, its name or a piece of its id");
+    roles_.push_back({device, option->get_name(), text, std::nullopt});
+  }
+
+  static void Bound(Session& session, Json& document, BoundEndpoint device, const std::string& name,
+                    const std::string& id) {
+    session.chosenNames[device] = name;
+    if (!session.json) session.err << PadRight(WordsFor(device).role, 12) << name << "\n";
+    document["roles"].push_back(
+        Json{{"role", WordsFor(device).role}, {"bound", true}, {"name", name}, {"id", id}});
+  }
+
+  static void Failed(Session& session, Json& document, const std::string& role,
+                     const std::string& problem) {
+    session.err << "veltomix: open: " << role << ": " << problem << "\n";
+    document["roles"].push_back(Json{{"role", role}, {"bound", false}, {"problem", problem}});
+  }
+
+  int OpenDefaults(Session& session, Json& document) {
+    const std::vector<ListedEndpoint> active = ListEndpoints(false);
+    const auto defaultId = [&](p::DataFlow flow) {
+      for (const ListedEndpoint& endpoint : active) {
+        if (endpoint.flow == flow && endpoint.isDefault) return endpoint.id;
+      }
+      return std::string();
+    };
     const int result = OpenDefaultDevices();
     const BoundNames names = ReadBoundNames();
-    for (BoundEndpoint device :
-         {BoundEndpoint::Playback, BoundEndpoint::Microphone, BoundEndpoint::LineIn}) {
-      if (!names.Of(device).empty()) session.err << Label(device) << names.Of(device) << "\n";
+    int exit = kExitOk;
+    if (!names.playback.empty()) {
+      Bound(session, document, BoundEndpoint::Playback, names.playback,
+            defaultId(p::DataFlow::Render));
+    } else {
+      Failed(session, document, "playback", "the default playback endpoint could not be bound");
+      exit = kExitCommandFailed;
     }
-    if (result == 0) return true;
-    session.err << "veltomix: open --default: the default recording endpoint is not among the "
-                   "active ones, so no recording device was bound\n";
-    return false;
+    const BoundEndpoint recording =
+        names.mic.empty() ? BoundEndpoint::LineIn : BoundEndpoint::Microphone;
+    if (!names.Of(recording).empty()) {
+      Bound(session, document, recording, names.Of(recording), defaultId(p::DataFlow::Capture));
+      return exit;
+    }
+    Failed(session, document, "recording",
+           result == 0 ? "the default recording endpoint could not be bound"
+                       : "the default recording endpoint is not among the active ones, so no "
+                         "recording device was bound");
+    return kExitCommandFailed;
   }
 
-  bool OpenById(Session& session) {
-    const int result = OpenSoundCard(playback_.c_str(), mic_.c_str(), line_.c_str());
-    const int failed = FailedRoles(result);
-    const BoundNames names = ReadBoundNames();
-    const Role roles[] = {{BoundEndpoint::Playback, "--playback", playback_, hasPlayback_, 1},
-                          {BoundEndpoint::Microphone, "--mic", mic_, hasMic_, 2},
-                          {BoundEndpoint::LineIn, "--line", line_, hasLine_, 4}};
-    for (const Role& role : roles) {
-      if (!role.given) continue;
-      if (failed & role.failureBit) {
-        // One piece: working out the hint makes platform calls, whose trace
-        // lines would otherwise land inside this one.
-        session.err << "veltomix: " + Failure(role) + "\n";
-      } else {
-        session.err << Label(role.device) << names.Of(role.device) << "\n";
+  // Every text must name exactly one endpoint before anything is bound: a
+  // text that fits several binds none of them.
+  int OpenByText(Session& session, Json& document) {
+    const std::vector<ListedEndpoint> active = ListEndpoints(false);
+    bool allChosen = true;
+    for (Role& role : roles_) {
+      const bool playback =
+          role.device == BoundEndpoint::Playback || role.device == BoundEndpoint::Virtual;
+      const p::DataFlow flow = playback ? p::DataFlow::Render : p::DataFlow::Capture;
+      EndpointChoice choice = ChooseEndpoint(OfFlow(active, flow), role.text,
+                                             std::string("active ") + FlowWord(flow) + " endpoint");
+      if (choice.chosen) {
+        role.chosen = std::move(choice.chosen);
+        continue;
+      }
+      allChosen = false;
+      Failed(session, document, WordsFor(role.device).role,
+             role.option + " " + role.text + ": " + InactiveHint(choice, role.text, flow));
+    }
+    if (!allChosen) {
+      session.err << "veltomix: open: nothing was bound\n";
+      return kExitUsage;
+    }
+    return Bind(session, document);
+  }
+
+  // Says so when the text names an endpoint that is there but not active.
+  static std::string InactiveHint(const EndpointChoice& choice, const std::string& text,
+                                  p::DataFlow flow) {
+    if (!choice.matches.empty()) return choice.problem;
+    std::vector<ListedEndpoint> inactive;
+    for (const ListedEndpoint& endpoint : OfFlow(ListEndpoints(true), flow)) {
+      if (!endpoint.index) inactive.push_back(endpoint);
+    }
+    const EndpointChoice there = ChooseEndpoint(inactive, text, "endpoint");
+    if (!there.chosen) return choice.problem;
+    return there.chosen->name + " is " + StateWord(there.chosen->state) +
+           "; only active endpoints can be bound";
+  }
+
+  const Role* Given(BoundEndpoint device) const {
+    for (const Role& role : roles_) {
+      if (role.device == device) return &role;
+    }
+    return nullptr;
+  }
+
+  std::string IdOf(BoundEndpoint device) const {
+    const Role* role = Given(device);
+    return role ? role->chosen->id : "";
+  }
+
+  int Bind(Session& session, Json& document) {
+    int exit = kExitOk;
+    if (Given(BoundEndpoint::Playback) || Given(BoundEndpoint::Microphone) ||
+        Given(BoundEndpoint::LineIn)) {
+      const std::string playback = IdOf(BoundEndpoint::Playback);
+      const std::string mic = IdOf(BoundEndpoint::Microphone);
+      const std::string line = IdOf(BoundEndpoint::LineIn);
+      const int failed = FailedRoles(OpenSoundCard(playback.c_str(), mic.c_str(), line.c_str()));
+      const std::pair<BoundEndpoint, int> bits[] = {
+          {BoundEndpoint::Playback, 1}, {BoundEndpoint::Microphone, 2}, {BoundEndpoint::LineIn, 4}};
+      for (const auto& [device, bit] : bits) {
+        const Role* role = Given(device);
+        if (!role) continue;
+        if (!(failed & bit)) {
+          Bound(session, document, device, role->chosen->name, role->chosen->id);
+          continue;
+        }
+        // Found, but its walk failed: what the walk bound before failing
+        // still works, and `show` shows it under this name.
+        session.chosenNames[device] = role->chosen->name;
+        Failed(session, document, WordsFor(device).role,
+               "found " + role->chosen->name +
+                   ", but walking its topology failed; the controls found before the failure "
+                   "stay bound (`veltomix show` lists them, `veltomix topology --why CONTROL` "
+                   "says where a search stopped)");
+        exit = kExitCommandFailed;
       }
     }
-    return failed == 0;
-  }
-
-  bool OpenVirtual(Session& session) {
-    if (OpenVirtual_1(virtual_.c_str()) != 0) {
-      const auto found = FirstMatching(true, virtual_);
-      session.err << "veltomix: open --virtual " << virtual_ << ": "
-                  << (found ? found->name + " offers no device topology"
-                            : "no active playback endpoint's id contains it (`veltomix list` "
-                              "shows them)")
-                  << "\n";
-      return false;
+    if (const Role* role = Given(BoundEndpoint::Virtual)) {
+      if (OpenVirtual_1(role->chosen->id.c_str()) == 0) {
+        Bound(session, document, BoundEndpoint::Virtual, role->chosen->name, role->chosen->id);
+      } else {
+        Failed(session, document, WordsFor(BoundEndpoint::Virtual).role,
+               role->chosen->name + " offers no device topology");
+        exit = kExitCommandFailed;
+      }
     }
-    const auto found = FirstMatching(true, virtual_);
-    session.virtualName = found ? found->name : "";
-    session.err << Label(BoundEndpoint::Virtual) << session.virtualName << "\n";
-    return true;
+    return exit;
   }
 
   // OpenSoundCard's result is the exclusive or of 1 (playback), 3
@@ -236,36 +337,9 @@ class OpenCommand : public Command {
     return 7;
   }
 
-  static std::string Failure(const Role& role) {
-    const bool playback = role.device == BoundEndpoint::Playback;
-    const auto found = FirstMatching(playback, role.fragment);
-    const std::string head = std::string("open ") + role.label + " " + role.fragment + ": ";
-    if (!found)
-      return head + "no active " + (playback ? "playback" : "recording") +
-             " endpoint's id contains it (`veltomix list` shows them)";
-    return head + "found " + found->name +
-           ", but walking its topology failed; the controls found before the failure stay "
-           "bound (`veltomix topology " +
-           role.fragment + "` shows the topology)";
-  }
-
-  static std::string Label(BoundEndpoint device) {
-    switch (device) {
-      case BoundEndpoint::Playback:
-        return "playback    ";
-      case BoundEndpoint::Microphone:
-        return "microphone  ";
-      case BoundEndpoint::LineIn:
-        return "line in     ";
-      case BoundEndpoint::Virtual:
-        return "virtual     ";
-    }
-    return {};
-  }
-
   std::string playback_, mic_, line_, virtual_;
   bool useDefault_ = false;
-  bool hasPlayback_ = false, hasMic_ = false, hasLine_ = false, hasVirtual_ = false;
+  std::vector<Role> roles_;
   CLI::Option* playbackOption_ = nullptr;
   CLI::Option* micOption_ = nullptr;
   CLI::Option* lineOption_ = nullptr;
@@ -276,47 +350,66 @@ class OpenCommand : public Command {
 
 class ControlCommand : public Command {
  public:
-  void DefineControl(CLI::App& app) {
-    app.add_option("CONTROL", controlName_, "one of: " + ControlNames())->required();
+  explicit ControlCommand(const char* command) : command_(command) {}
+
+  // `withMute`: only the controls that have a mute are offered.
+  void DefineControl(CLI::App& app, bool withMute = false) {
+    app.add_option("CONTROL", controlName_, "one of: " + ControlNames(withMute))->required();
   }
 
   void Check() override {
     control_ = FindControl(controlName_);
     if (!control_)
-      throw UsageError("unknown control '" + controlName_ + "': type one of " + ControlNames());
+      throw UsageError("unknown control '" + controlName_ + "'" + DidYouMeanControl(controlName_) +
+                       ": type one of " + ControlNames());
   }
 
  protected:
-  // Prints the control's value, as `get` does; false when it cannot be read.
-  bool Report(Session& session) const {
+  // Prints the control's value, as `get` does.
+  int Report(Session& session) const {
     const Reading reading = control_->Read();
     if (reading.status != 0) return Fail(session, reading.status);
-    session.out << control_->name << ": " << DescribeReading(*control_, reading) << "\n";
-    return true;
+    if (session.json) {
+      session.Emit(Tagged(ReadingJson(*control_, reading)));
+    } else {
+      session.out << control_->name << ": " << DescribeReading(*control_, reading) << "\n";
+    }
+    return kExitOk;
   }
 
-  bool Fail(Session& session, int status) const {
-    session.err << "veltomix: " << StatusProblem(*control_, status) << "\n";
-    return false;
+  int Fail(Session& session, int status) const {
+    return session.Fail(command_, StatusProblem(*control_, status), StatusExit(*control_, status));
   }
 
+  Json Tagged(Json reading) const {
+    Json document{{"command", command_}};
+    for (auto& [key, value] : reading.items()) document[key] = std::move(value);
+    return document;
+  }
+
+  const char* command_;
   std::string controlName_;
   const ControlInfo* control_ = nullptr;
 };
 
 class GetCommand : public ControlCommand {
  public:
-  bool Run(Session& session) override { return Report(session); }
+  GetCommand() : ControlCommand("get") {}
+  int Run(Session& session) override { return Report(session); }
 };
 
 class SetCommand : public ControlCommand {
  public:
+  SetCommand() : ControlCommand("set") {}
+
   void Define(CLI::App& app) {
     DefineControl(app);
     app.add_option("VALUE", text_,
                    "percent 0..100 for volumes, dB for bass/treble/midrange, whole dB for "
-                   "mic-boost-level, on/off for mic-boost and line-agc")
-        ->required();
+                   "mic-boost-level, on/off for mic-boost and line-agc; +N or -N changes the "
+                   "value by N, =N sets a negative dB value")
+        ->required()
+        ->allow_extra_args(false);
   }
 
   void Check() override {
@@ -324,20 +417,41 @@ class SetCommand : public ControlCommand {
     value_ = control_->Parse(text_);
   }
 
-  bool Run(Session& session) override {
-    const int status = control_->Write(value_);
-    if (status != 0) return Fail(session, status);
+  int Run(Session& session) override {
+    const Reading current = control_->Read();
+    if (current.status != 0) return Fail(session, current.status);
+    SetValue target;
+    try {
+      target = control_->Target(value_, current);
+    } catch (const UsageError& error) {
+      return session.Fail(command_, error.what(), kExitUsage);
+    }
+    if (const int status = control_->Write(target)) return Fail(session, status);
+    if (value_.relative) Settle(target);
     return Report(session);
   }
 
  private:
+  // A volume reads back as a truncated percentage: the level for N% often
+  // reads back as N-1, so a step up could fall short or not move at all.
+  // It goes on to the next level up instead, so that it moves at least as
+  // far as asked.
+  void Settle(const SetValue& written) const {
+    if (control_->kind != ControlKind::Percent || value_.value <= 0 || written.value >= 100) return;
+    const Reading after = control_->Read();
+    if (after.status != 0 || after.value >= written.value) return;
+    SetValue further = written;
+    ++further.value;
+    control_->Write(further);
+  }
+
   std::string text_;
   SetValue value_;
 };
 
 class MuteCommand : public ControlCommand {
  public:
-  explicit MuteCommand(bool mute) : mute_(mute) {}
+  explicit MuteCommand(bool mute) : ControlCommand(mute ? "mute" : "unmute"), mute_(mute) {}
 
   void Check() override {
     ControlCommand::Check();
@@ -346,13 +460,24 @@ class MuteCommand : public ControlCommand {
     if (control_->kind == ControlKind::Switch)
       throw UsageError(name + " is a switch, not a mute: type `set " + name + " " +
                        (mute_ ? "off" : "on") + "`");
-    throw UsageError(name + " has no mute; master, line-monitor, mic-monitor and virtual have one");
+    throw UsageError(name + " has no mute; " + ControlNames(true) + " have one");
   }
 
-  bool Run(Session& session) override {
-    const int status = control_->WriteMute(mute_);
-    if (status != 0) return Fail(session, status);
-    return Report(session);
+  // The mute's own outcome: the volume beside it may be unreadable on a
+  // platform where the mute works.
+  int Run(Session& session) override {
+    if (const int status = control_->WriteMute(mute_)) return Fail(session, status);
+    const Reading reading = control_->Read();
+    if (!reading.muted) return Fail(session, reading.muteStatus);
+    if (session.json) {
+      session.Emit(Tagged(ReadingJson(*control_, reading)));
+    } else if (reading.status == 0) {
+      session.out << control_->name << ": " << DescribeReading(*control_, reading) << "\n";
+    } else {
+      session.out << control_->name << ": " << (*reading.muted ? "muted" : "unmuted")
+                  << "  (its volume: " << StatusWord(reading.status) << ")\n";
+    }
+    return kExitOk;
   }
 
  private:
@@ -368,13 +493,17 @@ class CloseCommand : public Command {
                  "first put every control back to the value it had when it was bound");
   }
 
-  bool Run(Session& session) override {
+  int Run(Session& session) override {
     CloseSoundCard(restore_ ? 1 : 0);
     CloseVirtual_1();
-    session.virtualName.clear();
-    session.err << (restore_ ? "closed; every control is back at its value from binding\n"
-                             : "closed\n");
-    return true;
+    session.chosenNames.clear();
+    if (session.json) {
+      session.Emit(Json{{"command", "close"}, {"restored", restore_}});
+    } else {
+      session.err << (restore_ ? "closed; every control is back at its value from binding\n"
+                               : "closed\n");
+    }
+    return kExitOk;
   }
 
  private:
@@ -387,16 +516,21 @@ class ShowCommand : public Command {
  public:
   void Define(CLI::App& app) {
     app.add_option("--color", color_,
-                   "colour the bars: auto (when stdout is a terminal), "
-                   "always or never")
+                   "colour the bars: auto (on a terminal, unless NO_COLOR is set or TERM is "
+                   "dumb), always or never")
         ->check(CLI::IsMember({"auto", "always", "never"}))
         ->option_text("WHEN");
   }
 
-  bool Run(Session& session) override {
-    const bool color = color_ == "always" || (color_ == "auto" && session.terminal);
-    session.out << RenderShow(color, session.virtualName);
-    return true;
+  int Run(Session& session) override {
+    const std::vector<DeviceView> mixer = ReadMixer(session.chosenNames);
+    if (session.json) {
+      session.Emit(ShowJson(mixer));
+    } else {
+      const bool color = color_ == "always" || (color_ == "auto" && session.color);
+      session.out << RenderShow(mixer, color);
+    }
+    return ShowExit(mixer);
   }
 
  private:
@@ -406,28 +540,30 @@ class ShowCommand : public Command {
 // --- topology and capture ---------------------------------------------------------------------
 
 // Writes `text` to `path`, or to the session's output for "-".
-bool WriteOutput(Session& session, const std::string& path, const std::string& text) {
+int WriteOutput(Session& session, const char* command, const std::string& path,
+                const std::string& text) {
   if (path == "-") {
     session.out << text;
-    return true;
+    return kExitOk;
   }
-  std::ofstream file(path, std::ios::binary);
-  file << text;
-  if (file) return true;
-  session.err << "veltomix: cannot write " << path << "\n";
-  return false;
+  const std::string problem = WriteWholeFile(path, text);
+  return problem.empty() ? kExitOk : session.Fail(command, problem, kExitPlatform);
 }
 
-void PrintWarnings(Session& session, const SystemModel& model) {
-  for (const std::string& warning : model.warnings)
-    session.err << "veltomix: warning: " << warning << "\n";
+// What a walk could not read or had to change, in one line.
+void PrintWarnings(Session& session, const char* command, const SystemModel& model) {
+  if (model.warnings.empty()) return;
+  std::string line;
+  for (const std::string& warning : model.warnings) line += (line.empty() ? "" : "; ") + warning;
+  session.err << "veltomix: " << command << ": " << line << "\n";
 }
 
-std::optional<SystemModel> Walk(Session& session, const std::vector<HeldControl>& held) {
+std::optional<SystemModel> Walk(Session& session, const char* command,
+                                const std::vector<HeldControl>& held, int* exit) {
   try {
     return WalkSystem(p::CurrentPlatform(), held);
   } catch (const WalkError& error) {
-    session.err << "veltomix: " << error.what() << "\n";
+    *exit = session.Fail(command, error.what(), kExitPlatform);
     return std::nullopt;
   }
 }
@@ -437,62 +573,106 @@ class TopologyCommand : public Command {
   void Define(CLI::App& app) {
     app.add_option("ENDPOINT", endpoint_,
                    "playback, mic, line or virtual for a bound endpoint (playback when left out), "
-                   "or a piece of any endpoint's id");
-    app.add_option("--format", format_, "dot (Graphviz) or text")
-        ->check(CLI::IsMember({"text", "dot"}));
+                   "or any endpoint by its name or a piece of its name or id");
+    app.add_option("--format", format_, "text, dot (Graphviz) or json")
+        ->check(CLI::IsMember({"text", "dot", "json"}));
     app.add_option("--output", output_, "write to FILE instead of stdout")->option_text("FILE");
+    app.add_option("--why", why_,
+                   "say where the search for CONTROL stopped on the bound endpoint: which part, "
+                   "which name did not match, which interface a part did not offer")
+        ->option_text("CONTROL");
   }
 
-  bool Run(Session& session) override {
+  void Check() override {
+    if (!why_.empty() && !FindControl(why_))
+      throw UsageError("topology --why: unknown control '" + why_ + "'" + DidYouMeanControl(why_) +
+                       ": type one of " + ControlNames());
+  }
+
+  int Run(Session& session) override {
+    if (!why_.empty()) return Why(session);
     const std::vector<HeldControl> held = HeldByMixer();
-    std::optional<SystemModel> model = Walk(session, held);
-    if (!model) return false;
-    PrintWarnings(session, *model);
-    const std::optional<std::size_t> index = Resolve(session, *model, held);
-    if (!index) return false;
+    int exit = kExitOk;
+    std::optional<SystemModel> model = Walk(session, "topology", held, &exit);
+    if (!model) return exit;
+    PrintWarnings(session, "topology", *model);
+    const std::optional<std::size_t> index = Resolve(session, *model, held, &exit);
+    if (!index) return exit;
     const WalkedEndpoint& endpoint = model->endpoints[*index];
-    if (!endpoint.connector) {
-      session.err << "veltomix: topology: " << endpoint.name
-                  << (endpoint.hasTopology ? " is not joined to any adapter"
-                                           : " offers no device topology")
-                  << "\n";
-      return false;
-    }
+    if (!endpoint.connector)
+      return session.Fail("topology",
+                          endpoint.name + (endpoint.hasTopology ? " is not joined to any adapter"
+                                                                : " offers no device topology"),
+                          kExitPlatform);
     TopologyView view{*model, *index, {}};
     for (const HeldControl& control : held) view.heldLabels.push_back(control.label);
-    return WriteOutput(session, output_, format_ == "dot" ? TopologyDot(view) : TopologyText(view));
+    if (session.json || format_ == "json") {
+      const Json topology = TopologyJson(view);
+      Json document{{"command", "topology"}};
+      document.update(topology);
+      return WriteOutput(session, "topology", output_, document.dump() + "\n");
+    }
+    return WriteOutput(session, "topology", output_,
+                       format_ == "dot" ? TopologyDot(view) : TopologyText(view));
   }
 
  private:
+  int Why(Session& session) const {
+    const ControlInfo& control = *FindControl(why_);
+    const WhyReport report = ExplainControl(p::CurrentPlatform(), control, session.chosenNames);
+    if (session.json) {
+      session.Emit(Json{{"command", "topology"},
+                        {"control", control.name},
+                        {"found", report.found},
+                        {"steps", report.steps},
+                        {"outcome", report.stopped}});
+    } else {
+      session.out << "How binding searches for " << control.name << ":\n";
+      for (const std::string& step : report.steps) session.out << "  " << step << "\n";
+      session.out << report.stopped << "\n";
+    }
+    return report.exit;
+  }
+
   struct BoundRole {
     const char* word;
     const char* label;  // the slot's label in kSlotLabels
     const char* open;
+    BoundEndpoint device;
     p::DataFlow flow;
   };
 
   std::optional<std::size_t> Resolve(Session& session, const SystemModel& model,
-                                     const std::vector<HeldControl>& held) const {
-    static const BoundRole kRoles[] = {{"playback", "master", "--playback", p::DataFlow::Render},
-                                       {"mic", "mic-record", "--mic", p::DataFlow::Capture},
-                                       {"line", "line-record", "--line", p::DataFlow::Capture},
-                                       {"virtual", "virtual", "--virtual", p::DataFlow::Render}};
+                                     const std::vector<HeldControl>& held, int* exit) const {
+    static const BoundRole kRoles[] = {
+        {"playback", "master", "--playback", BoundEndpoint::Playback, p::DataFlow::Render},
+        {"mic", "mic-record", "--mic", BoundEndpoint::Microphone, p::DataFlow::Capture},
+        {"line", "line-record", "--line", BoundEndpoint::LineIn, p::DataFlow::Capture},
+        {"virtual", "virtual", "--virtual", BoundEndpoint::Virtual, p::DataFlow::Render}};
     const std::string wanted = endpoint_.empty() ? "playback" : endpoint_;
     for (const BoundRole& role : kRoles) {
-      if (wanted == role.word) return BoundEndpoint(session, model, held, role);
+      if (wanted == role.word) return BoundEndpointIndex(session, model, held, role, exit);
     }
-    const auto index = FindEndpointByFragment(model, wanted);
-    if (!index)
-      session.err << "veltomix: topology: no endpoint's id contains '" << wanted
-                  << "' (`veltomix list` shows the active ones)\n";
-    return index;
+    // Every endpoint in every state, with the index `list` gives the active ones.
+    const std::vector<ListedEndpoint> listed = ListEndpoints(true);
+    const EndpointChoice choice = ChooseEndpoint(listed, wanted, "endpoint");
+    if (!choice.chosen) {
+      *exit = session.Fail("topology", choice.problem, kExitUsage);
+      return std::nullopt;
+    }
+    for (std::size_t e = 0; e < model.endpoints.size(); ++e) {
+      if (model.endpoints[e].id == choice.chosen->id) return e;
+    }
+    *exit =
+        session.Fail("topology", choice.chosen->name + " was not found by the walk", kExitPlatform);
+    return std::nullopt;
   }
 
   // The endpoint whose volume the mixer holds in the role's slot; where the
   // platform's objects cannot be compared, the one bearing the bound name.
-  std::optional<std::size_t> BoundEndpoint(Session& session, const SystemModel& model,
-                                           const std::vector<HeldControl>& held,
-                                           const BoundRole& role) const {
+  std::optional<std::size_t> BoundEndpointIndex(Session& session, const SystemModel& model,
+                                                const std::vector<HeldControl>& held,
+                                                const BoundRole& role, int* exit) const {
     for (std::size_t e = 0; e < model.endpoints.size(); ++e) {
       const auto& labels = model.endpoints[e].heldAs;
       if (std::find(labels.begin(), labels.end(), role.label) != labels.end()) return e;
@@ -500,27 +680,31 @@ class TopologyCommand : public Command {
     const bool isHeld = std::any_of(held.begin(), held.end(),
                                     [&](const HeldControl& h) { return h.label == role.label; });
     if (isHeld) {
-      const BoundNames names = ReadBoundNames();
-      const std::string& name =
-          role.flow == p::DataFlow::Render
-              ? (role.label == std::string("virtual") ? session.virtualName : names.playback)
-              : (role.label == std::string("mic-record") ? names.mic : names.line);
+      std::string name = ReadBoundNames().Of(role.device);
+      const auto chosen = session.chosenNames.find(role.device);
+      if (name.empty() && chosen != session.chosenNames.end()) name = chosen->second;
       const auto named = FindEndpointByHostName(model, role.flow, name);
       if (named) return named;
-      session.err << "veltomix: topology: the bound " << role.word
-                  << " endpoint cannot be recognised on this platform; name it by a piece of "
-                     "its id\n";
+      *exit = session.Fail("topology",
+                           std::string("the bound ") + role.word +
+                               " endpoint cannot be recognised on this platform; name it by its "
+                               "index or a piece of its name or id",
+                           kExitPlatform);
       return std::nullopt;
     }
-    session.err << "veltomix: topology: no " << role.word << " endpoint is bound; bind one first "
-                << "(`open " << role.open << " ID`) or name an endpoint by a piece of its id "
-                << "(`veltomix topology 4f6a2c1e`; `veltomix list` shows the ids)\n";
+    *exit = session.Fail("topology",
+                         std::string("no ") + role.word +
+                             " endpoint is bound; bind one first (`open " + role.open +
+                             " ENDPOINT`) or name an endpoint by a piece of its name "
+                             "or id (`veltomix list` shows them)",
+                         kExitNothingBound);
     return std::nullopt;
   }
 
   std::string endpoint_;
   std::string format_ = "text";
   std::string output_ = "-";
+  std::string why_;
 };
 
 std::string Counted(std::size_t count, const char* one, const char* many) {
@@ -534,18 +718,27 @@ class CaptureCommand : public Command {
         ->option_text("FILE|-");
   }
 
-  bool Run(Session& session) override {
-    std::optional<SystemModel> model = Walk(session, {});
-    if (!model) return false;
+  int Run(Session& session) override {
+    int exit = kExitOk;
+    std::optional<SystemModel> model = Walk(session, "capture", {}, &exit);
+    if (!model) return exit;
     const std::string text = PrettyJson(DescribeSystem(*model));
-    PrintWarnings(session, *model);
-    if (!WriteOutput(session, output_, text)) return false;
-    if (output_ != "-")
+    PrintWarnings(session, "capture", *model);
+    exit = WriteOutput(session, "capture", output_, text);
+    if (exit != kExitOk || output_ == "-") return exit;
+    if (session.json) {
+      session.Emit(Json{{"command", "capture"},
+                        {"endpoints", model->endpoints.size()},
+                        {"adapters", model->adapters.size()},
+                        {"output", output_},
+                        {"warnings", model->warnings}});
+    } else {
       session.err << "captured " << Counted(model->endpoints.size(), "endpoint", "endpoints")
                   << " and "
                   << Counted(model->adapters.size(), "adapter topology", "adapter topologies")
                   << " into " << output_ << "\n";
-    return true;
+    }
+    return kExitOk;
   }
 
  private:
@@ -561,7 +754,6 @@ std::unique_ptr<Command> Defined(CLI::App& app) {
   return command;
 }
 
-std::unique_ptr<Command> DefineList(CLI::App&) { return std::make_unique<ListCommand>(); }
 std::unique_ptr<Command> DefineGet(CLI::App& app) {
   auto command = std::make_unique<GetCommand>();
   command->DefineControl(app);
@@ -570,7 +762,7 @@ std::unique_ptr<Command> DefineGet(CLI::App& app) {
 template <bool kMute>
 std::unique_ptr<Command> DefineMute(CLI::App& app) {
   auto command = std::make_unique<MuteCommand>(kMute);
-  command->DefineControl(app);
+  command->DefineControl(app, true);
   return command;
 }
 
@@ -578,19 +770,24 @@ std::unique_ptr<Command> DefineMute(CLI::App& app) {
 
 const std::vector<CommandSpec>& FriendlyCommands() {
   static const std::vector<CommandSpec> table = {
-      {"list", "list", "the active playback and recording endpoints: index, name, id, default",
-       DefineList},
-      {"open", "open (--default | [--playback ID] [--mic ID] [--line ID]) [--virtual ID]",
-       "bind endpoints by a piece of their id, or the system's defaults", Defined<OpenCommand>},
+      {"list", "list [--all]",
+       "the active playback and recording endpoints (--all: every state): index, name, id, "
+       "default",
+       Defined<ListCommand>},
+      {"open", "open (--default | [--playback E] [--mic E] [--line E]) [--virtual E]",
+       "bind endpoints by index, name or a piece of name or id, or the system's defaults",
+       Defined<OpenCommand>},
       {"get", "get CONTROL", "print a control's value", DefineGet},
-      {"set", "set CONTROL VALUE", "set a control: percent, dB, or on/off", Defined<SetCommand>},
+      {"set", "set CONTROL VALUE",
+       "set a control: percent, dB, or on/off; +N or -N changes it by N", Defined<SetCommand>},
       {"mute", "mute CONTROL", "mute master, line-monitor, mic-monitor or virtual",
        DefineMute<true>},
       {"unmute", "unmute CONTROL", "unmute one of them", DefineMute<false>},
       {"show", "show [--color WHEN]", "every bound device and control at a glance",
        Defined<ShowCommand>},
-      {"topology", "topology [ENDPOINT] [--format text|dot] [--output FILE]",
-       "the adapter topology behind an endpoint, with the parts binding chose",
+      {"topology", "topology [ENDPOINT] [--format text|dot|json] [--output FILE] [--why CONTROL]",
+       "the adapter topology behind an endpoint, with the parts binding chose; --why says where "
+       "a control's search stopped",
        Defined<TopologyCommand>},
       {"capture", "capture [--output FILE]",
        "write every endpoint and topology as a sound-system description (JSON)",
@@ -600,6 +797,16 @@ const std::vector<CommandSpec>& FriendlyCommands() {
        Defined<CloseCommand>},
   };
   return table;
+}
+
+std::vector<std::string> CommandOptions(const CommandSpec& spec) {
+  CLI::App app{spec.summary, spec.name};
+  const std::unique_ptr<Command> command = spec.define(app);
+  std::vector<std::string> names;
+  for (const CLI::Option* option : app.get_options()) {
+    for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
+  }
+  return names;
 }
 
 const CommandSpec* FindCommand(const std::string& name) {
@@ -613,9 +820,15 @@ std::string CommandsHelp() {
   std::string help =
       "Commands (each has --help; they chain with each other and with export calls):\n";
   for (const CommandSpec& spec : FriendlyCommands())
-    help += "  " + PadRight(spec.synopsis, 40) + "\n      " + spec.summary + "\n";
+    help += std::string("  ") + spec.synopsis + "\n      " + spec.summary + "\n";
   help += "Controls: " + ControlNames() + "\n";
+  help += "An ENDPOINT is its index in `list`, its name or a piece of it, or a piece of its id.\n";
+  help += "Without arguments veltomix binds the default devices and shows them.\n";
   help += "Example:  veltomix open --default set master 40 mute mic-monitor show\n";
+  help +=
+      "Exit status: 0 done; 1 a binding failed; 2 usage error (a wrong option, value or endpoint); "
+      "3 nothing bound; 4 control missing on the bound device; 5 platform failure (or a file "
+      "could not be read or written). The first failing step decides.\n";
   return help;
 }
 

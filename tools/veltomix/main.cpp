@@ -1,6 +1,7 @@
 // veltomix: the VeltoSound mixer from the command line. Runs export calls and
 // friendly commands in one process, on the simulated sound system (or, on
 // Windows, on the real one).
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -30,5 +31,7 @@ int main(int argc, char** argv) {
   // their order when a user sends both to one file.
   std::cout << std::unitbuf;
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-  return veltomix::RunVeltomix(args, std::cout, std::cerr, StdoutIsTerminal());
+  const bool color =
+      StdoutIsTerminal() && veltomix::ColourAllowed(std::getenv("NO_COLOR"), std::getenv("TERM"));
+  return veltomix::RunVeltomix(args, std::cout, std::cerr, color);
 }

@@ -2,6 +2,7 @@
 // library's exports only.
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,12 +20,29 @@ enum class ControlKind {
 
 enum class BoundEndpoint { Playback, Microphone, LineIn, Virtual };
 
+// How messages and options name a bound endpoint.
+struct EndpointWords {
+  const char* role;    // "line in", as `open` reports a binding
+  const char* option;  // "--line", the option of `open` that binds it
+  const char* word;    // "line-in", as one word in hints
+};
+const EndpointWords& WordsFor(BoundEndpoint device);
+
 struct ControlInfo;
 
 const std::vector<ControlInfo>& Controls();
 const ControlInfo* FindControl(const std::string& name);
-// "master, line-monitor, ..." for messages.
-std::string ControlNames();
+// "master, line-monitor, ..." for messages; with `withMute`, only the
+// controls that have a mute.
+std::string ControlNames(bool withMute = false);
+// " (did you mean master?)" for a misspelt control name, else "".
+std::string DidYouMeanControl(const std::string& name);
+
+struct ValueRange {
+  double min = 0;
+  double max = 0;
+  double step = 0;
+};
 
 // One reading of a control, as the exports report it.
 struct Reading {
@@ -32,14 +50,17 @@ struct Reading {
   int value = 0;     // percent, whole dB or switch state
   double level = 0;  // decibels of a tone control
   // Its range, for a tone control (GetEQRange) or the boost slider.
-  std::optional<std::pair<double, double>> range;
+  std::optional<ValueRange> range;
   std::optional<int> muted;  // for a control with a mute, when it could be read
+  int muteStatus = 3;        // the mute's own StatusCode
 };
 
-// A value given to `set`, checked against the control's kind.
+// A value given to `set`, checked against the control's kind. A relative
+// value is a change from the current one.
 struct SetValue {
   int value = 0;
   double level = 0;
+  bool relative = false;
 };
 
 struct ControlInfo {
@@ -57,6 +78,12 @@ struct ControlInfo {
 
   // Parses what `set` was given; throws UsageError saying what to type.
   SetValue Parse(const std::string& text) const;
+  // The absolute value to write for `wanted`, given the current reading: a
+  // relative change is applied and kept inside the range, an absolute value
+  // outside the range is refused (UsageError naming the range).
+  SetValue Target(const SetValue& wanted, const Reading& current) const;
+  // The range `set` accepts, as text: "0 to 100%", "-12 to +12 dB".
+  std::string RangeText(const Reading& reading) const;
 
   // Export pointers, one family per kind (unused ones stay null).
   int(VELTO_CALL* getInt)(int*);
@@ -83,7 +110,20 @@ BoundNames ReadBoundNames();
 // type instead.
 std::string StatusProblem(const ControlInfo& control, int status);
 
+// The exit status for a control's StatusCode (kExit... in commands.h).
+int StatusExit(const ControlInfo& control, int status);
+
 // The one-line value of a reading: "31%  unmuted", "+3 dB", "on".
 std::string DescribeReading(const ControlInfo& control, const Reading& reading);
+// The value alone, without the mute: "31%", "+3 dB", "on".
+std::string DescribeValue(const ControlInfo& control, const Reading& reading);
+// Decibels as the card holds them (a 32-bit float), signed: "+4.7 dB", "0 dB".
+std::string SignedDb(double level);
+
+// The reading under the text's keys: control, value, unit, muted; or the
+// status when it could not be read.
+nlohmann::ordered_json ReadingJson(const ControlInfo& control, const Reading& reading);
+// "not found", "platform call failed", "no device bound".
+const char* StatusWord(int status);
 
 }  // namespace veltomix

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <sstream>
 
+#include "exit_status.h"
 #include "mixer_controls.h"
 #include "text.h"
 
@@ -37,70 +38,144 @@ std::string Bar(const Palette& palette, double fraction) {
          palette.Dim(std::string(static_cast<std::size_t>(kBarWidth - filled), '-')) + "]";
 }
 
-// How far along its range the reading lies, when it has a range.
-std::optional<double> Fraction(const ControlInfo& control, const Reading& reading) {
+// Where a level lies along its range, 0 to kBarWidth columns.
+long Column(double level, const ValueRange& range) {
+  const double fraction = (level - range.min) / (range.max - range.min);
+  return std::lround(std::fmin(std::fmax(fraction, 0.0), 1.0) * kBarWidth);
+}
+
+// A tone control cuts or boosts: its bar grows from the 0 dB mark, '|', to
+// the level, either way.
+std::string ToneBar(const Palette& palette, double level, const ValueRange& range) {
+  const long zero = Column(0, range);
+  const long at = Column(level, range);
+  std::string bar = "[";
+  for (long column = 0; column < kBarWidth; ++column) {
+    const bool filled = level < 0 ? column >= at && column < zero : column >= zero && column < at;
+    if (filled) {
+      bar += palette.Green("#");
+    } else {
+      bar += column == zero ? "|" : palette.Dim("-");
+    }
+  }
+  return bar + "]";
+}
+
+// The bar of a reading, or blanks when it has no range to draw along.
+std::string ValueBar(const Palette& palette, const ControlInfo& control, const Reading& reading) {
+  const std::string none(kBarWidth + 2, ' ');
   switch (control.kind) {
     case ControlKind::Percent:
-      return reading.value / 100.0;
+      return Bar(palette, reading.value / 100.0);
     case ControlKind::Tone:
-      if (!reading.range) return std::nullopt;
-      return (reading.level - reading.range->first) /
-             (reading.range->second - reading.range->first);
+      if (!reading.range) return none;
+      if (reading.range->min < 0 && reading.range->max > 0)
+        return ToneBar(palette, reading.level, *reading.range);
+      return Bar(palette, Column(reading.level, *reading.range) / double(kBarWidth));
     case ControlKind::Boost:
-      if (!reading.range) return std::nullopt;
-      return (reading.value - reading.range->first) /
-             (reading.range->second - reading.range->first);
+      if (!reading.range) return none;
+      return Bar(palette, Column(reading.value, *reading.range) / double(kBarWidth));
     case ControlKind::Switch:
-      return std::nullopt;
+      return none;
   }
-  return std::nullopt;
+  return none;
 }
 
-std::string ControlLine(const Palette& palette, const ControlInfo& control) {
-  const Reading reading = control.Read();
+std::string MuteText(const Palette& palette, const Reading& reading) {
+  if (!reading.muted) return {};
+  return "  " + (*reading.muted ? palette.Red("muted") : "unmuted");
+}
+
+std::string ControlLine(const Palette& palette, const ControlInfo& control,
+                        const Reading& reading) {
   std::string line = "  " + PadRight(control.name, kLabelWidth);
-  if (reading.status == 1) return line + palette.Yellow("not found") + "\n";
-  if (reading.status != 0) return line + palette.Red("cannot be read") + "\n";
+  // A volume that cannot be read may still have a mute that can.
+  if (reading.status == 1)
+    return line + palette.Yellow("not found") + MuteText(palette, reading) + "\n";
+  if (reading.status != 0)
+    return line + palette.Red("cannot be read") + MuteText(palette, reading) + "\n";
   if (control.kind == ControlKind::Switch)
     return line + (reading.value ? palette.Green("on") : palette.Dim("off")) + "\n";
-  const auto fraction = Fraction(control, reading);
-  line += fraction ? Bar(palette, *fraction) : std::string(kBarWidth + 2, ' ');
-  std::string value = DescribeReading(control, Reading{0, reading.value, reading.level, {}, {}});
+  line += ValueBar(palette, control, reading);
+  const std::string value = DescribeValue(control, reading);
   line += " " + std::string(value.size() < 7 ? 7 - value.size() : 0, ' ') + value;
-  if (reading.muted) line += "  " + (*reading.muted ? palette.Red("muted") : "unmuted");
-  return line + "\n";
+  return line + MuteText(palette, reading) + "\n";
 }
 
-std::string DeviceSection(const Palette& palette, BoundEndpoint device, const std::string& name) {
-  std::string section = palette.Bold(PadRight(DeviceTitle(device), kTitleWidth));
-  if (name.empty()) return section + palette.Dim("not bound") + "\n";
-  section += name + "\n";
-  for (const ControlInfo& control : Controls()) {
-    if (control.device == device) section += ControlLine(palette, control);
-  }
+std::string DeviceSection(const Palette& palette, const DeviceView& view) {
+  std::string section = palette.Bold(PadRight(DeviceTitle(view.device), kTitleWidth));
+  if (view.name.empty()) return section + palette.Dim("not bound") + "\n";
+  section += view.name + "\n";
+  for (const auto& [control, reading] : view.controls)
+    section += ControlLine(palette, *control, reading);
   return section;
+}
+
+const ControlInfo& VolumeOf(BoundEndpoint device) {
+  for (const ControlInfo& control : Controls()) {
+    if (control.device == device && control.kind == ControlKind::Percent) return control;
+  }
+  return Controls().front();
+}
+
+std::string NameOf(BoundEndpoint device, const BoundNames& names,
+                   const std::map<BoundEndpoint, std::string>& chosenNames) {
+  if (!names.Of(device).empty()) return names.Of(device);
+  const auto chosen = chosenNames.find(device);
+  if (chosen != chosenNames.end()) return chosen->second;
+  return VolumeOf(device).Read().status == 0 ? "(bound)" : "";
 }
 
 }  // namespace
 
-std::string RenderShow(bool color, const std::string& virtualName) {
+std::vector<DeviceView> ReadMixer(const std::map<BoundEndpoint, std::string>& chosenNames) {
+  const BoundNames names = ReadBoundNames();
+  std::vector<DeviceView> mixer;
+  for (BoundEndpoint device : {BoundEndpoint::Playback, BoundEndpoint::Microphone,
+                               BoundEndpoint::LineIn, BoundEndpoint::Virtual}) {
+    DeviceView view{device, NameOf(device, names, chosenNames), {}};
+    for (const ControlInfo& control : Controls()) {
+      if (!view.name.empty() && control.device == device)
+        view.controls.emplace_back(&control, control.Read());
+    }
+    mixer.push_back(std::move(view));
+  }
+  return mixer;
+}
+
+std::string RenderShow(const std::vector<DeviceView>& mixer, bool color) {
   const Palette palette(color);
   std::ostringstream out;
-  int status = 0;
-  GetMasterVolume(&status);
-  const bool deviceBound = status != 3;
-  if (!deviceBound)
+  if (ShowExit(mixer) == kExitNothingBound)
     out << "Nothing is bound: `veltomix open --default show` binds the default devices.\n";
-  const BoundNames names = deviceBound ? ReadBoundNames() : BoundNames{};
-  for (BoundEndpoint device :
-       {BoundEndpoint::Playback, BoundEndpoint::Microphone, BoundEndpoint::LineIn})
-    out << DeviceSection(palette, device, names.Of(device));
-  int virtualStatus = 0;
-  GetVirtualVolume(&virtualStatus);
-  const bool virtualBound = virtualStatus != 1;
-  out << DeviceSection(palette, BoundEndpoint::Virtual,
-                       virtualBound ? (virtualName.empty() ? "(bound)" : virtualName) : "");
+  for (const DeviceView& view : mixer) out << DeviceSection(palette, view);
   return out.str();
+}
+
+nlohmann::ordered_json ShowJson(const std::vector<DeviceView>& mixer) {
+  nlohmann::ordered_json devices = nlohmann::ordered_json::array();
+  for (const DeviceView& view : mixer) {
+    nlohmann::ordered_json device{{"device", DeviceTitle(view.device)},
+                                  {"name", view.name.empty() ? nlohmann::ordered_json(nullptr)
+                                                             : nlohmann::ordered_json(view.name)},
+                                  {"controls", nlohmann::ordered_json::array()}};
+    for (const auto& [control, reading] : view.controls) {
+      device["controls"].push_back(ReadingJson(*control, reading));
+    }
+    devices.push_back(std::move(device));
+  }
+  return {{"command", "show"}, {"devices", std::move(devices)}, {"exit", ShowExit(mixer)}};
+}
+
+int ShowExit(const std::vector<DeviceView>& mixer) {
+  bool anyBound = false;
+  for (const DeviceView& view : mixer) {
+    anyBound = anyBound || !view.name.empty();
+    for (const auto& [control, reading] : view.controls) {
+      if (reading.status == 2) return kExitPlatform;
+    }
+  }
+  return anyBound ? kExitOk : kExitNothingBound;
 }
 
 }  // namespace veltomix

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace veltomix {
 
@@ -19,5 +20,10 @@ std::string Slug(const std::string& name);
 // one column each.
 std::string PadRight(const std::string& text, std::size_t width);
 std::size_t Columns(const std::string& text);
+
+// The candidate closest to `word` (letters compared without case, a swap of
+// two neighbours counting as one edit), when it is close enough to be what
+// was meant: one edit for a short word, two for a longer one. Empty if none is.
+std::string Nearest(const std::string& word, const std::vector<std::string>& candidates);
 
 }  // namespace veltomix

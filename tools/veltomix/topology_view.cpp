@@ -146,31 +146,38 @@ std::string PartNames(const WalkedAdapter& adapter, const std::vector<std::size_
   return Join(ids, ", ");
 }
 
+bool IsHeld(const TopologyView& view, const char* label) {
+  return std::find(view.heldLabels.begin(), view.heldLabels.end(), label) != view.heldLabels.end();
+}
+
+// Where in this adapter the binding's control for a slot label lies.
+std::vector<std::string> Places(const TopologyView& view, const char* label) {
+  const WalkedAdapter& adapter = AdapterOf(view);
+  std::vector<std::string> places;
+  for (const auto& [part, e] : JoinedEndpoints(view)) {
+    const auto& labels = view.model.endpoints[e].heldAs;
+    if (std::find(labels.begin(), labels.end(), label) != labels.end())
+      places.push_back("endpoint \"" + view.model.endpoints[e].name + "\"");
+  }
+  for (const WalkedPart& part : adapter.parts) {
+    if (std::find(part.heldAs.begin(), part.heldAs.end(), label) != part.heldAs.end())
+      places.push_back(part.id);
+  }
+  if (places.empty()) places.push_back("outside this adapter");
+  return places;
+}
+
 // For each slot label: where in this adapter the binding's control lies.
 std::string ChosenSummary(const TopologyView& view) {
-  const WalkedAdapter& adapter = AdapterOf(view);
   std::ostringstream out;
   std::vector<std::string> notBound;
   out << "Controls the binding chose\n";
   for (const char* label : kSlotLabels) {
-    const bool held =
-        std::find(view.heldLabels.begin(), view.heldLabels.end(), label) != view.heldLabels.end();
-    if (!held) {
+    if (!IsHeld(view, label)) {
       notBound.push_back(label);
       continue;
     }
-    std::vector<std::string> places;
-    for (const auto& [part, e] : JoinedEndpoints(view)) {
-      const auto& labels = view.model.endpoints[e].heldAs;
-      if (std::find(labels.begin(), labels.end(), label) != labels.end())
-        places.push_back("endpoint \"" + view.model.endpoints[e].name + "\"");
-    }
-    for (const WalkedPart& part : adapter.parts) {
-      if (std::find(part.heldAs.begin(), part.heldAs.end(), label) != part.heldAs.end())
-        places.push_back(part.id);
-    }
-    if (places.empty()) places.push_back("outside this adapter");
-    out << "  " << PadRight(label, 19) << Join(places, ", ") << "\n";
+    out << "  " << PadRight(label, 19) << Join(Places(view, label), ", ") << "\n";
   }
   if (!notBound.empty())
     out << "  none for " << Join(notBound, ", ") << " (not found, or no endpoint bound)\n";
@@ -241,6 +248,47 @@ std::string TopologyText(const TopologyView& view) {
   out << "\nParts (* chosen by the binding; signal flows from -> to)\n";
   for (const WalkedPart& part : adapter.parts) out << TextPart(adapter, part);
   return out.str();
+}
+
+nlohmann::ordered_json TopologyJson(const TopologyView& view) {
+  using Json = nlohmann::ordered_json;
+  const WalkedAdapter& adapter = AdapterOf(view);
+  const WalkedEndpoint& shown = view.model.endpoints[view.endpoint];
+  Json chosen = Json::object();
+  for (const char* label : kSlotLabels) {
+    if (IsHeld(view, label)) chosen[label] = Places(view, label);
+  }
+  Json endpoints = Json::array();
+  for (const auto& [part, e] : JoinedEndpoints(view)) {
+    const WalkedEndpoint& endpoint = view.model.endpoints[e];
+    endpoints.push_back(Json{{"connector", adapter.parts[part].id},
+                             {"name", endpoint.name},
+                             {"id", endpoint.id},
+                             {"traits", EndpointTraits(endpoint)},
+                             {"chosen", endpoint.heldAs}});
+  }
+  Json parts = Json::array();
+  for (const WalkedPart& part : adapter.parts) {
+    Json controls = Json::object();
+    for (const auto& [key, value] : Controls(part, true)) controls[key] = value;
+    std::vector<std::string> from, to;
+    for (std::size_t k : part.incoming) from.push_back(adapter.parts[k].id);
+    for (std::size_t k : part.outgoing) to.push_back(adapter.parts[k].id);
+    parts.push_back(Json{{"id", part.id},
+                         {"name", part.name},
+                         {"kind", part.isConnector ? "connector" : "subunit"},
+                         {"chosen", part.heldAs},
+                         {"controls", std::move(controls)},
+                         {"from", from},
+                         {"to", to}});
+  }
+  return Json{
+      {"adapter", adapter.name},
+      {"endpoint", Json{{"name", shown.name}, {"id", shown.id}, {"traits", EndpointTraits(shown)}}},
+      {"connector", adapter.parts[shown.connector->part].id},
+      {"chosen", std::move(chosen)},
+      {"endpoints", std::move(endpoints)},
+      {"parts", std::move(parts)}};
 }
 
 }  // namespace veltomix

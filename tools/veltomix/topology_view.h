@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -20,5 +21,8 @@ struct TopologyView {
 
 std::string TopologyDot(const TopologyView& view);
 std::string TopologyText(const TopologyView& view);
+// The text's content under its headings' names: adapter, endpoint, chosen
+// (slot label to places), endpoints, parts.
+nlohmann::ordered_json TopologyJson(const TopologyView& view);
 
 }  // namespace veltomix

@@ -110,7 +110,7 @@ struct FaultRule {
   // for ("IAudioMute"), the index of Item, GetPart and GetConnector, the data
   // flow of EnumAudioEndpoints and GetDefaultAudioEndpoint (0 render, 1
   // capture, 2 all) and the endpoint id GetDevice is asked for.
-  std::optional<std::string> interface;
+  std::optional<std::string> interfaceName;
   std::optional<std::uint32_t> index;
   std::optional<std::int32_t> flow;
   std::optional<std::string> id;

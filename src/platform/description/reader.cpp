@@ -393,7 +393,7 @@ class Parser {
       rule.channel = static_cast<std::uint32_t>(Integer(*channel, 0, UINT32_MAX));
     if (auto after = Find(place, "after")) rule.after = Unsigned(*after);
     if (auto times = Find(place, "times")) rule.times = Unsigned(*times);
-    if (auto iid = Find(place, "interface")) rule.interface = InterfaceName(*iid);
+    if (auto iid = Find(place, "interface")) rule.interfaceName = InterfaceName(*iid);
     if (auto index = Find(place, "index"))
       rule.index = static_cast<std::uint32_t>(Integer(*index, 0, UINT32_MAX));
     static const std::pair<const char*, std::int32_t> kFlows[] = {

@@ -139,7 +139,8 @@ bool Aims(const FaultRule& rule, const CallArgs& args) {
   if (rule.channel && args.channel != rule.channel) return false;
   if (rule.index && args.index != rule.index) return false;
   if (rule.flow && args.flow != rule.flow) return false;
-  if (rule.interface && (!args.interface || *rule.interface != args.interface)) return false;
+  if (rule.interfaceName && (!args.interfaceName || *rule.interfaceName != args.interfaceName))
+    return false;
   return !rule.id || args.id == rule.id;
 }
 

@@ -47,7 +47,7 @@ struct CallArgs {
   }
   static CallArgs Interface(const char* name) {
     CallArgs args;
-    args.interface = name;
+    args.interfaceName = name;
     return args;
   }
   static CallArgs Flow(std::int32_t value) {
@@ -64,7 +64,7 @@ struct CallArgs {
 
   std::optional<std::uint32_t> channel;
   std::optional<std::uint32_t> index;
-  const char* interface = nullptr;
+  const char* interfaceName = nullptr;
   std::optional<std::int32_t> flow;
   std::optional<std::string> id;  // UTF-8
   std::variant<std::monostate, std::uint32_t*, float*, std::int32_t*> output;

@@ -1,5 +1,7 @@
 #include "platform/sim/sim_system.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -436,8 +438,28 @@ void Install(std::unique_ptr<SimSystem> system) {
   CollectRetired();
 }
 
+namespace {
+
+// The system a program starts on: the description VELTOSOUND_SYSTEM names,
+// else the built-in sample. A description that does not load is reported and
+// gives a system without endpoints: a host under test then sees no sound card
+// rather than, silently, the sample's.
+std::unique_ptr<SimSystem> StartingSystem() {
+  const char* path = std::getenv("VELTOSOUND_SYSTEM");
+  if (path == nullptr || *path == '\0') return SimSystem::Sample();
+  try {
+    return SimSystem::FromFile(path);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "veltosound: VELTOSOUND_SYSTEM: %s (running with no sound devices)\n",
+                 error.what());
+    return SimSystem::FromJson(json::object(), "no devices");
+  }
+}
+
+}  // namespace
+
 SimSystem& Installed() {
-  if (!installed) installed = SimSystem::Sample().release();
+  if (!installed) installed = StartingSystem().release();
   return *installed;
 }
 

@@ -110,7 +110,8 @@ class SimSystem : public platform::Platform {
 // Makes `system` the current platform. The previous one is destroyed unless
 // clients still hold references or allocations from it.
 void Install(std::unique_ptr<SimSystem> system);
-// The current platform; the built-in sample on first use.
+// The current platform. On first use: the description the VELTOSOUND_SYSTEM
+// environment variable names, else the built-in sample.
 SimSystem& Installed();
 // Takes the current platform back, for a caller that has made sure the
 // library holds nothing of it: unlike a retired system, it is never kept
