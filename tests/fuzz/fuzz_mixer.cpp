@@ -248,6 +248,33 @@ void Show(const HostCall& call, const Inputs& in, const Outcome& out) {
                out.Describe().c_str());
 }
 
+// The platform operations a control export may make, by its family.
+const std::vector<std::string>& ControlOps(Family family) {
+  static const std::vector<std::string> kVolume = {"GetVolumeRange",
+                                                   "GetMasterVolumeLevel",
+                                                   "GetChannelVolumeLevel",
+                                                   "SetChannelVolumeLevel",
+                                                   "SetMasterVolumeLevel",
+                                                   "GetChannelCount",
+                                                   "GetLevelRange",
+                                                   "GetLevel",
+                                                   "SetLevel"};
+  static const std::vector<std::string> kSwitch = {"GetMute", "SetMute", "GetEnabled",
+                                                   "SetEnabled"};
+  static const std::vector<std::string> kLevel = {"GetLevelRange", "GetLevel", "SetLevel",
+                                                  "GetChannelCount"};
+  switch (family) {
+    case Family::VolumeGet:
+    case Family::VolumeSet:
+      return kVolume;
+    case Family::SwitchGet:
+    case Family::SwitchSet:
+      return kSwitch;
+    default:
+      return kLevel;
+  }
+}
+
 void ShowFault(const description::FaultRule& rule) {
   std::fprintf(stderr, "armed: %s %s -> %s after %llu times %llu\n", rule.object.c_str(),
                rule.op.c_str(), description::ResultName(rule.result).c_str(),
@@ -278,12 +305,13 @@ void RunOne(FuzzedDataProvider& input) {
   const auto& calls = AllHostCalls();
   const std::uint32_t steps = 1 + chooser.Below(24);
   for (std::uint32_t step = 0; step < steps; ++step) {
-    if (chooser.Chance(10)) {
-      const description::FaultRule rule = RandomControlFault(chooser);
+    const HostCall& call = calls[chooser.Below(static_cast<std::uint32_t>(calls.size()))];
+    // One control call in ten; not where the input has run out, which reads as 0.
+    if (MixerModel::IsControl(call.family) && chooser.Below(10) == 9) {
+      const description::FaultRule rule = RandomControlFault(chooser, ControlOps(call.family));
       if (Verbose()) ShowFault(rule);
       installed->AddFault(rule);
     }
-    const HostCall& call = calls[chooser.Below(static_cast<std::uint32_t>(calls.size()))];
     const Inputs in = RandomInputs(chooser, card);
     const Outcome out = call(in);
     if (Verbose()) Show(call, in, out);

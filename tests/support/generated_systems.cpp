@@ -350,25 +350,6 @@ std::vector<FaultRule> RandomFaults(Chooser& chooser) {
   return faults;
 }
 
-const std::vector<std::string> kControlObjects = {
-    "*",           "part:*/volume",  "part:*/mute",     "part:*/agc",
-    "part:*/bass", "part:*/treble",  "part:*/midrange", "part:*/loudness",
-    "part:*",      "device:*/volume"};
-
-const std::vector<std::string> kControlOps = {"GetLevel",
-                                              "SetLevel",
-                                              "GetLevelRange",
-                                              "GetChannelCount",
-                                              "GetMute",
-                                              "SetMute",
-                                              "GetEnabled",
-                                              "SetEnabled",
-                                              "GetVolumeRange",
-                                              "GetMasterVolumeLevel",
-                                              "GetChannelVolumeLevel",
-                                              "SetChannelVolumeLevel",
-                                              "SetMasterVolumeLevel"};
-
 struct RandomEndpoints {
   std::vector<EndpointState> list;
   std::vector<std::string> renderIds;
@@ -467,10 +448,9 @@ TestSystem RandomSystem(Chooser& chooser, const RandomOptions& options) {
           std::move(card.virtualEndpoint)};
 }
 
-FaultRule RandomControlFault(Chooser& chooser) {
+FaultRule RandomControlFault(Chooser& chooser, const std::vector<std::string>& ops) {
   FaultRule rule;
-  rule.object = chooser.PickFrom(kControlObjects);
-  rule.op = chooser.PickFrom(kControlOps);
+  rule.op = chooser.PickFrom(ops);
   rule.result = *description::ParseResult(chooser.PickFrom(kFaultResults));
   rule.after = chooser.Below(3);
   if (chooser.Chance(20)) rule.channel = chooser.Below(3);

@@ -76,11 +76,11 @@ RandomCard RandomModel(Chooser& chooser, const RandomOptions& options);
 // The same card (for the same choices) as a description.
 TestSystem RandomSystem(Chooser& chooser, const RandomOptions& options);
 
-// A rule that fails a control's own read or write (a level, mute or switch,
-// an endpoint volume) within the next few matching calls. Rules in a
-// description count from the start, so the walks use them up before binding
-// ends; the fuzzer arms these between calls, once controls are bound.
-description::FaultRule RandomControlFault(Chooser& chooser);
+// A rule that fails one of `ops` on any object within the next few such
+// calls. Rules in a description count from the start, so the walks use most
+// of them up before binding ends; the fuzzer arms these just before a
+// control export, with the operations that export may make.
+description::FaultRule RandomControlFault(Chooser& chooser, const std::vector<std::string>& ops);
 
 // A card of about `parts` adapter parts, every name matching at most one
 // search word once: the playback walk searches every input of the output
