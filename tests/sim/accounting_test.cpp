@@ -166,5 +166,15 @@ TEST(InstallTest, ReplacedSystemOutlivesTheReferencesClientsStillHold) {
   Install(SimSystem::Sample());
 }
 
+TEST(InstallTest, UninstallHandsTheSystemBackAndTheSampleFollows) {
+  Install(SimSystem::Sample());
+  SimSystem* first = &Installed();
+  std::unique_ptr<SimSystem> taken = Uninstall();
+  EXPECT_EQ(taken.get(), first);
+  taken.reset();
+  EXPECT_EQ(Installed().Dump(), SimSystem::Sample()->Dump());
+  EXPECT_EQ(&CurrentPlatform(), &Installed());
+}
+
 }  // namespace
 }  // namespace velto::sim::testing

@@ -1,6 +1,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/description/reader.h"
 #include "sim_fixture.h"
 
 namespace velto::sim::testing {
@@ -117,6 +118,47 @@ TEST_F(DevicesTest, GetIdHandsOutAFreshCopyEachTime) {
 TEST_F(DevicesTest, FriendlyNameThroughPropVariantAndBstr) {
   EXPECT_EQ(FriendlyName(*DeviceById(kSpeakers)), "Speakers (Velto HD Audio)");
   EXPECT_EQ(FriendlyName(*DeviceById(kLineIn)), "Line In (Velto HD Audio)");
+}
+
+// The sample's model as the reader leaves it, less the wide texts, which a
+// model built in memory does not have.
+description::Description SampleModelWithoutWideTexts() {
+  description::Description model =
+      description::ParseDescription(SimSystem::Sample()->Dump(), "sample");
+  for (auto& endpoint : model.endpoints) {
+    endpoint.wideId.clear();
+    endpoint.wideName.clear();
+  }
+  for (auto& part : model.adapters[0].parts) part.wideName.clear();
+  return model;
+}
+
+TEST_F(DevicesTest, ModelBuiltInMemoryAnswersAsItsDescription) {
+  sys_ = SimSystem::FromModel(SampleModelWithoutWideTexts());
+  // Found by its wide id, named by its wide name; the part found by name.
+  EXPECT_EQ(FriendlyName(*DeviceById(kSpeakers)), "Speakers (Velto HD Audio)");
+  EXPECT_TRUE(Activated<LevelControl>("Line In Volume", LevelInterface::AudioVolumeLevel));
+  EXPECT_EQ(sys_->Dump(), SimSystem::Sample()->Dump());
+}
+
+TEST(ModelTest, RefusesAModelThatReachesPastItsLists) {
+  const struct {
+    const char* name;
+    void (*spoil)(description::Description&);
+  } cases[] = {
+      {"link", [](auto& m) { m.adapters[0].links.emplace_back(0, m.adapters[0].parts.size()); }},
+      {"connector adapter", [](auto& m) { m.endpoints[0].connector->adapter = 1; }},
+      {"connector part",
+       [](auto& m) { m.endpoints[0].connector->part = m.adapters[0].parts.size(); }},
+      {"part name", [](auto& m) { m.adapters[0].parts[0].name = "\xC3"; }},
+      {"endpoint id", [](auto& m) { m.endpoints[0].id = "\xFF"; }},
+  };
+  for (const auto& spoilt : cases) {
+    description::Description model = SampleModelWithoutWideTexts();
+    ASSERT_TRUE(model.endpoints[0].connector);
+    spoilt.spoil(model);
+    EXPECT_THROW(SimSystem::FromModel(std::move(model)), DescriptionError) << spoilt.name;
+  }
 }
 
 TEST_F(DevicesTest, NamesKeepEveryUnicodeCharacter) {

@@ -2,12 +2,19 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
+#include "platform/description/writer.h"
 #include "platform/sim/sim_system.h"
 
 namespace velto::hardening {
 
+using description::AdapterState;
+using description::EndpointState;
+using description::FaultRule;
+using description::LevelState;
+using description::PartState;
 using nlohmann::json;
 
 namespace {
@@ -280,29 +287,35 @@ const std::vector<std::string> kFaultResults = {
     "E_FAIL",        "S_FALSE",   "E_INVALIDARG", "ERROR_INVALID_FUNCTION", "RPC_E_CHANGED_MODE",
     "E_NOINTERFACE", "0x00000002"};
 
-json RandomLevel(Chooser& chooser) {
+LevelState RandomLevel(Chooser& chooser) {
   const double max = static_cast<double>(chooser.Below(25)) - 6;
   const double min = max - 1 - chooser.Below(96);
   const double step = 0.25 * (1 + chooser.Below(8));
-  json channels = json::array();
+  LevelState level{static_cast<float>(min), static_cast<float>(max), static_cast<float>(step), {}};
   const std::uint32_t count = 1 + chooser.Below(chooser.Chance(10) ? 8 : 3);
   for (std::uint32_t c = 0; c < count; ++c) {
-    channels.push_back(min + (max - min) * chooser.Below(101) / 100.0);
+    level.channels.push_back(static_cast<float>(min + (max - min) * chooser.Below(101) / 100.0));
   }
-  return Level(min, max, step, channels);
+  return level;
 }
 
-json RandomControls(Chooser& chooser) {
-  json controls = json::object();
-  if (chooser.Chance(45)) controls["volume"] = RandomLevel(chooser);
+std::size_t LevelKind(const char* key) {
+  const auto& keys = description::kLevelKeys;
+  return static_cast<std::size_t>(
+      std::find_if(keys.begin(), keys.end(),
+                   [&](const char* k) { return std::strcmp(k, key) == 0; }) -
+      keys.begin());
+}
+
+void RandomControls(Chooser& chooser, PartState& part) {
+  if (chooser.Chance(45)) part.levels[LevelKind("volume")] = RandomLevel(chooser);
   for (const char* tone : {"bass", "treble", "midrange"}) {
-    if (chooser.Chance(12)) controls[tone] = RandomLevel(chooser);
+    if (chooser.Chance(12)) part.levels[LevelKind(tone)] = RandomLevel(chooser);
   }
-  if (chooser.Chance(30)) controls["mute"] = static_cast<int>(chooser.Below(3));
-  for (const char* toggle : {"agc", "loudness"}) {
-    if (chooser.Chance(15)) controls[toggle] = static_cast<int>(chooser.Below(2));
+  if (chooser.Chance(30)) part.mute = static_cast<std::int32_t>(chooser.Below(3));
+  for (std::size_t k = 0; k < description::kSwitchKinds; ++k) {  // agc, loudness
+    if (chooser.Chance(15)) part.switches[k] = static_cast<std::int32_t>(chooser.Below(2));
   }
-  return controls;
 }
 
 std::string RandomName(Chooser& chooser) {
@@ -321,56 +334,58 @@ std::string SearchFor(Chooser& chooser, const std::vector<std::string>& ids) {
   return id.substr(start, 1 + chooser.Below(static_cast<std::uint32_t>(id.size() - start)));
 }
 
-json RandomFaults(Chooser& chooser) {
-  json faults = json::array();
+std::vector<FaultRule> RandomFaults(Chooser& chooser) {
+  std::vector<FaultRule> faults;
   const std::uint32_t count = chooser.Below(4);
   for (std::uint32_t i = 0; i < count; ++i) {
-    json rule = {{"object", chooser.PickFrom(kFaultObjects)},
-                 {"op", chooser.PickFrom(kFaultOps)},
-                 {"result", chooser.PickFrom(kFaultResults)},
-                 {"after", chooser.Below(40)}};
-    if (chooser.Chance(20)) rule["channel"] = chooser.Below(3);
-    if (chooser.Chance(70)) rule["times"] = 1 + chooser.Below(3);
+    FaultRule rule;
+    rule.object = chooser.PickFrom(kFaultObjects);
+    rule.op = chooser.PickFrom(kFaultOps);
+    rule.result = *description::ParseResult(chooser.PickFrom(kFaultResults));
+    rule.after = chooser.Below(40);
+    if (chooser.Chance(20)) rule.channel = chooser.Below(3);
+    if (chooser.Chance(70)) rule.times = 1 + chooser.Below(3);
     faults.push_back(std::move(rule));
   }
   return faults;
 }
 
 struct RandomEndpoints {
-  json list = json::array();
+  std::vector<EndpointState> list;
   std::vector<std::string> renderIds;
   std::vector<std::string> captureIds;
 };
 
-RandomEndpoints MakeRandomEndpoints(Chooser& chooser, const std::string& adapter,
-                                    std::vector<std::string> freeConnectors) {
+// Joined to connectors of adapter 0.
+RandomEndpoints MakeRandomEndpoints(Chooser& chooser, std::vector<std::size_t> freeConnectors) {
   RandomEndpoints out;
   bool hasDefault[2] = {false, false};
   const std::uint32_t count = 1 + chooser.Below(6);
   for (std::uint32_t i = 0; i < count; ++i) {
     const bool capture = chooser.Chance(50);
     const std::string tag = "rnd" + std::to_string(i) + (chooser.Chance(20) ? "-Ab" : "");
-    json endpoint = {{"id", capture ? CaptureId(tag) : RenderId(tag)},
-                     {"name", chooser.PickFrom(kEndpointNames)},
-                     {"flow", capture ? "capture" : "render"},
-                     {"state", chooser.Chance(80) ? "active" : "disabled"},
-                     {"topology", chooser.Chance(90)}};
-    if (chooser.Chance(3)) endpoint["name"] = std::string(300, 'E');
+    EndpointState endpoint;
+    endpoint.id = capture ? CaptureId(tag) : RenderId(tag);
+    endpoint.name = chooser.PickFrom(kEndpointNames);
+    endpoint.flow = capture ? platform::DataFlow::Capture : platform::DataFlow::Render;
+    endpoint.state =
+        chooser.Chance(80) ? platform::kDeviceStateActive : platform::kDeviceStateDisabled;
+    endpoint.hasTopology = chooser.Chance(90);
+    if (chooser.Chance(3)) endpoint.name = std::string(300, 'E');
     if (!hasDefault[capture] && chooser.Chance(60)) {
-      endpoint["default"] = true;
+      endpoint.isDefault = true;
       hasDefault[capture] = true;
     }
     if (chooser.Chance(90)) {
-      json volume = RandomLevel(chooser);
-      volume["mute"] = chooser.Chance(30);
-      endpoint["volume"] = volume;
+      endpoint.volume = RandomLevel(chooser);
+      endpoint.mute = chooser.Chance(30) ? 1 : 0;
     }
     if (!freeConnectors.empty() && chooser.Chance(85)) {
       const std::uint32_t pick = chooser.Below(static_cast<std::uint32_t>(freeConnectors.size()));
-      endpoint["connector"] = {{"adapter", adapter}, {"part", freeConnectors[pick]}};
+      endpoint.connector = description::PartPlace{0, freeConnectors[pick]};
       freeConnectors.erase(freeConnectors.begin() + pick);
     }
-    (capture ? out.captureIds : out.renderIds).push_back(endpoint["id"]);
+    (capture ? out.captureIds : out.renderIds).push_back(endpoint.id);
     out.list.push_back(std::move(endpoint));
   }
   return out;
@@ -385,46 +400,62 @@ TestSystem SampleSystem() {
 
 std::vector<TestSystem> ShapedSystems() { return {CrossedPaths(), DeadEnds(), BrokenBindings()}; }
 
-TestSystem RandomSystem(Chooser& chooser, const RandomOptions& options) {
-  const std::string adapter = "Random Card";
+RandomCard RandomModel(Chooser& chooser, const RandomOptions& options) {
+  AdapterState adapter;
+  adapter.name = "Random Card";
   const std::uint32_t partCount =
       2 + chooser.Below(std::max<std::uint32_t>(options.maxParts, 2) - 1);
-  json parts = json::array();
-  std::vector<std::string> connectors;
+  adapter.parts.resize(partCount);
+  std::vector<std::size_t> connectors;
   for (std::uint32_t i = 0; i < partCount; ++i) {
-    const std::string id = "p" + std::to_string(i);
-    const bool connector = chooser.Chance(40);
-    json part = {
-        {"id", id}, {"name", RandomName(chooser)}, {"kind", connector ? "connector" : "subunit"}};
-    json controls = RandomControls(chooser);
-    if (!controls.empty()) part["controls"] = controls;
-    if (connector) connectors.push_back(id);
-    parts.push_back(std::move(part));
+    PartState& part = adapter.parts[i];
+    part.id = "p" + std::to_string(i);
+    part.isConnector = chooser.Chance(40);
+    part.name = RandomName(chooser);
+    RandomControls(chooser, part);
+    if (part.isConnector) connectors.push_back(i);
   }
   // Signal runs from lower to higher indices; a loop is a link back.
-  json links = json::array();
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> seen;
-  auto link = [&](std::uint32_t from, std::uint32_t to) {
-    if (std::find(seen.begin(), seen.end(), std::make_pair(from, to)) != seen.end()) return;
-    seen.emplace_back(from, to);
-    links.push_back({"p" + std::to_string(from), "p" + std::to_string(to)});
+  auto link = [&](std::size_t from, std::size_t to) {
+    const auto pair = std::make_pair(from, to);
+    if (std::find(adapter.links.begin(), adapter.links.end(), pair) == adapter.links.end())
+      adapter.links.push_back(pair);
   };
   for (std::uint32_t to = 1; to < partCount; ++to) {
     const std::uint32_t inputs = chooser.Below(4);
     for (std::uint32_t k = 0; k < inputs; ++k) link(chooser.Below(to), to);
     if (options.loops && chooser.Chance(10)) link(to, chooser.Below(to + 1));
   }
-  RandomEndpoints endpoints = MakeRandomEndpoints(chooser, adapter, connectors);
-  json description = {
-      {"endpoints", endpoints.list},
-      {"adapters", json::array({{{"name", adapter}, {"parts", parts}, {"links", links}}})},
-      {"faults", options.faults ? RandomFaults(chooser) : json::array()}};
-  TestSystem system{"random", std::move(description), "", "", "", ""};
-  system.playback = SearchFor(chooser, endpoints.renderIds);
-  system.mic = SearchFor(chooser, endpoints.captureIds);
-  system.line = SearchFor(chooser, endpoints.captureIds);
-  system.virtualEndpoint = SearchFor(chooser, endpoints.renderIds);
-  return system;
+  RandomEndpoints endpoints = MakeRandomEndpoints(chooser, std::move(connectors));
+  RandomCard card;
+  card.model.endpoints = std::move(endpoints.list);
+  card.model.adapters.push_back(std::move(adapter));
+  if (options.faults) card.model.faults = RandomFaults(chooser);
+  card.playback = SearchFor(chooser, endpoints.renderIds);
+  card.mic = SearchFor(chooser, endpoints.captureIds);
+  card.line = SearchFor(chooser, endpoints.captureIds);
+  card.virtualEndpoint = SearchFor(chooser, endpoints.renderIds);
+  return card;
+}
+
+TestSystem RandomSystem(Chooser& chooser, const RandomOptions& options) {
+  RandomCard card = RandomModel(chooser, options);
+  return {"random",
+          json(description::DescriptionToJson(card.model)),
+          std::move(card.playback),
+          std::move(card.mic),
+          std::move(card.line),
+          std::move(card.virtualEndpoint)};
+}
+
+FaultRule RandomControlFault(Chooser& chooser, const std::vector<std::string>& ops) {
+  FaultRule rule;
+  rule.op = chooser.PickFrom(ops);
+  rule.result = *description::ParseResult(chooser.PickFrom(kFaultResults));
+  rule.after = chooser.Below(3);
+  if (chooser.Chance(20)) rule.channel = chooser.Below(3);
+  if (chooser.Chance(70)) rule.times = 1 + chooser.Below(3);
+  return rule;
 }
 
 TestSystem ScaledCard(std::size_t parts) {

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/description/model.h"
+
 namespace velto::hardening {
 
 // Where a random card's choices come from: a seeded engine in the tests, the
@@ -61,7 +63,24 @@ struct RandomOptions {
   bool loops = false;   // links that lead back upstream
   bool faults = false;  // fault rules in the description
 };
+// A random card as the simulator's model, with the search texts that bind
+// its devices: what the fuzzer builds on every run, without a JSON round trip.
+struct RandomCard {
+  description::Description model;
+  std::string playback;
+  std::string mic;
+  std::string line;
+  std::string virtualEndpoint;
+};
+RandomCard RandomModel(Chooser& chooser, const RandomOptions& options);
+// The same card (for the same choices) as a description.
 TestSystem RandomSystem(Chooser& chooser, const RandomOptions& options);
+
+// A rule that fails one of `ops` on any object within the next few such
+// calls. Rules in a description count from the start, so the walks use most
+// of them up before binding ends; the fuzzer arms these just before a
+// control export, with the operations that export may make.
+description::FaultRule RandomControlFault(Chooser& chooser, const std::vector<std::string>& ops);
 
 // A card of about `parts` adapter parts, every name matching at most one
 // search word once: the playback walk searches every input of the output

@@ -11,6 +11,17 @@ sim::SimSystem& InstallFresh(const TestSystem& system) {
   return sim::Installed();
 }
 
+sim::SimSystem& InstallFresh(description::Description model) {
+  ResetMixerState();
+  sim::Install(sim::SimSystem::FromModel(std::move(model)));
+  return sim::Installed();
+}
+
+void DiscardInstalled() {
+  ResetMixerState();
+  sim::Uninstall();
+}
+
 void BindAll(const TestSystem& system) {
   OpenSoundCard(system.playback.c_str(), system.mic.c_str(), system.line.c_str());
   OpenVirtual_1(system.virtualEndpoint.c_str());

@@ -14,6 +14,13 @@ namespace velto::hardening {
 // A fresh copy of `system` as the platform, with the mixer unbound and empty.
 // Throws sim::DescriptionError for a description the simulator refuses.
 sim::SimSystem& InstallFresh(const TestSystem& system);
+// The same from a model, without JSON.
+sim::SimSystem& InstallFresh(description::Description model);
+
+// Empties the mixer and destroys the installed system with all it still
+// holds, so that nothing of a run outlives it. Only after LeftAfterClosing
+// found the library holding nothing.
+void DiscardInstalled();
 
 // OpenSoundCard with the system's three texts, then OpenVirtual_1.
 void BindAll(const TestSystem& system);

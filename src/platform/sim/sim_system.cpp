@@ -75,6 +75,40 @@ std::unique_ptr<SimSystem> SimSystem::FromFile(const std::string& path) {
   return Build(description::ReadDescriptionFile(path));
 }
 
+namespace {
+
+std::u16string WideOrThrow(const std::string& text, const std::string& what) {
+  auto wide = description::Utf8ToUtf16(text);
+  if (!wide) throw DescriptionError("model: " + what + " is not valid UTF-8");
+  return std::move(*wide);
+}
+
+void CompleteModel(description::Description& model) {
+  for (description::AdapterState& adapter : model.adapters) {
+    for (description::PartState& part : adapter.parts)
+      part.wideName = WideOrThrow(part.name, "part name");
+    for (const auto& [from, to] : adapter.links) {
+      if (from >= adapter.parts.size() || to >= adapter.parts.size())
+        throw DescriptionError("model: a link of " + adapter.name + " out of range");
+    }
+  }
+  for (description::EndpointState& endpoint : model.endpoints) {
+    endpoint.wideName = WideOrThrow(endpoint.name, "endpoint name");
+    endpoint.wideId = WideOrThrow(endpoint.id, "endpoint id");
+    const auto& joined = endpoint.connector;
+    if (joined && (joined->adapter >= model.adapters.size() ||
+                   joined->part >= model.adapters[joined->adapter].parts.size()))
+      throw DescriptionError("model: the connector of " + endpoint.id + " out of range");
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<SimSystem> SimSystem::FromModel(description::Description model) {
+  CompleteModel(model);
+  return Build(std::move(model));
+}
+
 std::unique_ptr<SimSystem> SimSystem::Sample() {
   return Build(description::ReadDescription(kSampleSystemJson, "sample_system.json"));
 }
@@ -427,6 +461,12 @@ std::unique_ptr<SimSystem> StartingSystem() {
 SimSystem& Installed() {
   if (!installed) installed = StartingSystem().release();
   return *installed;
+}
+
+std::unique_ptr<SimSystem> Uninstall() {
+  std::unique_ptr<SimSystem> system(installed);
+  installed = nullptr;
+  return system;
 }
 
 }  // namespace velto::sim

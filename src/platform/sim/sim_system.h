@@ -42,6 +42,10 @@ class SimSystem : public platform::Platform {
   static std::unique_ptr<SimSystem> FromJson(const nlohmann::json& description,
                                              const std::string& sourceName);
   static std::unique_ptr<SimSystem> FromFile(const std::string& path);
+  // From a model built in memory (the fuzzer makes one per run, and JSON would
+  // cost more than the run). The wide texts are filled in here; a name that is
+  // not UTF-8 or a link, connector or adapter index out of range throws.
+  static std::unique_ptr<SimSystem> FromModel(description::Description model);
   // The sound system built into the library.
   static std::unique_ptr<SimSystem> Sample();
 
@@ -109,5 +113,11 @@ void Install(std::unique_ptr<SimSystem> system);
 // The current platform. On first use: the description the VELTOSOUND_SYSTEM
 // environment variable names, else the built-in sample.
 SimSystem& Installed();
+// Takes the current platform back, for a caller that has made sure the
+// library holds nothing of it: unlike a retired system, it is never kept
+// alive for the library's sake (a platform that failed a PropVariantClear
+// keeps its payload, which would keep a retired system for good). A fuzz run
+// ends this way, so that each run frees all it allocated.
+std::unique_ptr<SimSystem> Uninstall();
 
 }  // namespace velto::sim
