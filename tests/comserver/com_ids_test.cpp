@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "guid_text.h"
 #include "sdk_ids.h"
 
 namespace {
@@ -17,14 +18,6 @@ using velto::comtest::SdkGuid;
 bool Same(const GUID& table, const SdkGuid& sdk) {
   return table.Data1 == sdk.data1 && table.Data2 == sdk.data2 && table.Data3 == sdk.data3 &&
          std::memcmp(table.Data4, sdk.data4, sizeof sdk.data4) == 0;
-}
-
-std::string Text(const GUID& id) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%08lx-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x",
-                static_cast<unsigned long>(id.Data1), id.Data2, id.Data3, id.Data4[0], id.Data4[1],
-                id.Data4[2], id.Data4[3], id.Data4[4], id.Data4[5], id.Data4[6], id.Data4[7]);
-  return text;
 }
 
 int failures = 0;
@@ -48,7 +41,8 @@ int main() {
     const auto* sdk = FindSdk(entry.name);
     Check(sdk != nullptr, std::string(entry.name) + " is an SDK id the test knows");
     if (sdk)
-      Check(Same(*entry.guid, sdk->guid), std::string(entry.name) + " = " + Text(*entry.guid));
+      Check(Same(*entry.guid, sdk->guid),
+            std::string(entry.name) + " = " + velto::comtest::GuidText(*entry.guid));
   }
   for (const auto& sdk : kSdkIds) {
     bool inTable = false;

@@ -158,6 +158,9 @@ def com_visible(description):
     return dict(description, faults=kept), len(rules) - len(kept)
 
 
+NOT_STARTED = "Application could not be started"
+
+
 class Wine:
     def __init__(self, work):
         self.work = work
@@ -188,14 +191,22 @@ class Wine:
         Wine's background processes inherit the pipes and would hold them
         open long after the program ended."""
         env = dict(self.env, **(extra_env or {}))
-        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            done = subprocess.run(["wine"] + args, env=env, stdout=out, stderr=err, timeout=timeout)
-            out.seek(0)
-            err.seek(0)
-            return subprocess.CompletedProcess(
-                done.args, done.returncode, out.read().decode(errors="replace"),
-                err.read().decode(errors="replace"),
-            )
+        for attempt in range(3):
+            with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+                done = subprocess.run(["wine"] + args, env=env, stdout=out, stderr=err,
+                                      timeout=timeout)
+                out.seek(0)
+                err.seek(0)
+                result = subprocess.CompletedProcess(
+                    done.args, done.returncode, out.read().decode(errors="replace"),
+                    err.read().decode(errors="replace"),
+                )
+            # Now and then, on a loaded machine, Wine fails to start the
+            # program at all; that says nothing about the program.
+            if result.returncode == 0 or NOT_STARTED not in result.stdout + result.stderr:
+                return result
+            print(f"note wine could not start {args[0]} (attempt {attempt + 1}); again")
+        return result
 
     def register(self, server_dll):
         """In the registry view of the server's width: a 64-bit prefix keeps

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "com_interfaces.h"
+#include "guid_text.h"
 #include "platform/platform.h"
 #include "platform/sim/sim_system.h"
 
@@ -97,7 +98,5 @@ class Server {
   std::map<const sim::ObjectBase*, std::unique_ptr<ServerObject>> objects_;
   std::map<std::string, unsigned long> counts_;
 };
-
-std::string GuidText(const GUID& id);
 
 }  // namespace velto::comtest
