@@ -225,14 +225,10 @@ class FailureSweep : public ::testing::TestWithParam<std::tuple<int, int>> {
   void Sweep(const Scenario& scenario) {
     const std::string where = system_.name + ": " + scenario.call->name + " " + scenario.label;
     SCOPED_TRACE(where);
-    sim::SimSystem& clean = Prepare(scenario);
-    clean.SetTracing(true);
-    clean.ClearTrace();
-    const Outcome baseline = (*scenario.call)(scenario.inputs);
-    const std::vector<PlatformCall> calls = FailableCalls(clean.Trace());
-    clean.SetTracing(false);
+    const auto [baseline, trace] = RunTraced(scenario);
+    const std::vector<PlatformCall> calls = FailableCalls(trace);
     EXPECT_EQ(Join(CheckReport(*scenario.call, scenario.inputs, baseline)), "");
-    EXPECT_EQ(Join(LeftAfterClosing(clean)), "");
+    EXPECT_EQ(Join(LeftAfterClosing(sim::Installed())), "");
 
     for (std::size_t k = 0; k < calls.size(); ++k) {
       std::vector<p::HRESULT> answers = {p::kE_FAIL, p::kS_FALSE};
@@ -246,6 +242,31 @@ class FailureSweep : public ::testing::TestWithParam<std::tuple<int, int>> {
     sim::SimSystem& system = InstallFresh(system_);
     if (scenario.bindFirst) BindAll(system_);
     return system;
+  }
+
+  struct Traced {
+    Outcome baseline;
+    std::vector<sim::TraceEntry> trace;
+  };
+  // The scenario run once without faults, and every platform call it made.
+  Traced RunTraced(const Scenario& scenario) {
+    sim::SimSystem& clean = Prepare(scenario);
+    clean.SetTracing(true);
+    clean.ClearTrace();
+    Traced traced{(*scenario.call)(scenario.inputs), {}};
+    traced.trace = clean.Trace();
+    clean.SetTracing(false);
+    return traced;
+  }
+
+  static void ExpectAmong(const Outcome& outcome, const std::vector<Outcome>& allowed) {
+    bool isAllowed = false;
+    std::string expected;
+    for (const Outcome& candidate : allowed) {
+      isAllowed = isAllowed || candidate == outcome;
+      expected += "\n  " + candidate.Describe();
+    }
+    EXPECT_TRUE(isAllowed) << "got " << outcome.Describe() << ", allowed:" << expected;
   }
 
   void FailOne(const Scenario& scenario, const Outcome& baseline,
@@ -270,13 +291,7 @@ class FailureSweep : public ::testing::TestWithParam<std::tuple<int, int>> {
     EXPECT_EQ(Join(CheckReport(*scenario.call, scenario.inputs, outcome)), "");
     const std::vector<Outcome> allowed =
         AllowedUnderFailure(*scenario.call, scenario.inputs, baseline, calls, k, answer);
-    bool isAllowed = false;
-    std::string expected;
-    for (const Outcome& candidate : allowed) {
-      isAllowed = isAllowed || candidate == outcome;
-      expected += "\n  " + candidate.Describe();
-    }
-    EXPECT_TRUE(isAllowed) << "got " << outcome.Describe() << ", allowed:" << expected;
+    ExpectAmong(outcome, allowed);
     if (control) {
       EXPECT_EQ(ControlStatuses(), before) << "a failure changed the bound controls";
     }
@@ -291,12 +306,7 @@ class FailureSweep : public ::testing::TestWithParam<std::tuple<int, int>> {
   void SweepPlainCalls(const Scenario& scenario) {
     const std::string where = system_.name + ": " + scenario.call->name + " " + scenario.label;
     SCOPED_TRACE(where);
-    sim::SimSystem& clean = Prepare(scenario);
-    clean.SetTracing(true);
-    clean.ClearTrace();
-    const Outcome baseline = (*scenario.call)(scenario.inputs);
-    const std::vector<sim::TraceEntry> trace = clean.Trace();
-    clean.SetTracing(false);
+    const auto [baseline, trace] = RunTraced(scenario);
     const std::vector<PlatformCall> calls = FailableCalls(trace);
     std::map<std::pair<std::string, std::string>, std::uint64_t> seen;
     for (std::size_t position = 0; position < trace.size(); ++position) {
@@ -332,13 +342,7 @@ class FailureSweep : public ::testing::TestWithParam<std::tuple<int, int>> {
                  : AllowedUnderFailure(*scenario.call, scenario.inputs, baseline, calls,
                                        failure.equivalent, p::kE_FAIL);
     if (failure.mayBeHarmless) allowed.push_back(baseline);
-    bool isAllowed = false;
-    std::string expected;
-    for (const Outcome& candidate : allowed) {
-      isAllowed = isAllowed || candidate == outcome;
-      expected += "\n  " + candidate.Describe();
-    }
-    EXPECT_TRUE(isAllowed) << "got " << outcome.Describe() << ", allowed:" << expected;
+    ExpectAmong(outcome, allowed);
     EXPECT_EQ(Join(LeftAfterClosing(system)), "");
   }
 };

@@ -235,16 +235,30 @@ class Parser {
     return adapter;
   }
 
+  struct Naming {
+    std::string name, id;
+    std::u16string wideName, wideId;
+  };
+  // A part's or endpoint's name and its id, which is the name unless given.
+  Naming Named(const Place& place, const char* what) const {
+    Naming naming;
+    naming.name = String(Require(place, "name"));
+    naming.wideName = Wide(Child(place, "name"), naming.name);
+    naming.id = naming.name;
+    if (auto id = Find(place, "id")) naming.id = String(*id);
+    if (naming.id.empty()) Fail(place, std::string(what) + " id must not be empty");
+    RequireNoNul(place, naming.id, what);
+    naming.wideId = Wide(place, naming.id);
+    return naming;
+  }
+
   PartState Part(const Place& place) const {
     RequireObject(place, {"id", "name", "kind", "controls"});
     PartState part;
-    part.name = String(Require(place, "name"));
-    part.wideName = Wide(Child(place, "name"), part.name);
-    part.id = part.name;
-    if (auto id = Find(place, "id")) part.id = String(*id);
-    if (part.id.empty()) Fail(place, "part id must not be empty");
-    RequireNoNul(place, part.id, "part");
-    Wide(place, part.id);
+    Naming naming = Named(place, "part");
+    part.name = std::move(naming.name);
+    part.wideName = std::move(naming.wideName);
+    part.id = std::move(naming.id);
     static const std::pair<const char*, bool> kKinds[] = {{"connector", true}, {"subunit", false}};
     part.isConnector = Choice(Require(place, "kind"), kKinds);
     if (auto controls = Find(place, "controls")) Controls(*controls, part);
@@ -322,13 +336,11 @@ class Parser {
     RequireObject(place,
                   {"id", "name", "flow", "state", "default", "topology", "volume", "connector"});
     EndpointState endpoint;
-    endpoint.name = String(Require(place, "name"));
-    endpoint.wideName = Wide(Child(place, "name"), endpoint.name);
-    endpoint.id = endpoint.name;
-    if (auto id = Find(place, "id")) endpoint.id = String(*id);
-    if (endpoint.id.empty()) Fail(place, "endpoint id must not be empty");
-    RequireNoNul(place, endpoint.id, "endpoint");
-    endpoint.wideId = Wide(place, endpoint.id);
+    Naming naming = Named(place, "endpoint");
+    endpoint.name = std::move(naming.name);
+    endpoint.wideName = std::move(naming.wideName);
+    endpoint.id = std::move(naming.id);
+    endpoint.wideId = std::move(naming.wideId);
     static const std::pair<const char*, p::DataFlow> kFlows[] = {{"render", p::DataFlow::Render},
                                                                  {"capture", p::DataFlow::Capture}};
     endpoint.flow = Choice(Require(place, "flow"), kFlows);
