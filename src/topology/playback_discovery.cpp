@@ -91,7 +91,8 @@ void BindToneControls(MixerState& state, Part& part) {
 // Follows the output's inputs upstream while each part has exactly one
 // input, trying each part for tone controls, up to and including the first
 // part with several inputs. On success `inputs` holds the input list of the
-// last part reached and `count` its length; false when the chain runs out.
+// last part reached and `count` its length (0 when the chain ends at the
+// device's edge); false when a step fails.
 bool FollowOutputChain(MixerState& state, CallBudget& callBudget, Ref<PartsList>& inputs,
                        std::uint32_t& count) {
   count = PartCount(*inputs).value_or(0);
@@ -100,8 +101,17 @@ bool FollowOutputChain(MixerState& state, CallBudget& callBudget, Ref<PartsList>
     if (!budget.Take()) return false;
     Ref<Part> part = PartAt(*inputs, 0);
     if (!part) return false;
-    Ref<PartsList> upstream = Incoming(*part);
-    if (!upstream) return false;
+    Ref<PartsList> upstream;
+    const HRESULT incoming = part->EnumPartsIncoming(upstream);
+    // A driver that keeps its volume in the wave filter ends the chain at the
+    // bridge connector where data enters this device: nothing to mix there,
+    // but the walk is complete.
+    if (incoming == kE_NOTFOUND) {
+      BindToneControls(state, *part);
+      count = 0;
+      return true;
+    }
+    if (incoming != kS_OK || !upstream) return false;
     BindToneControls(state, *part);
     if (!PartAt(*upstream, 0)) return false;
     const auto upstreamCount = PartCount(*upstream);

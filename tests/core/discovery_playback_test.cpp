@@ -160,25 +160,42 @@ TEST_F(PlaybackDiscoveryTest, MixerCardShapes) {
   }
 }
 
-TEST_F(PlaybackDiscoveryTest, SingleChainThatRunsOutFailsButKeepsItsControls) {
-  // Master offers bass and treble, the next part bass again (not taken), and
-  // the last part, which has no inputs, is never tried for its midrange.
+TEST_F(PlaybackDiscoveryTest, SingleChainEndsAtTheDeviceEdgeOrFailsKeepingItsControls) {
+  // Master offers bass and treble, the next part bass again (not taken). The
+  // last part has no inputs in this device (E_NOTFOUND, as a modern driver's
+  // bridge connector): it is tried for its midrange and the walk completes.
+  // Any other answer there still fails the walk, keeping what was bound.
   const std::string card = "part:Chain Card/";
-  Run("topology/playback_chain.json",
-      {"chain",
+  const Slots upToTone{{"playbackEndpoint", kEndpointVolume},
+                       {"bassControl", card + "master/bass"},
+                       {"trebleControl", card + "master/treble"}};
+  Slots whole = upToTone;
+  whole["midrangeControl"] = card + "source/midrange";
+  const WalkCase cases[] = {
+      {"chain ending at the device's edge",
        nullptr,
        {},
+       0,
+       whole,
+       {{"savedBass", "3"}, {"savedTreble", "-1.5"}, {"savedMidrange", "9"},
+        {"savedPlaybackMute", "1"}}},
+      {"the last part's inputs unreadable",
+       nullptr,
+       {{card + "source", "EnumPartsIncoming"}},
        1,
-       {{"playbackEndpoint", kEndpointVolume},
-        {"bassControl", card + "master/bass"},
-        {"trebleControl", card + "master/treble"}},
-       {{"savedBass", "3"}, {"savedTreble", "-1.5"}, {"savedPlaybackMute", "1"}}});
-  int status = -1;
-  double level = 0;
-  GetBass(&level, &status);
-  EXPECT_EQ(status, 0);
-  EXPECT_EQ(level, 3.0);
-  EXPECT_EQ(GetMasterMute(&status), 1);
+       upToTone,
+       {{"savedBass", "3"}, {"savedTreble", "-1.5"}}},
+  };
+  for (const WalkCase& c : cases) {
+    Run("topology/playback_chain.json", c);
+    int status = -1;
+    double level = 0;
+    GetBass(&level, &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(level, 3.0);
+    EXPECT_EQ(GetMasterMute(&status), 1);
+    CloseCase();
+  }
 }
 
 TEST_F(PlaybackDiscoveryTest, OneBranchCanBeBothMonitorPathsAndNamesFoldOnlyAsciiCase) {
