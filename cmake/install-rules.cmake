@@ -2,6 +2,9 @@
 include(GNUInstallDirs)
 
 install(FILES ${PROJECT_SOURCE_DIR}/include/veltosound.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+# The C# bindings travel as source: a host compiles them into its own assembly.
+install(FILES ${PROJECT_SOURCE_DIR}/bindings/csharp/VeltoSound.cs
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/veltosound/csharp)
 
 if(WIN32)
   # bin/: the DLL and the command-line host; lib/: the MinGW import library

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs what the build needs on Debian 12. With --tests, also what the
-# whole test suite needs (sanitizer runtimes, valgrind, pytest, the MinGW
+# whole test suite needs (sanitizer runtimes, valgrind, pytest, Mono, the MinGW
 # cross compiler, Wine and PulseAudio for the DLL's end-to-end test).
 #
 # Only missing packages are installed: when every package is there already,
@@ -9,7 +9,7 @@ set -eu
 
 BUILD_PACKAGES="build-essential cmake ninja-build pkg-config nlohmann-json3-dev libcli11-dev"
 TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev valgrind
-  python3 python3-pytest python3-pip python3-setuptools python3-wheel"
+  python3 python3-pytest python3-pip python3-setuptools python3-wheel mono-mcs mono-runtime"
 
 with_tests=no
 for arg in "$@"; do
