@@ -30,12 +30,12 @@ struct Binding {
 
 // Each control the table names, with the MixerState slot that holds it.
 const std::map<std::string, std::string> kSlotOf = {
-    {"master", "playbackEndpoint"},         {"bass", "bassControl"},
-    {"treble", "trebleControl"},            {"midrange", "midrangeControl"},
-    {"line-monitor", "linePlaybackLevel"},  {"line-monitor-mute", "linePlaybackMute"},
-    {"mic-monitor", "micPlaybackLevel"},    {"mic-monitor-mute", "micPlaybackMute"},
-    {"line-record", "lineEndpoint"},        {"line-agc", "lineAgc"},
-    {"mic-record", "micEndpoint"},          {"mic-boost", "micBoostSwitch"},
+    {"master", "playbackEndpoint"},        {"bass", "bassControl"},
+    {"treble", "trebleControl"},           {"midrange", "midrangeControl"},
+    {"line-monitor", "linePlaybackLevel"}, {"line-monitor-mute", "linePlaybackMute"},
+    {"mic-monitor", "micPlaybackLevel"},   {"mic-monitor-mute", "micPlaybackMute"},
+    {"line-record", "lineEndpoint"},       {"line-agc", "lineAgc"},
+    {"mic-record", "micEndpoint"},         {"mic-boost", "micBoostSwitch"},
     {"mic-boost-level", "micBoostLevel"},
 };
 
@@ -86,7 +86,6 @@ std::vector<Binding> ReadExpectations() {
   return bindings;
 }
 
-
 class CorpusTest : public MixerTest {
  protected:
   // The endpoint whose id holds `text`: its id and name.
@@ -109,7 +108,8 @@ class CorpusTest : public MixerTest {
       const std::string text = b.texts[control == "master" ? 0 : control == "mic-record" ? 1 : 2];
       EXPECT_EQ(object, "device:" + Endpoint(text).first + "/volume") << control;
     } else {
-      EXPECT_TRUE(object.rfind("part:", 0) == 0 && object.find("/" + want + "/") != std::string::npos)
+      EXPECT_TRUE(object.rfind("part:", 0) == 0 &&
+                  object.find("/" + want + "/") != std::string::npos)
           << control << " is " << (object.empty() ? "unbound" : object) << ", not part " << want;
     }
   }
