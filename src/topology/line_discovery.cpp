@@ -15,8 +15,13 @@ namespace {
 ConnectorVisit BindLineAgc(MixerState& state, PartsList& fed) {
   Ref<Part> first = PartAt(fed, 0);
   if (!first) return ConnectorVisit::Failed;
-  Ref<PartsList> afterFirst = Outgoing(*first);
-  if (!afterFirst) return ConnectorVisit::Failed;
+  Ref<PartsList> afterFirst;
+  const HRESULT outgoing = first->EnumPartsOutgoing(afterFirst);
+  // A line input wired straight to the device's edge (a USB line terminal
+  // feeding its streaming terminal) has no part to carry a gain control:
+  // nothing to bind here, but nothing failed either.
+  if (outgoing == kE_NOTFOUND) return ConnectorVisit::Next;
+  if (outgoing != kS_OK || !afterFirst) return ConnectorVisit::Failed;
   Ref<Part> second = PartAt(*afterFirst, 0);
   if (!second) return ConnectorVisit::Failed;
 

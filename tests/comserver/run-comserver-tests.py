@@ -12,6 +12,10 @@ description under tests/systems and every script runs
 
 and requires the same JSON lines, the same sequence of calls on the
 simulated objects, no reference left and no problem in the server's report.
+The corpus of real drivers' topologies (tests/systems/corpus) runs once, as
+one system in one Wine process: veltomix.exe binds each card through the DLL
+as its expectations table opens it, reads every control and captures the
+whole system, and must print what the Linux veltomix prints.
 Finally every interface method the backend uses must have been called
 through COM at least once.
 """
@@ -276,10 +280,73 @@ def run_case(args, wine, tally, system, script, calls):
                     "\n".join(line for line in report if line.startswith(("refs", "live"))))
         problems = [line for line in report if line.startswith("problem")]
         tally.check(not problems, f"{case}: no problem in the server", "\n".join(problems))
-        for line in report:
-            if line.startswith("calls "):
-                _, method, count = line.split(" ")
-                calls[method] = calls.get(method, 0) + int(count)
+        count_calls(report, calls)
+
+
+CORPUS_GETTERS = ["GetDeviceNames", "GetMasterVolume", "GetMasterMute", "GetLinePlayBack",
+                  "GetLinePlayBackMute", "GetMicPlayBack", "GetMicPlayBackMute",
+                  "GetMicRecordVolume", "GetLineRecordVolume", "GetMicBoost", "GetNoMonitor",
+                  "GetBass", "GetTreble", "GetMidRange", "GetMicSliderBoost"]
+
+
+def corpus_system(cards):
+    """Every card in one system (their ids and adapter names are distinct);
+    no endpoint is a default, as each card may name its own."""
+    endpoints, adapters = [], []
+    for card in cards:
+        description = json.loads(card.read_text())
+        endpoints += [dict(endpoint, default=False) for endpoint in description["endpoints"]]
+        adapters += description["adapters"]
+    return {"endpoints": endpoints, "adapters": adapters}
+
+
+def corpus_script(expectations):
+    """Each binding of the expectations table, every control read, closed."""
+    lines = []
+    for row in expectations.read_text().splitlines():
+        fields = [field.strip() for field in row.split("|")]
+        if row.startswith("#") or len(fields) != 4 or fields[1] != "open":
+            continue
+        texts = ['""' if text == "-" else f'"{text}"' for text in fields[2].split()]
+        lines += ["OpenSoundCard " + " ".join(texts)] + CORPUS_GETTERS + ["CloseSoundCard 0"]
+    return "\n".join(lines) + "\n"
+
+
+def run_corpus(args, wine, tally, systems, cards, calls):
+    system = systems / "corpus.json"
+    system.write_text(json.dumps(corpus_system(cards), indent=2))
+    script = systems / "corpus.vmx"
+    script.write_text(corpus_script(cards[0].parent / "expectations.txt"))
+    linux = subprocess.run(
+        [args.linux_veltomix, "--json", "--system", str(system), "--script", str(script), "capture"],
+        capture_output=True, text=True, timeout=60,
+    )
+    if not tally.check(linux.returncode == 0, "corpus: linux veltomix ran", linux.stderr):
+        return
+    log = args.work / "logs" / "corpus.log"
+    dll = wine.run(
+        ["veltomix.exe", "--json", "--library", "VeltoSound.dll", "--script", windows_path(script),
+         "capture"],
+        {"VELTO_COMSERVER_SYSTEM": windows_path(system), "VELTO_COMSERVER_LOG": windows_path(log)},
+    )
+    expected, got = linux.stdout.splitlines(), dll.stdout.replace("\r", "").splitlines()
+    tally.check(dll.returncode == 0, "corpus: veltomix.exe ran", dll.stderr[-2000:])
+    tally.check(got == expected,
+                f"corpus: {len(cards)} cards bound through the DLL and captured as on Linux",
+                first_difference(expected, got))
+    report = read_log(log)
+    tally.check("refs 0" in report, "corpus: no reference left",
+                "\n".join(line for line in report if line.startswith(("refs", "live"))))
+    problems = [line for line in report if line.startswith("problem")]
+    tally.check(not problems, "corpus: no problem in the server", "\n".join(problems))
+    count_calls(report, calls)
+
+
+def count_calls(report, calls):
+    for line in report:
+        if line.startswith("calls "):
+            _, method, count = line.split(" ")
+            calls[method] = calls.get(method, 0) + int(count)
 
 
 def scripted_exports(scripts):
@@ -334,7 +401,12 @@ def main():
         systems.mkdir()
         calls = {}
         sources = sorted(path for directory in args.systems for path in directory.rglob("*.json"))
+        cards = [source for source in sources if source.parent.name == "corpus"]
+        if cards:
+            run_corpus(args, wine, tally, systems, cards, calls)
         for source in sources:
+            if source in cards:
+                continue
             description, dropped = com_visible(json.loads(source.read_text()))
             if dropped:
                 print(f"note {source.name}: {dropped} fault rule(s) on ole32 calls left out")

@@ -54,12 +54,19 @@ TEST_F(LineDiscoveryTest, GainControlTwoPartsDownstreamOfEachLineConnector) {
        0,
        endpointOnly,
        {{"savedLineAgc", "-"}}},
-      {"a first part with no way on fails the walk; later connectors are not examined",
+      {"a first part at the device's edge is passed over; a later connector still binds",
        [](json& d) {
          RemoveLink(d, "line-volume", "line-agc");
          GiveAgc(d, "rear-select", 0);
        },
        {},
+       0,
+       {{"lineEndpoint", kEndpointVolume}, {"lineAgc", kCard + "rear-select/agc"}},
+       {}},
+      {"a first part whose way on cannot be read fails the walk; later connectors are not "
+       "examined",
+       [](json& d) { GiveAgc(d, "rear-select", 0); },
+       {{kCard + "line-volume", "EnumPartsOutgoing"}},
        1,
        endpointOnly,
        {}},

@@ -271,6 +271,24 @@ TEST_F(CaptureTest, TheSampleKeepsItsAdapterNameAndPartNames) {
   EXPECT_NE(std::find(ids.begin(), ids.end(), "tone-controls"), ids.end());
 }
 
+TEST(AdapterName, IsTheWholeBalancedParenthesisedSuffix) {
+  const struct {
+    const char* endpoint;
+    const char* adapter;
+  } cases[] = {
+      {"Speakers (Realtek High Definition Audio)", "Realtek High Definition Audio"},
+      {"Speakers (Intel(r) 82801 Controller)", "Intel(r) 82801 Controller"},
+      {"Line (2- Foo (USB) (Rev (B)))", "2- Foo (USB) (Rev (B))"},
+      {"Mic (A) (B)", "B"},
+      {"Speakers", ""},
+      {"Speakers ()", ""},
+      {"Speakers r) 82801 Controller)", ""},
+      {")", ""},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(AdapterNameOf(c.endpoint), c.adapter) << c.endpoint;
+}
+
 TEST_F(CaptureTest, AdaptersWhoseEndpointsDisagreeOnTheNameAreNumbered) {
   json description = system().Dump();
   description["endpoints"][1]["name"] = "Digital Output (Other Card)";

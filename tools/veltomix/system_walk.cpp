@@ -424,16 +424,15 @@ class Walker {
     }
   }
 
-  // Endpoint names on Windows end in the adapter's name in parentheses,
-  // "Speakers (Realtek High Definition Audio)"; when every endpoint joined to
-  // an adapter agrees on it, that is the adapter's name.
+  // When every endpoint joined to an adapter agrees on the name its own
+  // name ends in, that is the adapter's name.
   void NameAdapters() {
     std::vector<std::optional<std::string>> agreed(model_.adapters.size());
     std::vector<bool> disagree(model_.adapters.size(), false);
     for (const WalkedEndpoint& endpoint : model_.endpoints) {
       if (!endpoint.connector) continue;
       const std::size_t a = endpoint.connector->adapter;
-      const std::string suffix = ParenthesisedSuffix(endpoint.name);
+      const std::string suffix = AdapterNameOf(endpoint.name);
       if (suffix.empty() || (agreed[a] && *agreed[a] != suffix)) disagree[a] = true;
       agreed[a] = suffix;
     }
@@ -442,13 +441,6 @@ class Walker {
       model_.adapters[a].name =
           names.Take(!disagree[a] && agreed[a] ? *agreed[a] : "Adapter " + std::to_string(a + 1));
     }
-  }
-
-  static std::string ParenthesisedSuffix(const std::string& name) {
-    if (name.size() < 3 || name.back() != ')') return {};
-    const std::size_t open = name.rfind('(');
-    if (open == std::string::npos || open + 2 >= name.size()) return {};
-    return name.substr(open + 1, name.size() - open - 2);
   }
 
   p::Platform& platform_;
@@ -471,6 +463,18 @@ void AddHeld(std::vector<HeldControl>& held, const Ref<T>& slot, const char* lab
 }
 
 }  // namespace
+
+std::string AdapterNameOf(const std::string& endpointName) {
+  if (endpointName.empty() || endpointName.back() != ')') return {};
+  int depth = 0;
+  for (std::size_t i = endpointName.size(); i-- > 0;) {
+    if (endpointName[i] == ')') ++depth;
+    if (endpointName[i] != '(' || --depth != 0) continue;
+    if (i + 2 >= endpointName.size()) return {};
+    return endpointName.substr(i + 1, endpointName.size() - i - 2);
+  }
+  return {};
+}
 
 SystemModel WalkSystem(p::Platform& platform, const std::vector<HeldControl>& held) {
   // Outlives the walker, so that every object it holds is released inside

@@ -80,6 +80,11 @@ struct WalkError : std::runtime_error {
 // platform hands out a new object each time for one and the same part.
 SystemModel WalkSystem(platform::Platform& platform, const std::vector<HeldControl>& held = {});
 
+// The adapter's name as Windows puts it at the end of an endpoint's name:
+// the whole balanced parenthesised suffix, "Intel(r) 82801 Controller" of
+// "Speakers (Intel(r) 82801 Controller)"; empty when there is none.
+std::string AdapterNameOf(const std::string& endpointName);
+
 // The controls the mixer holds right now (velto::Mixer()), labelled with the
 // names of the friendly commands.
 std::vector<HeldControl> HeldByMixer();
