@@ -12,15 +12,24 @@ using namespace platform;
 
 namespace {
 
-ConnectorVisit BindLineAgc(MixerState& state, PartsList& fed) {
-  Ref<Part> first = PartAt(fed, 0);
-  if (!first) return ConnectorVisit::Failed;
-  Ref<PartsList> afterFirst = Outgoing(*first);
-  if (!afterFirst) return ConnectorVisit::Failed;
-  Ref<Part> second = PartAt(*afterFirst, 0);
-  if (!second) return ConnectorVisit::Failed;
+ConnectorVisit PathTooShort(const CallBudget& budget, Part* first) {
+  budget.Tell({.event = WalkEvent::Ended,
+               .control = WalkControl::LineAgc,
+               .part = first,
+               .end = WalkEnd::PathTooShort});
+  return ConnectorVisit::Failed;
+}
 
-  if (ActivateInto(*second, SwitchInterface::AudioAutoGainControl, state.lineAgc)) {
+ConnectorVisit BindLineAgc(MixerState& state, const CallBudget& budget, PartsList& fed) {
+  Ref<Part> first = PartAt(fed, 0);
+  if (!first) return PathTooShort(budget, nullptr);
+  Ref<PartsList> afterFirst = Outgoing(*first);
+  if (!afterFirst) return PathTooShort(budget, first.Get());
+  Ref<Part> second = PartAt(*afterFirst, 0);
+  if (!second) return PathTooShort(budget, first.Get());
+
+  if (ActivateInto(*second, SwitchInterface::AudioAutoGainControl, state.lineAgc,
+                   {budget, WalkControl::LineAgc, afterFirst.Get()})) {
     RecordEnabled(*state.lineAgc, state.savedLineAgc);
   }
   // Every line connector is tried; a later one that has the control wins.
@@ -34,7 +43,7 @@ Discovery DiscoverLineCaptureControls(MixerState& state, CallBudget& budget, con
   return Guarded(Discovery::Failed, [&] {
     return WalkCaptureConnectors(state, budget, searchText, flow, state.lineEndpoint,
                                  state.savedLineRecordLevel, "line",
-                                 [&](PartsList& fed) { return BindLineAgc(state, fed); });
+                                 [&](Part&, PartsList& fed) { return BindLineAgc(state, budget, fed); });
   });
 }
 
