@@ -1,12 +1,16 @@
 // `topology --why` tells what binding did: on every description under
 // tests/systems, every active endpoint bound in each role it can take, each
-// control found by --why exactly when binding bound it, on the same part.
+// control found by --why exactly when binding bound it, on the same part;
+// and the walk, watched, makes exactly the platform calls it makes unwatched.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <nlohmann/json.hpp>
 
 #include "endpoint_choice.h"
 #include "slot_object.h"
+#include "topology/walk_observer.h"
 #include "topology_why.h"
 #include "veltomix_fixture.h"
 
@@ -51,12 +55,32 @@ std::string PartName(const json& card, const std::string& object) {
 struct Role {
   BoundEndpoint device;
   velto::platform::DataFlow flow;
+  velto::WalkRole walk;
 };
 
 constexpr Role kRoles[] = {
-    {BoundEndpoint::Playback, velto::platform::DataFlow::Render},
-    {BoundEndpoint::Microphone, velto::platform::DataFlow::Capture},
-    {BoundEndpoint::LineIn, velto::platform::DataFlow::Capture},
+    {BoundEndpoint::Playback, velto::platform::DataFlow::Render, velto::WalkRole::Playback},
+    {BoundEndpoint::Microphone, velto::platform::DataFlow::Capture, velto::WalkRole::Microphone},
+    {BoundEndpoint::LineIn, velto::platform::DataFlow::Capture, velto::WalkRole::LineIn},
+};
+
+// Every platform call `action` makes, reference counting included, by object,
+// operation and result (the arguments hold addresses).
+std::vector<std::string> CallsOf(const std::function<void()>& action) {
+  velto::sim::SimSystem& system = velto::sim::Installed();
+  system.ClearTrace();
+  system.SetTracing(true);
+  action();
+  system.SetTracing(false);
+  std::vector<std::string> calls;
+  for (const velto::sim::TraceEntry& entry : system.Trace())
+    calls.push_back(entry.object + " " + entry.op + " " + std::to_string(entry.result));
+  return calls;
+}
+
+struct CountingObserver : velto::WalkObserver {
+  void Step(const velto::WalkStep&) override { ++steps; }
+  int steps = 0;
 };
 
 using WhyBindingTest = VeltomixTest;
@@ -82,9 +106,26 @@ TEST_F(WhyBindingTest, WhyTellsWhatBindingDidOnEveryDescription) {
         if (role.flow != endpoint.flow) continue;
         fresh();
         const char* id = endpoint.id.c_str();
-        OpenSoundCard(role.device == BoundEndpoint::Playback ? id : "",
-                      role.device == BoundEndpoint::Microphone ? id : "",
-                      role.device == BoundEndpoint::LineIn ? id : "");
+        const std::vector<std::string> binding = CallsOf([&] {
+          OpenSoundCard(role.device == BoundEndpoint::Playback ? id : "",
+                        role.device == BoundEndpoint::Microphone ? id : "",
+                        role.device == BoundEndpoint::LineIn ? id : "");
+        });
+        // Watched, the walk makes the very calls it makes unwatched.
+        CountingObserver counter;
+        std::vector<std::string> watched =
+            CallsOf([&] { velto::WatchWalk(role.walk, id, counter); });
+        // Then, unlike binding, it lets go of what it bound.
+        while (!watched.empty() && watched.size() > binding.size() &&
+               watched.back().find(" Release ") != std::string::npos)
+          watched.pop_back();
+        const auto parted = std::mismatch(watched.begin(), watched.end(), binding.begin(),
+                                          binding.end());
+        EXPECT_TRUE(parted.first == watched.end() && parted.second == binding.end())
+            << path << ": the calls part at " << (parted.first - watched.begin()) << ": "
+            << (parted.first == watched.end() ? "(end)" : *parted.first) << " / "
+            << (parted.second == binding.end() ? "(end)" : *parted.second);
+        EXPECT_GT(counter.steps, 0);
         for (const ControlInfo& control : Controls()) {
           if (control.device != role.device) continue;
           SCOPED_TRACE(path + ": " + endpoint.name + ": " + control.name);
