@@ -40,10 +40,8 @@ int VisitMatchingConnectors(CallBudget& callBudget, DeviceTopology& adapter, con
       return WalkEnds(callBudget, WalkEnd::ConnectorUnavailable, i);
     }
     const NameMatch match = SearchWords{word}.Test(*part);
-    callBudget.Tell({.event = WalkEvent::NameTested,
-                     .part = part.Get(),
-                     .words = words,
-                     .match = match});
+    callBudget.Tell(
+        {.event = WalkEvent::NameTested, .part = part.Get(), .words = words, .match = match});
     if (match != NameMatch::Matched) continue;
     Ref<PartsList> fed = Outgoing(*part);
     if (!fed) {
@@ -75,9 +73,8 @@ Discovery WalkCaptureConnectors(MixerState& state, CallBudget& budget, const cha
   RecordMasterLevel(*slot, savedLevel);
   Ref<DeviceTopology> adapter = AdapterTopology(std::move(topology), budget);
   if (!adapter) return Discovery::Failed;
-  return VisitMatchingConnectors(budget, *adapter, word, visit) == 0
-             ? Discovery::Completed
-             : Discovery::Failed;
+  return VisitMatchingConnectors(budget, *adapter, word, visit) == 0 ? Discovery::Completed
+                                                                     : Discovery::Failed;
 }
 
 }  // namespace velto

@@ -29,10 +29,9 @@ int VisitMatchingConnectors(
 // records its master level (a level that cannot be read does not stop the
 // binding), finds the adapter behind it and visits its connectors named by
 // `word`.
-Discovery WalkCaptureConnectors(MixerState& state, CallBudget& budget, const char* searchText,
-                                platform::DataFlow flow, Ref<EndpointVolume>& slot,
-                                Saved<float>& savedLevel, const char* word,
-                                const std::function<ConnectorVisit(platform::Part&,
-                                                                   platform::PartsList&)>& visit);
+Discovery WalkCaptureConnectors(
+    MixerState& state, CallBudget& budget, const char* searchText, platform::DataFlow flow,
+    Ref<EndpointVolume>& slot, Saved<float>& savedLevel, const char* word,
+    const std::function<ConnectorVisit(platform::Part&, platform::PartsList&)>& visit);
 
 }  // namespace velto

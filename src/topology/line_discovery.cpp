@@ -41,9 +41,9 @@ ConnectorVisit BindLineAgc(MixerState& state, const CallBudget& budget, PartsLis
 Discovery DiscoverLineCaptureControls(MixerState& state, CallBudget& budget, const char* searchText,
                                       DataFlow flow) {
   return Guarded(Discovery::Failed, [&] {
-    return WalkCaptureConnectors(state, budget, searchText, flow, state.lineEndpoint,
-                                 state.savedLineRecordLevel, "line",
-                                 [&](Part&, PartsList& fed) { return BindLineAgc(state, budget, fed); });
+    return WalkCaptureConnectors(
+        state, budget, searchText, flow, state.lineEndpoint, state.savedLineRecordLevel, "line",
+        [&](Part&, PartsList& fed) { return BindLineAgc(state, budget, fed); });
   });
 }
 

@@ -92,11 +92,9 @@ ConnectorVisit BindBoost(MixerState& state, CallBudget& budget, Part& connector,
 Discovery DiscoverMicCaptureControls(MixerState& state, CallBudget& budget, const char* searchText,
                                      DataFlow flow) {
   return Guarded(Discovery::Failed, [&] {
-    return WalkCaptureConnectors(state, budget, searchText, flow, state.micEndpoint,
-                                 state.savedMicRecordLevel, "mic",
-                                 [&](Part& connector, PartsList& fed) {
-                                   return BindBoost(state, budget, connector, fed);
-                                 });
+    return WalkCaptureConnectors(
+        state, budget, searchText, flow, state.micEndpoint, state.savedMicRecordLevel, "mic",
+        [&](Part& connector, PartsList& fed) { return BindBoost(state, budget, connector, fed); });
   });
 }
 

@@ -44,7 +44,8 @@ int FindUpstreamVolumeLevel(PartsList& list, Ref<LevelControl>& target, WalkCont
     }
     if (!cursor.MoveTo(Incoming(*part))) break;
   }
-  budget.Call().Tell({.event = WalkEvent::Ended, .control = control, .end = WalkEnd::LevelNotOnChain});
+  budget.Call().Tell(
+      {.event = WalkEvent::Ended, .control = control, .end = WalkEnd::LevelNotOnChain});
   return 1;
 }
 
@@ -69,7 +70,8 @@ bool FindNamedLevel(CallBudget& callBudget, PartsList& branchInputs, const Monit
     }
     if (!cursor.MoveTo(Incoming(*part))) return false;
   }
-  callBudget.Tell({.event = WalkEvent::Ended, .control = path.levelControl, .end = WalkEnd::StepLimit});
+  callBudget.Tell(
+      {.event = WalkEvent::Ended, .control = path.levelControl, .end = WalkEnd::StepLimit});
   return false;
 }
 
@@ -89,9 +91,8 @@ void SearchMonitorPath(CallBudget& budget, MonitorPath& path, Part& branch,
   if (!FindNamedLevel(budget, branchInputs, path)) return;
   const HRESULT read = RecordLevel(*path.level, path.savedLevel);
   if (path.levelMustBeReadable && read != kS_OK) {
-    budget.Tell({.event = WalkEvent::Ended,
-                 .control = path.levelControl,
-                 .end = WalkEnd::LevelUnreadable});
+    budget.Tell(
+        {.event = WalkEvent::Ended, .control = path.levelControl, .end = WalkEnd::LevelUnreadable});
     return;
   }
   path.found = true;
@@ -129,7 +130,8 @@ bool ChainEnds(const CallBudget& budget, WalkEnd end, Part* part = nullptr) {
 // The chain ends at `part`, whose inputs (when there are several) are the
 // branches.
 void TellChainInputs(const CallBudget& budget, Part& part, std::uint32_t count) {
-  budget.Tell({.event = WalkEvent::Ended, .part = &part, .end = WalkEnd::ChainInputs, .count = count});
+  budget.Tell(
+      {.event = WalkEvent::Ended, .part = &part, .end = WalkEnd::ChainInputs, .count = count});
 }
 
 // Follows the output's inputs upstream while each part has exactly one

@@ -63,10 +63,10 @@ enum class WalkEnd : std::uint8_t {
   ChainCountUnreadable,    // the count of a chain part's inputs cannot be read
   BranchUnavailable,       // branch `count` cannot be fetched
   BranchWithoutInputs,     // branch `part` has no inputs: passed over
-  LevelNotOnChain,   // `control`: no part from the branch's inputs offers IAudioVolumeLevel
-  LevelUnreadable,   // `control`'s level on `part` cannot be read: the path is left to a later
-                     // branch (the level stays in its slot)
-  AlreadyFound,      // `control`'s path was found on an earlier branch: not searched at `part`
+  LevelNotOnChain,         // `control`: no part from the branch's inputs offers IAudioVolumeLevel
+  LevelUnreadable,  // `control`'s level on `part` cannot be read: the path is left to a later
+                    // branch (the level stays in its slot)
+  AlreadyFound,     // `control`'s path was found on an earlier branch: not searched at `part`
   // Capture: the adapter's connectors.
   ConnectorCountUnreadable,
   ConnectorUnavailable,   // connector `count` cannot be fetched, or is not a part

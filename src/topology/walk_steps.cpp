@@ -61,7 +61,8 @@ Ref<DeviceTopology> AdapterTopology(Ref<DeviceTopology> endpointTopology,
   if (!joined) return nullptr;
   Ref<DeviceTopology> adapter;
   if (joined->GetTopologyObject(adapter) != kS_OK) {
-    budget.Tell({.event = WalkEvent::Ended, .part = joined.Get(), .end = WalkEnd::NoAdapterTopology});
+    budget.Tell(
+        {.event = WalkEvent::Ended, .part = joined.Get(), .end = WalkEnd::NoAdapterTopology});
     return nullptr;
   }
   return adapter;
@@ -129,8 +130,7 @@ const char* InterfaceName(LevelInterface iid) {
 }
 
 const char* InterfaceName(SwitchInterface iid) {
-  return iid == SwitchInterface::AudioAutoGainControl ? "IAudioAutoGainControl"
-                                                      : "IAudioLoudness";
+  return iid == SwitchInterface::AudioAutoGainControl ? "IAudioAutoGainControl" : "IAudioLoudness";
 }
 
 const char* InterfaceName(MuteInterface) { return "IAudioMute"; }

@@ -129,8 +129,7 @@ struct Watch {
 template <class Iid, class Control>
 bool ActivateInto(platform::Part& part, Iid iid, Ref<Control>& slot, const Watch& watch) {
   Ref<Control> found;
-  const bool offered =
-      part.Activate(iid, platform::kClsctxAll, found) == platform::kS_OK && found;
+  const bool offered = part.Activate(iid, platform::kClsctxAll, found) == platform::kS_OK && found;
   if (watch.budget.Watched()) {
     watch.budget.Tell({.event = offered ? WalkEvent::Bound : WalkEvent::NotOffered,
                        .control = watch.control,

@@ -119,8 +119,8 @@ TEST_F(WhyBindingTest, WhyTellsWhatBindingDidOnEveryDescription) {
         while (!watched.empty() && watched.size() > binding.size() &&
                watched.back().find(" Release ") != std::string::npos)
           watched.pop_back();
-        const auto parted = std::mismatch(watched.begin(), watched.end(), binding.begin(),
-                                          binding.end());
+        const auto parted =
+            std::mismatch(watched.begin(), watched.end(), binding.begin(), binding.end());
         EXPECT_TRUE(parted.first == watched.end() && parted.second == binding.end())
             << path << ": the calls part at " << (parted.first - watched.begin()) << ": "
             << (parted.first == watched.end() ? "(end)" : *parted.first) << " / "
@@ -130,8 +130,8 @@ TEST_F(WhyBindingTest, WhyTellsWhatBindingDidOnEveryDescription) {
           if (control.device != role.device) continue;
           SCOPED_TRACE(path + ": " + endpoint.name + ": " + control.name);
           const std::string bound = BoundObject(control.name);
-          const WhyReport why =
-              ExplainControl(velto::platform::CurrentPlatform(), control, {{role.device, endpoint.name}});
+          const WhyReport why = ExplainControl(velto::platform::CurrentPlatform(), control,
+                                               {{role.device, endpoint.name}});
           EXPECT_EQ(why.found, !bound.empty()) << why.stopped;
           EXPECT_EQ(why.part, PartName(card, bound)) << why.stopped;
           ++compared;

@@ -141,6 +141,8 @@ class Narration {
   void Stop(std::string why) { stopped_ = std::move(why); }
 
   void Narrate(const Told& told) {
+    // An endpoint's own volume is all there is to its search.
+    if (found_ && target_.slot == WalkControl::EndpointVolume) return;
     const velto::WalkStep& step = told.step;
     switch (step.event) {
       case WalkEvent::Joined:
@@ -169,8 +171,8 @@ class Narration {
     if (control == WalkControl::LineAgc)
       Line("connector " + connector_ + ": two parts downstream, " + Shown(told.part.Get()) +
            " offers IAudioAutoGainControl" + NeverTried(told.list.Get()));
-    if (control == target_.slot && (control == WalkControl::LineMonitorLevel ||
-                                    control == WalkControl::MicMonitorLevel))
+    if (control == target_.slot &&
+        (control == WalkControl::LineMonitorLevel || control == WalkControl::MicMonitorLevel))
       Line(part_ + " is bound as the level");
     if (control == target_.mute && target_.mute != WalkControl::None) {
       mutePart_ = Shown(told.part.Get());
@@ -260,8 +262,7 @@ class Narration {
           Line(part + " has " + std::to_string(step.count) +
                " inputs: no single chain to search for tone controls");
         } else {
-          Line(part + " has " + std::to_string(step.count) +
-               " inputs: the output chain ends here" +
+          Line(part + " has " + std::to_string(step.count) + " inputs: the output chain ends here" +
                (tone || step.count == 0 ? "" : "; its inputs are the branches"));
         }
         if (step.count == 0 && !tone) Stop("the output chain has no branches to search");
@@ -302,12 +303,12 @@ class Narration {
         Line("connector " + part + ": no outgoing parts; skipped");
         return;
       case WalkEnd::PathTooShort:
-        return Stop("after connector " + connector_ +
-                    " the part tried must lie two parts downstream (part 0 of each outgoing "
-                    "list), but " +
-                    (told.part ? part + " leads to no further part"
-                               : "its outgoing list yields no part") +
-                    "; the walk fails");
+        return Stop(
+            "after connector " + connector_ +
+            " the part tried must lie two parts downstream (part 0 of each outgoing "
+            "list), but " +
+            (told.part ? part + " leads to no further part" : "its outgoing list yields no part") +
+            "; the walk fails");
       case WalkEnd::SearchRanOut:
         return;
       case WalkEnd::StepLimit:
@@ -320,8 +321,8 @@ class Narration {
     if (found_) {
       report_.found = true;
       // The name without the quotes it is shown in.
-      report_.part = part_.size() > 1 && part_.front() == '"' ? part_.substr(1, part_.size() - 2)
-                                                              : part_;
+      report_.part =
+          part_.size() > 1 && part_.front() == '"' ? part_.substr(1, part_.size() - 2) : part_;
       report_.exit = kExitOk;
       report_.stopped = "found: " + name_ + " is " + FoundWhere();
       return report_;
@@ -366,8 +367,9 @@ class Narration {
                "or \"agc\" that offers IAudioVolumeLevel";
       default:
         if (IsTone(target_.slot))
-          return std::string("no part of the output chain, up to the first with other than one "
-                             "input, offers ") +
+          return std::string(
+                     "no part of the output chain, up to the first with other than one "
+                     "input, offers ") +
                  ToneInterface(target_.slot);
         return "the endpoint offers no IAudioEndpointVolume";
     }
@@ -424,7 +426,8 @@ WhyReport ExplainControl(p::Platform& platform, const ControlInfo& control,
       break;
     }
   }
-  if (id.empty()) return NotFound("the bound endpoint " + name + " is no longer listed", kExitPlatform);
+  if (id.empty())
+    return NotFound("the bound endpoint " + name + " is no longer listed", kExitPlatform);
   const Target& target = *TargetOf(control.name);
   // Every object of the walk, and the references kept of them, are released
   // inside the COM bracket.

@@ -18,7 +18,7 @@ struct WhyReport {
   std::vector<std::string> steps;  // what the walk looked at, in order
   std::string stopped;             // the outcome: where it found the control, or where it stopped
   std::string part;  // the name of the part the control was bound on ("" for an endpoint's own)
-  int exit = 0;                    // kExitOk when found, else kExitControlMissing, ...
+  int exit = 0;      // kExitOk when found, else kExitControlMissing, ...
 };
 
 // Explains how binding searches for `control` on the endpoint bound for its
