@@ -122,7 +122,9 @@ void BindToneControls(MixerState& state, const CallBudget& budget, Part& part) {
   }
 }
 
-bool ChainEnds(const CallBudget& budget, WalkEnd end, Part* part = nullptr) {
+// Tells where and why a stretch of the walk ended; false, for a step that
+// failed to return.
+bool TellEnd(const CallBudget& budget, WalkEnd end, Part* part = nullptr) {
   budget.Tell({.event = WalkEvent::Ended, .part = part, .end = end});
   return false;
 }
@@ -145,9 +147,9 @@ bool FollowOutputChain(MixerState& state, CallBudget& callBudget, Part& output,
   if (count != 1) TellChainInputs(callBudget, output, count);
   StepBudget budget(callBudget);
   while (count == 1) {
-    if (!budget.Take()) return ChainEnds(callBudget, WalkEnd::StepLimit);
+    if (!budget.Take()) return TellEnd(callBudget, WalkEnd::StepLimit);
     Ref<Part> part = PartAt(*inputs, 0);
-    if (!part) return ChainEnds(callBudget, WalkEnd::ChainPartUnavailable);
+    if (!part) return TellEnd(callBudget, WalkEnd::ChainPartUnavailable);
     Ref<PartsList> upstream;
     const HRESULT incoming = part->EnumPartsIncoming(upstream);
     // A driver that keeps its volume in the wave filter ends the chain at the
@@ -155,17 +157,17 @@ bool FollowOutputChain(MixerState& state, CallBudget& callBudget, Part& output,
     // but the walk is complete.
     if (incoming == kE_NOTFOUND) {
       BindToneControls(state, callBudget, *part);
-      ChainEnds(callBudget, WalkEnd::DeviceEdge, part.Get());
+      TellEnd(callBudget, WalkEnd::DeviceEdge, part.Get());
       count = 0;
       return true;
     }
     if (incoming != kS_OK || !upstream) {
-      return ChainEnds(callBudget, WalkEnd::ChainPartWithoutInputs, part.Get());
+      return TellEnd(callBudget, WalkEnd::ChainPartWithoutInputs, part.Get());
     }
     BindToneControls(state, callBudget, *part);
-    if (!PartAt(*upstream, 0)) return ChainEnds(callBudget, WalkEnd::ChainPartUnavailable);
+    if (!PartAt(*upstream, 0)) return TellEnd(callBudget, WalkEnd::ChainPartUnavailable);
     const auto upstreamCount = PartCount(*upstream);
-    if (!upstreamCount) return ChainEnds(callBudget, WalkEnd::ChainCountUnreadable, part.Get());
+    if (!upstreamCount) return TellEnd(callBudget, WalkEnd::ChainCountUnreadable, part.Get());
     count = *upstreamCount;
     if (count != 1) TellChainInputs(callBudget, *part, count);
     inputs = std::move(upstream);
@@ -194,7 +196,7 @@ int SearchBranches(MixerState& state, CallBudget& callBudget, PartsList& branche
   StepBudget budget(callBudget);
   for (std::uint32_t i = 0; i < count; ++i) {
     if (!budget.Take()) {
-      ChainEnds(callBudget, WalkEnd::StepLimit);
+      TellEnd(callBudget, WalkEnd::StepLimit);
       break;
     }
     Ref<Part> branch = PartAt(branches, i);
@@ -204,7 +206,7 @@ int SearchBranches(MixerState& state, CallBudget& callBudget, PartsList& branche
     }
     Ref<PartsList> branchInputs = Incoming(*branch);
     if (!branchInputs) {
-      ChainEnds(callBudget, WalkEnd::BranchWithoutInputs, branch.Get());
+      TellEnd(callBudget, WalkEnd::BranchWithoutInputs, branch.Get());
       continue;
     }
     SearchMonitorPath(callBudget, line, *branch, *branchInputs);
@@ -216,7 +218,7 @@ int SearchBranches(MixerState& state, CallBudget& callBudget, PartsList& branche
 int WalkAdapter(MixerState& state, CallBudget& budget, Ref<DeviceTopology> topology) {
   if (RecordMasterLevel(*state.playbackEndpoint, state.savedPlaybackLevel) != kS_OK ||
       RecordMute(*state.playbackEndpoint, state.savedPlaybackMute) != kS_OK) {
-    ChainEnds(budget, WalkEnd::MasterUnreadable);
+    TellEnd(budget, WalkEnd::MasterUnreadable);
     return 1;
   }
 
@@ -224,7 +226,7 @@ int WalkAdapter(MixerState& state, CallBudget& budget, Ref<DeviceTopology> topol
   if (!output) return 1;
   Ref<PartsList> inputs = Incoming(*output);
   if (!inputs) {
-    ChainEnds(budget, WalkEnd::ChainPartWithoutInputs, output.Get());
+    TellEnd(budget, WalkEnd::ChainPartWithoutInputs, output.Get());
     return 1;
   }
   std::uint32_t count = 0;
