@@ -91,7 +91,8 @@ struct WalkStep {
 
 // The objects in a step are the walk's: an observer that wants one after the
 // call returns takes a reference of its own. An observer makes no platform
-// call while the walk runs, so the walk's calls are the same watched or not.
+// call while the walk runs (it may read names once the walk is over), so the
+// walk makes the same calls, with the same answers, watched or not.
 class WalkObserver {
  public:
   virtual void Step(const WalkStep& step) = 0;
