@@ -9,6 +9,7 @@
 
 #include "core/mixer_state.h"
 #include "platform/platform.h"
+#include "topology/walk_observer.h"
 
 namespace velto {
 
@@ -24,8 +25,13 @@ constexpr int kMaxCallSteps = 1 << 10;
 constexpr int kMaxCallSteps = 1 << 16;
 #endif
 
+// What the walks of one export call share: their steps, and the observer
+// told about each (none in the exports).
 class CallBudget {
  public:
+  CallBudget() = default;
+  explicit CallBudget(WalkObserver* observer) : observer_(observer) {}
+
   bool Take() {
     if (left_ == 0) return false;
     --left_;
@@ -33,14 +39,14 @@ class CallBudget {
   }
   int Used() const { return kMaxCallSteps - left_; }
 
+  void Tell(const WalkStep& step) const {
+    if (observer_) observer_->Step(step);
+  }
+  bool Watched() const { return observer_ != nullptr; }
+
  private:
   int left_ = kMaxCallSteps;
-};
-
-enum class Discovery {
-  Completed,         // the walk ran to its end, found controls or not
-  EndpointNotFound,  // no endpoint matched the search text: nothing was bound
-  Failed,            // the endpoint was found, then a step failed
+  WalkObserver* observer_ = nullptr;
 };
 
 // The walks' result as the binding exports combine it: 0 completed, 1 not.

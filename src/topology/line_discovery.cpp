@@ -12,20 +12,35 @@ using namespace platform;
 
 namespace {
 
-ConnectorVisit BindLineAgc(MixerState& state, PartsList& fed) {
+ConnectorVisit PathTooShort(const CallBudget& budget, Part* first) {
+  budget.Tell({.event = WalkEvent::Ended,
+               .control = WalkControl::LineAgc,
+               .part = first,
+               .end = WalkEnd::PathTooShort});
+  return ConnectorVisit::Failed;
+}
+
+ConnectorVisit BindLineAgc(MixerState& state, const CallBudget& budget, PartsList& fed) {
   Ref<Part> first = PartAt(fed, 0);
-  if (!first) return ConnectorVisit::Failed;
+  if (!first) return PathTooShort(budget, nullptr);
   Ref<PartsList> afterFirst;
   const HRESULT outgoing = first->EnumPartsOutgoing(afterFirst);
   // A line input wired straight to the device's edge (a USB line terminal
   // feeding its streaming terminal) has no part to carry a gain control:
   // nothing to bind here, but nothing failed either.
-  if (outgoing == kE_NOTFOUND) return ConnectorVisit::Next;
-  if (outgoing != kS_OK || !afterFirst) return ConnectorVisit::Failed;
+  if (outgoing == kE_NOTFOUND) {
+    budget.Tell({.event = WalkEvent::Ended,
+                 .control = WalkControl::LineAgc,
+                 .part = first.Get(),
+                 .end = WalkEnd::LineAtDeviceEdge});
+    return ConnectorVisit::Next;
+  }
+  if (outgoing != kS_OK || !afterFirst) return PathTooShort(budget, first.Get());
   Ref<Part> second = PartAt(*afterFirst, 0);
-  if (!second) return ConnectorVisit::Failed;
+  if (!second) return PathTooShort(budget, first.Get());
 
-  if (ActivateInto(*second, SwitchInterface::AudioAutoGainControl, state.lineAgc)) {
+  if (ActivateInto(*second, SwitchInterface::AudioAutoGainControl, state.lineAgc,
+                   {budget, WalkControl::LineAgc, afterFirst.Get()})) {
     RecordEnabled(*state.lineAgc, state.savedLineAgc);
   }
   // Every line connector is tried; a later one that has the control wins.
@@ -37,9 +52,9 @@ ConnectorVisit BindLineAgc(MixerState& state, PartsList& fed) {
 Discovery DiscoverLineCaptureControls(MixerState& state, CallBudget& budget, const char* searchText,
                                       DataFlow flow) {
   return Guarded(Discovery::Failed, [&] {
-    return WalkCaptureConnectors(state, budget, searchText, flow, state.lineEndpoint,
-                                 state.savedLineRecordLevel, "line",
-                                 [&](PartsList& fed) { return BindLineAgc(state, fed); });
+    return WalkCaptureConnectors(
+        state, budget, searchText, flow, state.lineEndpoint, state.savedLineRecordLevel, "line",
+        [&](Part&, PartsList& fed) { return BindLineAgc(state, budget, fed); });
   });
 }
 

@@ -1,5 +1,6 @@
 // The microphone boost lies somewhere downstream of the adapter's microphone
 // connector: a switch if there is one, otherwise a level.
+#include <array>
 #include <functional>
 
 #include "core/export_guard.h"
@@ -18,45 +19,68 @@ namespace {
 // `activate` accepts, then moves one level downstream by way of the list's
 // last part only. Returns 0 when `activate` succeeded, 1 when the walk ran
 // out.
-int FindBoostPart(CallBudget& callBudget, PartsList& start,
+constexpr std::array<const char*, 3> kBoostWords{"boost", "+2", "agc"};
+
+int SearchRanOut(const CallBudget& budget, WalkControl control, WalkEnd end) {
+  budget.Tell({.event = WalkEvent::Ended, .control = control, .end = end});
+  return 1;
+}
+
+int FindBoostPart(CallBudget& callBudget, Part& connector, PartsList& start, WalkControl control,
                   const std::function<bool(Part&)>& activate) {
+  callBudget.Tell({.event = WalkEvent::Searching,
+                   .control = control,
+                   .part = &connector,
+                   .words = kBoostWords});
   StepBudget budget(callBudget);
   for (ListCursor cursor(start);;) {
     const std::uint32_t count = PartCount(*cursor).value_or(0);
-    if (count == 0) return 1;
+    if (count == 0) return SearchRanOut(callBudget, control, WalkEnd::SearchRanOut);
     for (std::uint32_t i = 0; i < count; ++i) {
-      if (!budget.Take()) return 1;
+      if (!budget.Take()) return SearchRanOut(callBudget, control, WalkEnd::StepLimit);
       Ref<Part> part = PartAt(*cursor, i);
-      if (part && SearchWords{{"boost", 6}, {"+2", 3}, {"agc", 4}}.Match(*part) && activate(*part))
-        return 0;
+      if (!part) continue;
+      const NameMatch match = SearchWords{{"boost", 6}, {"+2", 3}, {"agc", 4}}.Test(*part);
+      callBudget.Tell({.event = WalkEvent::NameTested,
+                       .control = control,
+                       .part = part.Get(),
+                       .words = kBoostWords,
+                       .match = match});
+      if (match == NameMatch::Matched && activate(*part)) return 0;
     }
     Ref<Part> last = PartAt(*cursor, count - 1);
-    if (!last || !cursor.MoveTo(Outgoing(*last))) return 1;
+    if (!last || !cursor.MoveTo(Outgoing(*last))) {
+      return SearchRanOut(callBudget, control, WalkEnd::SearchRanOut);
+    }
   }
 }
 
 // Either on/off interface will do; both are used only through GetEnabled and
 // SetEnabled.
-int FindBoostSwitch(CallBudget& budget, PartsList& list, Ref<SwitchControl>& target) {
-  return FindBoostPart(budget, list, [&](Part& part) {
-    return ActivateInto(part, SwitchInterface::AudioAutoGainControl, target) ||
-           ActivateInto(part, SwitchInterface::AudioLoudness, target);
+int FindBoostSwitch(CallBudget& budget, Part& connector, PartsList& list,
+                    Ref<SwitchControl>& target) {
+  constexpr WalkControl kSwitch = WalkControl::MicBoostSwitch;
+  return FindBoostPart(budget, connector, list, kSwitch, [&](Part& part) {
+    return ActivateInto(part, SwitchInterface::AudioAutoGainControl, target, {budget, kSwitch}) ||
+           ActivateInto(part, SwitchInterface::AudioLoudness, target, {budget, kSwitch});
   });
 }
 
-int FindBoostLevel(CallBudget& budget, PartsList& list, Ref<LevelControl>& target) {
-  return FindBoostPart(budget, list, [&](Part& part) {
-    return ActivateInto(part, LevelInterface::AudioVolumeLevel, target);
+int FindBoostLevel(CallBudget& budget, Part& connector, PartsList& list,
+                   Ref<LevelControl>& target) {
+  constexpr WalkControl kLevel = WalkControl::MicBoostLevel;
+  return FindBoostPart(budget, connector, list, kLevel, [&](Part& part) {
+    return ActivateInto(part, LevelInterface::AudioVolumeLevel, target, {budget, kLevel});
   });
 }
 
 // The first microphone connector with a boost control ends the walk.
-ConnectorVisit BindBoost(MixerState& state, CallBudget& budget, PartsList& fed) {
-  if (FindBoostSwitch(budget, fed, state.micBoostSwitch) == 0) {
+ConnectorVisit BindBoost(MixerState& state, CallBudget& budget, Part& connector, PartsList& fed) {
+  if (FindBoostSwitch(budget, connector, fed, state.micBoostSwitch) == 0) {
     RecordEnabled(*state.micBoostSwitch, state.savedMicBoostSwitch);
     return ConnectorVisit::Finished;
   }
-  if (FindBoostLevel(budget, fed, state.micBoostLevel) == 0) {
+  if (FindBoostLevel(budget, connector, fed, state.micBoostLevel) == 0) {
     RecordLevel(*state.micBoostLevel, state.savedMicBoostLevel);
     return ConnectorVisit::Finished;
   }
@@ -68,9 +92,9 @@ ConnectorVisit BindBoost(MixerState& state, CallBudget& budget, PartsList& fed) 
 Discovery DiscoverMicCaptureControls(MixerState& state, CallBudget& budget, const char* searchText,
                                      DataFlow flow) {
   return Guarded(Discovery::Failed, [&] {
-    return WalkCaptureConnectors(state, budget, searchText, flow, state.micEndpoint,
-                                 state.savedMicRecordLevel, "mic",
-                                 [&](PartsList& fed) { return BindBoost(state, budget, fed); });
+    return WalkCaptureConnectors(
+        state, budget, searchText, flow, state.micEndpoint, state.savedMicRecordLevel, "mic",
+        [&](Part& connector, PartsList& fed) { return BindBoost(state, budget, connector, fed); });
   });
 }
 

@@ -21,6 +21,8 @@ namespace {
 // input itself.
 struct MonitorPath {
   std::array<const char*, 2> words;
+  WalkControl levelControl;
+  WalkControl muteControl;
   Ref<LevelControl>& level;
   Saved<float>& savedLevel;
   Ref<MuteControl>& mute;
@@ -32,60 +34,106 @@ struct MonitorPath {
 
 // Binds into `target` the first part, counted from the branch, that offers a
 // volume level, following part 0 of each incoming list from `list`.
-int FindUpstreamVolumeLevel(PartsList& list, Ref<LevelControl>& target, StepBudget& budget) {
+int FindUpstreamVolumeLevel(PartsList& list, Ref<LevelControl>& target, WalkControl control,
+                            StepBudget& budget) {
   for (ListCursor cursor(list); budget.Take();) {
     Ref<Part> part = PartAt(*cursor, 0);
-    if (!part) return 1;
-    if (ActivateInto(*part, LevelInterface::AudioVolumeLevel, target)) return 0;
-    if (!cursor.MoveTo(Incoming(*part))) return 1;
+    if (!part) break;
+    if (ActivateInto(*part, LevelInterface::AudioVolumeLevel, target, {budget.Call(), control})) {
+      return 0;
+    }
+    if (!cursor.MoveTo(Incoming(*part))) break;
   }
+  budget.Call().Tell(
+      {.event = WalkEvent::Ended, .control = control, .end = WalkEnd::LevelNotOnChain});
   return 1;
 }
 
 // Follows part 0 upstream from the branch's inputs; at every part whose name
 // matches, looks for a level from the start of the branch's chain. The level
 // need not sit on the part that matched.
-bool FindNamedLevel(CallBudget& callBudget, PartsList& branchInputs, const SearchWords& words,
-                    Ref<LevelControl>& target) {
+bool FindNamedLevel(CallBudget& callBudget, PartsList& branchInputs, const MonitorPath& path) {
+  const SearchWords words(path.words);
   StepBudget budget(callBudget);
   for (ListCursor cursor(branchInputs); budget.Take();) {
     Ref<Part> part = PartAt(*cursor, 0);
     if (!part) return false;
-    if (words.Match(*part) && FindUpstreamVolumeLevel(branchInputs, target, budget) == 0) {
+    const NameMatch match = words.Test(*part);
+    callBudget.Tell({.event = WalkEvent::NameTested,
+                     .control = path.levelControl,
+                     .part = part.Get(),
+                     .words = path.words,
+                     .match = match});
+    if (match == NameMatch::Matched &&
+        FindUpstreamVolumeLevel(branchInputs, path.level, path.levelControl, budget) == 0) {
       return true;
     }
     if (!cursor.MoveTo(Incoming(*part))) return false;
   }
+  callBudget.Tell(
+      {.event = WalkEvent::Ended, .control = path.levelControl, .end = WalkEnd::StepLimit});
   return false;
 }
 
 void SearchMonitorPath(CallBudget& budget, MonitorPath& path, Part& branch,
                        PartsList& branchInputs) {
-  if (path.found) return;
-  if (!FindNamedLevel(budget, branchInputs, SearchWords(path.words), path.level)) return;
+  if (path.found) {
+    budget.Tell({.event = WalkEvent::Ended,
+                 .control = path.levelControl,
+                 .part = &branch,
+                 .end = WalkEnd::AlreadyFound});
+    return;
+  }
+  budget.Tell({.event = WalkEvent::Searching,
+               .control = path.levelControl,
+               .part = &branch,
+               .words = path.words});
+  if (!FindNamedLevel(budget, branchInputs, path)) return;
   const HRESULT read = RecordLevel(*path.level, path.savedLevel);
-  if (path.levelMustBeReadable && read != kS_OK) return;
+  if (path.levelMustBeReadable && read != kS_OK) {
+    budget.Tell(
+        {.event = WalkEvent::Ended, .control = path.levelControl, .end = WalkEnd::LevelUnreadable});
+    return;
+  }
   path.found = true;
-  if (ActivateInto(branch, MuteInterface::AudioMute, path.mute)) {
+  if (ActivateInto(branch, MuteInterface::AudioMute, path.mute, {budget, path.muteControl})) {
     RecordMute(*path.mute, path.savedMute);
   }
 }
 
 // A tone control is taken from the first part on the chain that offers it.
-void BindToneControls(MixerState& state, Part& part) {
+void BindToneControls(MixerState& state, const CallBudget& budget, Part& part) {
   const struct {
     LevelInterface iid;
+    WalkControl control;
     Ref<LevelControl>& slot;
     Saved<float>& saved;
   } tones[] = {
-      {LevelInterface::AudioBass, state.bassControl, state.savedBass},
-      {LevelInterface::AudioTreble, state.trebleControl, state.savedTreble},
-      {LevelInterface::AudioMidrange, state.midrangeControl, state.savedMidrange},
+      {LevelInterface::AudioBass, WalkControl::Bass, state.bassControl, state.savedBass},
+      {LevelInterface::AudioTreble, WalkControl::Treble, state.trebleControl, state.savedTreble},
+      {LevelInterface::AudioMidrange, WalkControl::Midrange, state.midrangeControl,
+       state.savedMidrange},
   };
   for (const auto& tone : tones) {
     if (tone.slot) continue;
-    if (ActivateInto(part, tone.iid, tone.slot)) RecordLevel(*tone.slot, tone.saved);
+    if (ActivateInto(part, tone.iid, tone.slot, {budget, tone.control})) {
+      RecordLevel(*tone.slot, tone.saved);
+    }
   }
+}
+
+// Tells where and why a stretch of the walk ended; false, for a step that
+// failed to return.
+bool TellEnd(const CallBudget& budget, WalkEnd end, Part* part = nullptr) {
+  budget.Tell({.event = WalkEvent::Ended, .part = part, .end = end});
+  return false;
+}
+
+// The chain ends at `part`, whose inputs (when there are several) are the
+// branches.
+void TellChainInputs(const CallBudget& budget, Part& part, std::uint32_t count) {
+  budget.Tell(
+      {.event = WalkEvent::Ended, .part = &part, .end = WalkEnd::ChainInputs, .count = count});
 }
 
 // Follows the output's inputs upstream while each part has exactly one
@@ -93,30 +141,35 @@ void BindToneControls(MixerState& state, Part& part) {
 // part with several inputs. On success `inputs` holds the input list of the
 // last part reached and `count` its length (0 when the chain ends at the
 // device's edge); false when a step fails.
-bool FollowOutputChain(MixerState& state, CallBudget& callBudget, Ref<PartsList>& inputs,
-                       std::uint32_t& count) {
+bool FollowOutputChain(MixerState& state, CallBudget& callBudget, Part& output,
+                       Ref<PartsList>& inputs, std::uint32_t& count) {
   count = PartCount(*inputs).value_or(0);
+  if (count != 1) TellChainInputs(callBudget, output, count);
   StepBudget budget(callBudget);
   while (count == 1) {
-    if (!budget.Take()) return false;
+    if (!budget.Take()) return TellEnd(callBudget, WalkEnd::StepLimit);
     Ref<Part> part = PartAt(*inputs, 0);
-    if (!part) return false;
+    if (!part) return TellEnd(callBudget, WalkEnd::ChainPartUnavailable);
     Ref<PartsList> upstream;
     const HRESULT incoming = part->EnumPartsIncoming(upstream);
     // A driver that keeps its volume in the wave filter ends the chain at the
     // bridge connector where data enters this device: nothing to mix there,
     // but the walk is complete.
     if (incoming == kE_NOTFOUND) {
-      BindToneControls(state, *part);
+      BindToneControls(state, callBudget, *part);
+      TellEnd(callBudget, WalkEnd::DeviceEdge, part.Get());
       count = 0;
       return true;
     }
-    if (incoming != kS_OK || !upstream) return false;
-    BindToneControls(state, *part);
-    if (!PartAt(*upstream, 0)) return false;
+    if (incoming != kS_OK || !upstream) {
+      return TellEnd(callBudget, WalkEnd::ChainPartWithoutInputs, part.Get());
+    }
+    BindToneControls(state, callBudget, *part);
+    if (!PartAt(*upstream, 0)) return TellEnd(callBudget, WalkEnd::ChainPartUnavailable);
     const auto upstreamCount = PartCount(*upstream);
-    if (!upstreamCount) return false;
+    if (!upstreamCount) return TellEnd(callBudget, WalkEnd::ChainCountUnreadable, part.Get());
     count = *upstreamCount;
+    if (count != 1) TellChainInputs(callBudget, *part, count);
     inputs = std::move(upstream);
   }
   return true;
@@ -125,23 +178,37 @@ bool FollowOutputChain(MixerState& state, CallBudget& callBudget, Ref<PartsList>
 int SearchBranches(MixerState& state, CallBudget& callBudget, PartsList& branches,
                    std::uint32_t count) {
   MonitorPath line{.words = {"line", "gree"},
+                   .levelControl = WalkControl::LineMonitorLevel,
+                   .muteControl = WalkControl::LineMonitorMute,
                    .level = state.linePlaybackLevel,
                    .savedLevel = state.savedLinePlaybackLevel,
                    .mute = state.linePlaybackMute,
                    .savedMute = state.savedLinePlaybackMute,
                    .levelMustBeReadable = true};
   MonitorPath mic{.words = {"mic", "pin"},
+                  .levelControl = WalkControl::MicMonitorLevel,
+                  .muteControl = WalkControl::MicMonitorMute,
                   .level = state.micPlaybackLevel,
                   .savedLevel = state.savedMicPlaybackLevel,
                   .mute = state.micPlaybackMute,
                   .savedMute = state.savedMicPlaybackMute,
                   .levelMustBeReadable = false};
   StepBudget budget(callBudget);
-  for (std::uint32_t i = 0; i < count && budget.Take(); ++i) {
+  for (std::uint32_t i = 0; i < count; ++i) {
+    if (!budget.Take()) {
+      TellEnd(callBudget, WalkEnd::StepLimit);
+      break;
+    }
     Ref<Part> branch = PartAt(branches, i);
-    if (!branch) return 1;
+    if (!branch) {
+      callBudget.Tell({.event = WalkEvent::Ended, .end = WalkEnd::BranchUnavailable, .count = i});
+      return 1;
+    }
     Ref<PartsList> branchInputs = Incoming(*branch);
-    if (!branchInputs) continue;
+    if (!branchInputs) {
+      TellEnd(callBudget, WalkEnd::BranchWithoutInputs, branch.Get());
+      continue;
+    }
     SearchMonitorPath(callBudget, line, *branch, *branchInputs);
     SearchMonitorPath(callBudget, mic, *branch, *branchInputs);
   }
@@ -149,22 +216,31 @@ int SearchBranches(MixerState& state, CallBudget& callBudget, PartsList& branche
 }
 
 int WalkAdapter(MixerState& state, CallBudget& budget, Ref<DeviceTopology> topology) {
-  if (RecordMasterLevel(*state.playbackEndpoint, state.savedPlaybackLevel) != kS_OK) return 1;
-  if (RecordMute(*state.playbackEndpoint, state.savedPlaybackMute) != kS_OK) return 1;
+  if (RecordMasterLevel(*state.playbackEndpoint, state.savedPlaybackLevel) != kS_OK ||
+      RecordMute(*state.playbackEndpoint, state.savedPlaybackMute) != kS_OK) {
+    TellEnd(budget, WalkEnd::MasterUnreadable);
+    return 1;
+  }
 
-  Ref<Part> output = JoinedAdapterPart(std::move(topology));
+  Ref<Part> output = JoinedAdapterPart(std::move(topology), budget);
   if (!output) return 1;
   Ref<PartsList> inputs = Incoming(*output);
-  if (!inputs) return 1;
+  if (!inputs) {
+    TellEnd(budget, WalkEnd::ChainPartWithoutInputs, output.Get());
+    return 1;
+  }
   std::uint32_t count = 0;
-  if (!FollowOutputChain(state, budget, inputs, count)) return 1;
+  if (!FollowOutputChain(state, budget, *output, inputs, count)) return 1;
   return SearchBranches(state, budget, *inputs, count);
 }
 
 Discovery WalkPlayback(MixerState& state, CallBudget& budget, const char* searchText,
                        DataFlow flow) {
   Ref<DeviceTopology> topology;
-  switch (ActivateEndpoint(state, searchText, topology, state.playbackEndpoint, flow)) {
+  const Activation activation =
+      ActivateEndpoint(state, searchText, topology, state.playbackEndpoint, flow);
+  TellActivation(budget, activation);
+  switch (activation) {
     case Activation::Activated:
       return WalkAdapter(state, budget, std::move(topology)) == 0 ? Discovery::Completed
                                                                   : Discovery::Failed;

@@ -30,26 +30,41 @@ std::optional<std::uint32_t> PartCount(PartsList& list) {
   return count;
 }
 
-Ref<Part> JoinedAdapterPart(Ref<DeviceTopology> endpointTopology) {
+namespace {
+
+Ref<Part> NotJoined(const CallBudget& budget) {
+  budget.Tell({.event = WalkEvent::Ended, .end = WalkEnd::NotJoined});
+  return nullptr;
+}
+
+}  // namespace
+
+Ref<Part> JoinedAdapterPart(Ref<DeviceTopology> endpointTopology, const CallBudget& budget) {
   Ref<Connector> endpointConnector;
   if (endpointTopology->GetConnector(0, endpointConnector) != kS_OK || !endpointConnector) {
-    return nullptr;
+    return NotJoined(budget);
   }
   endpointTopology.Reset();
   Ref<Connector> adapterConnector;
   if (endpointConnector->GetConnectedTo(adapterConnector) != kS_OK || !adapterConnector) {
-    return nullptr;
+    return NotJoined(budget);
   }
   Ref<Part> part;
-  if (adapterConnector->QueryPart(part) != kS_OK) return nullptr;
+  if (adapterConnector->QueryPart(part) != kS_OK || !part) return NotJoined(budget);
+  budget.Tell({.event = WalkEvent::Joined, .part = part.Get()});
   return part;
 }
 
-Ref<DeviceTopology> AdapterTopology(Ref<DeviceTopology> endpointTopology) {
-  Ref<Part> joined = JoinedAdapterPart(std::move(endpointTopology));
+Ref<DeviceTopology> AdapterTopology(Ref<DeviceTopology> endpointTopology,
+                                    const CallBudget& budget) {
+  Ref<Part> joined = JoinedAdapterPart(std::move(endpointTopology), budget);
   if (!joined) return nullptr;
   Ref<DeviceTopology> adapter;
-  if (joined->GetTopologyObject(adapter) != kS_OK) return nullptr;
+  if (joined->GetTopologyObject(adapter) != kS_OK) {
+    budget.Tell(
+        {.event = WalkEvent::Ended, .part = joined.Get(), .end = WalkEnd::NoAdapterTopology});
+    return nullptr;
+  }
   return adapter;
 }
 
@@ -68,15 +83,57 @@ SearchWords::SearchWords(std::initializer_list<FixedWord> words) {
 
 void SearchWords::Add(const char* word) { words_.push_back(Widen(CurrentPlatform(), word)); }
 
-bool SearchWords::Match(Part& part) const {
+NameMatch SearchWords::Test(Part& part) const {
   TaskString name;
-  if (part.GetName(name) != kS_OK || !name) return false;
+  if (part.GetName(name) != kS_OK || !name) return NameMatch::Unreadable;
   LowerAsciiInPlace(name.Get());
   for (const Bstr& word : words_) {
-    if (word && ContainsText(name.Get(), word.Get())) return true;
+    if (word && ContainsText(name.Get(), word.Get())) return NameMatch::Matched;
   }
-  return false;
+  return NameMatch::NotMatched;
 }
+
+void TellActivation(const CallBudget& budget, Activation activation) {
+  if (!budget.Watched()) return;
+  if (activation == Activation::Activated || activation == Activation::NoTopology) {
+    budget.Tell({.event = WalkEvent::Bound,
+                 .control = WalkControl::EndpointVolume,
+                 .interfaceName = "IAudioEndpointVolume"});
+  }
+  const auto end = [&] {
+    switch (activation) {
+      case Activation::NotFound:
+        return WalkEnd::EndpointNotFound;
+      case Activation::DeviceUnavailable:
+        return WalkEnd::EndpointUnavailable;
+      case Activation::NoEndpointVolume:
+        return WalkEnd::NoEndpointVolume;
+      default:
+        return WalkEnd::NoTopology;
+    }
+  }();
+  if (activation != Activation::Activated) budget.Tell({.event = WalkEvent::Ended, .end = end});
+}
+
+const char* InterfaceName(LevelInterface iid) {
+  switch (iid) {
+    case LevelInterface::AudioVolumeLevel:
+      return "IAudioVolumeLevel";
+    case LevelInterface::AudioBass:
+      return "IAudioBass";
+    case LevelInterface::AudioTreble:
+      return "IAudioTreble";
+    case LevelInterface::AudioMidrange:
+      return "IAudioMidrange";
+  }
+  return "";
+}
+
+const char* InterfaceName(SwitchInterface iid) {
+  return iid == SwitchInterface::AudioAutoGainControl ? "IAudioAutoGainControl" : "IAudioLoudness";
+}
+
+const char* InterfaceName(MuteInterface) { return "IAudioMute"; }
 
 HRESULT RecordLevel(LevelControl& control, Saved<float>& saved) {
   float level = 0;

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/endpoint_lookup.h"
 #include "core/mixer_state.h"
 #include "platform/platform.h"
 #include "topology/discovery.h"
@@ -30,6 +31,7 @@ class StepBudget {
     --left_;
     return true;
   }
+  const CallBudget& Call() const { return call_; }
 
  private:
   CallBudget& call_;
@@ -47,9 +49,11 @@ std::optional<std::uint32_t> PartCount(platform::PartsList& list);
 
 // The adapter connector joined to the endpoint's connector 0, as a part. The
 // endpoint topology is given back as soon as its connector is in hand.
-Ref<platform::Part> JoinedAdapterPart(Ref<platform::DeviceTopology> endpointTopology);
+Ref<platform::Part> JoinedAdapterPart(Ref<platform::DeviceTopology> endpointTopology,
+                                      const CallBudget& budget);
 // The topology of the device that owns that part: the audio adapter.
-Ref<platform::DeviceTopology> AdapterTopology(Ref<platform::DeviceTopology> endpointTopology);
+Ref<platform::DeviceTopology> AdapterTopology(Ref<platform::DeviceTopology> endpointTopology,
+                                              const CallBudget& budget);
 
 // Moves from a list the caller keeps to lists the walk obtains itself. The
 // caller's list is never released here; each list of the walk's own is
@@ -95,20 +99,45 @@ class SearchWords {
     words_.reserve(N);
     for (const char* word : words) Add(word);
   }
-  bool Match(platform::Part& part) const;
+  NameMatch Test(platform::Part& part) const;
+  bool Match(platform::Part& part) const { return Test(part) == NameMatch::Matched; }
 
  private:
   void Add(const char* word);
   std::vector<platform::Bstr> words_;
 };
 
+// Tells how activating the endpoint went: its volume bound, or why the walk
+// does not start.
+void TellActivation(const CallBudget& budget, Activation activation);
+
+const char* InterfaceName(platform::LevelInterface iid);
+const char* InterfaceName(platform::SwitchInterface iid);
+const char* InterfaceName(platform::MuteInterface iid);
+
+// Whom an activation is told to, as which control; `list` when the part is
+// that list's part 0.
+struct Watch {
+  const CallBudget& budget;
+  WalkControl control;
+  platform::PartsList* list = nullptr;
+};
+
 // Activates a control on `part` and, only when that succeeds, puts it into
 // `slot` (releasing what the slot held). A failed attempt leaves the slot as
 // it was: an earlier connector or branch may have found the control already.
 template <class Iid, class Control>
-bool ActivateInto(platform::Part& part, Iid iid, Ref<Control>& slot) {
+bool ActivateInto(platform::Part& part, Iid iid, Ref<Control>& slot, const Watch& watch) {
   Ref<Control> found;
-  if (part.Activate(iid, platform::kClsctxAll, found) != platform::kS_OK || !found) return false;
+  const bool offered = part.Activate(iid, platform::kClsctxAll, found) == platform::kS_OK && found;
+  if (watch.budget.Watched()) {
+    watch.budget.Tell({.event = offered ? WalkEvent::Bound : WalkEvent::NotOffered,
+                       .control = watch.control,
+                       .part = &part,
+                       .list = watch.list,
+                       .interfaceName = InterfaceName(iid)});
+  }
+  if (!offered) return false;
   slot = std::move(found);
   return true;
 }

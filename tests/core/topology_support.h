@@ -16,6 +16,7 @@
 #include "core/mixer_state.h"
 #include "mixer_fixture.h"
 #include "platform/sim/sim_system.h"
+#include "slot_object.h"
 #include "topology/discovery.h"
 
 namespace velto::testing {
@@ -67,29 +68,6 @@ inline void RemoveLink(json& description, const std::string& from, const std::st
     }
   }
   ADD_FAILURE() << "no link " << from << " -> " << to;
-}
-
-// The path of the simulated object a slot holds ("" when empty), read from
-// the trace of one harmless call on it.
-template <class Control>
-std::string SlotObject(const Ref<Control>& slot) {
-  if (!slot) return "";
-  sim::SimSystem& system = sim::Installed();
-  const std::size_t before = system.Trace().size();
-  system.SetTracing(true);
-  if constexpr (std::is_same_v<Control, MuteControl>) {
-    std::int32_t mute = 0;
-    slot->GetMute(&mute);
-  } else if constexpr (std::is_same_v<Control, SwitchControl>) {
-    std::int32_t enabled = 0;
-    slot->GetEnabled(&enabled);
-  } else {
-    std::uint32_t count = 0;
-    slot->GetChannelCount(&count);
-  }
-  system.SetTracing(false);
-  const auto& trace = system.Trace();
-  return trace.size() > before ? trace[before].object : "<untraced>";
 }
 
 // Every filled slot but virtualEndpoint, by field name, with the object it

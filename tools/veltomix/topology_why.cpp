@@ -1,34 +1,51 @@
 #include "topology_why.h"
 
-#include <cstdio>
-#include <optional>
-
 #include "endpoint_choice.h"
 #include "exit_status.h"
 #include "platform/com_scope.h"
 #include "platform/description/text.h"
-#include "text.h"
+#include "topology/walk_observer.h"
+#include "veltosound.h"
 
 namespace veltomix {
 
 namespace p = velto::platform;
-using p::HRESULT;
 using p::Ref;
+using velto::NameMatch;
+using velto::WalkControl;
+using velto::WalkEnd;
+using velto::WalkEvent;
 
 namespace {
 
-// A walk longer than this runs in a circle; binding's own walk would not end.
-constexpr int kLongestChain = 256;
+// One step as the walk told it, holding its own references so that names can
+// be read once the walk is over: reading them while it runs would add calls
+// to the walk's own.
+struct Told {
+  velto::WalkStep step;
+  Ref<p::Part> part;
+  Ref<p::PartsList> list;
+  std::vector<std::string> words;
+};
 
-const std::vector<std::string> kLineMonitorWords = {"line", "gree"};
-const std::vector<std::string> kMicMonitorWords = {"mic", "pin"};
-const std::vector<std::string> kBoostWords = {"boost", "+2", "agc"};
-
-std::string Hex(HRESULT hr) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
-  return text;
+template <class T>
+Ref<T> Hold(T* object) {
+  if (!object) return nullptr;
+  p::ReferenceCount::Add(*object);
+  return Ref<T>::Adopt(object);
 }
+
+class Recorder : public velto::WalkObserver {
+ public:
+  void Step(const velto::WalkStep& step) override {
+    Told told{step, Hold(step.part), Hold(step.list), {step.words.begin(), step.words.end()}};
+    told.step.part = nullptr;
+    told.step.list = nullptr;
+    told.step.words = {};
+    steps.push_back(std::move(told));
+  }
+  std::vector<Told> steps;
+};
 
 std::string Words(const std::vector<std::string>& words) {
   std::string text;
@@ -37,429 +54,375 @@ std::string Words(const std::vector<std::string>& words) {
   return text;
 }
 
-std::string TaskText(const p::TaskString& text) {
-  if (!text) return {};
-  std::size_t length = 0;
-  while (text.Get()[length]) ++length;
-  return velto::description::Utf16ToUtf8(text.Get(), length);
-}
-
-// A part's name as binding reads it; nothing when it cannot be read, which
-// matches no word.
-std::optional<std::string> NameOf(p::Part& part) {
+std::string Shown(p::Part* part) {
   p::TaskString name;
-  if (part.GetName(name) != p::kS_OK || !name) return std::nullopt;
-  return TaskText(name);
+  if (!part || part->GetName(name) != p::kS_OK || !name) return "a part whose name cannot be read";
+  std::size_t length = 0;
+  while (name.Get()[length]) ++length;
+  return "\"" + velto::description::Utf16ToUtf8(name.Get(), length) + "\"";
 }
 
-std::string Shown(p::Part& part) {
-  const auto name = NameOf(part);
-  return name ? "\"" + *name + "\"" : "a part whose name cannot be read";
+bool Same(const Ref<p::Part>& a, const Ref<p::Part>& b) {
+  return a && b && a->Identity() == b->Identity();
 }
 
-bool Matches(p::Part& part, const std::vector<std::string>& words) {
-  const auto name = NameOf(part);
-  if (!name) return false;
-  for (const std::string& word : words) {
-    if (ContainsFolded(*name, word)) return true;
-  }
-  return false;
-}
-
-Ref<p::PartsList> Incoming(p::Part& part) {
-  Ref<p::PartsList> list;
-  if (part.EnumPartsIncoming(list) != p::kS_OK) return nullptr;
-  return list;
-}
-
-Ref<p::PartsList> Outgoing(p::Part& part) {
-  Ref<p::PartsList> list;
-  if (part.EnumPartsOutgoing(list) != p::kS_OK) return nullptr;
-  return list;
-}
-
-std::uint32_t Count(p::PartsList& list) {
+// The parts of `list` after part 0: the ones the line walk never tries.
+std::string NeverTried(p::PartsList* list) {
   std::uint32_t count = 0;
-  return list.GetCount(&count) == p::kS_OK ? count : 0;
-}
-
-Ref<p::Part> PartAt(p::PartsList& list, std::uint32_t index) {
-  Ref<p::Part> part;
-  if (list.GetPart(index, part) != p::kS_OK) return nullptr;
-  return part;
-}
-
-bool Offers(p::Part& part, p::LevelInterface iid) {
-  Ref<p::LevelControl> control;
-  return part.Activate(iid, p::kClsctxAll, control) == p::kS_OK && control;
-}
-
-bool Offers(p::Part& part, p::SwitchInterface iid) {
-  Ref<p::SwitchControl> control;
-  return part.Activate(iid, p::kClsctxAll, control) == p::kS_OK && control;
-}
-
-bool OffersMute(p::Part& part) {
-  Ref<p::MuteControl> control;
-  return part.Activate(p::MuteInterface::AudioMute, p::kClsctxAll, control) == p::kS_OK && control;
-}
-
-const char* InterfaceName(p::LevelInterface iid) {
-  switch (iid) {
-    case p::LevelInterface::AudioVolumeLevel:
-      return "IAudioVolumeLevel";
-    case p::LevelInterface::AudioBass:
-      return "IAudioBass";
-    case p::LevelInterface::AudioTreble:
-      return "IAudioTreble";
-    case p::LevelInterface::AudioMidrange:
-      return "IAudioMidrange";
+  if (!list || list->GetCount(&count) != p::kS_OK) return "";
+  std::string others;
+  for (std::uint32_t k = 1; k < count; ++k) {
+    Ref<p::Part> part;
+    if (list->GetPart(k, part) == p::kS_OK && part)
+      others += (others.empty() ? "" : ", ") + Shown(part.Get());
   }
-  return "";
+  return others.empty() ? "" : "; beside it, never tried: " + others;
 }
 
-class WhyWalk {
+// What --why asks of the walk for one control.
+struct Target {
+  const char* control;
+  velto::WalkRole role;
+  WalkControl slot;
+  WalkControl mute = WalkControl::None;
+};
+
+constexpr Target kTargets[] = {
+    {"master", velto::WalkRole::Playback, WalkControl::EndpointVolume},
+    {"line-monitor", velto::WalkRole::Playback, WalkControl::LineMonitorLevel,
+     WalkControl::LineMonitorMute},
+    {"mic-monitor", velto::WalkRole::Playback, WalkControl::MicMonitorLevel,
+     WalkControl::MicMonitorMute},
+    {"bass", velto::WalkRole::Playback, WalkControl::Bass},
+    {"treble", velto::WalkRole::Playback, WalkControl::Treble},
+    {"midrange", velto::WalkRole::Playback, WalkControl::Midrange},
+    {"mic-record", velto::WalkRole::Microphone, WalkControl::EndpointVolume},
+    {"mic-boost", velto::WalkRole::Microphone, WalkControl::MicBoostSwitch},
+    {"mic-boost-level", velto::WalkRole::Microphone, WalkControl::MicBoostLevel},
+    {"line-record", velto::WalkRole::LineIn, WalkControl::EndpointVolume},
+    {"line-agc", velto::WalkRole::LineIn, WalkControl::LineAgc},
+};
+
+const Target* TargetOf(const std::string& control) {
+  for (const Target& target : kTargets) {
+    if (control == target.control) return &target;
+  }
+  return nullptr;
+}
+
+bool IsTone(WalkControl control) {
+  return control == WalkControl::Bass || control == WalkControl::Treble ||
+         control == WalkControl::Midrange;
+}
+
+const char* ToneInterface(WalkControl control) {
+  return control == WalkControl::Bass     ? "IAudioBass"
+         : control == WalkControl::Treble ? "IAudioTreble"
+                                          : "IAudioMidrange";
+}
+
+// Turns the told steps into lines, and the last binding of the control into
+// the outcome.
+class Narration {
  public:
-  WhyWalk(p::Platform& platform, const ControlInfo& control)
-      : platform_(platform), control_(control), name_(control.name) {}
+  Narration(const Target& target, const std::string& name) : target_(target), name_(name) {}
 
-  WhyReport Run(const std::string& endpointId, const std::string& endpointName) {
-    Ref<p::Device> device = FindDevice(endpointId);
-    if (!device)
-      return Stop("the bound endpoint " + endpointName + " is no longer listed", kExitPlatform);
-    Step("endpoint " + endpointName);
-    if (control_.kind == ControlKind::Percent && control_.device != BoundEndpoint::Playback)
-      return EndpointVolume(*device);
-    if (name_ == "master" || name_ == "virtual") return EndpointVolume(*device);
-    Ref<p::Part> joined = JoinedPart(*device);
-    if (!joined) return report_;
-    if (control_.device == BoundEndpoint::Playback) return Playback(*joined);
-    Ref<p::DeviceTopology> adapter;
-    if (joined->GetTopologyObject(adapter) != p::kS_OK || !adapter)
-      return Stop("the adapter's topology cannot be reached from connector " + Shown(*joined));
-    return control_.device == BoundEndpoint::LineIn ? LineAgc(*adapter) : MicBoost(*adapter);
-  }
-
-  WhyReport Stop(const std::string& why, int exit = kExitControlMissing) {
-    report_.found = false;
-    report_.stopped = "not found: " + why;
-    report_.exit = exit;
-    return report_;
+  WhyReport Tell(const std::vector<Told>& steps, const std::string& endpoint) {
+    report_.steps.push_back("endpoint " + endpoint);
+    for (const Told& told : steps) Narrate(told);
+    return Outcome();
   }
 
  private:
-  void Step(std::string text) { report_.steps.push_back(std::move(text)); }
+  void Line(std::string text) { report_.steps.push_back(std::move(text)); }
+  void Append(const std::string& text) {
+    if (!report_.steps.empty()) report_.steps.back() += text;
+  }
+  void Stop(std::string why) { stopped_ = std::move(why); }
 
-  WhyReport Found(const std::string& where) {
-    report_.found = true;
-    report_.stopped = "found: " + name_ + " is " + where;
-    report_.exit = kExitOk;
+  void Narrate(const Told& told) {
+    // An endpoint's own volume is all there is to its search.
+    if (found_ && target_.slot == WalkControl::EndpointVolume) return;
+    const velto::WalkStep& step = told.step;
+    switch (step.event) {
+      case WalkEvent::Joined:
+        joined_ = told.part;
+        Line("joined to the adapter's connector " + Shown(told.part.Get()));
+        return;
+      case WalkEvent::Bound:
+        return Bound(told);
+      case WalkEvent::Ended:
+        return Ended(told);
+      case WalkEvent::Searching:
+        return Searching(told);
+      case WalkEvent::NameTested:
+        return NameTested(told);
+      case WalkEvent::NotOffered:
+        return NotOffered(told);
+    }
+  }
+
+  void Bound(const Told& told) {
+    const WalkControl control = told.step.control;
+    if (control == target_.slot) {
+      found_ = true;
+      part_ = told.part ? Shown(told.part.Get()) : "";
+    }
+    if (control == WalkControl::LineAgc)
+      Line("connector " + connector_ + ": two parts downstream, " + Shown(told.part.Get()) +
+           " offers IAudioAutoGainControl" + NeverTried(told.list.Get()));
+    if (control == target_.slot &&
+        (control == WalkControl::LineMonitorLevel || control == WalkControl::MicMonitorLevel))
+      Line(part_ + " is bound as the level");
+    if (control == target_.mute && target_.mute != WalkControl::None) {
+      mutePart_ = Shown(told.part.Get());
+      Append("; the branch part " + mutePart_ + " as the mute");
+    }
+    if (control == WalkControl::MicBoostSwitch || control == WalkControl::MicBoostLevel)
+      otherBoost_ = Shown(told.part.Get());
+  }
+
+  void NotOffered(const Told& told) {
+    const WalkControl control = told.step.control;
+    const std::string iface = told.step.interfaceName;
+    if (IsTone(control) && control == target_.slot)
+      Line(Shown(told.part.Get()) + " (output chain): no " + iface);
+    if (control == target_.mute && target_.mute != WalkControl::None)
+      Append("; the branch part " + Shown(told.part.Get()) + " offers no " + iface +
+             ", so the mute is not found");
+    if (control == WalkControl::LineAgc)
+      Line("connector " + connector_ + ": two parts downstream, " + Shown(told.part.Get()) +
+           " offers no IAudioAutoGainControl" + NeverTried(told.list.Get()) +
+           (found_ ? "; the one found on " + part_ + " stays bound" : ""));
+    if (control == WalkControl::MicBoostSwitch || control == WalkControl::MicBoostLevel) {
+      const bool first = Same(told.part, matched_);
+      Append((first ? ", but it offers no " : " or ") + iface);
+      matched_ = nullptr;
+    }
+  }
+
+  void Searching(const Told& told) {
+    const WalkControl control = told.step.control;
+    const std::string words = Words(told.words);
+    if (control == target_.slot &&
+        (control == WalkControl::LineMonitorLevel || control == WalkControl::MicMonitorLevel))
+      Line("branch " + Shown(told.part.Get()) + ": its chain is searched for a name holding " +
+           words);
+    if (control == WalkControl::MicBoostSwitch)
+      Line("connector " + Shown(told.part.Get()) + ": downstream parts named with " + words +
+           " are tried for a switch (IAudioAutoGainControl, IAudioLoudness)");
+    if (control == WalkControl::MicBoostLevel)
+      Line("no switch; the same parts are tried for a level (IAudioVolumeLevel)");
+  }
+
+  void NameTested(const Told& told) {
+    const velto::WalkStep& step = told.step;
+    const bool connector = step.control == WalkControl::None;
+    if (!connector && step.control != target_.slot && !IsBoost(step.control)) return;
+    const std::string who = (connector ? "connector " : "  ") + Shown(told.part.Get());
+    if (step.match == NameMatch::Unreadable) {
+      Line(who + ": its name cannot be read, so it matches nothing");
+    } else if (step.match == NameMatch::NotMatched) {
+      Line(who + ": name does not hold " + Words(told.words));
+    } else if (connector) {
+      connector_ = Shown(told.part.Get());
+    } else {
+      Line(who + ": name matches");
+      matched_ = told.part;
+    }
+  }
+
+  static bool IsBoost(WalkControl control) {
+    return control == WalkControl::MicBoostSwitch || control == WalkControl::MicBoostLevel;
+  }
+
+  void Ended(const Told& told) {
+    const velto::WalkStep& step = told.step;
+    const std::string part = Shown(told.part.Get());
+    const bool tone = IsTone(target_.slot);
+    switch (step.end) {
+      case WalkEnd::EndpointNotFound:
+        return Stop("the bound endpoint is no longer active");
+      case WalkEnd::EndpointUnavailable:
+        return Stop("the endpoint cannot be had again by its id");
+      case WalkEnd::NoEndpointVolume:
+        return Stop("the endpoint offers no IAudioEndpointVolume");
+      case WalkEnd::NoTopology:
+        return Stop(
+            "the endpoint offers no device topology, so binding looks for nothing beyond its "
+            "own volume and mute");
+      case WalkEnd::MasterUnreadable:
+        return Stop("the endpoint's master level or mute cannot be read; the walk fails there");
+      case WalkEnd::NotJoined:
+        return Stop("the endpoint's connector is not joined to an adapter's connector");
+      case WalkEnd::NoAdapterTopology:
+        return Stop("the adapter's topology cannot be reached from connector " + part);
+      case WalkEnd::ChainInputs:
+        if (Same(told.part, joined_)) {
+          Line(part + " has " + std::to_string(step.count) +
+               " inputs: no single chain to search for tone controls");
+        } else {
+          Line(part + " has " + std::to_string(step.count) + " inputs: the output chain ends here" +
+               (tone || step.count == 0 ? "" : "; its inputs are the branches"));
+        }
+        if (step.count == 0 && !tone) Stop("the output chain has no branches to search");
+        return;
+      case WalkEnd::DeviceEdge:
+        Line(part + " has no inputs: the output chain ends at the edge of the device" +
+             std::string(tone ? " (it was tried)" : ""));
+        if (!tone) Stop("the output chain has no branches to search");
+        return;
+      case WalkEnd::ChainPartWithoutInputs:
+        return Stop("the output chain ends at " + part +
+                    ", which has no inputs: the walk fails there" +
+                    (tone ? " before trying it" : ", before any monitor branch is searched"));
+      case WalkEnd::ChainPartUnavailable:
+        return Stop("a part of the output chain cannot be fetched; the walk fails");
+      case WalkEnd::ChainCountUnreadable:
+        return Stop("the inputs of " + part + " cannot be counted; the walk fails");
+      case WalkEnd::BranchUnavailable:
+        return Stop("branch " + std::to_string(step.count) + " cannot be fetched; the walk fails");
+      case WalkEnd::BranchWithoutInputs:
+        if (!tone) Line("branch " + part + ": no inputs; skipped");
+        return;
+      case WalkEnd::LevelNotOnChain:
+        if (step.control == target_.slot)
+          Append(", but no part on the chain offers IAudioVolumeLevel");
+        return;
+      case WalkEnd::LevelUnreadable:
+        if (step.control == target_.slot)
+          Append(", but its level cannot be read: the path is left to a later branch");
+        return;
+      case WalkEnd::AlreadyFound:
+        return;
+      case WalkEnd::ConnectorCountUnreadable:
+        return Stop("the adapter's connectors cannot be counted");
+      case WalkEnd::ConnectorUnavailable:
+        return Stop("connector " + std::to_string(step.count) + " cannot be read; the walk fails");
+      case WalkEnd::ConnectorFeedsNothing:
+        Line("connector " + part + ": no outgoing parts; skipped");
+        return;
+      case WalkEnd::PathTooShort:
+        return Stop(
+            "after connector " + connector_ +
+            " the part tried must lie two parts downstream (part 0 of each outgoing "
+            "list), but " +
+            (told.part ? part + " leads to no further part" : "its outgoing list yields no part") +
+            "; the walk fails");
+      case WalkEnd::LineAtDeviceEdge:
+        Line("after connector " + connector_ + ", " + part +
+             " leads out of the device: no part there to carry a gain control; passed over");
+        return;
+      case WalkEnd::SearchRanOut:
+        return;
+      case WalkEnd::StepLimit:
+        Line("the walk went round a loop and stopped at its bound");
+        return;
+    }
+  }
+
+  WhyReport Outcome() {
+    if (found_) {
+      report_.found = true;
+      // The name without the quotes it is shown in.
+      report_.part =
+          part_.size() > 1 && part_.front() == '"' ? part_.substr(1, part_.size() - 2) : part_;
+      report_.exit = kExitOk;
+      report_.stopped = "found: " + name_ + " is " + FoundWhere();
+      return report_;
+    }
+    report_.exit = kExitControlMissing;
+    report_.stopped = "not found: " + (stopped_.empty() ? NotFoundWhy() : stopped_);
     return report_;
   }
 
-  Ref<p::Device> FindDevice(const std::string& id) {
-    Ref<p::DeviceEnumerator> enumerator;
-    Ref<p::DeviceCollection> devices;
-    std::uint32_t count = 0;
-    if (platform_.CreateDeviceEnumerator(p::kClsctxInprocServer, enumerator) != p::kS_OK ||
-        !enumerator)
-      return nullptr;
-    const p::DataFlow flow =
-        control_.device == BoundEndpoint::Playback || control_.device == BoundEndpoint::Virtual
-            ? p::DataFlow::Render
-            : p::DataFlow::Capture;
-    if (enumerator->EnumAudioEndpoints(flow, p::kDeviceStateActive, devices) != p::kS_OK ||
-        !devices || devices->GetCount(&count) != p::kS_OK)
-      return nullptr;
-    for (std::uint32_t i = 0; i < count; ++i) {
-      Ref<p::Device> device;
-      p::TaskString deviceId;
-      if (devices->Item(i, device) != p::kS_OK || !device || device->GetId(deviceId) != p::kS_OK)
-        continue;
-      if (TaskText(deviceId) == id) return device;
+  std::string FoundWhere() const {
+    if (target_.slot == WalkControl::EndpointVolume)
+      return "the endpoint's own volume (IAudioEndpointVolume)";
+    if (IsTone(target_.slot)) return "on " + part_ + " (output chain)";
+    if (target_.mute != WalkControl::None)
+      return "the level on " + part_ + (mutePart_.empty() ? "" : ", the mute on " + mutePart_);
+    return "on " + part_;
+  }
+
+  std::string NotFoundWhy() const {
+    switch (target_.slot) {
+      case WalkControl::LineMonitorLevel:
+      case WalkControl::MicMonitorLevel:
+        return "no branch has a part named with " +
+               Words(target_.slot == WalkControl::LineMonitorLevel
+                         ? std::vector<std::string>{"line", "gree"}
+                         : std::vector<std::string>{"mic", "pin"}) +
+               " followed, towards the mixer, by a part that offers IAudioVolumeLevel";
+      case WalkControl::LineAgc:
+        return "no connector named with \"line\" has, two parts downstream along part 0 of "
+               "each outgoing list, a part that offers IAudioAutoGainControl";
+      case WalkControl::MicBoostSwitch:
+        if (!otherBoost_.empty())
+          return "no part offers a boost switch; a boost level was found on " + otherBoost_ +
+                 " instead (see mic-boost-level)";
+        return "no connector named with \"mic\" leads to a part named with \"boost\", \"+2\" "
+               "or \"agc\" that offers IAudioAutoGainControl or IAudioLoudness";
+      case WalkControl::MicBoostLevel:
+        if (!otherBoost_.empty())
+          return "a boost switch was found on " + otherBoost_ +
+                 ", and then no boost level is sought";
+        return "no connector named with \"mic\" leads to a part named with \"boost\", \"+2\" "
+               "or \"agc\" that offers IAudioVolumeLevel";
+      default:
+        if (IsTone(target_.slot))
+          return std::string(
+                     "no part of the output chain, up to the first with other than one "
+                     "input, offers ") +
+                 ToneInterface(target_.slot);
+        return "the endpoint offers no IAudioEndpointVolume";
     }
-    return nullptr;
   }
 
-  WhyReport EndpointVolume(p::Device& device) {
-    Ref<p::EndpointVolume> volume;
-    const HRESULT hr = device.Activate(p::kClsctxInprocServer, volume);
-    if (hr != p::kS_OK || !volume)
-      return Stop("the endpoint offers no IAudioEndpointVolume (" + Hex(hr) + ")");
-    return Found("the endpoint's own volume (IAudioEndpointVolume)");
-  }
-
-  // The adapter's connector that the endpoint is joined to.
-  Ref<p::Part> JoinedPart(p::Device& device) {
-    Ref<p::DeviceTopology> topology;
-    Ref<p::Connector> ours, theirs;
-    Ref<p::Part> part;
-    const HRESULT hr = device.Activate(p::kClsctxAll, topology);
-    if (hr != p::kS_OK || !topology) {
-      Stop("the endpoint offers no device topology (Activate IDeviceTopology: " + Hex(hr) +
-           "), so binding looks for nothing beyond its own volume and mute");
-      return nullptr;
-    }
-    if (topology->GetConnector(0, ours) != p::kS_OK || !ours ||
-        ours->GetConnectedTo(theirs) != p::kS_OK || !theirs ||
-        theirs->QueryPart(part) != p::kS_OK || !part) {
-      Stop("the endpoint's connector is not joined to an adapter's connector");
-      return nullptr;
-    }
-    Step("joined to the adapter's connector " + Shown(*part));
-    return part;
-  }
-
-  // --- Playback: the tone chain, then the monitor branches -----------------------------------
-
-  WhyReport Playback(p::Part& output) {
-    Ref<p::PartsList> list = Incoming(output);
-    if (!list) return Stop("connector " + Shown(output) + " has no incoming parts");
-    std::uint32_t inputs = Count(*list);
-    const bool tone = control_.kind == ControlKind::Tone;
-    const p::LevelInterface iid = name_ == "bass"     ? p::LevelInterface::AudioBass
-                                  : name_ == "treble" ? p::LevelInterface::AudioTreble
-                                                      : p::LevelInterface::AudioMidrange;
-    if (inputs != 1)
-      Step(Shown(output) + " has " + std::to_string(inputs) +
-           " inputs: no single chain to search for tone controls");
-    for (int length = 0; inputs == 1; ++length) {
-      if (length == kLongestChain) return Stop("the output chain runs in a circle");
-      Ref<p::Part> part = PartAt(*list, 0);
-      if (!part) return Stop("a part of the output chain cannot be fetched; the walk fails");
-      Ref<p::PartsList> next = Incoming(*part);
-      if (!next)
-        return Stop("the output chain ends at " + Shown(*part) +
-                    ", which has no inputs: the walk fails there" +
-                    (tone ? " before trying it" : ", before any monitor branch is searched"));
-      if (tone && Offers(*part, iid)) return Found("on " + Shown(*part) + " (output chain)");
-      if (tone) Step(Shown(*part) + " (output chain): no " + std::string(InterfaceName(iid)));
-      inputs = Count(*next);
-      list = next;
-      if (inputs != 1)
-        Step(Shown(*part) + " has " + std::to_string(inputs) +
-             " inputs: the output chain ends here" + (tone ? "" : "; its inputs are the branches"));
-    }
-    if (tone)
-      return Stop(
-          "no part of the output chain, up to the first with other than one input, offers " +
-          std::string(InterfaceName(iid)));
-    if (inputs == 0) return Stop("the output chain has no branches to search");
-    return Branches(*list, inputs);
-  }
-
-  WhyReport Branches(p::PartsList& list, std::uint32_t count) {
-    const bool line = name_ == "line-monitor";
-    const std::vector<std::string>& words = line ? kLineMonitorWords : kMicMonitorWords;
-    for (std::uint32_t i = 0; i < count; ++i) {
-      Ref<p::Part> branch = PartAt(list, i);
-      if (!branch)
-        return Stop("branch " + std::to_string(i) + " cannot be fetched; the walk fails");
-      Ref<p::PartsList> chain = Incoming(*branch);
-      if (!chain) {
-        Step("branch " + Shown(*branch) + ": no inputs; skipped");
-        continue;
-      }
-      Step("branch " + Shown(*branch) + ": its chain is searched for a name holding " +
-           Words(words));
-      std::string level;
-      if (NameWalk(chain, words, &level)) {
-        const bool mute = OffersMute(*branch);
-        Step(level + " is bound as the level; the branch part " + Shown(*branch) +
-             (mute ? " as the mute" : " offers no IAudioMute, so the mute is not found"));
-        return Found("the level on " + level + (mute ? ", the mute on " + Shown(*branch) : ""));
-      }
-    }
-    return Stop("no branch has a part named with " + Words(words) +
-                " followed, towards the mixer, by a part that offers IAudioVolumeLevel");
-  }
-
-  // Along part 0 of each incoming list, from the branch's own inputs.
-  bool NameWalk(const Ref<p::PartsList>& start, const std::vector<std::string>& words,
-                std::string* level) {
-    Ref<p::PartsList> cursor = start;
-    for (int length = 0; length < kLongestChain; ++length) {
-      Ref<p::Part> part = PartAt(*cursor, 0);
-      if (!part) return false;
-      if (!Matches(*part, words)) {
-        Step("  " + Shown(*part) + ": name does not hold " + Words(words));
-      } else if (const auto found = FirstVolumeLevel(start)) {
-        Step("  " + Shown(*part) + ": name matches");
-        *level = *found;
-        return true;
-      } else {
-        Step("  " + Shown(*part) +
-             ": name matches, but no part on the chain offers "
-             "IAudioVolumeLevel");
-      }
-      cursor = Incoming(*part);
-      if (!cursor) return false;
-    }
-    return false;
-  }
-
-  std::optional<std::string> FirstVolumeLevel(const Ref<p::PartsList>& start) {
-    Ref<p::PartsList> list = start;
-    for (int length = 0; length < kLongestChain; ++length) {
-      Ref<p::Part> part = PartAt(*list, 0);
-      if (!part) return std::nullopt;
-      if (Offers(*part, p::LevelInterface::AudioVolumeLevel)) return Shown(*part);
-      list = Incoming(*part);
-      if (!list) return std::nullopt;
-    }
-    return std::nullopt;
-  }
-
-  // --- Line in: the gain control two parts after each "line" connector ----------------------
-
-  WhyReport LineAgc(p::DeviceTopology& adapter) {
-    std::uint32_t count = 0;
-    if (adapter.GetConnectorCount(&count) != p::kS_OK)
-      return Stop("the adapter's connectors cannot be counted");
-    std::optional<std::string> bound;
-    for (std::uint32_t i = 0; i < count; ++i) {
-      Ref<p::Part> connector = ConnectorPart(adapter, i);
-      if (!connector)
-        return Stop("connector " + std::to_string(i) + " cannot be read; the walk fails");
-      if (!Matches(*connector, {"line"})) {
-        Step("connector " + Shown(*connector) + ": name does not hold \"line\"");
-        continue;
-      }
-      Ref<p::PartsList> first = Outgoing(*connector);
-      if (!first) {
-        Step("connector " + Shown(*connector) + ": no outgoing parts; skipped");
-        continue;
-      }
-      Ref<p::Part> next = PartAt(*first, 0);
-      Ref<p::PartsList> second = next ? Outgoing(*next) : nullptr;
-      Ref<p::Part> tried = second ? PartAt(*second, 0) : nullptr;
-      if (!tried)
-        return Stop(
-            "after connector " + Shown(*connector) +
-            " the part tried must lie two parts downstream (part 0 of each outgoing "
-            "list), but " +
-            (next ? Shown(*next) + " has no outgoing parts" : "its outgoing list yields no part") +
-            "; the walk fails");
-      const bool offers = Offers(*tried, p::SwitchInterface::AudioAutoGainControl);
-      Step("connector " + Shown(*connector) + ": two parts downstream, " + Shown(*tried) +
-           (offers ? " offers IAudioAutoGainControl" : " offers no IAudioAutoGainControl") +
-           OthersNotTried(*second));
-      // Every later "line" connector tries again, and one that fails empties the slot.
-      bound = offers ? std::optional<std::string>(Shown(*tried)) : std::nullopt;
-    }
-    if (bound) return Found("on " + *bound);
-    return Stop(
-        "no connector named with \"line\" has, two parts downstream along part 0 of "
-        "each outgoing list, a part that offers IAudioAutoGainControl (the last such "
-        "connector decides)");
-  }
-
-  static std::string OthersNotTried(p::PartsList& list) {
-    const std::uint32_t count = Count(list);
-    std::string others;
-    for (std::uint32_t k = 1; k < count; ++k) {
-      Ref<p::Part> part = PartAt(list, k);
-      if (part) others += (others.empty() ? "" : ", ") + Shown(*part);
-    }
-    return others.empty() ? "" : "; beside it, never tried: " + others;
-  }
-
-  static Ref<p::Part> ConnectorPart(p::DeviceTopology& adapter, std::uint32_t index) {
-    Ref<p::Connector> connector;
-    Ref<p::Part> part;
-    if (adapter.GetConnector(index, connector) != p::kS_OK || !connector ||
-        connector->QueryPart(part) != p::kS_OK)
-      return nullptr;
-    return part;
-  }
-
-  // --- Microphone: a boost switch, else a boost level, after each "mic" connector -----------
-
-  WhyReport MicBoost(p::DeviceTopology& adapter) {
-    std::uint32_t count = 0;
-    if (adapter.GetConnectorCount(&count) != p::kS_OK)
-      return Stop("the adapter's connectors cannot be counted");
-    const bool wantSwitch = name_ == "mic-boost";
-    for (std::uint32_t i = 0; i < count; ++i) {
-      Ref<p::Part> connector = ConnectorPart(adapter, i);
-      if (!connector)
-        return Stop("connector " + std::to_string(i) + " cannot be read; the walk fails");
-      if (!Matches(*connector, {"mic"})) {
-        Step("connector " + Shown(*connector) + ": name does not hold \"mic\"");
-        continue;
-      }
-      Ref<p::PartsList> list = Outgoing(*connector);
-      if (!list) {
-        Step("connector " + Shown(*connector) + ": no outgoing parts; skipped");
-        continue;
-      }
-      Step("connector " + Shown(*connector) + ": downstream parts named with " +
-           Words(kBoostWords) + " are tried for a switch (IAudioAutoGainControl, IAudioLoudness)");
-      if (const auto found = BoostSearch(list, true)) {
-        if (wantSwitch) return Found("on " + *found);
-        return Stop("a boost switch was found on " + *found +
-                    ", and then no boost level is sought");
-      }
-      Step("no switch; the same parts are tried for a level (IAudioVolumeLevel)");
-      if (const auto found = BoostSearch(list, false)) {
-        if (!wantSwitch) return Found("on " + *found);
-        return Stop("no part offers a boost switch; a boost level was found on " + *found +
-                    " instead (see mic-boost-level)");
-      }
-    }
-    return Stop("no connector named with \"mic\" leads to a part named with " + Words(kBoostWords) +
-                " that offers " +
-                (wantSwitch ? "IAudioAutoGainControl or IAudioLoudness" : "IAudioVolumeLevel"));
-  }
-
-  // Every part of a list in order, then one level further by way of the
-  // list's last part.
-  std::optional<std::string> BoostSearch(const Ref<p::PartsList>& start, bool switches) {
-    Ref<p::PartsList> list = start;
-    for (int depth = 0; depth < kLongestChain; ++depth) {
-      const std::uint32_t count = Count(*list);
-      if (count == 0) return std::nullopt;
-      for (std::uint32_t i = 0; i < count; ++i) {
-        Ref<p::Part> part = PartAt(*list, i);
-        if (!part) continue;
-        if (!Matches(*part, kBoostWords)) {
-          Step("  " + Shown(*part) + ": name does not hold " + Words(kBoostWords));
-          continue;
-        }
-        const bool offers = switches ? Offers(*part, p::SwitchInterface::AudioAutoGainControl) ||
-                                           Offers(*part, p::SwitchInterface::AudioLoudness)
-                                     : Offers(*part, p::LevelInterface::AudioVolumeLevel);
-        if (offers) return Shown(*part);
-        Step("  " + Shown(*part) + ": name matches, but it offers no " +
-             (switches ? "IAudioAutoGainControl or IAudioLoudness" : "IAudioVolumeLevel"));
-      }
-      Ref<p::Part> last = PartAt(*list, count - 1);
-      list = last ? Outgoing(*last) : nullptr;
-      if (!list) return std::nullopt;
-    }
-    return std::nullopt;
-  }
-
-  p::Platform& platform_;
-  const ControlInfo& control_;
+  const Target& target_;
   std::string name_;
   WhyReport report_;
+  std::string stopped_;
+  bool found_ = false;
+  std::string part_, mutePart_, otherBoost_;
+  std::string connector_;  // the last connector whose name matched
+  Ref<p::Part> joined_, matched_;
 };
+
+WhyReport NotFound(const std::string& why, int exit) {
+  WhyReport report;
+  report.stopped = "not found: " + why;
+  report.exit = exit;
+  return report;
+}
+
+// The virtual endpoint is bound by its own export, without a walk.
+WhyReport ExplainVirtual() {
+  int status = 0;
+  GetVirtualVolume(&status);
+  if (status != 0)
+    return NotFound(
+        "no Virtual endpoint is bound, so nothing was searched; bind one with `open` first",
+        kExitNothingBound);
+  WhyReport report;
+  report.found = true;
+  report.stopped = "found: virtual is the virtual endpoint's own volume (IAudioEndpointVolume)";
+  return report;
+}
 
 }  // namespace
 
 WhyReport ExplainControl(p::Platform& platform, const ControlInfo& control,
                          const std::map<BoundEndpoint, std::string>& chosenNames) {
+  if (control.device == BoundEndpoint::Virtual) return ExplainVirtual();
   std::string name = ReadBoundNames().Of(control.device);
   const auto chosen = chosenNames.find(control.device);
   if (name.empty() && chosen != chosenNames.end()) name = chosen->second;
-  WhyReport nothing;
-  nothing.exit = kExitNothingBound;
-  nothing.stopped = std::string("not found: no ") + DeviceTitle(control.device) +
-                    " endpoint is bound, so nothing was searched; bind one with `open` first";
-  if (name.empty()) return nothing;
-  const bool playback =
-      control.device == BoundEndpoint::Playback || control.device == BoundEndpoint::Virtual;
+  if (name.empty())
+    return NotFound(std::string("no ") + DeviceTitle(control.device) +
+                        " endpoint is bound, so nothing was searched; bind one with `open` first",
+                    kExitNothingBound);
+  const bool playback = control.device == BoundEndpoint::Playback;
   std::string id;
   for (const ListedEndpoint& endpoint : ListEndpoints(false)) {
     if ((endpoint.flow == p::DataFlow::Render) == playback && endpoint.name == name) {
@@ -467,12 +430,15 @@ WhyReport ExplainControl(p::Platform& platform, const ControlInfo& control,
       break;
     }
   }
-  // Every object of the walk is released inside the COM bracket.
-  velto::platform::ComScope com(platform);
-  WhyWalk walk(platform, control);
   if (id.empty())
-    return walk.Stop("the bound endpoint " + name + " is no longer listed", kExitPlatform);
-  return walk.Run(id, name);
+    return NotFound("the bound endpoint " + name + " is no longer listed", kExitPlatform);
+  const Target& target = *TargetOf(control.name);
+  // Every object of the walk, and the references kept of them, are released
+  // inside the COM bracket.
+  velto::platform::ComScope com(platform);
+  Recorder recorder;
+  velto::WatchWalk(target.role, id.c_str(), recorder);
+  return Narration(target, control.name).Tell(recorder.steps, name);
 }
 
 }  // namespace veltomix

@@ -1,7 +1,7 @@
-// `topology --why CONTROL`: walks the bound endpoint's topology again, read
-// only, by the rules binding follows, and tells at each step what was looked
-// at and why the search went on, so that a card author can see where the
-// search for a control stopped.
+// `topology --why CONTROL`: runs binding's own walk again on the bound
+// endpoint, watched, and tells what it reported at each step (what was looked
+// at, which name did not match, which interface was not offered), so that a
+// card author can see where the search for a control stopped.
 #pragma once
 
 #include <map>
@@ -17,7 +17,8 @@ struct WhyReport {
   bool found = false;
   std::vector<std::string> steps;  // what the walk looked at, in order
   std::string stopped;             // the outcome: where it found the control, or where it stopped
-  int exit = 0;                    // kExitOk when found, else kExitControlMissing, ...
+  std::string part;  // the name of the part the control was bound on ("" for an endpoint's own)
+  int exit = 0;      // kExitOk when found, else kExitControlMissing, ...
 };
 
 // Explains how binding searches for `control` on the endpoint bound for its
