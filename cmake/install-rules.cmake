@@ -4,11 +4,14 @@ include(GNUInstallDirs)
 install(FILES ${PROJECT_SOURCE_DIR}/include/veltosound.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
 if(WIN32)
-  # bin/: the DLL and the command-line host; lib/: the MinGW import library
-  # and the .def file (from which other toolchains make their own).
+  # bin/: the DLL and the command-line host; lib/: the MinGW and the MSVC
+  # import libraries and the .def file (from which other toolchains make
+  # their own).
   install(TARGETS VeltoSound
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(FILES ${VELTO_MSVC_IMPORT_LIBRARY} DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(FILES ${VELTO_DLL_PDB} DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${PROJECT_SOURCE_DIR}/exports/VeltoSound.def DESTINATION ${CMAKE_INSTALL_LIBDIR})
   if(TARGET veltomix)
     install(TARGETS veltomix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -25,7 +25,7 @@ check() {
     failed=$((failed + 1))
   fi
 }
-for f in include/veltosound.h lib/libVeltoSound.dll.a lib/VeltoSound.def bin/VeltoSound.dll \
+for f in include/veltosound.h lib/libVeltoSound.dll.a lib/VeltoSound.lib lib/VeltoSound.def bin/VeltoSound.dll \
   bin/VeltoSound.dll.debug bin/veltomix.exe bin/veltomix.exe.debug; do
   check "installed $f" "[ -f '$prefix/$f' ]"
 done
