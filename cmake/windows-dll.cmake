@@ -13,7 +13,7 @@ set(VELTO_DLL_PDB ${PROJECT_BINARY_DIR}/VeltoSound.pdb)
 
 # VeltoSound.lib beside the DLL: the import library in the format MSVC's
 # linker (and lld-link) reads, made by LLVM's dlltool from the .def.
-find_program(VELTO_LLVM_DLLTOOL NAMES llvm-dlltool llvm-dlltool-14 REQUIRED)
+find_program(VELTO_LLVM_DLLTOOL NAMES llvm-dlltool REQUIRED)
 set(VELTO_MSVC_IMPORT_LIBRARY ${PROJECT_BINARY_DIR}/VeltoSound.lib)
 # x86-64 has one calling convention and no name decoration: the names of the
 # .def are the symbols, and ld's import library serves hosts as it is.
