@@ -14,6 +14,7 @@ set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME VeltoSound)
 set(CPACK_PACKAGE_FILE_NAME VeltoSound-${PROJECT_VERSION}-windows)
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/package)
+set(VELTO_WINDOWS_ARCHIVE ${CPACK_PACKAGE_DIRECTORY}/${CPACK_PACKAGE_FILE_NAME}.zip)
 # The layout script installs both builds itself: nothing of this project's
 # own install rules goes in as they stand (bin/, lib/).
 set(CPACK_INSTALL_CMAKE_PROJECTS "")

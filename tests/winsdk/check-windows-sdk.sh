@@ -38,23 +38,25 @@ run_in() {
   return $status
 }
 
-# x86|x64 INCLUDE_DIR VeltoSound.lib DIR: builds msvc_host.exe into DIR as an
-# MSVC toolchain would (kernel32's import library from kernel32.def, there
-# being no Windows SDK here) and runs it there.
+# x86|x64 INCLUDE_DIR VeltoSound.lib DIR: builds msvc_host.exe as an MSVC
+# toolchain would (kernel32's import library from kernel32.def, there being
+# no Windows SDK here) and runs it in DIR, beside the DLL.
 msvc_host() {
   local target=i686-pc-windows-msvc machine=i386 kill_at=--kill-at def=$here/kernel32.def
+  local out=$work/msvc-$1
+  mkdir -p "$out"
   if [ "$1" = x64 ]; then
     target=x86_64-pc-windows-msvc machine=i386:x86-64 kill_at=
-    sed 's/@[0-9]*$//' "$def" >"$4/kernel32.def" && def=$4/kernel32.def
+    sed 's/@[0-9]*$//' "$def" >"$out/kernel32.def" && def=$out/kernel32.def
   fi
   expect "$1: the MSVC-mode host links against VeltoSound.lib" sh -exc "
-    llvm-dlltool -m $machine $kill_at -d '$def' -l '$4/kernel32.lib'
+    llvm-dlltool -m $machine $kill_at -d '$def' -l '$out/kernel32.lib'
     clang --target=$target -std=c89 -Wall -Wextra -Werror -pedantic -I'$2' \
-      -c '$here/msvc_host.c' -o '$4/msvc_host.obj'
+      -c '$here/msvc_host.c' -o '$out/msvc_host.obj'
     lld-link /nologo /nodefaultlib /entry:HostMain /subsystem:console '/out:$4/msvc_host.exe' \
-      '$4/msvc_host.obj' '$3' '$4/kernel32.lib'"
-  expect "$1: the MSVC-mode host's checks pass" run_in "$4" "$work/msvc-$1.out" msvc_host.exe
-  cat "$work/msvc-$1.out"
+      '$out/msvc_host.obj' '$3' '$out/kernel32.lib'"
+  expect "$1: the MSVC-mode host's checks pass" run_in "$4" "$out/run.out" msvc_host.exe
+  cat "$out/run.out"
 }
 
 if [ "$mode" = build ]; then
