@@ -1,24 +1,22 @@
 #!/bin/bash
-# Windows hosts as their authors build them, run under Wine over a private
-# PulseAudio server (tests/support/wine-session.sh).
+# The release archive as a Windows host author picks it up: unpacked into an
+# empty folder, and for each width, built from the unpacked tree alone and
+# run in it under Wine over a private PulseAudio server
+# (tests/support/wine-session.sh):
+#   - a host compiled in MSVC mode (msvc_host.c) and linked by lld-link
+#     against VeltoSound.lib;
+#   - the host guide's C examples, built with MinGW-w64 as the guide shows;
+#   - the version resources of VeltoSound.dll and veltomix.exe, read through
+#     GetFileVersionInfo (version_info.exe), and `veltomix --version`,
+#     against the project version.
 #
-#   build: the MSVC-mode host (msvc_host.c) against the build's
-#     VeltoSound.lib; the version resources of VeltoSound.dll and
-#     veltomix.exe (GetFileVersionInfo) and `veltomix --version` against the
-#     project version.
-#   archive: the release archive unpacked into an empty folder; for each
-#     width the MSVC-mode host and the host guide's C examples (MinGW-w64)
-#     built from the unpacked tree alone and run in it.
-#
-# usage: check-windows-sdk.sh build WORK VERSION x86|x64 INCLUDE_DIR VeltoSound.dll
-#          VeltoSound.lib veltomix.exe version_info.exe
-#        check-windows-sdk.sh archive WORK VERSION ARCHIVE.zip
+# usage: check-windows-sdk.sh WORK VERSION ARCHIVE.zip version_info.exe
 set -uo pipefail
-mode=$1 version=$3
-work=$(realpath -m "$2")
+work=$(realpath -m "$1")
+version=$2 archive=$3 version_info=$4
 here=$(realpath "$(dirname "$0")")
 rm -rf "$work"
-mkdir -p "$work"
+mkdir -p "$work/unpacked"
 
 failed=0
 expect() {  # WHAT COMMAND...
@@ -59,28 +57,8 @@ msvc_host() {
   cat "$out/run.out"
 }
 
-if [ "$mode" = build ]; then
-  mkdir -p "$work/bin"
-  cp "$6" "$8" "$9" "$work/bin/"
-  . "$here/../support/wine-session.sh"
-  msvc_host "$4" "$5" "$7" "$work/bin"
-  for binary in VeltoSound.dll veltomix.exe; do
-    run_in "$work/bin" "$work/$binary.version" version_info.exe "$binary"
-    for field in "Fixed=$version.0" "FixedProduct=$version.0" "FileVersion=$version" \
-      "ProductVersion=$version" "ProductName=VeltoSound" "OriginalFilename=$binary" \
-      "FileDescription=.+" "LegalCopyright=Copyright .+"; do
-      expect "$binary's version resource: $field" has_line "$work/$binary.version" "$field"
-    done
-  done
-  run_in "$work/bin" "$work/veltomix-version.out" veltomix.exe --version
-  expect "veltomix --version says $version" has_line "$work/veltomix-version.out" "veltomix $version"
-  [ "$failed" -eq 0 ]
-  exit
-fi
-
-mkdir -p "$work/unpacked"
-expect "the archive unpacks" sh -c "cd '$work/unpacked' && cmake -E tar xf '$4'"
-tree=$work/unpacked/$(basename "$4" .zip)
+expect "the archive unpacks" sh -c "cd '$work/unpacked' && cmake -E tar xf '$archive'"
+tree=$work/unpacked/$(basename "$archive" .zip)
 for file in include/veltosound.h VeltoSound.def LICENSE README.txt docs/host-guide.md \
   docs/user-guide.md {x86,x64}/{VeltoSound.dll,VeltoSound.pdb,VeltoSound.lib,libVeltoSound.dll.a} \
   {x86,x64}/{VeltoSound.dll.debug,veltomix.exe,veltomix.exe.debug}; do
@@ -104,5 +82,18 @@ for width in x86 x64; do
     has_line "$work/$width-mixer_tour.out" 'master mute +(on|off)'
   expect "$width: load_at_run_time.exe counts the endpoints" \
     has_line "$work/$width-load_at_run_time.out" '[0-9]+ playback endpoints'
+
+  for binary in VeltoSound.dll veltomix.exe; do
+    run_in "$dir" "$work/$width-$binary.version" "$version_info" "$binary"
+    for field in "Fixed=$version.0" "FixedProduct=$version.0" "FileVersion=$version" \
+      "ProductVersion=$version" "ProductName=VeltoSound" "OriginalFilename=$binary" \
+      "FileDescription=.+" "LegalCopyright=Copyright .+"; do
+      expect "$width/$binary's version resource: $field" \
+        has_line "$work/$width-$binary.version" "$field"
+    done
+  done
+  run_in "$dir" "$work/$width-veltomix-version.out" veltomix.exe --version
+  expect "$width: veltomix --version says $version" \
+    has_line "$work/$width-veltomix-version.out" "veltomix $version"
 done
 [ "$failed" -eq 0 ]
