@@ -1,3 +1,5 @@
+# shellcheck shell=bash
+# shellcheck disable=SC2154 # $work is the sourcing script's
 # Sourced by the Wine test scripts (bash), with $work set to an existing
 # directory: starts a private PulseAudio server whose null sinks and sources
 # stand in for a sound card, and makes a private Wine prefix, both under
