@@ -7,11 +7,14 @@ install(FILES ${PROJECT_SOURCE_DIR}/bindings/csharp/VeltoSound.cs
   DESTINATION ${CMAKE_INSTALL_DATADIR}/veltosound/csharp)
 
 if(WIN32)
-  # bin/: the DLL and the command-line host; lib/: the MinGW import library
-  # and the .def file (from which other toolchains make their own).
+  # bin/: the DLL and the command-line host; lib/: the MinGW and the MSVC
+  # import libraries and the .def file (from which other toolchains make
+  # their own).
   install(TARGETS VeltoSound
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(FILES ${VELTO_MSVC_IMPORT_LIBRARY} DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(FILES ${VELTO_DLL_PDB} DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${PROJECT_SOURCE_DIR}/exports/VeltoSound.def DESTINATION ${CMAKE_INSTALL_LIBDIR})
   if(TARGET veltomix)
     install(TARGETS veltomix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -4,10 +4,12 @@
 # The DLL exports undecorated names, but a host compiling the header's
 # __stdcall declarations refers to _Name@N. The import library therefore maps
 # each decorated symbol to its undecorated export (dlltool --kill-at), with N
-# taken from the DLL's own symbols.
+# taken from the DLL's own symbols. The MSVC-format import library, made by
+# LLVM's dlltool from the same decorated list, maps them the same way.
 #
-# cmake -DDEF=... -DDLL=... -DNM=... -DDLLTOOL=... -DWORK_DEF=... -DIMPLIB=... -P
-foreach(var DEF DLL NM DLLTOOL WORK_DEF IMPLIB)
+# cmake -DDEF=... -DDLL=... -DNM=... -DDLLTOOL=... -DWORK_DEF=... -DIMPLIB=...
+#   -DLLVM_DLLTOOL=... -DMSVC_IMPLIB=... -P
+foreach(var DEF DLL NM DLLTOOL WORK_DEF IMPLIB LLVM_DLLTOOL MSVC_IMPLIB)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "make-import-library: ${var} not set")
   endif()
@@ -39,4 +41,10 @@ execute_process(
   RESULT_VARIABLE dlltool_result)
 if(NOT dlltool_result EQUAL 0)
   message(FATAL_ERROR "make-import-library: ${DLLTOOL} failed")
+endif()
+
+execute_process(COMMAND ${LLVM_DLLTOOL} -m i386 --kill-at -d ${WORK_DEF} -l ${MSVC_IMPLIB}
+  RESULT_VARIABLE llvm_dlltool_result)
+if(NOT llvm_dlltool_result EQUAL 0)
+  message(FATAL_ERROR "make-import-library: ${LLVM_DLLTOOL} failed")
 endif()

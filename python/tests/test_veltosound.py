@@ -229,4 +229,8 @@ def test_pip_installs_the_package_offline(tmp_path):
     version = subprocess.run([sys.executable, "-c", "import veltosound; print(veltosound.__version__)"],
                              env={"PYTHONPATH": str(target)}, capture_output=True, text=True,
                              check=True, cwd=tmp_path)
-    assert version.stdout.strip() == veltosound.__version__
+    # One version for the library, veltomix and this package: the CMake project's.
+    project = re.search(r"project\(VeltoSound VERSION (\S+)",
+                        (REPOSITORY / "CMakeLists.txt").read_text()).group(1)
+    assert version.stdout.strip() == veltosound.__version__ == project
+    assert [p.name for p in target.glob("*.dist-info")] == [f"veltosound-{project}.dist-info"]

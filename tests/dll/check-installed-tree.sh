@@ -25,8 +25,8 @@ check() {
     failed=$((failed + 1))
   fi
 }
-for f in include/veltosound.h lib/libVeltoSound.dll.a lib/VeltoSound.def bin/VeltoSound.dll \
-  bin/VeltoSound.dll.debug bin/veltomix.exe bin/veltomix.exe.debug; do
+for f in include/veltosound.h lib/libVeltoSound.dll.a lib/VeltoSound.lib lib/VeltoSound.def bin/VeltoSound.dll \
+  bin/VeltoSound.dll.debug bin/VeltoSound.pdb bin/veltomix.exe bin/veltomix.exe.debug; do
   check "installed $f" "[ -f '$prefix/$f' ]"
 done
 
@@ -45,6 +45,11 @@ export_table() {
 built_exports=$(export_table "$build/VeltoSound.dll")
 check "the installed DLL exports what the built one does" \
   "[ \"\$(wc -l <<<'$built_exports')\" -ge 88 ] && [ '$built_exports' = \"\$(export_table '$dll')\" ]"
+# Windows debuggers find VeltoSound.pdb beside the stripped DLL by the name in
+# its debug directory; ordinal 1 is GetMasterVolume.
+first_export=$(awk 'NR == 1 { print "0x" $5 }' <<<"$built_exports")
+check "VeltoSound.pdb names the function at ordinal 1's address" \
+  "[ \"\$(echo $first_export | llvm-symbolizer --relative-address --obj='$dll' | head -n 1)\" = GetMasterVolume ]"
 echo "installed VeltoSound.dll: $(stat -c %s "$dll") bytes, built: $(stat -c %s "$build/VeltoSound.dll") bytes"
 
 check "a C host links against the installed import library" \
