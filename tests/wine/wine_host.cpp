@@ -23,7 +23,7 @@
 // checked through the DLL's own getters, and the host reads only what every
 // object shares, the range.
 //
-// usage: wine_host.exe VeltoSound.dll exports.txt
+// usage: wine_host.exe VeltoSound.dll exports.txt [--removal BOUND GONE]
 // clang-format off
 #include <windows.h>
 #include <objbase.h>
@@ -754,11 +754,131 @@ void CheckNullPointers(const Dll& dll) {
   ExpectEq(dll.CloseSoundCard(0), 0, "CloseSoundCard");
 }
 
+// --- An endpoint that goes away while bound ------------------------------------
+
+bool IsStatusCode(int status) { return status >= 0 && status <= 3; }
+
+// Every export but the binding ones, each once: each must come back with a
+// StatusCode (or its documented result) instead of crashing.
+void CallEveryExport(const Dll& dll) {
+  const auto check = [](const char* name, int result, int status) {
+    Expect(IsStatusCode(status), std::string(name) + " answers",
+           "result " + Show(result) + " status " + Show(status));
+  };
+#define VELTO_GETTER(name)                  \
+  {                                         \
+    int status = -1;                        \
+    const int result = dll.name(&status);   \
+    check(#name, result, status);           \
+  }
+#define VELTO_SETTER(name, value)                \
+  {                                              \
+    int status = -1;                             \
+    const int result = dll.name(value, &status); \
+    check(#name, result, status);                \
+  }
+#define VELTO_TONE(get, set)                      \
+  {                                               \
+    int status = -1;                              \
+    double level = 0;                             \
+    check(#set, dll.set(2.0, &status), status);   \
+    status = -1;                                  \
+    check(#get, dll.get(&level, &status), status); \
+  }
+  VELTO_GETTER(GetMasterVolume) VELTO_GETTER(GetLinePlayBack) VELTO_GETTER(GetMicPlayBack)
+  VELTO_GETTER(GetMicRecordVolume) VELTO_GETTER(GetLineRecordVolume) VELTO_GETTER(GetVirtualVolume)
+  VELTO_GETTER(GetMasterMute) VELTO_GETTER(GetLinePlayBackMute) VELTO_GETTER(GetMicPlayBackMute)
+  VELTO_GETTER(GetMicBoost) VELTO_GETTER(GetNoMonitor) VELTO_GETTER(GetVirtualMute)
+  VELTO_GETTER(GetMicSliderBoost)
+  VELTO_SETTER(SetMasterVolume, 30) VELTO_SETTER(SetLinePlayBack, 30)
+  VELTO_SETTER(SetMicPlayBack, 30) VELTO_SETTER(SetMicRecordVolume, 30)
+  VELTO_SETTER(SetLineRecordVolume, 30) VELTO_SETTER(SetVirtualVolume, 30)
+  VELTO_SETTER(SetMasterMute, 1) VELTO_SETTER(SetLinePlayBackMute, 1)
+  VELTO_SETTER(SetMicPlayBackMute, 1) VELTO_SETTER(SetMicBoost, 1) VELTO_SETTER(SetNoMonitor, 1)
+  VELTO_SETTER(SetVirtualMute, 1) VELTO_SETTER(SetMicSliderBoost, 10)
+  VELTO_TONE(GetBass, SetBass) VELTO_TONE(GetTreble, SetTreble) VELTO_TONE(GetMidRange, SetMidRange)
+#undef VELTO_GETTER
+#undef VELTO_SETTER
+#undef VELTO_TONE
+  double minDb = 0, maxDb = 0, stepDb = 0;
+  const int range = dll.GetEQRange(&minDb, &maxDb, &stepDb);
+  check("GetEQRange", range, range);
+  int status = -1, minimum = 0, maximum = 0, step = 0;
+  check("GetMicSliderDetails", dll.GetMicSliderDetails(&status, &minimum, &maximum, &step), status);
+  HostBuffer playback, line, mic, name, id;
+  dll.GetDeviceNames(playback.bytes, line.bytes, mic.bytes);
+  int count = -1;
+  ExpectEq(dll.GetNumberPlayDevices(&count), 0, "GetNumberPlayDevices answers 0");
+  std::printf("     %d playback endpoints listed\n", count);
+  const int described = dll.GetPlayBackDevice(0, name.bytes, id.bytes);
+  Expect(described == 0 || described == -1, "GetPlayBackDevice 0 answers",
+         "result " + Show(described));
+  count = -1;
+  ExpectEq(dll.GetNumberRecordDevices(&count), 0, "GetNumberRecordDevices answers 0");
+  std::printf("     %d recording endpoints listed\n", count);
+  const int recorded = dll.GetRecordDevice(0, name.bytes, id.bytes);
+  Expect(recorded >= -1, "GetRecordDevice 0 answers", "result " + Show(recorded));
+}
+
+// The null sink "Doomed" is bound as playback and virtual endpoint; the
+// script unloads it once `boundFile` exists and then creates `goneFile`.
+void CheckRemoval(const Dll& dll, const CoreAudio& audio, const char* boundFile,
+                  const char* goneFile) {
+  const std::vector<Endpoint> before = audio.List(eRender);
+  const Endpoint* doomed = FindByName(before, L"Doomed");
+  Expect(doomed != nullptr, "the platform lists the null sink Doomed");
+  if (!doomed) return;
+  const std::string id = doomed->narrowId();
+  // Every walk stops at the topology here (1), but the endpoint volume is bound.
+  ExpectEq(dll.OpenSoundCard(id.c_str(), "", ""), 1, "OpenSoundCard binds Doomed's volume");
+  dll.OpenVirtual_1(id.c_str());
+  int status = -1;
+  dll.GetMasterMute(&status);
+  ExpectEq(status, 0, "  its master mute answers");
+
+  std::ofstream(boundFile) << "bound\n";
+  for (int waited = 0; GetFileAttributesA(goneFile) == INVALID_FILE_ATTRIBUTES; ++waited) {
+    if (waited == 600) {
+      Expect(false, "the script unloads Doomed within a minute");
+      return;
+    }
+    Sleep(100);
+  }
+  std::printf("     Doomed was unloaded\n");
+
+  CallEveryExport(dll);
+  ExpectEq(dll.CloseSoundCard(1), 0, "CloseSoundCard 1 after the removal returns 0");
+  ExpectEq(dll.CloseVirtual_1(), 0, "CloseVirtual_1 after the removal returns 0");
+  status = -1;
+  ExpectCall(dll.GetMasterMute(&status), status, 0, 3, "  nothing is bound any more");
+
+  // What remains binds: the speakers' volume (1: no topology), and the defaults.
+  const std::vector<Endpoint> after = audio.List(eRender);
+  std::printf("     the platform lists %d render endpoints, %d before\n",
+              static_cast<int>(after.size()), static_cast<int>(before.size()));
+  const Endpoint* speakers = FindByName(after, L"Speakers");
+  Expect(speakers != nullptr, "the platform still lists Speakers");
+  if (speakers) {
+    ExpectEq(dll.OpenSoundCard(speakers->narrowId().c_str(), "", ""), 1,
+             "OpenSoundCard binds Speakers after the removal");
+    status = -1;
+    dll.GetMasterMute(&status);
+    ExpectEq(status, 0, "  its master mute answers");
+  }
+  const int reopened = dll.OpenDefaultDevices();
+  Expect(reopened == 0 || reopened == 1, "OpenDefaultDevices after the removal answers",
+         "result " + Show(reopened));
+  CallEveryExport(dll);
+  ExpectEq(dll.CloseSoundCard(1), 0, "CloseSoundCard 1 after binding again returns 0");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: wine_host VeltoSound.dll exports.txt\n");
+  // --removal BOUND GONE: the removal scenario alone (see CheckRemoval).
+  const bool removal = argc == 6 && std::strcmp(argv[3], "--removal") == 0;
+  if (argc != 3 && !removal) {
+    std::fprintf(stderr, "usage: wine_host VeltoSound.dll exports.txt [--removal BOUND GONE]\n");
     return 2;
   }
   const std::vector<ExportEntry> table = ReadExportTable(argv[2]);
@@ -778,7 +898,9 @@ int main(int argc, char** argv) {
     CoreAudio audio;
     Devices devices;
     Expect(audio.ok(), "the host reaches the platform's device enumerator");
-    if (audio.ok() && DiscoverDevices(audio, devices)) {
+    if (audio.ok() && removal) {
+      CheckRemoval(dll, audio, argv[4], argv[5]);
+    } else if (audio.ok() && DiscoverDevices(audio, devices)) {
       CheckEnumeration(dll, devices);
       CheckUnbound(dll);
       CheckCalleePops(dll, module, table);
