@@ -87,9 +87,11 @@ struct Scenario {
   const char* label;
   std::function<void(sim::SimSystem&)> change;
   std::set<std::string> failing;  // controls that report the platform failure afterwards
-  std::int32_t reopen;            // OpenSoundCard with the sample's three texts
-  std::int32_t reopenDefaults;    // OpenDefaultDevices
-  const char* defaultPlayback;    // the playback name OpenDefaultDevices binds, if any
+  std::int32_t playCount;         // what the listing exports count afterwards
+  std::int32_t recordCount;
+  std::int32_t reopen;          // OpenSoundCard with the sample's three texts
+  std::int32_t reopenDefaults;  // OpenDefaultDevices
+  const char* defaultPlayback;  // the playback name OpenDefaultDevices binds, if any
 };
 
 const std::set<std::string> kPlaybackVolume = {"GetMasterVolume", "SetMasterVolume",
@@ -107,24 +109,40 @@ std::set<std::string> EveryControl() {
 
 std::vector<Scenario> Scenarios() {
   return {
-      {"speakers removed", [](sim::SimSystem& s) { s.RemoveEndpoint(kSpeakers); },
-       kPlaybackVolume, 1, 0, "Digital Output (Velto HD Audio)"},
+      {"speakers removed", [](sim::SimSystem& s) { s.RemoveEndpoint(kSpeakers); }, kPlaybackVolume,
+       1, 2, 1, 0, "Digital Output (Velto HD Audio)"},
       {"microphone unplugged",
        [](sim::SimSystem& s) { s.SetEndpointState(kMicrophone, p::kDeviceStateUnplugged); },
-       {"GetMicRecordVolume", "SetMicRecordVolume"}, 3, 1, "Speakers (Velto HD Audio)"},
+       {"GetMicRecordVolume", "SetMicRecordVolume"},
+       2,
+       1,
+       3,
+       1,
+       "Speakers (Velto HD Audio)"},
       {"line input disabled",
        [](sim::SimSystem& s) { s.SetEndpointState(kLineIn, p::kDeviceStateDisabled); },
-       {"GetLineRecordVolume", "SetLineRecordVolume"}, 6, 0, "Speakers (Velto HD Audio)"},
+       {"GetLineRecordVolume", "SetLineRecordVolume"},
+       2,
+       1,
+       6,
+       0,
+       "Speakers (Velto HD Audio)"},
       {"virtual endpoint removed", [](sim::SimSystem& s) { s.RemoveEndpoint(kDigital); }, kVirtual,
-       0, 0, "Speakers (Velto HD Audio)"},
-      {"default playback switched", [](sim::SimSystem& s) { s.SetDefaultEndpoint(kDigital); },
-       {}, 0, 0, "Digital Output (Velto HD Audio)"},
+       1, 2, 0, 0, "Speakers (Velto HD Audio)"},
+      {"default playback switched",
+       [](sim::SimSystem& s) { s.SetDefaultEndpoint(kDigital); },
+       {},
+       2,
+       2,
+       0,
+       0,
+       "Digital Output (Velto HD Audio)"},
       {"whole card removed",
        [](sim::SimSystem& s) {
          for (const char* id : {kSpeakers, kDigital, kHeadphones, kMicrophone, kLineIn})
            s.RemoveEndpoint(id);
        },
-       EveryControl(), 4, 1, nullptr},
+       EveryControl(), 0, 0, 4, 1, nullptr},
   };
 }
 
@@ -156,6 +174,9 @@ TEST(DeviceRemoval, EveryExportAnswersAndWhatRemainsBindsAgain) {
           << call.name << ": " << after.at(call.name).Describe();
     }
 
+    EXPECT_EQ(after.at("GetNumberPlayDevices").ints[0], scenario.playCount);
+    EXPECT_EQ(after.at("GetNumberRecordDevices").ints[0], scenario.recordCount);
+
     EXPECT_EQ(CloseSoundCard(1), 0);
     EXPECT_EQ(Reachable(sim::Installed().Dump()), expected) << "restored what remains";
     for (const std::string& left : LeftAfterClosing(sim::Installed())) ADD_FAILURE() << left;
@@ -170,24 +191,6 @@ TEST(DeviceRemoval, EveryExportAnswersAndWhatRemainsBindsAgain) {
     for (const std::string& left : LeftAfterClosing(sim::Installed())) ADD_FAILURE() << left;
     DiscardInstalled();
   }
-}
-
-// With nothing left, the exports that do not need a binding answer as on an
-// empty system, and the names stay those bound.
-TEST(DeviceRemoval, ListingAndNamesAfterTheWholeCardWent) {
-  const TestSystem sample = SampleSystem();
-  InstallFresh(sample);
-  BindAll(sample);
-  for (const char* id : {kSpeakers, kDigital, kHeadphones, kMicrophone, kLineIn})
-    sim::Installed().RemoveEndpoint(id);
-  const std::map<std::string, Outcome> after = CallEveryExport();
-  EXPECT_EQ(after.at("GetNumberPlayDevices").ints[0], 0);
-  EXPECT_EQ(after.at("GetNumberRecordDevices").ints[0], 0);
-  EXPECT_EQ(after.at("GetPlayBackDevice").result, -1);
-  EXPECT_EQ(after.at("GetRecordDevice").result, -1);
-  EXPECT_EQ(after.at("GetDeviceNames").texts[0], "Speakers (Velto HD Audio)");
-  for (const std::string& left : LeftAfterClosing(sim::Installed())) ADD_FAILURE() << left;
-  DiscardInstalled();
 }
 
 }  // namespace

@@ -310,7 +310,6 @@ TEST_F(MixerUseTest, AStateThatCannotBeWrittenSaysWhy) {
       << outcome.err;
 }
 
-
 // --- The system changing under a script -------------------------------------------------------
 
 TEST_F(MixerUseTest, ScriptLinesChangeTheSystemBetweenCalls) {
@@ -330,7 +329,8 @@ TEST_F(MixerUseTest, ScriptLinesChangeTheSystemBetweenCalls) {
        kExitOk,
        {"GetMasterVolume -> 0 status=2", "GetNumberRecordDevices -> 0 count=1",
         "playback=\"Digital Output (Velto HD Audio)\""}},
-      {"!remove nothing\nGetNumberPlayDevices\n", kExitUsage,
+      {"!remove nothing\nGetNumberPlayDevices\n",
+       kExitUsage,
        {"<stdin>:1: no endpoint has the id nothing"}},
       {"!state x asleep\n", kExitUsage, {"'asleep' is no endpoint state"}},
       {"!unplug x\n", kExitUsage, {"unknown change '!unplug'"}},

@@ -37,6 +37,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/coreaudio/com_ids.h"
@@ -761,45 +762,50 @@ bool IsStatusCode(int status) { return status >= 0 && status <= 3; }
 // Every export but the binding ones, each once: each must come back with a
 // StatusCode (or its documented result) instead of crashing.
 void CallEveryExport(const Dll& dll) {
-  const auto check = [](const char* name, int result, int status) {
-    Expect(IsStatusCode(status), std::string(name) + " answers",
-           "result " + Show(result) + " status " + Show(status));
+  // The status by reference: it is read only after the call in the argument before.
+  const auto check = [](const char* name, int result, const int& status) {
+    Expect(IsStatusCode(status),
+           std::string(name) + " answers " + Show(result) + " status " + Show(status));
   };
-#define VELTO_GETTER(name)                  \
-  {                                         \
-    int status = -1;                        \
-    const int result = dll.name(&status);   \
-    check(#name, result, status);           \
+#define VELTO_NAMED(name) {#name, dll.name}
+  const std::pair<const char*, decltype(dll.GetMasterVolume)> getters[] = {
+      VELTO_NAMED(GetMasterVolume),     VELTO_NAMED(GetLinePlayBack),
+      VELTO_NAMED(GetMicPlayBack),      VELTO_NAMED(GetMicRecordVolume),
+      VELTO_NAMED(GetLineRecordVolume), VELTO_NAMED(GetVirtualVolume),
+      VELTO_NAMED(GetMasterMute),       VELTO_NAMED(GetLinePlayBackMute),
+      VELTO_NAMED(GetMicPlayBackMute),  VELTO_NAMED(GetMicBoost),
+      VELTO_NAMED(GetNoMonitor),        VELTO_NAMED(GetVirtualMute),
+      VELTO_NAMED(GetMicSliderBoost)};
+  const std::pair<const char*, decltype(dll.SetMasterVolume)> setters[] = {
+      VELTO_NAMED(SetMasterVolume),     VELTO_NAMED(SetLinePlayBack),
+      VELTO_NAMED(SetMicPlayBack),      VELTO_NAMED(SetMicRecordVolume),
+      VELTO_NAMED(SetLineRecordVolume), VELTO_NAMED(SetVirtualVolume),
+      VELTO_NAMED(SetMasterMute),       VELTO_NAMED(SetLinePlayBackMute),
+      VELTO_NAMED(SetMicPlayBackMute),  VELTO_NAMED(SetMicBoost),
+      VELTO_NAMED(SetNoMonitor),        VELTO_NAMED(SetVirtualMute),
+      VELTO_NAMED(SetMicSliderBoost)};
+  const std::pair<const char*, decltype(dll.SetBass)> toneSetters[] = {
+      VELTO_NAMED(SetBass), VELTO_NAMED(SetTreble), VELTO_NAMED(SetMidRange)};
+  const std::pair<const char*, decltype(dll.GetBass)> toneGetters[] = {
+      VELTO_NAMED(GetBass), VELTO_NAMED(GetTreble), VELTO_NAMED(GetMidRange)};
+#undef VELTO_NAMED
+  for (const auto& [name, call] : getters) {
+    int status = -1;
+    check(name, call(&status), status);
   }
-#define VELTO_SETTER(name, value)                \
-  {                                              \
-    int status = -1;                             \
-    const int result = dll.name(value, &status); \
-    check(#name, result, status);                \
+  for (const auto& [name, call] : setters) {
+    int status = -1;
+    check(name, call(30, &status), status);
   }
-#define VELTO_TONE(get, set)                      \
-  {                                               \
-    int status = -1;                              \
-    double level = 0;                             \
-    check(#set, dll.set(2.0, &status), status);   \
-    status = -1;                                  \
-    check(#get, dll.get(&level, &status), status); \
+  for (const auto& [name, call] : toneSetters) {
+    int status = -1;
+    check(name, call(2.0, &status), status);
   }
-  VELTO_GETTER(GetMasterVolume) VELTO_GETTER(GetLinePlayBack) VELTO_GETTER(GetMicPlayBack)
-  VELTO_GETTER(GetMicRecordVolume) VELTO_GETTER(GetLineRecordVolume) VELTO_GETTER(GetVirtualVolume)
-  VELTO_GETTER(GetMasterMute) VELTO_GETTER(GetLinePlayBackMute) VELTO_GETTER(GetMicPlayBackMute)
-  VELTO_GETTER(GetMicBoost) VELTO_GETTER(GetNoMonitor) VELTO_GETTER(GetVirtualMute)
-  VELTO_GETTER(GetMicSliderBoost)
-  VELTO_SETTER(SetMasterVolume, 30) VELTO_SETTER(SetLinePlayBack, 30)
-  VELTO_SETTER(SetMicPlayBack, 30) VELTO_SETTER(SetMicRecordVolume, 30)
-  VELTO_SETTER(SetLineRecordVolume, 30) VELTO_SETTER(SetVirtualVolume, 30)
-  VELTO_SETTER(SetMasterMute, 1) VELTO_SETTER(SetLinePlayBackMute, 1)
-  VELTO_SETTER(SetMicPlayBackMute, 1) VELTO_SETTER(SetMicBoost, 1) VELTO_SETTER(SetNoMonitor, 1)
-  VELTO_SETTER(SetVirtualMute, 1) VELTO_SETTER(SetMicSliderBoost, 10)
-  VELTO_TONE(GetBass, SetBass) VELTO_TONE(GetTreble, SetTreble) VELTO_TONE(GetMidRange, SetMidRange)
-#undef VELTO_GETTER
-#undef VELTO_SETTER
-#undef VELTO_TONE
+  for (const auto& [name, call] : toneGetters) {
+    int status = -1;
+    double level = 0;
+    check(name, call(&level, &status), status);
+  }
   double minDb = 0, maxDb = 0, stepDb = 0;
   const int range = dll.GetEQRange(&minDb, &maxDb, &stepDb);
   check("GetEQRange", range, range);
@@ -807,17 +813,15 @@ void CallEveryExport(const Dll& dll) {
   check("GetMicSliderDetails", dll.GetMicSliderDetails(&status, &minimum, &maximum, &step), status);
   HostBuffer playback, line, mic, name, id;
   dll.GetDeviceNames(playback.bytes, line.bytes, mic.bytes);
-  int count = -1;
-  ExpectEq(dll.GetNumberPlayDevices(&count), 0, "GetNumberPlayDevices answers 0");
-  std::printf("     %d playback endpoints listed\n", count);
+  int plays = -1, records = -1;
+  ExpectEq(dll.GetNumberPlayDevices(&plays) + dll.GetNumberRecordDevices(&records), 0,
+           "GetNumberPlayDevices and GetNumberRecordDevices answer 0");
+  std::printf("     %d playback and %d recording endpoints listed\n", plays, records);
   const int described = dll.GetPlayBackDevice(0, name.bytes, id.bytes);
   Expect(described == 0 || described == -1, "GetPlayBackDevice 0 answers",
          "result " + Show(described));
-  count = -1;
-  ExpectEq(dll.GetNumberRecordDevices(&count), 0, "GetNumberRecordDevices answers 0");
-  std::printf("     %d recording endpoints listed\n", count);
   const int recorded = dll.GetRecordDevice(0, name.bytes, id.bytes);
-  Expect(recorded >= -1, "GetRecordDevice 0 answers", "result " + Show(recorded));
+  Expect(recorded >= 0, "GetRecordDevice 0 answers", "result " + Show(recorded));
 }
 
 // The null sink "Doomed" is bound as playback and virtual endpoint; the

@@ -216,8 +216,7 @@ class SystemRun {
         break;
     }
     if (found) return kExitOk;
-    err << "veltomix: " << change.where << ": no endpoint has the id " << change.endpointId
-        << "\n";
+    err << "veltomix: " << change.where << ": no endpoint has the id " << change.endpointId << "\n";
     return kExitUsage;
   }
 
@@ -273,7 +272,8 @@ void CheckChangesReachable(const std::vector<Step>& steps, const Options& option
   if (options.library.empty()) return;
   for (const Step& step : steps) {
     if (step.call && step.call->change)
-      throw UsageError(step.call->change->where + ": a `!` line needs the linked core, not --library");
+      throw UsageError(step.call->change->where +
+                       ": a `!` line needs the linked core, not --library");
   }
 }
 

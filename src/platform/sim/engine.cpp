@@ -114,6 +114,7 @@ Engine::Engine(Description description) : world(std::move(description)) {
     parts.store->TieTo(Tie::Device, devices.size() - 1);
   }
   removed.assign(devices.size(), false);
+  wentAway.assign(devices.size(), false);
 }
 
 Engine::~Engine() = default;
@@ -138,8 +139,7 @@ CollectionObject* Engine::CollectionFor(int flow, std::uint32_t mask) {
 
 namespace {
 
-std::optional<std::size_t> EndpointIndex(const Description& world,
-                                         const std::vector<bool>& removed,
+std::optional<std::size_t> EndpointIndex(const Description& world, const std::vector<bool>& removed,
                                          const std::string& id) {
   for (std::size_t i = 0; i < world.endpoints.size(); ++i) {
     if (!removed[i] && world.endpoints[i].id == id) return i;
@@ -155,6 +155,7 @@ bool Engine::RemoveEndpoint(const std::string& id) {
   const auto index = EndpointIndex(world, removed, id);
   if (!index) return false;
   removed[*index] = true;
+  wentAway[*index] = true;
   collections.clear();
   EndpointState& gone = world.endpoints[*index];
   if (!gone.isDefault) return true;
@@ -174,6 +175,7 @@ bool Engine::SetEndpointState(const std::string& id, std::uint32_t state) {
   const auto index = EndpointIndex(world, removed, id);
   if (!index) return false;
   world.endpoints[*index].state = state;
+  wentAway[*index] = state != platform::kDeviceStateActive;
   collections.clear();
   return true;
 }
@@ -189,9 +191,6 @@ bool Engine::SetDefaultEndpoint(const std::string& id) {
 }
 
 bool Engine::Invalidated(const ObjectBase& object) const {
-  const auto endpointGone = [this](std::size_t i) {
-    return removed[i] || world.endpoints[i].state != platform::kDeviceStateActive;
-  };
   const std::size_t index = object.TieIndex();
   switch (object.TiedTo()) {
     case Tie::System:
@@ -199,20 +198,21 @@ bool Engine::Invalidated(const ObjectBase& object) const {
     case Tie::Device:
       return removed[index];
     case Tie::Endpoint:
-      return endpointGone(index);
+      return wentAway[index];
     case Tie::Adapter:
       break;
   }
-  // An adapter lives while one of its joined endpoints does; one that no
-  // endpoint joins never goes.
-  bool joined = false;
+  // An adapter goes with the last of its joined endpoints that was there: it
+  // lives while one of them is active, and a description's own states never
+  // take it away.
+  bool oneWentAway = false;
   for (std::size_t i = 0; i < world.endpoints.size(); ++i) {
     const auto& connector = world.endpoints[i].connector;
     if (!connector || connector->adapter != index) continue;
-    if (!endpointGone(i)) return false;
-    joined = true;
+    if (!removed[i] && world.endpoints[i].state == platform::kDeviceStateActive) return false;
+    oneWentAway = oneWentAway || wentAway[i];
   }
-  return joined;
+  return oneWentAway;
 }
 
 // --- Accounting, faults, trace ---------------------------------------------------------

@@ -74,7 +74,7 @@ struct CallArgs {
 enum class Tie {
   System,    // the enumerator and collections: never
   Device,    // an endpoint's IMMDevice and property store: its removal
-  Endpoint,  // its volume, topology and connector: removal, or a state other than active
+  Endpoint,  // its volume, topology and connector: removal, or a change to another state
   Adapter,   // an adapter's objects: the last of its joined endpoints going that way
 };
 
@@ -152,6 +152,9 @@ struct SimSystem::Engine {
   EnumeratorObject* enumerator = nullptr;
   std::vector<DeviceObject*> devices;  // by endpoint index
   std::vector<bool> removed;           // by endpoint index: gone from every list
+  // By endpoint index: removed, or made other than active, while running (a
+  // description's own states invalidate nothing).
+  std::vector<bool> wentAway;
   std::map<std::pair<int, std::uint32_t>, CollectionObject*> collections;
 
   std::vector<std::string> problems;

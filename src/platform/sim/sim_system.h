@@ -82,8 +82,9 @@ class SimSystem : public platform::Platform {
   // From then on every call on the endpoint's objects (device, property
   // store, volume, topology, connector) answers AUDCLNT_E_DEVICE_INVALIDATED,
   // and so do an adapter's parts, lists and controls once every endpoint
-  // joined to it has gone. References are still released as before. Each
-  // returns false when no endpoint (a removed one counts as none) has `id`.
+  // joined to it has gone or was never active. References are still released
+  // as before. Each returns false when no endpoint (a removed one counts as
+  // none) has `id`.
   //
   // Removed: in no list, unknown to GetDevice; a default passes to the first
   // active endpoint of the flow.
