@@ -313,7 +313,8 @@ const char* kDescription =
     "A CALL is an export's name followed by its input arguments; out parameters are never\n"
     "arguments. Integers are decimal or 0x hex (32-bit two's complement), levels are\n"
     "decimals, `null` is a null text pointer. Scripts hold one call per line, `#` starts\n"
-    "a comment, texts are double-quoted with C escapes and \\xNN. A binding lasts as long as\n"
+    "a comment, texts are double-quoted with C escapes and \\xNN; `!remove ID`, `!state ID\n"
+    "STATE` and `!default ID` lines change the simulated system. A binding lasts as long as\n"
     "the process: chain the steps in one invocation.";
 
 }  // namespace
