@@ -7,7 +7,9 @@
 // binding again finds what remains.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <set>
 #include <string>
@@ -107,44 +109,35 @@ std::set<std::string> EveryControl() {
   return names;
 }
 
+void Remove(sim::SimSystem& s, std::initializer_list<const char*> ids) {
+  for (const char* id : ids) s.RemoveEndpoint(id);
+}
+
+// clang-format off
 std::vector<Scenario> Scenarios() {
+  const char* speakers = "Speakers (Velto HD Audio)";
+  const char* digital = "Digital Output (Velto HD Audio)";
   return {
-      {"speakers removed", [](sim::SimSystem& s) { s.RemoveEndpoint(kSpeakers); }, kPlaybackVolume,
-       1, 2, 1, 0, "Digital Output (Velto HD Audio)"},
+      {"speakers removed", [](sim::SimSystem& s) { Remove(s, {kSpeakers}); },
+       kPlaybackVolume, 1, 2, 1, 0, digital},
       {"microphone unplugged",
        [](sim::SimSystem& s) { s.SetEndpointState(kMicrophone, p::kDeviceStateUnplugged); },
-       {"GetMicRecordVolume", "SetMicRecordVolume"},
-       2,
-       1,
-       3,
-       1,
-       "Speakers (Velto HD Audio)"},
+       {"GetMicRecordVolume", "SetMicRecordVolume"}, 2, 1, 3, 1, speakers},
       {"line input disabled",
        [](sim::SimSystem& s) { s.SetEndpointState(kLineIn, p::kDeviceStateDisabled); },
-       {"GetLineRecordVolume", "SetLineRecordVolume"},
-       2,
-       1,
-       6,
-       0,
-       "Speakers (Velto HD Audio)"},
-      {"virtual endpoint removed", [](sim::SimSystem& s) { s.RemoveEndpoint(kDigital); }, kVirtual,
-       1, 2, 0, 0, "Speakers (Velto HD Audio)"},
-      {"default playback switched",
-       [](sim::SimSystem& s) { s.SetDefaultEndpoint(kDigital); },
-       {},
-       2,
-       2,
-       0,
-       0,
-       "Digital Output (Velto HD Audio)"},
+       {"GetLineRecordVolume", "SetLineRecordVolume"}, 2, 1, 6, 0, speakers},
+      {"virtual endpoint removed", [](sim::SimSystem& s) { Remove(s, {kDigital}); },
+       kVirtual, 1, 2, 0, 0, speakers},
+      {"default playback switched", [](sim::SimSystem& s) { s.SetDefaultEndpoint(kDigital); },
+       {}, 2, 2, 0, 0, digital},
       {"whole card removed",
        [](sim::SimSystem& s) {
-         for (const char* id : {kSpeakers, kDigital, kHeadphones, kMicrophone, kLineIn})
-           s.RemoveEndpoint(id);
+         Remove(s, {kSpeakers, kDigital, kHeadphones, kMicrophone, kLineIn});
        },
        EveryControl(), 0, 0, 4, 1, nullptr},
   };
 }
+// clang-format on
 
 std::string PlaybackName() {
   std::array<char, 256> playback{}, line{}, mic{};
