@@ -31,6 +31,8 @@ constexpr HRESULT kE_INVALIDARG = static_cast<HRESULT>(0x80070057u);
 constexpr HRESULT kE_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
 constexpr HRESULT kE_NOTFOUND = static_cast<HRESULT>(0x80070490u);
 constexpr HRESULT kRPC_E_CHANGED_MODE = static_cast<HRESULT>(0x80010106u);
+// What every object of an endpoint answers once the endpoint is gone.
+constexpr HRESULT kAUDCLNT_E_DEVICE_INVALIDATED = static_cast<HRESULT>(0x88890004u);
 // HRESULT_FROM_WIN32(ERROR_INVALID_FUNCTION)
 constexpr HRESULT kHrInvalidFunction = static_cast<HRESULT>(0x80070001u);
 

@@ -3,6 +3,7 @@
 // between runs.
 #include <cstdio>
 #include <fstream>
+#include <iostream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -307,6 +308,44 @@ TEST_F(MixerUseTest, AStateThatCannotBeWrittenSaysWhy) {
   EXPECT_TRUE(Has(outcome.err,
                   "veltomix: cannot write /nonexistent-dir/card.json: No such file or directory"))
       << outcome.err;
+}
+
+// --- The system changing under a script -------------------------------------------------------
+
+TEST_F(MixerUseTest, ScriptLinesChangeTheSystemBetweenCalls) {
+  struct Case {
+    const char* script;
+    int exit;
+    std::vector<std::string> printed;  // on out, or on err when the run fails
+  };
+  const Case cases[] = {
+      {"OpenSoundCard \"4f6a2c1e\" \"\" \"\"\n"
+       "!remove {0.0.0.00000000}.{4f6a2c1e-8b3d-4e7a-9c51-2d8f0b6e3a17}\n"
+       "GetMasterVolume\n"
+       "!state {0.0.1.00000000}.{d1f5a9c3-7e2b-4b86-a0d4-5f3e8c1b9a72} disabled\n"
+       "GetNumberRecordDevices\n"
+       "!default {0.0.0.00000000}.{a3e91b57-2c64-4d0f-8e1a-7b5c9d3f6e20}\n"
+       "CloseSoundCard 1\nOpenDefaultDevices\nGetDeviceNames\n",
+       kExitOk,
+       {"GetMasterVolume -> 0 status=2", "GetNumberRecordDevices -> 0 count=1",
+        "playback=\"Digital Output (Velto HD Audio)\""}},
+      {"!remove nothing\nGetNumberPlayDevices\n",
+       kExitUsage,
+       {"<stdin>:1: no endpoint has the id nothing"}},
+      {"!state x asleep\n", kExitUsage, {"'asleep' is no endpoint state"}},
+      {"!unplug x\n", kExitUsage, {"unknown change '!unplug'"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    ResetMixerAndCard();
+    std::istringstream script(c.script);
+    std::streambuf* const keyboard = std::cin.rdbuf(script.rdbuf());
+    const Outcome outcome = Run({"--script", "-"});
+    std::cin.rdbuf(keyboard);
+    EXPECT_EQ(outcome.exit, c.exit) << outcome.err;
+    for (const std::string& piece : c.printed)
+      EXPECT_TRUE(Has(outcome.out + outcome.err, piece)) << outcome.out << outcome.err;
+  }
 }
 
 }  // namespace

@@ -96,6 +96,32 @@ wine load_at_run_time.exe >"$work/loader.out" 2>&1
 expect_exit load_at_run_time.exe 0 $?
 expect_output load_at_run_time.exe "$work/loader.out" '^3 playback endpoints'
 
+# A sink that goes away while the DLL has it bound: the host binds it, the
+# module is unloaded under it, then every export must still answer and
+# closing and binding again must work.
+echo "== wine wine_host.exe --removal (a null sink unloaded while bound)"
+doomed=$(pactl load-module module-null-sink sink_name=doomed \
+  sink_properties="device.description='Doomed'")
+rm -f removal-bound removal-gone
+wine "$(basename "$host")" VeltoSound.dll exports.txt --removal removal-bound removal-gone \
+  >"$work/removal.out" 2>&1 &
+removal_pid=$!
+for _ in $(seq 600); do
+  [ -e removal-bound ] || ! kill -0 "$removal_pid" 2>/dev/null && break
+  sleep 0.1
+done
+if [ -e removal-bound ]; then
+  pactl unload-module "$doomed" && echo "ok   unloaded the module of Doomed while bound"
+else
+  echo "FAIL wine_host.exe --removal did not bind Doomed"
+  failed=$((failed + 1))
+fi
+touch removal-gone
+wait "$removal_pid"
+removal_status=$?
+grep -v '^ok ' "$work/removal.out"
+expect_exit "wine_host.exe --removal" 0 "$removal_status"
+
 echo "== the examples without VeltoSound.dll beside them"
 cd "$work/no-dll" || exit 1
 wine load_at_run_time.exe >"$work/loader-alone.out" 2>&1

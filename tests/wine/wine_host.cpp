@@ -23,7 +23,7 @@
 // checked through the DLL's own getters, and the host reads only what every
 // object shares, the range.
 //
-// usage: wine_host.exe VeltoSound.dll exports.txt
+// usage: wine_host.exe VeltoSound.dll exports.txt [--removal BOUND GONE]
 // clang-format off
 #include <windows.h>
 #include <objbase.h>
@@ -37,6 +37,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/coreaudio/com_ids.h"
@@ -754,11 +755,134 @@ void CheckNullPointers(const Dll& dll) {
   ExpectEq(dll.CloseSoundCard(0), 0, "CloseSoundCard");
 }
 
+// --- An endpoint that goes away while bound ------------------------------------
+
+bool IsStatusCode(int status) { return status >= 0 && status <= 3; }
+
+// Every export but the binding ones, each once: each must come back with a
+// StatusCode (or its documented result) instead of crashing.
+void CallEveryExport(const Dll& dll) {
+  // The status by reference: it is read only after the call in the argument before.
+  const auto check = [](const char* name, int result, const int& status) {
+    Expect(IsStatusCode(status),
+           std::string(name) + " answers " + Show(result) + " status " + Show(status));
+  };
+#define VELTO_NAMED(name) {#name, dll.name}
+  const std::pair<const char*, decltype(dll.GetMasterVolume)> getters[] = {
+      VELTO_NAMED(GetMasterVolume),     VELTO_NAMED(GetLinePlayBack),
+      VELTO_NAMED(GetMicPlayBack),      VELTO_NAMED(GetMicRecordVolume),
+      VELTO_NAMED(GetLineRecordVolume), VELTO_NAMED(GetVirtualVolume),
+      VELTO_NAMED(GetMasterMute),       VELTO_NAMED(GetLinePlayBackMute),
+      VELTO_NAMED(GetMicPlayBackMute),  VELTO_NAMED(GetMicBoost),
+      VELTO_NAMED(GetNoMonitor),        VELTO_NAMED(GetVirtualMute),
+      VELTO_NAMED(GetMicSliderBoost)};
+  const std::pair<const char*, decltype(dll.SetMasterVolume)> setters[] = {
+      VELTO_NAMED(SetMasterVolume),     VELTO_NAMED(SetLinePlayBack),
+      VELTO_NAMED(SetMicPlayBack),      VELTO_NAMED(SetMicRecordVolume),
+      VELTO_NAMED(SetLineRecordVolume), VELTO_NAMED(SetVirtualVolume),
+      VELTO_NAMED(SetMasterMute),       VELTO_NAMED(SetLinePlayBackMute),
+      VELTO_NAMED(SetMicPlayBackMute),  VELTO_NAMED(SetMicBoost),
+      VELTO_NAMED(SetNoMonitor),        VELTO_NAMED(SetVirtualMute),
+      VELTO_NAMED(SetMicSliderBoost)};
+  const std::pair<const char*, decltype(dll.SetBass)> toneSetters[] = {
+      VELTO_NAMED(SetBass), VELTO_NAMED(SetTreble), VELTO_NAMED(SetMidRange)};
+  const std::pair<const char*, decltype(dll.GetBass)> toneGetters[] = {
+      VELTO_NAMED(GetBass), VELTO_NAMED(GetTreble), VELTO_NAMED(GetMidRange)};
+#undef VELTO_NAMED
+  for (const auto& [name, call] : getters) {
+    int status = -1;
+    check(name, call(&status), status);
+  }
+  for (const auto& [name, call] : setters) {
+    int status = -1;
+    check(name, call(30, &status), status);
+  }
+  for (const auto& [name, call] : toneSetters) {
+    int status = -1;
+    check(name, call(2.0, &status), status);
+  }
+  for (const auto& [name, call] : toneGetters) {
+    int status = -1;
+    double level = 0;
+    check(name, call(&level, &status), status);
+  }
+  double minDb = 0, maxDb = 0, stepDb = 0;
+  const int range = dll.GetEQRange(&minDb, &maxDb, &stepDb);
+  check("GetEQRange", range, range);
+  int status = -1, minimum = 0, maximum = 0, step = 0;
+  check("GetMicSliderDetails", dll.GetMicSliderDetails(&status, &minimum, &maximum, &step), status);
+  HostBuffer playback, line, mic, name, id;
+  dll.GetDeviceNames(playback.bytes, line.bytes, mic.bytes);
+  int plays = -1, records = -1;
+  ExpectEq(dll.GetNumberPlayDevices(&plays) + dll.GetNumberRecordDevices(&records), 0,
+           "GetNumberPlayDevices and GetNumberRecordDevices answer 0");
+  std::printf("     %d playback and %d recording endpoints listed\n", plays, records);
+  const int described = dll.GetPlayBackDevice(0, name.bytes, id.bytes);
+  Expect(described == 0 || described == -1, "GetPlayBackDevice 0 answers",
+         "result " + Show(described));
+  const int recorded = dll.GetRecordDevice(0, name.bytes, id.bytes);
+  Expect(recorded >= 0, "GetRecordDevice 0 answers", "result " + Show(recorded));
+}
+
+// The null sink "Doomed" is bound as playback and virtual endpoint; the
+// script unloads it once `boundFile` exists and then creates `goneFile`.
+void CheckRemoval(const Dll& dll, const CoreAudio& audio, const char* boundFile,
+                  const char* goneFile) {
+  const std::vector<Endpoint> before = audio.List(eRender);
+  const Endpoint* doomed = FindByName(before, L"Doomed");
+  Expect(doomed != nullptr, "the platform lists the null sink Doomed");
+  if (!doomed) return;
+  const std::string id = doomed->narrowId();
+  // Every walk stops at the topology here (1), but the endpoint volume is bound.
+  ExpectEq(dll.OpenSoundCard(id.c_str(), "", ""), 1, "OpenSoundCard binds Doomed's volume");
+  dll.OpenVirtual_1(id.c_str());
+  int status = -1;
+  dll.GetMasterMute(&status);
+  ExpectEq(status, 0, "  its master mute answers");
+
+  std::ofstream(boundFile) << "bound\n";
+  for (int waited = 0; GetFileAttributesA(goneFile) == INVALID_FILE_ATTRIBUTES; ++waited) {
+    if (waited == 600) {
+      Expect(false, "the script unloads Doomed within a minute");
+      return;
+    }
+    Sleep(100);
+  }
+  std::printf("     Doomed was unloaded\n");
+
+  CallEveryExport(dll);
+  ExpectEq(dll.CloseSoundCard(1), 0, "CloseSoundCard 1 after the removal returns 0");
+  ExpectEq(dll.CloseVirtual_1(), 0, "CloseVirtual_1 after the removal returns 0");
+  status = -1;
+  ExpectCall(dll.GetMasterMute(&status), status, 0, 3, "  nothing is bound any more");
+
+  // What remains binds: the speakers' volume (1: no topology), and the defaults.
+  const std::vector<Endpoint> after = audio.List(eRender);
+  std::printf("     the platform lists %d render endpoints, %d before\n",
+              static_cast<int>(after.size()), static_cast<int>(before.size()));
+  const Endpoint* speakers = FindByName(after, L"Speakers");
+  Expect(speakers != nullptr, "the platform still lists Speakers");
+  if (speakers) {
+    ExpectEq(dll.OpenSoundCard(speakers->narrowId().c_str(), "", ""), 1,
+             "OpenSoundCard binds Speakers after the removal");
+    status = -1;
+    dll.GetMasterMute(&status);
+    ExpectEq(status, 0, "  its master mute answers");
+  }
+  const int reopened = dll.OpenDefaultDevices();
+  Expect(reopened == 0 || reopened == 1, "OpenDefaultDevices after the removal answers",
+         "result " + Show(reopened));
+  CallEveryExport(dll);
+  ExpectEq(dll.CloseSoundCard(1), 0, "CloseSoundCard 1 after binding again returns 0");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: wine_host VeltoSound.dll exports.txt\n");
+  // --removal BOUND GONE: the removal scenario alone (see CheckRemoval).
+  const bool removal = argc == 6 && std::strcmp(argv[3], "--removal") == 0;
+  if (argc != 3 && !removal) {
+    std::fprintf(stderr, "usage: wine_host VeltoSound.dll exports.txt [--removal BOUND GONE]\n");
     return 2;
   }
   const std::vector<ExportEntry> table = ReadExportTable(argv[2]);
@@ -778,7 +902,9 @@ int main(int argc, char** argv) {
     CoreAudio audio;
     Devices devices;
     Expect(audio.ok(), "the host reaches the platform's device enumerator");
-    if (audio.ok() && DiscoverDevices(audio, devices)) {
+    if (audio.ok() && removal) {
+      CheckRemoval(dll, audio, argv[4], argv[5]);
+    } else if (audio.ok() && DiscoverDevices(audio, devices)) {
       CheckEnumeration(dll, devices);
       CheckUnbound(dll);
       CheckCalleePops(dll, module, table);

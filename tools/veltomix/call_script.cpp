@@ -6,6 +6,8 @@
 #include <limits>
 #include <sstream>
 
+#include "platform/description/model.h"
+
 namespace veltomix {
 
 namespace {
@@ -111,6 +113,37 @@ int HexDigit(char c) {
   c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   return -1;
+}
+
+std::uint32_t StateNamed(const Word& word, const std::string& where) {
+  std::string known;
+  for (const auto& named : velto::description::kDeviceStates) {
+    if (word.text == named.name) return named.value;
+    known += (known.empty() ? "" : ", ") + std::string(named.name);
+  }
+  throw UsageError(where + ": '" + word.text + "' is no endpoint state (" + known + ")");
+}
+
+// `!remove ID`, `!state ID STATE`, `!default ID`; words[0] holds the `!`.
+Call ParseSystemChange(const std::vector<Word>& words, const std::string& where) {
+  static const char* const kUsage = " (usage: !remove ID, !state ID STATE, !default ID)";
+  const std::string verb = words[0].text.substr(1);
+  SystemChange change{SystemChange::Kind::Remove, {}, 0, where};
+  std::size_t wanted = 2;
+  if (verb == "state") {
+    change.kind = SystemChange::Kind::State;
+    wanted = 3;
+  } else if (verb == "default") {
+    change.kind = SystemChange::Kind::Default;
+  } else if (verb != "remove") {
+    throw UsageError(where + ": unknown change '!" + verb + "'" + kUsage);
+  }
+  if (words.size() != wanted)
+    throw UsageError(where + ": !" + verb + " takes " + std::to_string(wanted - 1) +
+                     " argument(s), got " + std::to_string(words.size() - 1) + kUsage);
+  change.endpointId = words[1].text;
+  if (change.kind == SystemChange::Kind::State) change.state = StateNamed(words[2], where);
+  return Call{nullptr, {}, std::move(change)};
 }
 
 }  // namespace
@@ -241,6 +274,10 @@ std::vector<Call> ParseScript(std::istream& script, const std::string& name) {
       throw UsageError(where + ": " + error.what());
     }
     if (words.empty()) continue;
+    if (!words[0].quoted && words[0].text.rfind('!', 0) == 0) {
+      calls.push_back(ParseSystemChange(words, where));
+      continue;
+    }
     const ExportInfo& info = ExportNamed(words[0], where);
     if (words.size() != 1 + info.inputs.size()) {
       throw UsageError(where + ": " + info.name + " takes " + std::to_string(info.inputs.size()) +

@@ -1,7 +1,9 @@
 // Turning command-line words and script lines into export calls.
 #pragma once
 
+#include <cstdint>
 #include <istream>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -14,9 +16,21 @@ struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A script's `!` line: the simulated sound system changes between two calls
+// (`!remove ID`, `!state ID STATE`, `!default ID`).
+struct SystemChange {
+  enum class Kind { Remove, State, Default };
+  Kind kind;
+  std::string endpointId;
+  std::uint32_t state = 0;  // for Kind::State, as the platform counts it
+  std::string where;        // script and line, for the report
+};
+
+// An export call, or (with `change` set and no `info`) a change of the system.
 struct Call {
   const ExportInfo* info;
   std::vector<Argument> arguments;
+  std::optional<SystemChange> change;
 };
 
 // A word from the command line or a script. Quoted words are always texts;
@@ -35,7 +49,8 @@ Call ParseCallAt(const std::vector<Word>& words, std::size_t first, const std::s
                  std::size_t* next);
 
 // Calls from a script: one call per line, `#` starts a comment, texts in
-// double quotes with C escapes and \xNN for any byte.
+// double quotes with C escapes and \xNN for any byte; a line that starts
+// with `!` changes the simulated system.
 std::vector<Call> ParseScript(std::istream& script, const std::string& name);
 
 // Splits one script line into words (exposed for tests).

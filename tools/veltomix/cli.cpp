@@ -200,6 +200,26 @@ class SystemRun {
     }
   }
 
+  // A script's `!` line; an id no endpoint has is the script's fault.
+  static int Change(const SystemChange& change, std::ostream& err) {
+    velto::sim::SimSystem& system = velto::sim::Installed();
+    bool found = false;
+    switch (change.kind) {
+      case SystemChange::Kind::Remove:
+        found = system.RemoveEndpoint(change.endpointId);
+        break;
+      case SystemChange::Kind::State:
+        found = system.SetEndpointState(change.endpointId, change.state);
+        break;
+      case SystemChange::Kind::Default:
+        found = system.SetDefaultEndpoint(change.endpointId);
+        break;
+    }
+    if (found) return kExitOk;
+    err << "veltomix: " << change.where << ": no endpoint has the id " << change.endpointId << "\n";
+    return kExitUsage;
+  }
+
   // Throws std::runtime_error naming the file and the system's reason.
   void Finish(const Options& options, std::ostream& out) {
     velto::sim::SimSystem& system = velto::sim::Installed();
@@ -238,9 +258,24 @@ class SystemRun {
           "--system, --state, --refs and --dump-system work on the simulated sound system only");
     }
   }
+  static int Change(const SystemChange& change, std::ostream& err) {
+    err << "veltomix: " << change.where << ": the system changes only when simulated\n";
+    return kExitUsage;
+  }
   void Finish(const Options&, std::ostream&) {}
 };
 #endif
+
+// A library loaded at run time has a platform of its own, which a script's
+// `!` line cannot reach.
+void CheckChangesReachable(const std::vector<Step>& steps, const Options& options) {
+  if (options.library.empty()) return;
+  for (const Step& step : steps) {
+    if (step.call && step.call->change)
+      throw UsageError(step.call->change->where +
+                       ": a `!` line needs the linked core, not --library");
+  }
+}
 
 void DeclareOptions(CLI::App& app, Options& options) {
   app.add_option("--system", options.systemFile, "sound-system description (JSON) to run on")
@@ -278,7 +313,8 @@ const char* kDescription =
     "A CALL is an export's name followed by its input arguments; out parameters are never\n"
     "arguments. Integers are decimal or 0x hex (32-bit two's complement), levels are\n"
     "decimals, `null` is a null text pointer. Scripts hold one call per line, `#` starts\n"
-    "a comment, texts are double-quoted with C escapes and \\xNN. A binding lasts as long as\n"
+    "a comment, texts are double-quoted with C escapes and \\xNN; `!remove ID`, `!state ID\n"
+    "STATE` and `!default ID` lines change the simulated system. A binding lasts as long as\n"
     "the process: chain the steps in one invocation.";
 
 }  // namespace
@@ -400,6 +436,7 @@ int RunVeltomix(const std::vector<std::string>& args, std::ostream& out, std::os
   try {
     for (Call& call : ScriptCalls(options, std::cin)) steps.push_back({std::move(call), nullptr});
     for (Step& step : ParseSteps(options.callWords)) steps.push_back(std::move(step));
+    CheckChangesReachable(steps, options);
     run.emplace(options);
     if (options.trace) {
       trace.emplace(velto::platform::BackendPlatform(),
@@ -421,7 +458,9 @@ int RunVeltomix(const std::vector<std::string>& args, std::ostream& out, std::os
   int exit = NothingAsked(options) ? ShowMixer(session) : kExitOk;
   for (const Step& step : steps) {
     int outcome = kExitOk;
-    if (step.call) {
+    if (step.call && step.call->change) {
+      outcome = SystemRun::Change(*step.call->change, err);
+    } else if (step.call) {
       const CallResult result = Invoke(*step.call->info, step.call->arguments);
       out << (options.json ? FormatCallJson(*step.call->info, result)
                            : FormatCallLine(*step.call->info, result))

@@ -38,6 +38,7 @@ constexpr NamedResult kNamedResults[] = {
     {"E_NOTFOUND", p::kE_NOTFOUND},
     {"RPC_E_CHANGED_MODE", p::kRPC_E_CHANGED_MODE},
     {"ERROR_INVALID_FUNCTION", p::kHrInvalidFunction},
+    {"AUDCLNT_E_DEVICE_INVALIDATED", p::kAUDCLNT_E_DEVICE_INVALIDATED},
 };
 
 }  // namespace

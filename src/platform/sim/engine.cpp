@@ -58,6 +58,7 @@ Engine::Engine(Description description) : world(std::move(description)) {
 
   std::vector<std::vector<PartObject*>> partObjects;
   for (AdapterState& adapter : world.adapters) {
+    const std::size_t firstObject = objects.size();
     auto* topology = Make<AdapterTopologyObject>("adapter:" + adapter.name);
     std::vector<PartObject*> parts;
     for (PartState& part : adapter.parts) {
@@ -88,9 +89,12 @@ Engine::Engine(Description description) : world(std::move(description)) {
       }
     }
     partObjects.push_back(std::move(parts));
+    for (std::size_t k = firstObject; k < objects.size(); ++k)
+      objects[k]->TieTo(Tie::Adapter, partObjects.size() - 1);
   }
 
   for (EndpointState& endpoint : world.endpoints) {
+    const std::size_t firstObject = objects.size();
     const std::string path = "device:" + endpoint.id;
     PartObject* joined = nullptr;
     if (endpoint.connector)
@@ -104,7 +108,13 @@ Engine::Engine(Description description) : world(std::move(description)) {
     if (endpoint.hasTopology)
       parts.topology = Make<EndpointTopologyObject>(path + "/topology", connector);
     devices.push_back(Make<DeviceObject>(path, endpoint, parts));
+    for (std::size_t k = firstObject; k < objects.size(); ++k)
+      objects[k]->TieTo(Tie::Endpoint, devices.size() - 1);
+    devices.back()->TieTo(Tie::Device, devices.size() - 1);
+    parts.store->TieTo(Tie::Device, devices.size() - 1);
   }
+  removed.assign(devices.size(), false);
+  wentAway.assign(devices.size(), false);
 }
 
 Engine::~Engine() = default;
@@ -113,7 +123,9 @@ CollectionObject* Engine::CollectionFor(int flow, std::uint32_t mask) {
   auto& slot = collections[{flow, mask}];
   if (slot) return slot;
   std::vector<DeviceObject*> members;
-  for (DeviceObject* device : devices) {
+  for (std::size_t i = 0; i < devices.size(); ++i) {
+    if (removed[i]) continue;
+    DeviceObject* device = devices[i];
     const EndpointState& endpoint = device->Endpoint();
     const bool flowMatches = flow == 2 || static_cast<int>(endpoint.flow) == flow;
     if (flowMatches && (endpoint.state & mask) != 0) members.push_back(device);
@@ -121,6 +133,86 @@ CollectionObject* Engine::CollectionFor(int flow, std::uint32_t mask) {
   static const char* const kFlowNames[] = {"render", "capture", "all"};
   slot = Make<CollectionObject>(std::string("collection:") + kFlowNames[flow], std::move(members));
   return slot;
+}
+
+// --- Changes while clients hold objects ----------------------------------------------
+
+namespace {
+
+std::optional<std::size_t> EndpointIndex(const Description& world, const std::vector<bool>& removed,
+                                         const std::string& id) {
+  for (std::size_t i = 0; i < world.endpoints.size(); ++i) {
+    if (!removed[i] && world.endpoints[i].id == id) return i;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+// Collections already handed out keep the members they had, as a snapshot
+// does; later ones are built afresh.
+bool Engine::RemoveEndpoint(const std::string& id) {
+  const auto index = EndpointIndex(world, removed, id);
+  if (!index) return false;
+  removed[*index] = true;
+  wentAway[*index] = true;
+  collections.clear();
+  EndpointState& gone = world.endpoints[*index];
+  if (!gone.isDefault) return true;
+  // As Windows does, the flow's default passes to another active endpoint.
+  gone.isDefault = false;
+  for (std::size_t i = 0; i < world.endpoints.size(); ++i) {
+    EndpointState& next = world.endpoints[i];
+    if (removed[i] || next.flow != gone.flow || next.state != platform::kDeviceStateActive)
+      continue;
+    next.isDefault = true;
+    break;
+  }
+  return true;
+}
+
+bool Engine::SetEndpointState(const std::string& id, std::uint32_t state) {
+  const auto index = EndpointIndex(world, removed, id);
+  if (!index) return false;
+  world.endpoints[*index].state = state;
+  wentAway[*index] = state != platform::kDeviceStateActive;
+  collections.clear();
+  return true;
+}
+
+bool Engine::SetDefaultEndpoint(const std::string& id) {
+  const auto index = EndpointIndex(world, removed, id);
+  if (!index) return false;
+  for (EndpointState& endpoint : world.endpoints) {
+    if (endpoint.flow == world.endpoints[*index].flow) endpoint.isDefault = false;
+  }
+  world.endpoints[*index].isDefault = true;
+  return true;
+}
+
+bool Engine::Invalidated(const ObjectBase& object) const {
+  const std::size_t index = object.TieIndex();
+  switch (object.TiedTo()) {
+    case Tie::System:
+      return false;
+    case Tie::Device:
+      return removed[index];
+    case Tie::Endpoint:
+      return wentAway[index];
+    case Tie::Adapter:
+      break;
+  }
+  // An adapter goes with the last of its joined endpoints that was there: it
+  // lives while one of them is active, and a description's own states never
+  // take it away.
+  bool oneWentAway = false;
+  for (std::size_t i = 0; i < world.endpoints.size(); ++i) {
+    const auto& connector = world.endpoints[i].connector;
+    if (!connector || connector->adapter != index) continue;
+    if (!removed[i] && world.endpoints[i].state == platform::kDeviceStateActive) return false;
+    oneWentAway = oneWentAway || wentAway[i];
+  }
+  return oneWentAway;
 }
 
 // --- Accounting, faults, trace ---------------------------------------------------------

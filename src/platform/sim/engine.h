@@ -70,6 +70,14 @@ struct CallArgs {
   std::variant<std::monostate, std::uint32_t*, float*, std::int32_t*> output;
 };
 
+// What takes an object away when the system changes under its clients.
+enum class Tie {
+  System,    // the enumerator and collections: never
+  Device,    // an endpoint's IMMDevice and property store: its removal
+  Endpoint,  // its volume, topology and connector: removal, or a change to another state
+  Adapter,   // an adapter's objects: the last of its joined endpoints going that way
+};
+
 // What every simulated object shares: its path (for faults, trace and
 // reports) and its count of client references. Objects live as long as the
 // engine, so a stale client pointer never reaches freed memory; a call on an
@@ -85,6 +93,13 @@ class ObjectBase {
   long Refs() const { return refs_; }
   // The reference an out-parameter hands to the client.
   void Grant() { ++refs_; }
+  // `index` is the endpoint's or the adapter's, by position in the world.
+  void TieTo(Tie tie, std::size_t index) {
+    tie_ = tie;
+    tieIndex_ = index;
+  }
+  Tie TiedTo() const { return tie_; }
+  std::size_t TieIndex() const { return tieIndex_; }
 
  protected:
   unsigned long CountAddRef();
@@ -102,6 +117,8 @@ class ObjectBase {
  private:
   std::string path_;
   long refs_ = 0;
+  Tie tie_ = Tie::System;
+  std::size_t tieIndex_ = 0;
 };
 
 // One simulated COM object offering `Interfaces`; all of them share one count.
@@ -134,6 +151,10 @@ struct SimSystem::Engine {
   std::vector<std::unique_ptr<ObjectBase>> objects;
   EnumeratorObject* enumerator = nullptr;
   std::vector<DeviceObject*> devices;  // by endpoint index
+  std::vector<bool> removed;           // by endpoint index: gone from every list
+  // By endpoint index: removed, or made other than active, while running (a
+  // description's own states invalidate nothing).
+  std::vector<bool> wentAway;
   std::map<std::pair<int, std::uint32_t>, CollectionObject*> collections;
 
   std::vector<std::string> problems;
@@ -163,8 +184,16 @@ struct SimSystem::Engine {
   }
 
   // The endpoints of `flow` whose state is in `mask`, as one collection object
-  // per (flow, mask).
+  // per (flow, mask) until the system changes.
   CollectionObject* CollectionFor(int flow, std::uint32_t mask);
+
+  // Changes while clients hold objects. Each returns false when no endpoint
+  // (a removed one counts as none) has that id.
+  bool RemoveEndpoint(const std::string& id);
+  bool SetEndpointState(const std::string& id, std::uint32_t state);
+  bool SetDefaultEndpoint(const std::string& id);
+  // Whether calls on `object` answer AUDCLNT_E_DEVICE_INVALIDATED.
+  bool Invalidated(const ObjectBase& object) const;
 
   void Problem(std::string text);
   // The first fault rule that fires on this call, counting the call against
@@ -196,7 +225,12 @@ struct SimSystem::Engine {
         if (rule->output) WriteOutput(args, *rule->output);
       }
     }
-    const HRESULT result = injected ? *injected : body();
+    HRESULT result = 0;
+    if (injected) {
+      result = *injected;
+    } else {
+      result = object && Invalidated(*object) ? platform::kAUDCLNT_E_DEVICE_INVALIDATED : body();
+    }
     if (tracing) {
       std::string args = describe(!injected && result == platform::kS_OK);
       if (injected) args += args.empty() ? "(injected)" : " (injected)";

@@ -81,8 +81,10 @@ HRESULT EnumeratorObject::GetDefaultAudioEndpoint(p::DataFlow flow, p::Role role
       "GetDefaultAudioEndpoint", device,
       [&]() -> HRESULT {
         if (flowValue < 0 || flowValue > 1 || roleValue < 0 || roleValue > 2) return kE_INVALIDARG;
-        for (DeviceObject* candidate : engine_.devices) {
+        for (std::size_t i = 0; i < engine_.devices.size(); ++i) {
+          DeviceObject* candidate = engine_.devices[i];
           const EndpointState& endpoint = candidate->Endpoint();
+          if (engine_.removed[i]) continue;
           if (static_cast<int>(endpoint.flow) != flowValue || !endpoint.isDefault) continue;
           if (endpoint.state != p::kDeviceStateActive) return kE_NOTFOUND;
           Hand(device, candidate);
@@ -105,8 +107,9 @@ HRESULT EnumeratorObject::GetDevice(const p::WChar* id, p::Ref<p::Device>& devic
       [&]() -> HRESULT {
         if (!id) return kE_POINTER;
         const std::u16string wanted = WideString(id);
-        for (DeviceObject* candidate : engine_.devices) {
-          if (candidate->Endpoint().wideId != wanted) continue;
+        for (std::size_t i = 0; i < engine_.devices.size(); ++i) {
+          DeviceObject* candidate = engine_.devices[i];
+          if (engine_.removed[i] || candidate->Endpoint().wideId != wanted) continue;
           Hand(device, candidate);
           return kS_OK;
         }

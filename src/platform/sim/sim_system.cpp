@@ -120,6 +120,9 @@ std::unique_ptr<SimSystem> SimSystem::Build(description::Description description
 
 json SimSystem::Dump() const {
   Description current = engine_->world;
+  for (std::size_t i = current.endpoints.size(); i-- > 0;) {
+    if (engine_->removed[i]) current.endpoints.erase(current.endpoints.begin() + i);
+  }
   current.faults = engine_->RemainingFaults();
   return json(description::DescriptionToJson(current));
 }
@@ -171,6 +174,14 @@ void SimSystem::ClearTrace() { engine_->trace.clear(); }
 
 void SimSystem::AddFault(FaultRule rule) { engine_->faults.push_back({std::move(rule), 0}); }
 void SimSystem::ClearFaults() { engine_->faults.clear(); }
+
+bool SimSystem::RemoveEndpoint(const std::string& id) { return engine_->RemoveEndpoint(id); }
+bool SimSystem::SetEndpointState(const std::string& id, std::uint32_t state) {
+  return engine_->SetEndpointState(id, state);
+}
+bool SimSystem::SetDefaultEndpoint(const std::string& id) {
+  return engine_->SetDefaultEndpoint(id);
+}
 
 // --- The COM runtime -------------------------------------------------------------------------
 

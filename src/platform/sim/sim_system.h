@@ -78,6 +78,24 @@ class SimSystem : public platform::Platform {
   void AddFault(FaultRule rule);
   void ClearFaults();
 
+  // --- Changes while clients are bound ---
+  // From then on every call on the endpoint's objects (device, property
+  // store, volume, topology, connector) answers AUDCLNT_E_DEVICE_INVALIDATED,
+  // and so do an adapter's parts, lists and controls once every endpoint
+  // joined to it has gone or was never active. References are still released
+  // as before. Each returns false when no endpoint (a removed one counts as
+  // none) has `id`.
+  //
+  // Removed: in no list, unknown to GetDevice; a default passes to the first
+  // active endpoint of the flow.
+  bool RemoveEndpoint(const std::string& id);
+  // Disabled, unplugged, ... (kDeviceState*): listed by that state; the
+  // device and its property store still answer, its volume, topology and
+  // connector do not until it is active again.
+  bool SetEndpointState(const std::string& id, std::uint32_t state);
+  // The default endpoint of its flow, for every role.
+  bool SetDefaultEndpoint(const std::string& id);
+
   // --- platform::Platform ---
   platform::HRESULT CoInitialize() override;
   void CoUninitialize() override;

@@ -33,6 +33,7 @@ std::string ResultName(HRESULT hr) {
       {0x8007000Eu, "E_OUTOFMEMORY"},
       {0x80070057u, "E_INVALIDARG"},
       {0x80070490u, "E_NOTFOUND"},
+      {0x88890004u, "AUDCLNT_E_DEVICE_INVALIDATED"},
   };
   const auto code = static_cast<std::uint32_t>(hr);
   for (const Named& named : kNames) {
