@@ -1,11 +1,15 @@
-// The lock behind ExportCall. Uncontended it costs two atomic operations per
-// export; the exports themselves make platform calls that cost far more on
-// Windows (docs/performance.md).
+// The lock behind ExportCall. Uncontended it costs an atomic operation to take
+// and one to give back.
+#include <atomic>
+#include <cstdint>
+
 #include "core/export_guard.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <pthread.h>
+
 #include <mutex>
 #endif
 
@@ -19,22 +23,31 @@ bool exportLockOn = true;
 
 namespace {
 
-// Which thread is inside an export. A plain flag per thread: only its own
-// thread reads or writes it.
-thread_local bool insideExport = false;
-
 #ifdef _WIN32
-// GCC's win32 thread model has no std::mutex; a slim reader/writer lock is
-// what the kernel offers without set-up (and it needs no destructor at
-// unload).
-SRWLOCK exportLock = SRWLOCK_INIT;
-void Lock() { AcquireSRWLockExclusive(&exportLock); }
-void Unlock() { ReleaseSRWLockExclusive(&exportLock); }
+// A critical section: through the DLL under Wine it costs less than half of
+// a slim reader/writer lock per export (docs/performance.md). Made at load
+// and never deleted, like the record it guards.
+struct CriticalSection {
+  CriticalSection() { InitializeCriticalSection(&section); }
+  CRITICAL_SECTION section;
+};
+CriticalSection& exportLock = *new CriticalSection;
+void Lock() { EnterCriticalSection(&exportLock.section); }
+void Unlock() { LeaveCriticalSection(&exportLock.section); }
+std::uintptr_t CurrentThread() { return GetCurrentThreadId(); }
 #else
 std::mutex exportLock;
 void Lock() { exportLock.lock(); }
 void Unlock() { exportLock.unlock(); }
+std::uintptr_t CurrentThread() { return static_cast<std::uintptr_t>(pthread_self()); }
 #endif
+
+// The thread inside an export, or 0. Only the lock's holder writes it: its
+// own id once it holds the lock, 0 before it lets go. So a thread finds its
+// own id here exactly while it is inside an export, whatever the others do;
+// relaxed order is enough for that. (A thread-local flag would do the same,
+// but costs a call into the emulated TLS of MinGW on every export.)
+std::atomic<std::uintptr_t> owner{0};
 
 bool LockWanted() {
 #ifdef VELTO_EXPORT_LOCK_SWITCH
@@ -46,15 +59,16 @@ bool LockWanted() {
 
 }  // namespace
 
-ExportCall::ExportCall() noexcept : entered_(!insideExport) {
+ExportCall::ExportCall() noexcept
+    : entered_(owner.load(std::memory_order_relaxed) != CurrentThread()) {
   if (!entered_) return;
   if (LockWanted()) Lock();
-  insideExport = true;
+  owner.store(CurrentThread(), std::memory_order_relaxed);
 }
 
 ExportCall::~ExportCall() {
   if (!entered_) return;
-  insideExport = false;
+  owner.store(0, std::memory_order_relaxed);
   if (LockWanted()) Unlock();
 }
 
