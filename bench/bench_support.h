@@ -14,6 +14,12 @@
 #include "core/mixer_state.h"
 #include "platform/sim/sim_system.h"
 
+namespace velto {
+// The export lock's switch, in the copy of the lock built for the benchmarks
+// alone (bench/CMakeLists.txt): off, the exports run without it.
+extern bool exportLockOn;
+}  // namespace velto
+
 namespace velto::bench {
 
 struct Settings {

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <string>
 
 #include "bench_support.h"
 #include "veltosound.h"
@@ -280,6 +281,15 @@ void Pair(const char* name, Export exported, Floor floor) {
   RegisterPair(
       name, BoundSample, [exported] { benchmark::DoNotOptimize(exported()); },
       [floor] { benchmark::DoNotOptimize(floor()); });
+  // The same export with the lock switched off, to weigh the lock.
+  Configure(benchmark::RegisterBenchmark(("Unlocked/" + std::string(name)).c_str(),
+                                         [exported](benchmark::State& state) {
+                                           BoundSample();
+                                           exportLockOn = false;
+                                           for (auto _ : state)
+                                             benchmark::DoNotOptimize(exported());
+                                           exportLockOn = true;
+                                         }));
 }
 
 }  // namespace

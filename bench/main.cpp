@@ -12,6 +12,7 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -60,6 +61,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void Finalize() override {
     ConsoleReporter::Finalize();
     PrintRatios();
+    PrintLockCost();
     PrintGrowth();
   }
 
@@ -85,6 +87,29 @@ class RatioReporter : public benchmark::ConsoleReporter {
                   floor->second.median, medianRatio, isOver ? "  over 1.2" : "");
     }
     std::printf("%d export(s) over %.1fx their floor (by the minimum)\n", over, kTargetRatio);
+  }
+
+  // Each control export with the lock against the same export without it.
+  void PrintLockCost() const {
+    std::printf("\n%-40s %10s %10s %7s %10s %10s %7s\n", "lock: export / unlocked", "min",
+                "unlocked", "ratio", "median", "unlocked", "ratio");
+    std::vector<double> ratios;
+    for (const auto& [key, unlocked] : results_) {
+      const std::string name = Name(key, "Unlocked/");
+      const auto locked = results_.find("Export/" + name);
+      if (name.empty() || locked == results_.end()) continue;
+      const double minRatio = locked->second.min / unlocked.min;
+      ratios.push_back(minRatio);
+      std::printf("%-40s %8.1fns %8.1fns %7.3f %8.1fns %8.1fns %7.3f\n", name.c_str(),
+                  locked->second.min, unlocked.min, minRatio, locked->second.median,
+                  unlocked.median, locked->second.median / unlocked.median);
+    }
+    if (ratios.empty()) return;
+    std::sort(ratios.begin(), ratios.end());
+    std::printf(
+        "lock cost over %zu control exports (by the minimum): median ratio %.3f, "
+        "lowest %.3f, highest %.3f\n",
+        ratios.size(), ratios[ratios.size() / 2], ratios.front(), ratios.back());
   }
 
   void PrintGrowth() const {

@@ -11,6 +11,12 @@ cmake --preset asan
 cmake --build --preset asan -j "$jobs"
 ctest --preset asan -j "$jobs"
 
+# Host threads calling every export at once, under ThreadSanitizer (clang):
+# the library and that test alone.
+cmake --preset tsan
+cmake --build --preset tsan -j "$jobs"
+ctest --preset tsan
+
 # The plain build: its own tests, then the suite once more under valgrind.
 cmake --preset default
 cmake --build --preset default -j "$jobs"

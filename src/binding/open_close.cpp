@@ -160,16 +160,19 @@ int Close(MixerState& state, int restore) {
 extern "C" {
 
 int VELTO_CALL OpenSoundCard(const char* playback, const char* mic, const char* line) {
-  return velto::Guarded(velto::kPlaybackFailed ^ velto::kMicFailed ^ velto::kLineFailed,
-                        [&] { return velto::OpenNamed(velto::Mixer(), playback, mic, line); });
+  return velto::GuardedExport(velto::kPlaybackFailed ^ velto::kMicFailed ^ velto::kLineFailed, [&] {
+    return velto::OpenNamed(velto::Mixer(), playback, mic, line);
+  });
 }
 
 int VELTO_CALL OpenDefaultDevices(void) {
-  return velto::Guarded(1, [] { return velto::OpenDefaults(velto::Mixer()); });
+  return velto::GuardedExport(1, [] { return velto::OpenDefaults(velto::Mixer()); });
 }
 
 int VELTO_CALL CloseSoundCard(int restore) {
-  return velto::Guarded(0, [&] { return velto::Close(velto::Mixer(), restore); });
+  // Closing has no failure result: a refused close answers 0, as a close
+  // with nothing bound does, and leaves the binding to its first caller.
+  return velto::GuardedExport(0, [&] { return velto::Close(velto::Mixer(), restore); });
 }
 
 }  // extern "C"

@@ -11,7 +11,7 @@ using namespace velto::platform;
 extern "C" {
 
 int VELTO_CALL OpenVirtual_1(const char* search) {
-  return Guarded(1, [&] {
+  return GuardedExport(1, [&] {
     MixerState& state = Mixer();
     state.virtualEndpoint.Reset();
     Ref<DeviceTopology> topology;
@@ -24,8 +24,10 @@ int VELTO_CALL OpenVirtual_1(const char* search) {
 }
 
 int VELTO_CALL CloseVirtual_1(void) {
-  Mixer().virtualEndpoint.Reset();
-  return 0;
+  return GuardedExport(0, [] {
+    Mixer().virtualEndpoint.Reset();
+    return 0;
+  });
 }
 
 }  // extern "C"

@@ -69,14 +69,23 @@ void RestoreBoost(MixerState& state, const BoostRow& row) {
 
 extern "C" {
 
-int VELTO_CALL GetMicSliderBoost(int* status) { return velto::GetBoost(velto::Mixer(), status); }
+int VELTO_CALL GetMicSliderBoost(int* status) {
+  return velto::ControlExport(status, velto::kStatusFailed, 0, [&](const velto::MixerState& state) {
+    return velto::GetBoost(state, status);
+  });
+}
 
 int VELTO_CALL GetMicSliderDetails(int* status, int* min, int* max, int* step) {
-  return velto::GetBoostRange(velto::Mixer(), status, min, max, step);
+  return velto::ControlExport(status, velto::kStatusFailed, velto::kSliderFailed,
+                              [&](const velto::MixerState& state) {
+                                return velto::GetBoostRange(state, status, min, max, step);
+                              });
 }
 
 int VELTO_CALL SetMicSliderBoost(int level, int* status) {
-  return velto::SetBoost(velto::Mixer(), level, status);
+  return velto::ControlExport(
+      status, velto::kStatusFailed, velto::kSliderFailed,
+      [&](const velto::MixerState& state) { return velto::SetBoost(state, level, status); });
 }
 
 }  // extern "C"

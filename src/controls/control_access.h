@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "controls/control_rows.h"
+#include "core/export_guard.h"
 #include "core/mixer_state.h"
 #include "platform/platform.h"
 
@@ -33,6 +34,14 @@ inline int Finish(int* status, Status code, int result) {
 inline bool ReadSucceeded(platform::HRESULT hr) { return hr == platform::kS_OK; }
 inline bool WriteSucceeded(platform::HRESULT hr) {
   return hr == platform::kS_OK || hr == platform::kS_FALSE;
+}
+
+// A control export's way in. Refused (re-entered on a thread already inside
+// an export), it reports `refusal`, the status of a platform call that failed,
+// with the export's failure result.
+template <class Body>
+int ControlExport(int* status, Status refusal, int failed, Body&& body) {
+  return Exported([=] { return Finish(status, refusal, failed); }, [&] { return body(Mixer()); });
 }
 
 inline platform::HRESULT SetChannel(EndpointVolume& control, std::uint32_t channel, float db) {

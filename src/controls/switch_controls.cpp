@@ -55,6 +55,19 @@ void WriteSavedSwitch(MixerState& state, const SwitchRow<Control>& row) {
   WriteState(*control, row.rules.restore == RestoreForm::ZeroOrOne ? (saved ? 1 : 0) : saved);
 }
 
+template <class Control>
+int SwitchGetter(const SwitchRow<Control>& row, int* status) {
+  return ControlExport(status, kStatusFailed, 0,
+                       [&](const MixerState& state) { return GetSwitch(state, row, status); });
+}
+
+template <class Control>
+int SwitchSetter(const SwitchRow<Control>& row, int value, int* status) {
+  return ControlExport(status, row.rules.writeFailure, 0, [&](const MixerState& state) {
+    return SetSwitch(state, row, value, status);
+  });
+}
+
 }  // namespace
 
 void RestoreSwitch(MixerState& state, const SwitchRow<EndpointVolume>& row) {
@@ -69,45 +82,41 @@ void RestoreSwitch(MixerState& state, const SwitchRow<SwitchControl>& row) {
 
 }  // namespace velto
 
-using velto::Mixer;
-
 extern "C" {
 
 int VELTO_CALL GetMasterMute(int* status) {
-  return velto::GetSwitch(Mixer(), velto::kMasterMute, status);
+  return velto::SwitchGetter(velto::kMasterMute, status);
 }
 int VELTO_CALL SetMasterMute(int state, int* status) {
-  return velto::SetSwitch(Mixer(), velto::kMasterMute, state, status);
+  return velto::SwitchSetter(velto::kMasterMute, state, status);
 }
 int VELTO_CALL GetVirtualMute(int* status) {
-  return velto::GetSwitch(Mixer(), velto::kVirtualMute, status);
+  return velto::SwitchGetter(velto::kVirtualMute, status);
 }
 int VELTO_CALL SetVirtualMute(int state, int* status) {
-  return velto::SetSwitch(Mixer(), velto::kVirtualMute, state, status);
+  return velto::SwitchSetter(velto::kVirtualMute, state, status);
 }
 int VELTO_CALL GetLinePlayBackMute(int* status) {
-  return velto::GetSwitch(Mixer(), velto::kLinePlaybackMute, status);
+  return velto::SwitchGetter(velto::kLinePlaybackMute, status);
 }
 int VELTO_CALL SetLinePlayBackMute(int state, int* status) {
-  return velto::SetSwitch(Mixer(), velto::kLinePlaybackMute, state, status);
+  return velto::SwitchSetter(velto::kLinePlaybackMute, state, status);
 }
 int VELTO_CALL GetMicPlayBackMute(int* status) {
-  return velto::GetSwitch(Mixer(), velto::kMicPlaybackMute, status);
+  return velto::SwitchGetter(velto::kMicPlaybackMute, status);
 }
 int VELTO_CALL SetMicPlayBackMute(int state, int* status) {
-  return velto::SetSwitch(Mixer(), velto::kMicPlaybackMute, state, status);
+  return velto::SwitchSetter(velto::kMicPlaybackMute, state, status);
 }
 int VELTO_CALL GetMicBoost(int* status) {
-  return velto::GetSwitch(Mixer(), velto::kMicBoostSwitch, status);
+  return velto::SwitchGetter(velto::kMicBoostSwitch, status);
 }
 int VELTO_CALL SetMicBoost(int state, int* status) {
-  return velto::SetSwitch(Mixer(), velto::kMicBoostSwitch, state, status);
+  return velto::SwitchSetter(velto::kMicBoostSwitch, state, status);
 }
-int VELTO_CALL GetNoMonitor(int* status) {
-  return velto::GetSwitch(Mixer(), velto::kLineAgc, status);
-}
+int VELTO_CALL GetNoMonitor(int* status) { return velto::SwitchGetter(velto::kLineAgc, status); }
 int VELTO_CALL SetNoMonitor(int state, int* status) {
-  return velto::SetSwitch(Mixer(), velto::kLineAgc, state, status);
+  return velto::SwitchSetter(velto::kLineAgc, state, status);
 }
 
 }  // extern "C"

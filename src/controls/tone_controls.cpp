@@ -70,6 +70,18 @@ int GetRange(const MixerState& state, double* minOut, double* maxOut, double* st
   return kStatusOk;
 }
 
+int ToneGetter(const ToneRow& band, double* level, int* status) {
+  return ControlExport(status, kStatusFailed, kToneFailed, [&](const MixerState& state) {
+    return GetTone(state, band, level, status);
+  });
+}
+
+int ToneSetter(const ToneRow& band, double level, int* status) {
+  return ControlExport(status, kStatusFailed, kToneFailed, [&](const MixerState& state) {
+    return SetTone(state, band, level, status);
+  });
+}
+
 }  // namespace
 
 // Tone levels go back to every channel, as their setters write them.
@@ -87,24 +99,19 @@ using namespace velto;
 
 extern "C" {
 
-int VELTO_CALL GetBass(double* level, int* status) {
-  return GetTone(Mixer(), kBass, level, status);
-}
-int VELTO_CALL SetBass(double level, int* status) { return SetTone(Mixer(), kBass, level, status); }
-int VELTO_CALL GetTreble(double* level, int* status) {
-  return GetTone(Mixer(), kTreble, level, status);
-}
-int VELTO_CALL SetTreble(double level, int* status) {
-  return SetTone(Mixer(), kTreble, level, status);
-}
+int VELTO_CALL GetBass(double* level, int* status) { return ToneGetter(kBass, level, status); }
+int VELTO_CALL SetBass(double level, int* status) { return ToneSetter(kBass, level, status); }
+int VELTO_CALL GetTreble(double* level, int* status) { return ToneGetter(kTreble, level, status); }
+int VELTO_CALL SetTreble(double level, int* status) { return ToneSetter(kTreble, level, status); }
 int VELTO_CALL GetMidRange(double* level, int* status) {
-  return GetTone(Mixer(), kMidrange, level, status);
+  return ToneGetter(kMidrange, level, status);
 }
 int VELTO_CALL SetMidRange(double level, int* status) {
-  return SetTone(Mixer(), kMidrange, level, status);
+  return ToneSetter(kMidrange, level, status);
 }
 int VELTO_CALL GetEQRange(double* min, double* max, double* step) {
-  return GetRange(Mixer(), min, max, step);
+  return Exported([] { return static_cast<int>(kStatusFailed); },
+                  [&] { return GetRange(Mixer(), min, max, step); });
 }
 
 }  // extern "C"

@@ -101,6 +101,19 @@ void WriteSavedLevel(MixerState& state, const VolumeRow<Control>& row) {
   ApplyLevel(*control, row.rules.apply, channels, levelDb, AcceptFor(row.rules));
 }
 
+template <class Control>
+int VolumeGetter(const VolumeRow<Control>& row, int* status) {
+  return ControlExport(status, kStatusFailed, 0,
+                       [&](const MixerState& state) { return GetVolume(state, row, status); });
+}
+
+template <class Control>
+int VolumeSetter(const VolumeRow<Control>& row, int percent, int* status) {
+  return ControlExport(
+      status, kStatusFailed, row.rules.failureReturnsPercent ? percent : 0,
+      [&](const MixerState& state) { return SetVolume(state, row, percent, status); });
+}
+
 }  // namespace
 
 void RestoreVolume(MixerState& state, const VolumeRow<EndpointVolume>& row) {
@@ -112,45 +125,43 @@ void RestoreVolume(MixerState& state, const VolumeRow<LevelControl>& row) {
 
 }  // namespace velto
 
-using velto::Mixer;
-
 extern "C" {
 
 int VELTO_CALL GetMasterVolume(int* status) {
-  return velto::GetVolume(Mixer(), velto::kMasterVolume, status);
+  return velto::VolumeGetter(velto::kMasterVolume, status);
 }
 int VELTO_CALL SetMasterVolume(int percent, int* status) {
-  return velto::SetVolume(Mixer(), velto::kMasterVolume, percent, status);
+  return velto::VolumeSetter(velto::kMasterVolume, percent, status);
 }
 int VELTO_CALL GetLinePlayBack(int* status) {
-  return velto::GetVolume(Mixer(), velto::kLinePlaybackVolume, status);
+  return velto::VolumeGetter(velto::kLinePlaybackVolume, status);
 }
 int VELTO_CALL SetLinePlayBack(int percent, int* status) {
-  return velto::SetVolume(Mixer(), velto::kLinePlaybackVolume, percent, status);
+  return velto::VolumeSetter(velto::kLinePlaybackVolume, percent, status);
 }
 int VELTO_CALL GetMicPlayBack(int* status) {
-  return velto::GetVolume(Mixer(), velto::kMicPlaybackVolume, status);
+  return velto::VolumeGetter(velto::kMicPlaybackVolume, status);
 }
 int VELTO_CALL SetMicPlayBack(int percent, int* status) {
-  return velto::SetVolume(Mixer(), velto::kMicPlaybackVolume, percent, status);
+  return velto::VolumeSetter(velto::kMicPlaybackVolume, percent, status);
 }
 int VELTO_CALL GetLineRecordVolume(int* status) {
-  return velto::GetVolume(Mixer(), velto::kLineRecordVolume, status);
+  return velto::VolumeGetter(velto::kLineRecordVolume, status);
 }
 int VELTO_CALL SetLineRecordVolume(int percent, int* status) {
-  return velto::SetVolume(Mixer(), velto::kLineRecordVolume, percent, status);
+  return velto::VolumeSetter(velto::kLineRecordVolume, percent, status);
 }
 int VELTO_CALL GetMicRecordVolume(int* status) {
-  return velto::GetVolume(Mixer(), velto::kMicRecordVolume, status);
+  return velto::VolumeGetter(velto::kMicRecordVolume, status);
 }
 int VELTO_CALL SetMicRecordVolume(int percent, int* status) {
-  return velto::SetVolume(Mixer(), velto::kMicRecordVolume, percent, status);
+  return velto::VolumeSetter(velto::kMicRecordVolume, percent, status);
 }
 int VELTO_CALL GetVirtualVolume(int* status) {
-  return velto::GetVolume(Mixer(), velto::kVirtualVolume, status);
+  return velto::VolumeGetter(velto::kVirtualVolume, status);
 }
 int VELTO_CALL SetVirtualVolume(int percent, int* status) {
-  return velto::SetVolume(Mixer(), velto::kVirtualVolume, percent, status);
+  return velto::VolumeSetter(velto::kVirtualVolume, percent, status);
 }
 
 }  // extern "C"

@@ -111,26 +111,31 @@ using namespace velto;
 extern "C" {
 
 int VELTO_CALL GetNumberPlayDevices(int* count) {
-  return Guarded(kCountFailed, [&] { return CountEndpoints(kPlayback.flow, count); });
+  return GuardedExport(kCountFailed, [&] { return CountEndpoints(kPlayback.flow, count); });
 }
 
 int VELTO_CALL GetNumberRecordDevices(int* count) {
-  return Guarded(kCountFailed, [&] { return CountEndpoints(kRecord.flow, count); });
+  return GuardedExport(kCountFailed, [&] { return CountEndpoints(kRecord.flow, count); });
 }
 
 int VELTO_CALL GetPlayBackDevice(unsigned int index, char* name, char* id) {
-  return Guarded(kDescribeFailed, [&] { return DescribeEndpoint(kPlayback, index, name, id); });
+  return GuardedExport(kDescribeFailed,
+                       [&] { return DescribeEndpoint(kPlayback, index, name, id); });
 }
 
 int VELTO_CALL GetRecordDevice(unsigned int index, char* name, char* id) {
-  return Guarded(kDescribeFailed, [&] { return DescribeEndpoint(kRecord, index, name, id); });
+  return GuardedExport(kDescribeFailed, [&] { return DescribeEndpoint(kRecord, index, name, id); });
 }
 
 void VELTO_CALL GetDeviceNames(char* playback, char* line, char* mic) {
-  const MixerState& state = Mixer();
-  CopyDeviceName(playback, state.playbackDeviceName);
-  CopyDeviceName(line, state.lineDeviceName);
-  CopyDeviceName(mic, state.micDeviceName);
+  // Refused, it writes no buffer: the host's buffers keep what they held.
+  Exported([] {},
+           [&] {
+             const MixerState& state = Mixer();
+             CopyDeviceName(playback, state.playbackDeviceName);
+             CopyDeviceName(line, state.lineDeviceName);
+             CopyDeviceName(mic, state.micDeviceName);
+           });
 }
 
 }  // extern "C"

@@ -90,9 +90,11 @@ sim::SimSystem* Server::System() {
     Problem(std::string("cannot load the sound system: ") + error.what());
     return nullptr;
   }
-  // Without a log (the benchmark) the trace would only cost time.
+  // Without a log (the benchmark), or for the report alone (long runs), the
+  // trace would only cost time.
   const char* log = std::getenv("VELTO_COMSERVER_LOG");
-  if (!log || !*log) return system_.get();
+  const char* trace = std::getenv("VELTO_COMSERVER_TRACE");
+  if (!log || !*log || (trace && std::strcmp(trace, "0") == 0)) return system_.get();
   system_->SetTraceSink([this](const sim::TraceEntry& entry) {
     std::string line = "trace: " + entry.object + " " + entry.op + "(" + entry.args + ")";
     if (entry.hasResult) line += " -> " + Hex(entry.result);

@@ -10,7 +10,8 @@
 // Environment: VELTO_COMSERVER_SYSTEM names the description to load (the
 // built-in sample without it); VELTO_COMSERVER_LOG the file that receives
 // the trace as it happens and, when the process ends, the live references,
-// the problems and the count of each interface method called.
+// the problems and the count of each interface method called;
+// VELTO_COMSERVER_TRACE=0 keeps the trace out of it (long runs).
 #pragma once
 
 #include <map>

@@ -77,37 +77,37 @@ class HostFrame {
 
 // --- One adapter per signature ------------------------------------------------
 
-template <int (*Export)(int*)>
+template <int(VELTO_CALL* Export)(int*)>
 Outcome StatusOut(const Inputs& in) {
   HostFrame frame(in);
   return frame.Finish(Export(frame.Status(0)));
 }
 
-template <int (*Export)(int, int*)>
+template <int(VELTO_CALL* Export)(int, int*)>
 Outcome ValueAndStatus(const Inputs& in) {
   HostFrame frame(in);
   return frame.Finish(Export(in.value, frame.Status(0)));
 }
 
-template <int (*Export)(double*, int*)>
+template <int(VELTO_CALL* Export)(double*, int*)>
 Outcome LevelOutAndStatus(const Inputs& in) {
   HostFrame frame(in);
   return frame.Finish(Export(frame.Level(0, 0), frame.Status(1)));
 }
 
-template <int (*Export)(double, int*)>
+template <int(VELTO_CALL* Export)(double, int*)>
 Outcome LevelAndStatus(const Inputs& in) {
   HostFrame frame(in);
   return frame.Finish(Export(in.level, frame.Status(0)));
 }
 
-template <int (*Export)(int*)>
+template <int(VELTO_CALL* Export)(int*)>
 Outcome CountOut(const Inputs& in) {
   HostFrame frame(in);
   return frame.Finish(Export(frame.Int(0, 0)));
 }
 
-template <int (*Export)(unsigned int, char*, char*)>
+template <int(VELTO_CALL* Export)(unsigned int, char*, char*)>
 Outcome DescribeOut(const Inputs& in) {
   HostFrame frame(in);
   return frame.Finish(Export(in.index, frame.Buffer(0, 0), frame.Buffer(1, 1)));
