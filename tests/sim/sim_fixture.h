@@ -15,6 +15,7 @@
 
 #include "platform/platform.h"
 #include "platform/sim/sim_system.h"
+#include "platform_checks.h"
 
 namespace velto::sim::testing {
 
@@ -41,15 +42,8 @@ class SimTest : public ::testing::Test {
   void SetUp() override { sys_ = SimSystem::Sample(); }
 
   void TearDown() override {
-    if (expectClean_) {
-      EXPECT_EQ(sys_->LiveReferences(), 0)
-          << ::testing::PrintToString(sys_->LiveReferencesByObject());
-      EXPECT_EQ(sys_->LiveTaskStrings(), 0u);
-      EXPECT_EQ(sys_->LiveBstrs(), 0u);
-      EXPECT_EQ(sys_->LivePropVariants(), 0u);
-      EXPECT_EQ(sys_->ComInitDepth(), 0);
-      EXPECT_TRUE(sys_->Problems().empty()) << ::testing::PrintToString(sys_->Problems());
-    }
+    if (expectClean_)
+      EXPECT_EQ(velto::hardening::PlatformLeftovers(*sys_), std::vector<std::string>{});
   }
 
   void Load(const nlohmann::json& description) { sys_ = SimSystem::FromJson(description, "test"); }

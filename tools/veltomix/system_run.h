@@ -1,0 +1,22 @@
+// The simulated sound system a run works on: chosen by --system or --state
+// before the first step, reported (--refs) and written back (--state,
+// --dump-system) after the last. Where the real platform runs, those options
+// are a usage error.
+#pragma once
+
+#include <ostream>
+
+#include "cli_options.h"
+
+namespace veltomix {
+
+class SystemRun {
+ public:
+  // Installs the system for the run: from --state FILE when it exists, else
+  // --system FILE, else the sample. Throws UsageError without a simulator.
+  explicit SystemRun(const Options& options);
+  // Throws std::runtime_error naming the file and the system's reason.
+  void Finish(const Options& options, std::ostream& out);
+};
+
+}  // namespace veltomix
