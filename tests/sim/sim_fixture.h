@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "joined_part.h"
 #include "platform/platform.h"
 #include "platform/sim/sim_system.h"
 #include "platform_checks.h"
@@ -42,8 +43,8 @@ class SimTest : public ::testing::Test {
   void SetUp() override { sys_ = SimSystem::Sample(); }
 
   void TearDown() override {
-    if (expectClean_)
-      EXPECT_EQ(velto::hardening::PlatformLeftovers(*sys_), std::vector<std::string>{});
+    if (!expectClean_) return;
+    EXPECT_EQ(velto::hardening::PlatformLeftovers(*sys_), std::vector<std::string>{});
   }
 
   void Load(const nlohmann::json& description) { sys_ = SimSystem::FromJson(description, "test"); }
@@ -77,12 +78,8 @@ class SimTest : public ::testing::Test {
 
   // The adapter part joined to the endpoint.
   Ref<Part> AdapterConnectorPart(const std::string& endpointId) {
-    Ref<Connector> own;
-    Ref<Connector> adapterSide;
-    Ref<Part> part;
-    EXPECT_EQ(EndpointTopology(endpointId)->GetConnector(0, own), kS_OK);
-    EXPECT_EQ(own->GetConnectedTo(adapterSide), kS_OK);
-    EXPECT_EQ(adapterSide->QueryPart(part), kS_OK);
+    Ref<Part> part = velto::testing::JoinedPart(*EndpointTopology(endpointId));
+    EXPECT_TRUE(part) << endpointId;
     return part;
   }
 

@@ -117,8 +117,9 @@ void DeclareOptions(CLI::App& app, Options& options) {
   app.add_option("--script", options.scriptFile, "read calls from a script (- for stdin)")
       ->option_text("FILE|-");
   app.add_flag("--list-exports", options.listExports, "list the exports and their arguments");
-  app.add_option("--library", options.library,
-                 "make export calls through this VeltoSound library, loaded at run time")
+  app.add_option(
+         "--library", options.library,
+         "make export calls and commands go through this VeltoSound library, loaded at run time")
       ->option_text("FILE");
   app.add_option("--host-com", options.hostCom,
                  "initialise COM on the calling thread first, as a host may (Windows)")
