@@ -133,9 +133,11 @@ int OpenDefaults(MixerState& state) {
   }
 
   if (!ids.capture[0]) return 1;
-  if (FindEndpoint(state, ids.capture.data(), DataFlow::Capture) != 0) return 1;
-  // Only the name was wanted; the discovery looks the endpoint up afresh.
-  state.currentDeviceId.Reset();
+  // Only the name is kept; the discovery looks the endpoint up afresh.
+  std::optional<FoundEndpoint> found = FindEndpoint(ids.capture.data(), DataFlow::Capture);
+  if (!found) return 1;
+  KeepFound(state, std::move(found->name));
+  found.reset();
   BindDefaultCapture(state, budget, ids.capture.data());
   return 0;
 }
@@ -148,7 +150,6 @@ int Close(MixerState& state, int restore) {
   state.lineDeviceName.reset();
   state.micDeviceName.reset();
   ReleaseBoundControls(state);
-  state.currentDeviceId.Reset();
   state.deviceBound = false;
   return 0;
 }

@@ -19,14 +19,14 @@ bool IdContains(const TaskString& id, const WChar* foldedSearch) {
 
 }  // namespace
 
-int FindEndpoint(MixerState& state, const char* searchText, DataFlow flow) {
+std::optional<FoundEndpoint> FindEndpoint(const char* searchText, DataFlow flow) {
   Platform& platform = CurrentPlatform();
   ComScope com(platform);
   const auto endpoints = ActiveEndpoints(platform, flow);
-  if (!endpoints) return kEndpointNotFound;
+  if (!endpoints) return std::nullopt;
 
   Bstr search = Widen(platform, searchText);
-  if (!search) return kEndpointNotFound;
+  if (!search) return std::nullopt;
   LowerAsciiInPlace(search.Get());
 
   for (std::uint32_t i = 0; i < endpoints->count; ++i) {
@@ -36,19 +36,22 @@ int FindEndpoint(MixerState& state, const char* searchText, DataFlow flow) {
     if (device->GetId(id) != kS_OK || !id || !IdContains(id, search.Get())) continue;
     auto name = ReadFriendlyName(platform, *device);
     if (!name) continue;
-
-    state.lastFoundName = std::make_unique<std::string>(std::move(*name));
-    state.currentDeviceId = std::move(id);
-    state.deviceBound = true;
-    return 0;
+    return FoundEndpoint{std::move(id), std::move(*name)};
   }
-  return kEndpointNotFound;
+  return std::nullopt;
+}
+
+void KeepFound(MixerState& state, std::string name) {
+  state.lastFoundName = std::make_unique<std::string>(std::move(name));
+  state.deviceBound = true;
 }
 
 Activation ActivateEndpoint(MixerState& state, const char* searchText,
                             Ref<DeviceTopology>& topology, Ref<EndpointVolume>& volume,
                             DataFlow flow) {
-  if (FindEndpoint(state, searchText, flow) != 0) return Activation::NotFound;
+  std::optional<FoundEndpoint> found = FindEndpoint(searchText, flow);
+  if (!found) return Activation::NotFound;
+  KeepFound(state, std::move(found->name));
 
   Platform& platform = CurrentPlatform();
   ComScope com(platform);
@@ -58,10 +61,10 @@ Activation ActivateEndpoint(MixerState& state, const char* searchText,
     if (platform.CreateDeviceEnumerator(kClsctxInprocServer, enumerator) != kS_OK) {
       return Activation::DeviceUnavailable;
     }
-    const HRESULT found = enumerator->GetDevice(state.currentDeviceId.Get(), device);
+    const HRESULT got = enumerator->GetDevice(found->id.Get(), device);
     // Nothing reads the id text after this; the marker itself stays set.
-    state.currentDeviceId.Reset();
-    if (found != kS_OK || !device) return Activation::DeviceUnavailable;
+    found->id.Reset();
+    if (got != kS_OK || !device) return Activation::DeviceUnavailable;
   }
 
   Ref<DeviceTopology> foundTopology;

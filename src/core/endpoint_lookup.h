@@ -1,18 +1,28 @@
 // Finding an active endpoint by a search text and activating its interfaces.
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "core/mixer_state.h"
 #include "platform/platform.h"
 
 namespace velto {
 
-constexpr int kEndpointNotFound = -1;
+// An endpoint a lookup found.
+struct FoundEndpoint {
+  platform::TaskString id;
+  std::string name;  // its friendly name, narrowed
+};
 
 // Finds the first active endpoint of `flow` whose id contains `searchText`
-// (A to Z compared without case). On success (0) lastFoundName holds its
-// narrowed friendly name, currentDeviceId its id, and the device-bound marker
-// is set; otherwise (-1) the MixerState is unchanged.
-int FindEndpoint(MixerState& state, const char* searchText, platform::DataFlow flow);
+// (A to Z compared without case); nothing when none does. It only finds:
+// what a binding keeps of the endpoint is its caller's to write.
+std::optional<FoundEndpoint> FindEndpoint(const char* searchText, platform::DataFlow flow);
+
+// What every binding keeps of a found endpoint: its name in lastFoundName,
+// and the device-bound marker.
+void KeepFound(MixerState& state, std::string name);
 
 // How far ActivateEndpoint got.
 enum class Activation {
@@ -23,8 +33,8 @@ enum class Activation {
   NoTopology,         // the volume was activated, the topology was not
 };
 
-// FindEndpoint, then activates the endpoint's IDeviceTopology into `topology`
-// and its IAudioEndpointVolume into `volume`. Each output is written only by
+// FindEndpoint and KeepFound, then activates the endpoint's IDeviceTopology
+// into `topology` and its IAudioEndpointVolume into `volume`. Each output is written only by
 // an activation that succeeded, so `volume` is filled for NoTopology too.
 Activation ActivateEndpoint(MixerState& state, const char* searchText,
                             platform::Ref<platform::DeviceTopology>& topology,

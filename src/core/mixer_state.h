@@ -72,11 +72,10 @@ struct MixerState {
   NameBuffer lineDeviceName;
   NameBuffer micDeviceName;
 
-  // The device-bound marker, kept beside the id text: the text is given back
-  // once the activation that needed it is done, the marker stays until
-  // CloseSoundCard.
+  // The device-bound marker: set by every binding that found its endpoint,
+  // cleared by CloseSoundCard. The found id itself travels with the lookup
+  // and is given back once the activation that needed it is done.
   bool deviceBound = false;
-  platform::TaskString currentDeviceId;
 };
 
 // The process-wide record, made on first use. It is never destroyed:

@@ -36,8 +36,6 @@ constexpr HRESULT kAUDCLNT_E_DEVICE_INVALIDATED = static_cast<HRESULT>(0x8889000
 // HRESULT_FROM_WIN32(ERROR_INVALID_FUNCTION)
 constexpr HRESULT kHrInvalidFunction = static_cast<HRESULT>(0x80070001u);
 
-constexpr bool Succeeded(HRESULT hr) { return hr >= 0; }
-
 enum class DataFlow : std::int32_t { Render = 0, Capture = 1 };
 enum class Role : std::int32_t { Console = 0 };
 
@@ -50,9 +48,8 @@ constexpr std::uint32_t kClsctxInprocServer = 1;
 constexpr std::uint32_t kClsctxAll = 0x17;
 constexpr std::uint32_t kCpAcp = 0;
 
-// The interface identifiers the core activates, grouped by the shape of the
-// interface they yield.
-enum class DeviceInterface { DeviceTopology, AudioEndpointVolume };
+// The interface identifiers the core activates from parts, grouped by the
+// shape of the interface they yield.
 // IPerChannelDbLevel family: one method order for all four.
 enum class LevelInterface { AudioVolumeLevel, AudioBass, AudioTreble, AudioMidrange };
 // IAudioAutoGainControl and IAudioLoudness share GetEnabled/SetEnabled.

@@ -16,14 +16,12 @@ namespace velto {
 // The walks and searches of one export call share this many steps (parts
 // visited), on top of each walk's own bound. A real card's three walks take
 // a few hundred; a hostile topology whose every walk runs to its own bound
-// would otherwise cost millions of platform calls in one call.
-#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
-// The fuzzer's cards loop in most runs: the same bounds (and each walk's,
-// a sixteenth of this), reached 64 times sooner, let it try far more cards.
-constexpr int kMaxCallSteps = 1 << 10;
-#else
-constexpr int kMaxCallSteps = 1 << 16;
+// would otherwise cost millions of platform calls in one call. A build may
+// set a smaller bound (the fuzz build does).
+#ifndef VELTO_MAX_CALL_STEPS
+#define VELTO_MAX_CALL_STEPS (1 << 16)
 #endif
+constexpr int kMaxCallSteps = VELTO_MAX_CALL_STEPS;
 
 // What the walks of one export call share: their steps, and the observer
 // told about each (none in the exports).

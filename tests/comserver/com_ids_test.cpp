@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "check_lines.h"
 #include "guid_text.h"
 #include "sdk_ids.h"
 
@@ -20,12 +21,9 @@ bool Same(const GUID& table, const SdkGuid& sdk) {
          std::memcmp(table.Data4, sdk.data4, sizeof sdk.data4) == 0;
 }
 
-int failures = 0;
+velto::testing::CheckLines checks;
 
-void Check(bool ok, const std::string& what) {
-  std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
-  if (!ok) ++failures;
-}
+void Check(bool ok, const std::string& what) { checks.Expect(ok, what); }
 
 const velto::comtest::SdkId* FindSdk(const char* name) {
   for (const auto& sdk : kSdkIds) {
@@ -52,6 +50,6 @@ int main() {
   }
   Check(ids::kPkeyDeviceFriendlyName.pid == velto::comtest::kFriendlyNamePid,
         "PKEY_Device_FriendlyName property id");
-  std::printf("%d failures\n", failures);
-  return failures == 0 ? 0 : 1;
+  std::printf("%d failures\n", checks.failed());
+  return checks.failed() == 0 ? 0 : 1;
 }

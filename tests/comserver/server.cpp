@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "interface_ids.h"
+#include "platform/readable.h"
 #include "platform/sim/engine.h"
 #include "vtables.h"
 
@@ -19,12 +20,6 @@ HANDLE OpenLog() {
   if (!path || !*path) return INVALID_HANDLE_VALUE;
   return CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-std::string Hex(HRESULT value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(value));
-  return text;
 }
 
 }  // namespace
@@ -97,7 +92,7 @@ sim::SimSystem* Server::System() {
   if (!log || !*log || (trace && std::strcmp(trace, "0") == 0)) return system_.get();
   system_->SetTraceSink([this](const sim::TraceEntry& entry) {
     std::string line = "trace: " + entry.object + " " + entry.op + "(" + entry.args + ")";
-    if (entry.hasResult) line += " -> " + Hex(entry.result);
+    if (entry.hasResult) line += " -> " + platform::HexText(entry.result);
     Log(line);
   });
   system_->SetTracing(true);
@@ -132,7 +127,7 @@ void Server::Problem(const std::string& text) { Log("problem " + text); }
 
 void Server::TraceUnknownId(const Face* face, const char* method, const GUID& iid, HRESULT result) {
   Log("trace: " + face->object->Path() + " " + method + "(iid=" + GuidText(iid) +
-      ", unknown to the server) -> " + Hex(result));
+      ", unknown to the server) -> " + platform::HexText(result));
 }
 
 void Server::Log(const std::string& line) {

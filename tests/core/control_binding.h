@@ -10,9 +10,10 @@
 #include <set>
 #include <string>
 
-#include "platform/com_scope.h"
 #include "core/mixer_state.h"
+#include "joined_part.h"
 #include "mixer_fixture.h"
+#include "platform/com_scope.h"
 #include "platform/platform.h"
 
 namespace velto::testing {
@@ -40,13 +41,8 @@ inline Ref<Device> EndpointDevice(Platform& platform, const std::string& endpoin
 // The adapter part joined to the endpoint's connector 0.
 inline Ref<Part> AdapterConnector(Device& device) {
   Ref<DeviceTopology> topology;
-  Ref<Connector> endpointSide, adapterSide;
-  Ref<Part> part;
   if (device.Activate(kClsctxAll, topology) != kS_OK) return nullptr;
-  if (topology->GetConnector(0, endpointSide) != kS_OK) return nullptr;
-  if (endpointSide->GetConnectedTo(adapterSide) != kS_OK) return nullptr;
-  if (adapterSide->QueryPart(part) != kS_OK) return nullptr;
-  return part;
+  return JoinedPart(*topology);
 }
 
 inline void QueueParts(Part& part, bool incoming, std::deque<Ref<Part>>& queue) {

@@ -221,9 +221,8 @@ TEST_F(DriverStateTest, WindowsCp1252HighBytesGoBothWays) {
 
   // The listed id, and any piece of it, finds the endpoint again.
   for (const std::string& search : {std::string(id), bytes.substr(13, 9), bytes}) {
-    ASSERT_EQ(FindEndpoint(mixer(), search.c_str(), platform::DataFlow::Render), 0);
+    ASSERT_EQ(Lookup(search.c_str(), platform::DataFlow::Render), 0);
     EXPECT_EQ(*mixer().lastFoundName, lowBytes);
-    mixer().currentDeviceId.Reset();
   }
 }
 

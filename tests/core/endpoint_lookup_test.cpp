@@ -54,7 +54,7 @@ TEST_F(EndpointLookupTest, FindsFirstActiveEndpointWhoseIdContainsTheText) {
   };
   for (const Case& c : cases) {
     ResetMixerState();
-    EXPECT_EQ(FindEndpoint(Mixer(), c.search, c.flow), c.result) << (c.search ? c.search : "null");
+    EXPECT_EQ(Lookup(c.search, c.flow), c.result) << (c.search ? c.search : "null");
     EXPECT_EQ(LastName(), c.name) << (c.search ? c.search : "null");
     EXPECT_EQ(mixer().deviceBound, c.result == 0);
   }
@@ -64,12 +64,12 @@ TEST_F(EndpointLookupTest, OnlyAsciiLettersFoldAndFailedLookupKeepsThePreviousBi
   json description = ThreeRenderOneCapture();
   description["endpoints"][1]["id"] = "{0.0.0.00000000}.{\xC3\x89tude}";  // "Étude"
   UseSystemJson(description);
-  ASSERT_EQ(FindEndpoint(Mixer(), "TUDE", DataFlow::Render), 0);
+  ASSERT_EQ(Lookup("TUDE", DataFlow::Render), 0);
   EXPECT_EQ(LastName(), "Headphones");
   // 0xC9 is É in the ANSI code page; é (0xE9) must not match it.
-  EXPECT_EQ(FindEndpoint(Mixer(), "\xE9tude", DataFlow::Render), -1);
-  EXPECT_EQ(FindEndpoint(Mixer(), "\xC9tude", DataFlow::Render), 0);
-  EXPECT_EQ(FindEndpoint(Mixer(), "zzzz", DataFlow::Render), -1);
+  EXPECT_EQ(Lookup("\xE9tude", DataFlow::Render), -1);
+  EXPECT_EQ(Lookup("\xC9tude", DataFlow::Render), 0);
+  EXPECT_EQ(Lookup("zzzz", DataFlow::Render), -1);
   EXPECT_EQ(LastName(), "Headphones");
   EXPECT_TRUE(mixer().deviceBound);
 }
@@ -98,8 +98,7 @@ TEST_F(EndpointLookupTest, UnreadableEndpointsArePassedOverAndMissingServicesAre
   for (const Case& c : cases) {
     UseSystemJson(ThreeRenderOneCapture());
     system().AddFault(c.fault);
-    EXPECT_EQ(FindEndpoint(Mixer(), "bbbb", DataFlow::Render), c.result)
-        << c.fault.object << " " << c.fault.op;
+    EXPECT_EQ(Lookup("bbbb", DataFlow::Render), c.result) << c.fault.object << " " << c.fault.op;
     EXPECT_EQ(LastName(), c.name) << c.fault.object << " " << c.fault.op;
     EXPECT_EQ(system().ComInitDepth(), 0);
     EXPECT_EQ(system().LiveReferences(), 0);
@@ -109,7 +108,7 @@ TEST_F(EndpointLookupTest, UnreadableEndpointsArePassedOverAndMissingServicesAre
 
 TEST_F(EndpointLookupTest, HostThreadInAnotherApartmentKeepsItsComInitialisation) {
   system().AddFault({"com", "CoInitialize", platform::kRPC_E_CHANGED_MODE});
-  EXPECT_EQ(FindEndpoint(Mixer(), "", DataFlow::Render), 0);
+  EXPECT_EQ(Lookup("", DataFlow::Render), 0);
   EXPECT_EQ(system().ComInitDepth(), 0);
   EXPECT_TRUE(system().Problems().empty()) << ::testing::PrintToString(system().Problems());
 }

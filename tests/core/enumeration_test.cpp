@@ -77,10 +77,6 @@ Listing List(Describe describe, unsigned int index) {
 class EnumerationTest : public MixerTest {
  protected:
   void SetUp() override { UseSystemJson(ListingSystem()); }
-  void TearDown() override {
-    mixer().currentDeviceId.Reset();
-    MixerTest::TearDown();
-  }
   void Fail(const std::string& op, HRESULT result) {
     sim::FaultRule rule;
     rule.op = op;
@@ -135,7 +131,7 @@ TEST_F(EnumerationTest, ListedIdFindsItsOwnEndpoint) {
     for (unsigned int i = 0; i < twin.count; ++i) {
       const Listing l = List(twin.describe, i);
       ASSERT_EQ(l.result, 0);
-      ASSERT_EQ(FindEndpoint(Mixer(), l.id.data(), twin.flow), 0) << l.id.text();
+      ASSERT_EQ(Lookup(l.id.data(), twin.flow), 0) << l.id.text();
       EXPECT_EQ(mixer().lastFoundName->substr(0, 254), l.name.text());
     }
   }

@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <string>
-
 #include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
 
+#include "core/endpoint_lookup.h"
 #include "core/mixer_state.h"
 #include "platform/sim/sim_system.h"
+#include "platform_checks.h"
 #include "veltosound.h"
 
 namespace velto::testing {
@@ -24,19 +27,14 @@ class MixerTest : public ::testing::Test {
 
   // Every test ends with nothing held and nothing misused on the platform.
   void TearDown() override {
-    CloseSoundCard(0);
-    CloseVirtual_1();
-    EXPECT_EQ(system().LiveReferences(), 0) << "platform references leaked";
-    EXPECT_EQ(system().LiveTaskStrings(), 0u);
-    EXPECT_EQ(system().LiveBstrs(), 0u);
-    EXPECT_EQ(system().LivePropVariants(), 0u);
-    EXPECT_EQ(system().ComInitDepth(), 0);
-    EXPECT_TRUE(system().Problems().empty()) << ::testing::PrintToString(system().Problems());
+    found_.reset();
+    EXPECT_EQ(hardening::LeftAfterClosing(system()), std::vector<std::string>{});
     ResetMixerState();
   }
 
   // Installs `system` as the platform; the mixer starts unbound and empty.
   sim::SimSystem& UseSystem(std::unique_ptr<sim::SimSystem> system) {
+    found_.reset();
     ResetMixerState();
     sim::Install(std::move(system));
     return sim::Installed();
@@ -51,6 +49,19 @@ class MixerTest : public ::testing::Test {
   sim::SimSystem& system() { return sim::Installed(); }
   nlohmann::json state() { return system().Dump(); }
   MixerState& mixer() { return Mixer(); }
+
+  // A lookup as a binding makes it, 0 found or -1: the record keeps what a
+  // binding keeps, and the found id stays held here until the next lookup,
+  // as a binding holds it until its activation.
+  int Lookup(const char* searchText, platform::DataFlow flow) {
+    found_ = FindEndpoint(searchText, flow);
+    if (!found_) return -1;
+    KeepFound(mixer(), found_->name);
+    return 0;
+  }
+
+ private:
+  std::optional<FoundEndpoint> found_;
 };
 
 }  // namespace velto::testing

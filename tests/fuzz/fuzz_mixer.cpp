@@ -8,6 +8,7 @@
 // leaves nothing held. Any violation aborts with a description.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -21,6 +22,7 @@
 #include "outcome_rules.h"
 #include "platform/description/text.h"
 #include "platform/description/writer.h"
+#include "platform/readable.h"
 #include "platform_checks.h"
 
 namespace velto::hardening {
@@ -232,18 +234,13 @@ bool Verbose() {
 }
 
 std::string Printable(const std::string& text) {
-  std::string out;
-  for (unsigned char c : text.substr(0, 80)) {
-    char escaped[8];
-    std::snprintf(escaped, sizeof escaped, c >= 0x20 && c < 0x7F ? "%c" : "\\x%02X", c);
-    out += escaped;
-  }
-  return out + (text.size() > 80 ? "..." : "");
+  return platform::Quoted(text.data(), std::min<std::size_t>(text.size(), 80)) +
+         (text.size() > 80 ? "..." : "");
 }
 
 void Show(const HostCall& call, const Inputs& in, const Outcome& out) {
-  std::fprintf(stderr, "%s texts=[\"%s\" \"%s\" \"%s\"] value=%d index=%u level=%g null=%u -> %s\n",
-               call.name, Printable(in.texts[0]).c_str(), Printable(in.texts[1]).c_str(),
+  std::fprintf(stderr, "%s texts=[%s %s %s] value=%d index=%u level=%g null=%u -> %s\n", call.name,
+               Printable(in.texts[0]).c_str(), Printable(in.texts[1]).c_str(),
                Printable(in.texts[2]).c_str(), in.value, in.index, in.level, in.nullPointers,
                out.Describe().c_str());
 }
@@ -277,7 +274,7 @@ const std::vector<std::string>& ControlOps(Family family) {
 
 void ShowFault(const description::FaultRule& rule) {
   std::fprintf(stderr, "armed: %s %s -> %s after %llu times %llu\n", rule.object.c_str(),
-               rule.op.c_str(), description::ResultName(rule.result).c_str(),
+               rule.op.c_str(), platform::ResultName(rule.result).c_str(),
                static_cast<unsigned long long>(rule.after),
                static_cast<unsigned long long>(rule.times));
 }

@@ -16,6 +16,7 @@
 #include "generated_systems.h"
 #include "host_calls.h"
 #include "outcome_rules.h"
+#include "platform/readable.h"
 #include "platform_checks.h"
 
 namespace velto::hardening {
@@ -187,12 +188,6 @@ std::string Join(const std::vector<std::string>& lines) {
   return out;
 }
 
-std::string AnswerName(p::HRESULT answer) {
-  if (answer == p::kE_FAIL) return "E_FAIL";
-  if (answer == p::kS_FALSE) return "S_FALSE";
-  return "ERROR_INVALID_FUNCTION";
-}
-
 class FailureSweep : public ::testing::TestWithParam<std::tuple<int, int>> {
  protected:
   static std::vector<TestSystem> Systems() {
@@ -273,7 +268,7 @@ class FailureSweep : public ::testing::TestWithParam<std::tuple<int, int>> {
                const std::vector<PlatformCall>& calls, std::size_t k, p::HRESULT answer) {
     const PlatformCall& site = calls[k];
     SCOPED_TRACE("call " + std::to_string(k) + " " + site.Site() + "(" + site.args + ") answers " +
-                 AnswerName(answer));
+                 p::ResultName(answer));
     sim::SimSystem& system = Prepare(scenario);
     const bool control = IsControl(scenario.call->family);
     const std::vector<std::int32_t> before =

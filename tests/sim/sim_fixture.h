@@ -13,8 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "joined_part.h"
 #include "platform/platform.h"
 #include "platform/sim/sim_system.h"
+#include "platform_checks.h"
 
 namespace velto::sim::testing {
 
@@ -41,15 +43,8 @@ class SimTest : public ::testing::Test {
   void SetUp() override { sys_ = SimSystem::Sample(); }
 
   void TearDown() override {
-    if (expectClean_) {
-      EXPECT_EQ(sys_->LiveReferences(), 0)
-          << ::testing::PrintToString(sys_->LiveReferencesByObject());
-      EXPECT_EQ(sys_->LiveTaskStrings(), 0u);
-      EXPECT_EQ(sys_->LiveBstrs(), 0u);
-      EXPECT_EQ(sys_->LivePropVariants(), 0u);
-      EXPECT_EQ(sys_->ComInitDepth(), 0);
-      EXPECT_TRUE(sys_->Problems().empty()) << ::testing::PrintToString(sys_->Problems());
-    }
+    if (!expectClean_) return;
+    EXPECT_EQ(velto::hardening::PlatformLeftovers(*sys_), std::vector<std::string>{});
   }
 
   void Load(const nlohmann::json& description) { sys_ = SimSystem::FromJson(description, "test"); }
@@ -83,12 +78,8 @@ class SimTest : public ::testing::Test {
 
   // The adapter part joined to the endpoint.
   Ref<Part> AdapterConnectorPart(const std::string& endpointId) {
-    Ref<Connector> own;
-    Ref<Connector> adapterSide;
-    Ref<Part> part;
-    EXPECT_EQ(EndpointTopology(endpointId)->GetConnector(0, own), kS_OK);
-    EXPECT_EQ(own->GetConnectedTo(adapterSide), kS_OK);
-    EXPECT_EQ(adapterSide->QueryPart(part), kS_OK);
+    Ref<Part> part = velto::testing::JoinedPart(*EndpointTopology(endpointId));
+    EXPECT_TRUE(part) << endpointId;
     return part;
   }
 

@@ -37,6 +37,11 @@ std::vector<std::string> PlatformMisuse(const sim::SimSystem& system) {
 std::vector<std::string> LeftAfterClosing(sim::SimSystem& system, std::size_t unclearedByPlatform) {
   CloseSoundCard(0);
   CloseVirtual_1();
+  return PlatformLeftovers(system, unclearedByPlatform);
+}
+
+std::vector<std::string> PlatformLeftovers(const sim::SimSystem& system,
+                                           std::size_t unclearedByPlatform) {
   std::vector<std::string> found = PlatformMisuse(system);
   for (const auto& [object, references] : system.LiveReferencesByObject())
     found.push_back(std::to_string(references) + " reference(s) leaked on " + object);

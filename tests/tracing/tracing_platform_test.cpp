@@ -141,13 +141,7 @@ class TracedObjectsTest : public ::testing::Test {
     tracer_ = std::make_unique<TracingPlatform>(
         *sim_, [this](const TracedCall& call) { traced_.push_back(call); });
   }
-  void TearDown() override {
-    EXPECT_EQ(sim_->LiveReferences(), 0);
-    EXPECT_EQ(sim_->LiveTaskStrings(), 0u);
-    EXPECT_EQ(sim_->LiveBstrs(), 0u);
-    EXPECT_EQ(sim_->LivePropVariants(), 0u);
-    EXPECT_EQ(sim_->Problems(), std::vector<std::string>{});
-  }
+  void TearDown() override { EXPECT_EQ(PlatformLeftovers(*sim_), std::vector<std::string>{}); }
 
   static p::Ref<p::Device> DefaultRender(p::Platform& platform) {
     p::Ref<p::DeviceEnumerator> enumerator;

@@ -35,6 +35,16 @@ TEST_F(LibraryTest, CallsGoThroughTheLibraryAndAnswerAsTheLinkedCore) {
   EXPECT_GT(system().CallCount(), linkedCalls);
 }
 
+// The friendly commands take the same road: what they bind and set lives in
+// the loaded library, and the linked core binds nothing.
+TEST_F(LibraryTest, FriendlyCommandsGoThroughTheLibraryToo) {
+  const Outcome loaded = Run({"--library", VELTO_TEST_LIBRARY, "open", "--virtual", "0", "set",
+                              "virtual", "50", "get", "virtual"});
+  EXPECT_EQ(loaded.exit, kExitOk) << loaded.err;
+  EXPECT_EQ(loaded.out, "virtual: 50%  unmuted\nvirtual: 50%  unmuted\n");
+  EXPECT_FALSE(velto::Mixer().virtualEndpoint);
+}
+
 TEST_F(LibraryTest, ALibraryThatCannotServeIsAUsageErrorAndNothingRuns) {
   struct Case {
     std::string library;

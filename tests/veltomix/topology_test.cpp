@@ -51,8 +51,10 @@ TEST_F(TopologyTest, ABoundEndpointIsFoundByTheNameTheExportsReport) {
   const BoundNames names = ReadBoundNames();
   const SystemModel model = WalkSystem(system());
   EXPECT_EQ(model.endpoints[0].name, "G\u0142o\u015bniki (\u00c9cho)");
-  EXPECT_EQ(FindEndpointByHostName(model, p::DataFlow::Render, names.playback), 0u);
-  EXPECT_EQ(FindEndpointByHostName(model, p::DataFlow::Capture, names.playback), std::nullopt);
+  EXPECT_EQ(FindEndpointByHostName(model, p::DataFlow::Render, names.Of(BoundEndpoint::Playback)),
+            0u);
+  EXPECT_EQ(FindEndpointByHostName(model, p::DataFlow::Capture, names.Of(BoundEndpoint::Playback)),
+            std::nullopt);
   EXPECT_EQ(FindEndpointByHostName(model, p::DataFlow::Render, "Speakers"), std::nullopt);
 }
 

@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "core/mixer_state.h"
 #include "cli.h"
+#include "core/mixer_state.h"
 #include "platform/sim/sim_system.h"
+#include "platform_checks.h"
 #include "veltosound.h"
 
 namespace veltomix::testing {
@@ -38,15 +39,7 @@ class VeltomixTest : public ::testing::Test {
 
   // Nothing held or misused on the platform once the bindings are closed.
   void TearDown() override {
-    CloseSoundCard(0);
-    CloseVirtual_1();
-    velto::sim::SimSystem& system = velto::sim::Installed();
-    EXPECT_EQ(system.LiveReferences(), 0) << "platform references leaked";
-    EXPECT_EQ(system.LiveTaskStrings(), 0u);
-    EXPECT_EQ(system.LiveBstrs(), 0u);
-    EXPECT_EQ(system.LivePropVariants(), 0u);
-    EXPECT_EQ(system.ComInitDepth(), 0);
-    EXPECT_TRUE(system.Problems().empty()) << ::testing::PrintToString(system.Problems());
+    EXPECT_EQ(velto::hardening::LeftAfterClosing(system()), std::vector<std::string>{});
     velto::ResetMixerState();
   }
 

@@ -40,6 +40,7 @@
 #include <utility>
 #include <vector>
 
+#include "check_lines.h"
 #include "platform/coreaudio/com_ids.h"
 #include "platform/coreaudio/com_ptr.h"
 #include "veltosound.h"
@@ -50,18 +51,10 @@ namespace {
 
 // --- Reporting ----------------------------------------------------------------
 
-int g_passed = 0;
-int g_failed = 0;
+velto::testing::CheckLines g_checks;
 
 void Expect(bool ok, const std::string& what, const std::string& detail = "") {
-  if (ok) {
-    ++g_passed;
-    std::printf("ok   %s\n", what.c_str());
-  } else {
-    ++g_failed;
-    std::printf("FAIL %s%s%s\n", what.c_str(), detail.empty() ? "" : ": ", detail.c_str());
-  }
-  std::fflush(stdout);
+  g_checks.Expect(ok, what, detail);
 }
 
 std::string Show(int value) { return std::to_string(value); }
@@ -205,21 +198,22 @@ bool ReadRange(const CoreAudio& audio, const Endpoint& endpoint, float* minDb, f
 
 // --- The DLL ----------------------------------------------------------------------
 
-#define VELTO_EXPORT_NAMES(X)                                                                  \
-  X(GetMasterVolume)                                                                           \
-  X(SetMasterVolume)                                                                           \
-  X(GetMasterMute)                                                                             \
-  X(SetMasterMute)                                                                             \
-  X(OpenSoundCard) X(CloseSoundCard) X(SetLinePlayBack) X(SetLinePlayBackMute)                 \
-      X(GetLinePlayBackMute) X(SetMicPlayBack) X(SetMicPlayBackMute) X(GetMicPlayBackMute)     \
-          X(SetMicBoost) X(GetMicBoost) X(GetNoMonitor) X(SetNoMonitor) X(GetLinePlayBack)     \
-              X(GetMicPlayBack) X(GetEQRange) X(SetBass) X(GetBass) X(SetTreble) X(GetTreble)  \
-                  X(SetMidRange) X(GetMidRange) X(GetMicRecordVolume) X(SetMicRecordVolume)    \
-                      X(GetLineRecordVolume) X(SetLineRecordVolume) X(OpenDefaultDevices)      \
-                          X(GetDeviceNames) X(GetNumberPlayDevices) X(GetNumberRecordDevices)  \
-                              X(GetPlayBackDevice) X(GetRecordDevice) X(OpenVirtual_1)         \
-                                  X(CloseVirtual_1) X(GetVirtualVolume) X(SetVirtualVolume)    \
-                                      X(SetVirtualMute) X(GetVirtualMute) X(GetMicSliderBoost) \
+#define VELTO_EXPORT_NAMES(X)                                                                     \
+  X(GetMasterVolume)                                                                              \
+  X(SetMasterVolume)                                                                              \
+  X(GetMasterMute)                                                                                \
+  X(SetMasterMute)                                                                                \
+  X(OpenSoundCard)                                                                                \
+  X(CloseSoundCard) X(SetLinePlayBack) X(SetLinePlayBackMute) X(GetLinePlayBackMute)              \
+      X(SetMicPlayBack) X(SetMicPlayBackMute) X(GetMicPlayBackMute) X(SetMicBoost) X(GetMicBoost) \
+          X(GetNoMonitor) X(SetNoMonitor) X(GetLinePlayBack) X(GetMicPlayBack) X(GetEQRange)      \
+              X(SetBass) X(GetBass) X(SetTreble) X(GetTreble) X(SetMidRange) X(GetMidRange)       \
+                  X(GetMicRecordVolume) X(SetMicRecordVolume) X(GetLineRecordVolume)              \
+                      X(SetLineRecordVolume) X(OpenDefaultDevices) X(GetDeviceNames)              \
+                          X(GetNumberPlayDevices) X(GetNumberRecordDevices) X(GetPlayBackDevice)  \
+                              X(GetRecordDevice) X(OpenVirtual_1) X(CloseVirtual_1)               \
+                                  X(GetVirtualVolume) X(SetVirtualVolume) X(SetVirtualMute)       \
+                                      X(GetVirtualMute) X(GetMicSliderBoost)                      \
                                           X(GetMicSliderDetails) X(SetMicSliderBoost)
 
 // Every export as a __stdcall pointer of the header's type.
@@ -892,7 +886,7 @@ int main(int argc, char** argv) {
 
   Dll dll;
   if (!LoadExports(module, table, dll)) {
-    std::printf("%d passed, %d failed\n", g_passed, g_failed);
+    std::printf("%d passed, %d failed\n", g_checks.passed(), g_checks.failed());
     return 1;
   }
 
@@ -916,6 +910,6 @@ int main(int argc, char** argv) {
   }
   CoUninitialize();
 
-  std::printf("%d passed, %d failed\n", g_passed, g_failed);
-  return g_failed == 0 ? 0 : 1;
+  std::printf("%d passed, %d failed\n", g_checks.passed(), g_checks.failed());
+  return g_checks.failed() == 0 ? 0 : 1;
 }

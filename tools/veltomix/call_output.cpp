@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/readable.h"
+
 namespace veltomix {
 
 std::string BytesAsCodePoints(const std::string& bytes) {
@@ -32,20 +34,7 @@ namespace {
 // Plain output quotes texts and spells every byte outside printable ASCII as
 // \xNN, so the line stays one line and shows exactly what the export wrote.
 std::string QuoteBytes(const std::string& bytes) {
-  std::string quoted = "\"";
-  for (unsigned char byte : bytes) {
-    if (byte == '"' || byte == '\\') {
-      quoted += '\\';
-      quoted += static_cast<char>(byte);
-    } else if (byte >= 0x20 && byte < 0x7F) {
-      quoted += static_cast<char>(byte);
-    } else {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\x%02X", byte);
-      quoted += escape;
-    }
-  }
-  return quoted + "\"";
+  return velto::platform::Quoted(bytes.data(), bytes.size());
 }
 
 std::string PlainValue(const OutputValue& value) {

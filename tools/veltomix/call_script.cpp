@@ -60,7 +60,8 @@ Argument ParseArgument(InputType type, const Word& word) {
     case InputType::Int:
     case InputType::Index:
       if (word.quoted) throw UsageError("\"" + word.text + "\" is quoted, expected a number");
-      return ParseInt32(word.text, type == InputType::Index ? DecimalRange::Unsigned : DecimalRange::Signed);
+      return ParseInt32(word.text,
+                        type == InputType::Index ? DecimalRange::Unsigned : DecimalRange::Signed);
     case InputType::Level:
       if (word.quoted) throw UsageError("\"" + word.text + "\" is quoted, expected a level");
       return ParseLevel(word.text);
@@ -183,12 +184,6 @@ Call ParseCallAt(const std::vector<Word>& words, std::size_t first, const std::s
   const ExportInfo& info = ExportNamed(words[first], where);
   *next = first + 1 + info.inputs.size();
   return ParseOneCall(info, words, first + 1, where);
-}
-
-std::vector<Call> ParseCalls(const std::vector<Word>& words, const std::string& where) {
-  std::vector<Call> calls;
-  for (std::size_t i = 0; i < words.size();) calls.push_back(ParseCallAt(words, i, where, &i));
-  return calls;
 }
 
 std::vector<Word> SplitScriptLine(const std::string& line) {

@@ -40,9 +40,6 @@ struct Word {
   bool quoted = false;
 };
 
-// Calls from command-line words: an export's name, then its inputs.
-std::vector<Call> ParseCalls(const std::vector<Word>& words, const std::string& where);
-
 // The one call whose export's name is words[first]; `*next` receives the
 // index of the word after its last argument.
 Call ParseCallAt(const std::vector<Word>& words, std::size_t first, const std::string& where,

@@ -8,18 +8,14 @@
 #include <sstream>
 
 #include "call_output.h"
+#include "cli_options.h"
+#include "commands/definitions.h"
 #include "export_table.h"
 #include "files.h"
 #include "library_exports.h"
-#include "mixer_controls.h"
-#include "mixer_view.h"
 #include "platform/tracing/tracing_platform.h"
-#include "text.h"
-#include "veltosound.h"
-
-#ifdef VELTOMIX_HAVE_SIM
-#include "platform/sim/sim_system.h"
-#endif
+#include "step_hints.h"
+#include "system_run.h"
 
 namespace veltomix {
 
@@ -29,70 +25,7 @@ namespace {
 #define VELTOMIX_VERSION "unknown"
 #endif
 
-struct Options {
-  std::string systemFile;
-  bool json = false;
-  bool trace = false;
-  std::string dumpSystem;
-  std::string stateFile;
-  bool refs = false;
-  std::string scriptFile;
-  bool listExports = false;
-  std::string library;
-  std::string hostCom = "none";
-  bool version = false;
-  std::vector<std::string> callWords;
-};
-
-// The options that go before the first step, as `--help` lists them.
-const std::vector<std::string>& GlobalOptions() {
-  static const std::vector<std::string> names = {
-      "--system", "--json",    "--trace",    "--dump-system",  "--state",   "--refs",
-      "--script", "--library", "--host-com", "--list-exports", "--version", "--help"};
-  return names;
-}
-
-bool IsGlobalOption(const std::string& word) {
-  const std::string name = word.substr(0, word.find('='));
-  const auto& names = GlobalOptions();
-  return std::find(names.begin(), names.end(), name) != names.end();
-}
-
 bool IsStepName(const std::string& word) { return FindCommand(word) || FindExport(word); }
-
-// What the user may have meant by a word that is no step: "" when nothing fits.
-std::string Hint(const std::string& word) {
-  if (FindControl(word))
-    return " (" + word + " is a control: `get " + word + "` or `set " + word + " VALUE`)";
-  std::vector<std::string> steps;
-  for (const CommandSpec& spec : FriendlyCommands()) steps.emplace_back(spec.name);
-  for (const ExportInfo& info : Exports()) steps.emplace_back(info.name);
-  const std::string nearest = Nearest(word, steps);
-  if (!nearest.empty()) return " (did you mean " + nearest + "?)";
-  std::vector<std::string> controls;
-  for (const ControlInfo& control : Controls()) controls.emplace_back(control.name);
-  const std::string control = Nearest(word, controls);
-  if (!control.empty()) return " (did you mean `get " + control + "`?)";
-  return {};
-}
-
-std::string UnknownStep(const std::string& word) {
-  const std::string message = "command line: unknown command or export '" + word + "'";
-  const std::string hint = Hint(word);
-  if (!hint.empty()) return message + hint;
-  if (IsGlobalOption(word))
-    return message + " (" + word +
-           " is an option of veltomix: options go before the first "
-           "call or command, e.g. `veltomix " +
-           word + " ...`)";
-  const std::string option = Nearest(word.substr(0, word.find('=')), GlobalOptions());
-  if (word.rfind("-", 0) == 0 && !option.empty())
-    return "command line: unknown option '" + word + "' (did you mean " + option + "?)";
-  if (word.rfind("--", 0) == 0)
-    return message + " (options go before the first call or command, e.g. `veltomix " + word +
-           " ...`, or belong to the command before it)";
-  return message + " (veltomix --help lists the commands, --list-exports the exports)";
-}
 
 // The words of one command, from after its name up to the next step's name.
 // A word right after an option that takes a value is that value, whatever it
@@ -111,26 +44,6 @@ std::vector<std::string> CommandWords(CLI::App& app, const std::vector<std::stri
   }
   *index = i;
   return mine;
-}
-
-// Why a command was given words it does not take: a global option after it,
-// a misspelt option of its own, or a misspelt step.
-std::string ExtrasHint(const CommandSpec& spec, const std::vector<std::string>& args) {
-  std::string hint;
-  for (const std::string& word : args) {
-    if (IsGlobalOption(word)) {
-      hint += " (" + word +
-              " is an option of veltomix and goes before the first command: "
-              "`veltomix " +
-              word + " " + spec.name + " ...`)";
-    } else if (word.rfind("-", 0) == 0) {
-      const std::string nearest = Nearest(word.substr(0, word.find('=')), CommandOptions(spec));
-      if (!nearest.empty()) hint += " (did you mean " + nearest + "?)";
-    } else {
-      hint += Hint(word);
-    }
-  }
-  return hint;
 }
 
 std::unique_ptr<Command> ParseCommand(const CommandSpec& spec,
@@ -186,97 +99,6 @@ void PrintExports(std::ostream& out) {
   }
 }
 
-#ifdef VELTOMIX_HAVE_SIM
-// The simulated system for the run: from --state FILE when it exists, else
-// --system FILE, else the sample.
-class SystemRun {
- public:
-  explicit SystemRun(const Options& options) {
-    const bool fromState = !options.stateFile.empty() && FileExists(options.stateFile);
-    if (fromState) {
-      velto::sim::Install(velto::sim::SimSystem::FromFile(options.stateFile));
-    } else if (!options.systemFile.empty()) {
-      velto::sim::Install(velto::sim::SimSystem::FromFile(options.systemFile));
-    }
-  }
-
-  // A script's `!` line; an id no endpoint has is the script's fault.
-  static int Change(const SystemChange& change, std::ostream& err) {
-    velto::sim::SimSystem& system = velto::sim::Installed();
-    bool found = false;
-    switch (change.kind) {
-      case SystemChange::Kind::Remove:
-        found = system.RemoveEndpoint(change.endpointId);
-        break;
-      case SystemChange::Kind::State:
-        found = system.SetEndpointState(change.endpointId, change.state);
-        break;
-      case SystemChange::Kind::Default:
-        found = system.SetDefaultEndpoint(change.endpointId);
-        break;
-    }
-    if (found) return kExitOk;
-    err << "veltomix: " << change.where << ": no endpoint has the id " << change.endpointId << "\n";
-    return kExitUsage;
-  }
-
-  // Throws std::runtime_error naming the file and the system's reason.
-  void Finish(const Options& options, std::ostream& out) {
-    velto::sim::SimSystem& system = velto::sim::Installed();
-    if (options.refs) {
-      const long refs = system.LiveReferences();
-      out << (options.json ? "{\"refs\":" + std::to_string(refs) + "}"
-                           : "refs=" + std::to_string(refs))
-          << "\n";
-    }
-    const nlohmann::json state = system.Dump();
-    if (!options.stateFile.empty()) Write(options.stateFile, state.dump(2) + "\n");
-    if (options.dumpSystem.empty()) return;
-    if (options.dumpSystem != "-") {
-      Write(options.dumpSystem, state.dump(2) + "\n");
-    } else if (options.json) {
-      // One document on one line, like every other under --json.
-      out << nlohmann::ordered_json{{"command", "dump-system"}, {"system", state}}.dump() << "\n";
-    } else {
-      out << state.dump(2) << "\n";
-    }
-  }
-
- private:
-  static void Write(const std::string& path, const std::string& text) {
-    const std::string problem = WriteWholeFile(path, text, true);
-    if (!problem.empty()) throw std::runtime_error(problem);
-  }
-};
-#else
-class SystemRun {
- public:
-  explicit SystemRun(const Options& options) {
-    if (!options.systemFile.empty() || options.refs || !options.dumpSystem.empty() ||
-        !options.stateFile.empty()) {
-      throw UsageError(
-          "--system, --state, --refs and --dump-system work on the simulated sound system only");
-    }
-  }
-  static int Change(const SystemChange& change, std::ostream& err) {
-    err << "veltomix: " << change.where << ": the system changes only when simulated\n";
-    return kExitUsage;
-  }
-  void Finish(const Options&, std::ostream&) {}
-};
-#endif
-
-// A library loaded at run time has a platform of its own, which a script's
-// `!` line cannot reach.
-void CheckChangesReachable(const std::vector<Step>& steps, const Options& options) {
-  if (options.library.empty()) return;
-  for (const Step& step : steps) {
-    if (step.call && step.call->change)
-      throw UsageError(step.call->change->where +
-                       ": a `!` line needs the linked core, not --library");
-  }
-}
-
 void DeclareOptions(CLI::App& app, Options& options) {
   app.add_option("--system", options.systemFile, "sound-system description (JSON) to run on")
       ->option_text("FILE.json");
@@ -295,8 +117,9 @@ void DeclareOptions(CLI::App& app, Options& options) {
   app.add_option("--script", options.scriptFile, "read calls from a script (- for stdin)")
       ->option_text("FILE|-");
   app.add_flag("--list-exports", options.listExports, "list the exports and their arguments");
-  app.add_option("--library", options.library,
-                 "make export calls through this VeltoSound library, loaded at run time")
+  app.add_option(
+         "--library", options.library,
+         "make export calls and commands go through this VeltoSound library, loaded at run time")
       ->option_text("FILE");
   app.add_option("--host-com", options.hostCom,
                  "initialise COM on the calling thread first, as a host may (Windows)")
@@ -344,42 +167,6 @@ bool ColourAllowed(const char* noColor, const char* term) {
 }
 
 namespace {
-
-// A word before the first step that looks like an option but is none.
-std::string GlobalOptionHint(const std::vector<std::string>& args) {
-  for (const std::string& word : args) {
-    if (word.rfind("-", 0) != 0) break;
-    if (IsGlobalOption(word)) continue;
-    const std::string nearest = Nearest(word.substr(0, word.find('=')), GlobalOptions());
-    if (!nearest.empty()) return " (did you mean " + nearest + "?)";
-  }
-  return {};
-}
-
-const char* kShortUsage =
-    "Nothing to show: no default device could be bound.\n"
-    "Usage: veltomix [OPTIONS] [CALL | COMMAND ...]\n"
-    "  veltomix list                      the endpoints, with their index, name and id\n"
-    "  veltomix open --playback 0 show    bind one and show its controls\n"
-    "  veltomix --help                    every option and command\n";
-
-// `veltomix` alone: the default devices and their controls, as `show` has them.
-int ShowMixer(Session& session) {
-  OpenDefaultDevices();
-  const std::vector<DeviceView> mixer = ReadMixer(session.chosenNames);
-  const int exit = ShowExit(mixer);
-  if (exit == kExitNothingBound) {
-    if (session.json) return session.Fail("show", "no default device could be bound", exit);
-    session.err << kShortUsage;
-    return exit;
-  }
-  if (session.json) {
-    session.Emit(ShowJson(mixer));
-  } else {
-    session.out << RenderShow(mixer, session.color);
-  }
-  return exit;
-}
 
 // A command that throws is a fault of veltomix; it still ends the run cleanly.
 int RunCommand(Command& command, Session& session) {
@@ -455,7 +242,7 @@ int RunVeltomix(const std::vector<std::string>& args, std::ostream& out, std::os
   }
 
   Session session{out, err, color, options.json, {}};
-  int exit = NothingAsked(options) ? ShowMixer(session) : kExitOk;
+  int exit = NothingAsked(options) ? ShowDefaultDevices(session) : kExitOk;
   for (const Step& step : steps) {
     int outcome = kExitOk;
     if (step.call && step.call->change) {

@@ -4,9 +4,9 @@
 #include <cctype>
 
 #include "call_output.h"
+#include "export_table.h"
 #include "system_walk.h"
 #include "text.h"
-#include "veltosound.h"
 
 namespace veltomix {
 
@@ -16,17 +16,21 @@ namespace {
 
 std::vector<ListedEndpoint> ActiveOf(p::DataFlow flow, const std::string& defaultId) {
   const bool playback = flow == p::DataFlow::Render;
+  const CallResult counted =
+      CallExport(playback ? "GetNumberPlayDevices" : "GetNumberRecordDevices");
+  if (counted.result != 0) return {};
   std::vector<ListedEndpoint> endpoints;
-  int count = 0;
-  if ((playback ? GetNumberPlayDevices(&count) : GetNumberRecordDevices(&count)) != 0) return {};
+  const auto count = static_cast<int>(counted.Int("count"));
   for (int i = 0; i < count; ++i) {
-    char name[512] = {}, id[512] = {};
-    const auto index = static_cast<unsigned>(i);
-    const int result =
-        playback ? GetPlayBackDevice(index, name, id) : GetRecordDevice(index, name, id);
-    if (result != 0) continue;
-    ListedEndpoint endpoint{i,    BytesAsCodePoints(name), BytesAsCodePoints(id),
-                            flow, p::kDeviceStateActive,   false};
+    const CallResult described =
+        CallExport(playback ? "GetPlayBackDevice" : "GetRecordDevice", {std::int32_t{i}});
+    if (described.result != 0) continue;
+    ListedEndpoint endpoint{i,
+                            BytesAsCodePoints(described.Text("name")),
+                            BytesAsCodePoints(described.Text("id")),
+                            flow,
+                            p::kDeviceStateActive,
+                            false};
     endpoint.isDefault = endpoint.id == defaultId;
     endpoints.push_back(std::move(endpoint));
   }
@@ -69,6 +73,14 @@ std::vector<ListedEndpoint> Matching(const std::vector<ListedEndpoint>& candidat
 }
 
 }  // namespace
+
+std::vector<ListedEndpoint> EndpointsOfFlow(const std::vector<ListedEndpoint>& all,
+                                            p::DataFlow flow) {
+  std::vector<ListedEndpoint> some;
+  std::copy_if(all.begin(), all.end(), std::back_inserter(some),
+               [&](const ListedEndpoint& endpoint) { return endpoint.flow == flow; });
+  return some;
+}
 
 const char* FlowWord(p::DataFlow flow) {
   return flow == p::DataFlow::Render ? "playback" : "recording";

@@ -26,6 +26,10 @@ struct ListedEndpoint {
 // platform knows too, without an index.
 std::vector<ListedEndpoint> ListEndpoints(bool allStates);
 
+// The endpoints of `all` that have `flow`, in their order.
+std::vector<ListedEndpoint> EndpointsOfFlow(const std::vector<ListedEndpoint>& all,
+                                            velto::platform::DataFlow flow);
+
 const char* FlowWord(velto::platform::DataFlow flow);  // "playback" or "recording"
 const char* StateWord(std::uint32_t state);            // "active", "disabled", ...
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -34,6 +35,13 @@ struct OutputValue {
 struct CallResult {
   std::optional<std::int32_t> result;  // empty for an export that returns nothing
   std::vector<OutputValue> outputs;
+
+  // The output named `name` as the export wrote it; `fallback` when it did
+  // not write it.
+  std::int64_t Int(std::string_view name, std::int64_t fallback = 0) const;
+  double Real(std::string_view name, double fallback = 0) const;
+  // Empty when not written.
+  std::string Text(std::string_view name) const;
 };
 
 // One 512-byte buffer per out parameter, filled with a guard byte, so that
@@ -64,13 +72,16 @@ struct ExportInfo {
   int ordinal;
   std::vector<InputType> inputs;
   std::vector<OutputSlot> outputs;
-  bool returnsValue;
-  Invoker invoke;
+  Invoker invoke;  // through the loaded library under --library, else the linked core
 };
 
 CallResult Invoke(const ExportInfo& info, const std::vector<Argument>& arguments);
 
 const std::vector<ExportInfo>& Exports();
-const ExportInfo* FindExport(const std::string& name);
+const ExportInfo* FindExport(std::string_view name);
+
+// The friendly commands' road to the exports: the same as a raw call's, so
+// that --library drives them too. `name` must be an export's.
+CallResult CallExport(std::string_view name, const std::vector<Argument>& arguments = {});
 
 }  // namespace veltomix

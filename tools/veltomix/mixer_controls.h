@@ -1,13 +1,14 @@
-// The mixer's controls by plain names, read and written through the
-// library's exports only.
+// The mixer's controls and bound endpoints by plain names, one row each,
+// read and written through the export table only (so --library reaches them).
 #pragma once
 
-#include <nlohmann/json.hpp>
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "veltosound.h"
+#include "core/held_objects.h"
+#include "platform/platform.h"
 
 namespace veltomix {
 
@@ -20,23 +21,22 @@ enum class ControlKind {
 
 enum class BoundEndpoint { Playback, Microphone, LineIn, Virtual };
 
-// How messages and options name a bound endpoint.
-struct EndpointWords {
+// Everything veltomix says about a bound endpoint.
+struct EndpointRow {
+  BoundEndpoint device;
+  const char* title;   // "Line in", heading its section in `show`
   const char* role;    // "line in", as `open` reports a binding
   const char* option;  // "--line", the option of `open` that binds it
   const char* word;    // "line-in", as one word in hints
+  const char* topic;   // "line", how `topology` names the bound endpoint
+  velto::platform::DataFlow flow;
+  const char* volume;    // the control that is its endpoint volume
+  const char* nameSlot;  // GetDeviceNames' output naming it; null: none does
+  const char* openHelp;  // what its option of `open` does
 };
-const EndpointWords& WordsFor(BoundEndpoint device);
-
-struct ControlInfo;
-
-const std::vector<ControlInfo>& Controls();
-const ControlInfo* FindControl(const std::string& name);
-// "master, line-monitor, ..." for messages; with `withMute`, only the
-// controls that have a mute.
-std::string ControlNames(bool withMute = false);
-// " (did you mean master?)" for a misspelt control name, else "".
-std::string DidYouMeanControl(const std::string& name);
+const std::array<EndpointRow, 4>& EndpointRows();
+const EndpointRow& RowOf(BoundEndpoint device);
+inline const char* DeviceTitle(BoundEndpoint device) { return RowOf(device).title; }
 
 struct ValueRange {
   double min = 0;
@@ -55,8 +55,8 @@ struct Reading {
   int muteStatus = 3;        // the mute's own StatusCode
 };
 
-// A value given to `set`, checked against the control's kind. A relative
-// value is a change from the current one.
+// A value to write: percent, whole dB or switch state in `value`, decibels
+// of a tone control in `level`. A relative one is a change from the current.
 struct SetValue {
   int value = 0;
   double level = 0;
@@ -68,62 +68,56 @@ struct ControlInfo {
   ControlKind kind;
   BoundEndpoint device;
   const char* description;
-  bool hasMute;
+  // The exports that read and write it, by name; a control without a mute
+  // has none for it.
+  const char* get;
+  const char* set;
+  const char* getMute = nullptr;
+  const char* setMute = nullptr;
+  // The record's slot that holds it, and the one holding its mute where that
+  // is a part of its own (an endpoint's mute is its volume's object).
+  velto::HeldSlot held;
+  std::optional<velto::HeldSlot> heldMute;
 
+  bool HasMute() const { return getMute != nullptr; }
   Reading Read() const;
   // Sets the value (and nothing else); returns the setter's status.
   int Write(const SetValue& value) const;
   // Mutes or unmutes; returns the setter's status.
   int WriteMute(bool mute) const;
-
-  // Parses what `set` was given; throws UsageError saying what to type.
-  SetValue Parse(const std::string& text) const;
-  // The absolute value to write for `wanted`, given the current reading: a
-  // relative change is applied and kept inside the range, an absolute value
-  // outside the range is refused (UsageError naming the range).
-  SetValue Target(const SetValue& wanted, const Reading& current) const;
-  // The range `set` accepts, as text: "0 to 100%", "-12 to +12 dB".
-  std::string RangeText(const Reading& reading) const;
-
-  // Export pointers, one family per kind (unused ones stay null).
-  int(VELTO_CALL* getInt)(int*);
-  int(VELTO_CALL* setInt)(int, int*);
-  int(VELTO_CALL* getLevel)(double*, int*);
-  int(VELTO_CALL* setLevel)(double, int*);
-  int(VELTO_CALL* getMute)(int*);
-  int(VELTO_CALL* setMute)(int, int*);
 };
 
-const char* DeviceTitle(BoundEndpoint device);  // "Playback", "Microphone", ...
+const std::vector<ControlInfo>& Controls();
+const ControlInfo* FindControl(const std::string& name);
+// The control that is the endpoint's own volume.
+const ControlInfo& VolumeOf(BoundEndpoint device);
+// "master, line-monitor, ..." for messages; with `withMute`, only the
+// controls that have a mute.
+std::string ControlNames(bool withMute = false);
+// " (did you mean master?)" for a misspelt control name, else "".
+std::string DidYouMeanControl(const std::string& name);
+
+// The names under which the record's held objects are shown, in the order a
+// summary lists them: the control names, plus " mute" for a mute part.
+const std::vector<std::string>& HeldLabels();
+
+// A control the mixer holds: its object's identity and its label from
+// HeldLabels. Only compared, never called.
+struct HeldControl {
+  const void* object;
+  std::string label;
+};
+// The controls the linked core holds right now, in HeldLabels' order.
+std::vector<HeldControl> HeldByMixer();
 
 // The names GetDeviceNames reports for the bound devices, as UTF-8 (each
 // byte a Latin-1 character); empty for a device not bound.
 struct BoundNames {
-  std::string playback;
-  std::string line;
-  std::string mic;
-  const std::string& Of(BoundEndpoint device) const;
+  std::array<std::string, 4> names;
+  const std::string& Of(BoundEndpoint device) const {
+    return names[static_cast<std::size_t>(device)];
+  }
 };
 BoundNames ReadBoundNames();
-
-// Why a control could not be read or set, as a sentence that says what to
-// type instead.
-std::string StatusProblem(const ControlInfo& control, int status);
-
-// The exit status for a control's StatusCode (kExit... in commands.h).
-int StatusExit(const ControlInfo& control, int status);
-
-// The one-line value of a reading: "31%  unmuted", "+3 dB", "on".
-std::string DescribeReading(const ControlInfo& control, const Reading& reading);
-// The value alone, without the mute: "31%", "+3 dB", "on".
-std::string DescribeValue(const ControlInfo& control, const Reading& reading);
-// Decibels as the card holds them (a 32-bit float), signed: "+4.7 dB", "0 dB".
-std::string SignedDb(double level);
-
-// The reading under the text's keys: control, value, unit, muted; or the
-// status when it could not be read.
-nlohmann::ordered_json ReadingJson(const ControlInfo& control, const Reading& reading);
-// "not found", "platform call failed", "no device bound".
-const char* StatusWord(int status);
 
 }  // namespace veltomix

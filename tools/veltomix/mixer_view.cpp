@@ -3,6 +3,7 @@
 #include <cmath>
 #include <sstream>
 
+#include "control_messages.h"
 #include "exit_status.h"
 #include "mixer_controls.h"
 #include "text.h"
@@ -109,13 +110,6 @@ std::string DeviceSection(const Palette& palette, const DeviceView& view) {
   for (const auto& [control, reading] : view.controls)
     section += ControlLine(palette, *control, reading);
   return section;
-}
-
-const ControlInfo& VolumeOf(BoundEndpoint device) {
-  for (const ControlInfo& control : Controls()) {
-    if (control.device == device && control.kind == ControlKind::Percent) return control;
-  }
-  return Controls().front();
 }
 
 std::string NameOf(BoundEndpoint device, const BoundNames& names,

@@ -1,37 +1,21 @@
 #include "system_walk.h"
 
-#include <algorithm>
-#include <cmath>
-#include <deque>
 #include <map>
 #include <set>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "call_output.h"
-#include "core/mixer_state.h"
 #include "platform/com_scope.h"
 #include "platform/description/text.h"
-#include "text.h"
+#include "platform/readable.h"
+#include "walk_readings.h"
 
 namespace veltomix {
 
 namespace p = velto::platform;
-using description::kLevelKeys;
-using description::kLevelKinds;
-using description::kSwitchKeys;
-using description::kSwitchKinds;
-using description::LevelState;
 using description::PartPlace;
 using p::HRESULT;
 using p::Ref;
-
-const std::array<const char*, kSlotLabelCount> kSlotLabels = {
-    "master",      "line-monitor",     "line-monitor mute",
-    "mic-monitor", "mic-monitor mute", "bass",
-    "treble",      "midrange",         "mic-record",
-    "mic-boost",   "mic-boost-level",  "line-record",
-    "line-agc",    "virtual"};
 
 namespace {
 
@@ -41,8 +25,6 @@ constexpr std::uint32_t kAllStates = p::kDeviceStateActive | p::kDeviceStateDisa
                                      p::kDeviceStateNotPresent | p::kDeviceStateUnplugged;
 constexpr std::uint32_t kStates[] = {p::kDeviceStateActive, p::kDeviceStateDisabled,
                                      p::kDeviceStateNotPresent, p::kDeviceStateUnplugged};
-
-std::string Hex(HRESULT hr) { return description::FormatHex(static_cast<std::uint32_t>(hr)); }
 
 std::string TaskText(const p::TaskString& text) {
   if (!text) return {};
@@ -57,28 +39,6 @@ std::string DeviceId(p::Device& device) {
   return TaskText(id);
 }
 
-// Hands out `base`, or when that is taken `base` + separator + 2, 3, ...:
-// the first number not taken. Each base's count carries on from where it
-// stopped, since names are never given back, so many parts of one name cost
-// no more than as many of different names.
-class UniqueNames {
- public:
-  explicit UniqueNames(std::string separator) : separator_(std::move(separator)) {}
-
-  std::string Take(const std::string& base) {
-    if (taken_.insert(base).second) return base;
-    int& n = next_.try_emplace(base, 2).first->second;
-    std::string name = base + separator_ + std::to_string(n++);
-    while (!taken_.insert(name).second) name = base + separator_ + std::to_string(n++);
-    return name;
-  }
-
- private:
-  std::string separator_;
-  std::unordered_set<std::string> taken_;
-  std::unordered_map<std::string, int> next_;
-};
-
 struct Collected {
   Ref<p::Device> device;
   std::string id;
@@ -87,12 +47,12 @@ struct Collected {
 class Walker {
  public:
   Walker(p::Platform& platform, const std::vector<HeldControl>& held)
-      : platform_(platform), held_(held) {}
+      : platform_(platform), values_(model_.warnings, held) {}
 
   SystemModel Run() {
     const HRESULT created = platform_.CreateDeviceEnumerator(p::kClsctxInprocServer, enumerator_);
     if (created != p::kS_OK || !enumerator_)
-      throw WalkError("cannot create the device enumerator (" + Hex(created) + ")");
+      throw WalkError("cannot create the device enumerator (" + p::HexText(created) + ")");
     std::vector<Collected> devices = Collect(kAllFlows, kAllStates, true);
     const std::set<std::string> render = Ids(Collect(p::DataFlow::Render, kAllStates, false));
     std::map<std::string, std::uint32_t> states;
@@ -110,8 +70,9 @@ class Walker {
       ReadEndpoint(*item.device, endpoint);
       model_.endpoints.push_back(std::move(endpoint));
     }
-    NameParts();
-    NameAdapters();
+    NameParts(model_);
+    NameAdapters(model_);
+    model_.controlIdentityStable = values_.IdentityStable();
     return std::move(model_);
   }
 
@@ -124,8 +85,8 @@ class Walker {
     std::uint32_t count = 0;
     const HRESULT counted = collection ? collection->GetCount(&count) : listed;
     if (listed != p::kS_OK || counted != p::kS_OK) {
-      const std::string problem = "cannot list the endpoints (EnumAudioEndpoints " + Hex(listed) +
-                                  ", GetCount " + Hex(counted) + ")";
+      const std::string problem = "cannot list the endpoints (EnumAudioEndpoints " +
+                                  p::HexText(listed) + ", GetCount " + p::HexText(counted) + ")";
       if (required) throw WalkError(problem);
       Warn(problem);
       return {};
@@ -184,52 +145,12 @@ class Walker {
     ReadName(device, endpoint);
     Ref<p::EndpointVolume> volume;
     if (device.Activate(p::kClsctxInprocServer, volume) == p::kS_OK && volume) {
-      endpoint.volume = ReadEndpointVolume(*volume, endpoint);
-      NoteHeld(SameObject(volume), endpoint.heldAs);
+      endpoint.volume = values_.ReadEndpointVolume(*volume, endpoint);
+      values_.NoteHeld(SameObject(volume), endpoint.heldAs);
     }
     Ref<p::DeviceTopology> topology;
     endpoint.hasTopology = device.Activate(p::kClsctxAll, topology) == p::kS_OK && topology;
     if (endpoint.hasTopology) endpoint.connector = JoinedConnector(*topology);
-  }
-
-  std::optional<LevelState> ReadEndpointVolume(p::EndpointVolume& volume,
-                                               WalkedEndpoint& endpoint) {
-    const std::string what = "the volume of endpoint " + endpoint.id;
-    LevelState level;
-    std::uint32_t channels = 0;
-    if (volume.GetVolumeRange(&level.min, &level.max, &level.step) != p::kS_OK ||
-        volume.GetChannelCount(&channels) != p::kS_OK) {
-      Warn(what + " cannot be read; left out");
-      return std::nullopt;
-    }
-    for (std::uint32_t channel = 0; channel < channels; ++channel) {
-      float value = 0;
-      if (volume.GetChannelVolumeLevel(channel, &value) != p::kS_OK) {
-        Warn(what + " cannot be read on channel " + std::to_string(channel) + "; left out");
-        return std::nullopt;
-      }
-      level.channels.push_back(value);
-    }
-    std::int32_t muted = 0;
-    if (volume.GetMute(&muted) != p::kS_OK)
-      Warn("the mute of endpoint " + endpoint.id + " cannot be read; written as unmuted");
-    endpoint.mute = muted;
-    // The master is written only where the loudest channel does not say it.
-    float master = 0;
-    const bool hasMaster = volume.GetMasterVolumeLevel(&master) == p::kS_OK;
-    const auto loudest = std::max_element(level.channels.begin(), level.channels.end());
-    if (hasMaster && std::isfinite(master) &&
-        (loudest == level.channels.end() || *loudest != master))
-      endpoint.master = master;
-    if (level.channels.empty() && !endpoint.master) {
-      Warn(what + " has no channel and no master level; left out");
-      return std::nullopt;
-    }
-    return Fitted(std::move(level), what);
-  }
-
-  std::optional<LevelState> Fitted(LevelState level, const std::string& what) {
-    return FitLevel(std::move(level), what, model_.warnings);
   }
 
   std::optional<PartPlace> JoinedConnector(p::DeviceTopology& endpointTopology) {
@@ -337,116 +258,16 @@ class Walker {
     model.isConnector = connector;
     p::TaskString name;
     if (part->GetName(name) == p::kS_OK) model.name = TaskText(name);
-    ReadControls(*part, model);
+    values_.ReadControls(*part, model);
     objects.push_back(std::move(part));
     model_.adapters[a].parts.push_back(std::move(model));
     return objects.size() - 1;
   }
 
-  void ReadControls(p::Part& part, WalkedPart& model) {
-    const std::string what = "part \"" + model.name + "\"";
-    for (std::size_t k = 0; k < kLevelKinds; ++k) {
-      Ref<p::LevelControl> control;
-      if (part.Activate(static_cast<p::LevelInterface>(k), p::kClsctxAll, control) != p::kS_OK ||
-          !control)
-        continue;
-      CheckControlIdentity(part, static_cast<p::LevelInterface>(k), control);
-      model.levels[k] = ReadLevel(*control, what + " " + kLevelKeys[k]);
-      NoteHeld(SameObject(control), model.heldAs);
-    }
-    Ref<p::MuteControl> mute;
-    if (part.Activate(p::MuteInterface::AudioMute, p::kClsctxAll, mute) == p::kS_OK && mute) {
-      std::int32_t value = 0;
-      if (mute->GetMute(&value) == p::kS_OK) {
-        model.mute = value;
-      } else {
-        Warn(what + " mute cannot be read; left out");
-      }
-      NoteHeld(SameObject(mute), model.heldAs);
-    }
-    for (std::size_t k = 0; k < kSwitchKinds; ++k) {
-      Ref<p::SwitchControl> control;
-      if (part.Activate(static_cast<p::SwitchInterface>(k), p::kClsctxAll, control) != p::kS_OK ||
-          !control)
-        continue;
-      std::int32_t value = 0;
-      if (control->GetEnabled(&value) == p::kS_OK) {
-        model.switches[k] = value;
-      } else {
-        Warn(what + " " + kSwitchKeys[k] + " cannot be read; left out");
-      }
-      NoteHeld(SameObject(control), model.heldAs);
-    }
-  }
-
-  // Once per walk: the mixer's controls can only be recognised when the
-  // platform answers a repeated activation with the same object.
-  void CheckControlIdentity(p::Part& part, p::LevelInterface iid,
-                            const Ref<p::LevelControl>& first) {
-    if (controlIdentityChecked_) return;
-    controlIdentityChecked_ = true;
-    Ref<p::LevelControl> again;
-    if (part.Activate(iid, p::kClsctxAll, again) == p::kS_OK && again)
-      model_.controlIdentityStable = SameObject(again) == SameObject(first);
-  }
-
-  std::optional<LevelState> ReadLevel(p::LevelControl& control, const std::string& what) {
-    LevelState level;
-    std::uint32_t channels = 0;
-    if (control.GetChannelCount(&channels) != p::kS_OK ||
-        (channels > 0 &&
-         control.GetLevelRange(0, &level.min, &level.max, &level.step) != p::kS_OK)) {
-      Warn(what + " cannot be read; left out");
-      return std::nullopt;
-    }
-    for (std::uint32_t channel = 0; channel < channels; ++channel) {
-      float value = 0;
-      if (control.GetLevel(channel, &value) != p::kS_OK) {
-        Warn(what + " cannot be read on channel " + std::to_string(channel) + "; left out");
-        return std::nullopt;
-      }
-      level.channels.push_back(value);
-    }
-    return Fitted(std::move(level), what);
-  }
-
-  void NoteHeld(const void* object, std::vector<std::string>& labels) const {
-    for (const HeldControl& held : held_) {
-      if (held.object == object) labels.push_back(held.label);
-    }
-  }
-
-  // Ids from names, unique within each adapter.
-  void NameParts() {
-    for (WalkedAdapter& adapter : model_.adapters) {
-      UniqueNames ids("-");
-      for (WalkedPart& part : adapter.parts) part.id = ids.Take(Slug(part.name));
-    }
-  }
-
-  // When every endpoint joined to an adapter agrees on the name its own
-  // name ends in, that is the adapter's name.
-  void NameAdapters() {
-    std::vector<std::optional<std::string>> agreed(model_.adapters.size());
-    std::vector<bool> disagree(model_.adapters.size(), false);
-    for (const WalkedEndpoint& endpoint : model_.endpoints) {
-      if (!endpoint.connector) continue;
-      const std::size_t a = endpoint.connector->adapter;
-      const std::string suffix = AdapterNameOf(endpoint.name);
-      if (suffix.empty() || (agreed[a] && *agreed[a] != suffix)) disagree[a] = true;
-      agreed[a] = suffix;
-    }
-    UniqueNames names(" ");
-    for (std::size_t a = 0; a < model_.adapters.size(); ++a) {
-      model_.adapters[a].name =
-          names.Take(!disagree[a] && agreed[a] ? *agreed[a] : "Adapter " + std::to_string(a + 1));
-    }
-  }
-
   p::Platform& platform_;
-  const std::vector<HeldControl>& held_;
-  Ref<p::DeviceEnumerator> enumerator_;
   SystemModel model_;
+  ValueReader values_;
+  Ref<p::DeviceEnumerator> enumerator_;
   // Held until the walk ends, so that no object is freed and its address
   // handed to another while identities are being compared.
   std::vector<Ref<p::DeviceTopology>> adapterObjects_;
@@ -454,72 +275,15 @@ class Walker {
   // Indices of the objects above by their identity.
   std::unordered_map<const void*, std::size_t> adapterIndex_;
   std::vector<std::unordered_map<const void*, std::size_t>> partIndex_;
-  bool controlIdentityChecked_ = false;
 };
 
-template <class T>
-void AddHeld(std::vector<HeldControl>& held, const Ref<T>& slot, const char* label) {
-  if (slot) held.push_back({SameObject(slot), label});
-}
-
 }  // namespace
-
-std::string AdapterNameOf(const std::string& endpointName) {
-  if (endpointName.empty() || endpointName.back() != ')') return {};
-  int depth = 0;
-  for (std::size_t i = endpointName.size(); i-- > 0;) {
-    if (endpointName[i] == ')') ++depth;
-    if (endpointName[i] != '(' || --depth != 0) continue;
-    if (i + 2 >= endpointName.size()) return {};
-    return endpointName.substr(i + 1, endpointName.size() - i - 2);
-  }
-  return {};
-}
 
 SystemModel WalkSystem(p::Platform& platform, const std::vector<HeldControl>& held) {
   // Outlives the walker, so that every object it holds is released inside
   // the COM bracket.
   velto::platform::ComScope com(platform);
   return Walker(platform, held).Run();
-}
-
-std::vector<HeldControl> HeldByMixer() {
-  const velto::MixerState& mixer = velto::Mixer();
-  std::vector<HeldControl> held;
-  AddHeld(held, mixer.playbackEndpoint, "master");
-  AddHeld(held, mixer.micEndpoint, "mic-record");
-  AddHeld(held, mixer.lineEndpoint, "line-record");
-  AddHeld(held, mixer.virtualEndpoint, "virtual");
-  AddHeld(held, mixer.linePlaybackLevel, "line-monitor");
-  AddHeld(held, mixer.linePlaybackMute, "line-monitor mute");
-  AddHeld(held, mixer.micPlaybackLevel, "mic-monitor");
-  AddHeld(held, mixer.micPlaybackMute, "mic-monitor mute");
-  AddHeld(held, mixer.bassControl, "bass");
-  AddHeld(held, mixer.trebleControl, "treble");
-  AddHeld(held, mixer.midrangeControl, "midrange");
-  AddHeld(held, mixer.micBoostSwitch, "mic-boost");
-  AddHeld(held, mixer.micBoostLevel, "mic-boost-level");
-  AddHeld(held, mixer.lineAgc, "line-agc");
-  return held;
-}
-
-std::optional<LevelState> FitLevel(LevelState level, const std::string& what,
-                                   std::vector<std::string>& warnings) {
-  const auto finite = [](float v) { return std::isfinite(v); };
-  bool allFinite = finite(level.min) && finite(level.max) && finite(level.step);
-  for (float value : level.channels) allFinite = allFinite && finite(value);
-  if (!allFinite || level.min > level.max) {
-    warnings.push_back(what + " reports no usable range; left out");
-    return std::nullopt;
-  }
-  level.step = std::fabs(level.step);
-  // A level outside the range is what the driver reports, so it is written
-  // as reported: a fitted one would hide the very state worth trying.
-  const bool outside = std::any_of(level.channels.begin(), level.channels.end(), [&](float value) {
-    return value < level.min || value > level.max;
-  });
-  if (outside) warnings.push_back(what + " has a level outside its range; written as reported");
-  return level;
 }
 
 std::string DefaultEndpointId(p::Platform& platform, p::DataFlow flow) {
@@ -540,14 +304,6 @@ std::optional<std::size_t> FindEndpointByHostName(const SystemModel& model, p::D
     if (endpoint.flow == flow && endpoint.state == p::kDeviceStateActive &&
         endpoint.hostName == hostName)
       return i;
-  }
-  return std::nullopt;
-}
-
-std::optional<std::size_t> FindEndpointByFragment(const SystemModel& model,
-                                                  const std::string& fragment) {
-  for (std::size_t i = 0; i < model.endpoints.size(); ++i) {
-    if (ContainsFolded(model.endpoints[i].id, fragment)) return i;
   }
   return std::nullopt;
 }

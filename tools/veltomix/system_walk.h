@@ -9,13 +9,13 @@
 // SameObject); the walk checks that this holds before it relies on it.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "mixer_controls.h"
 #include "platform/description/model.h"
 #include "platform/platform.h"
 
@@ -59,19 +59,6 @@ struct SystemModel {
   std::vector<std::string> warnings;
 };
 
-// The names under which the mixer's slots are shown, in the order a summary
-// lists them: the friendly control names, plus " mute" for the monitor paths'
-// mute parts.
-constexpr std::size_t kSlotLabelCount = 14;
-extern const std::array<const char*, kSlotLabelCount> kSlotLabels;
-
-// A control the mixer holds: an interface from one of its slots, and its
-// label from kSlotLabels. Only compared, never called.
-struct HeldControl {
-  const void* object;
-  std::string label;
-};
-
 struct WalkError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
@@ -84,10 +71,6 @@ SystemModel WalkSystem(platform::Platform& platform, const std::vector<HeldContr
 // the whole balanced parenthesised suffix, "Intel(r) 82801 Controller" of
 // "Speakers (Intel(r) 82801 Controller)"; empty when there is none.
 std::string AdapterNameOf(const std::string& endpointName);
-
-// The controls the mixer holds right now (velto::Mixer()), labelled with the
-// names of the friendly commands.
-std::vector<HeldControl> HeldByMixer();
 
 // The identity by which the walk tells objects apart (platform::Unknown::
 // Identity). On the simulated system every request for one part or control
@@ -114,10 +97,5 @@ std::string DefaultEndpointId(platform::Platform& platform, platform::DataFlow f
 // when the platform's objects cannot be compared.
 std::optional<std::size_t> FindEndpointByHostName(const SystemModel& model, platform::DataFlow flow,
                                                   const std::string& hostName);
-
-// The index of the first endpoint whose id contains `fragment`,
-// letters A to Z in either case, as the library matches search texts.
-std::optional<std::size_t> FindEndpointByFragment(const SystemModel& model,
-                                                  const std::string& fragment);
 
 }  // namespace veltomix

@@ -146,12 +146,12 @@ std::string PartNames(const WalkedAdapter& adapter, const std::vector<std::size_
   return Join(ids, ", ");
 }
 
-bool IsHeld(const TopologyView& view, const char* label) {
+bool IsHeld(const TopologyView& view, const std::string& label) {
   return std::find(view.heldLabels.begin(), view.heldLabels.end(), label) != view.heldLabels.end();
 }
 
 // Where in this adapter the binding's control for a slot label lies.
-std::vector<std::string> Places(const TopologyView& view, const char* label) {
+std::vector<std::string> Places(const TopologyView& view, const std::string& label) {
   const WalkedAdapter& adapter = AdapterOf(view);
   std::vector<std::string> places;
   for (const auto& [part, e] : JoinedEndpoints(view)) {
@@ -172,7 +172,7 @@ std::string ChosenSummary(const TopologyView& view) {
   std::ostringstream out;
   std::vector<std::string> notBound;
   out << "Controls the binding chose\n";
-  for (const char* label : kSlotLabels) {
+  for (const std::string& label : HeldLabels()) {
     if (!IsHeld(view, label)) {
       notBound.push_back(label);
       continue;
@@ -255,7 +255,7 @@ nlohmann::ordered_json TopologyJson(const TopologyView& view) {
   const WalkedAdapter& adapter = AdapterOf(view);
   const WalkedEndpoint& shown = view.model.endpoints[view.endpoint];
   Json chosen = Json::object();
-  for (const char* label : kSlotLabels) {
+  for (const std::string& label : HeldLabels()) {
     if (IsHeld(view, label)) chosen[label] = Places(view, label);
   }
   Json endpoints = Json::array();

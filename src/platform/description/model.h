@@ -137,8 +137,8 @@ const char* FlowName(platform::DataFlow flow);         // "render" or "capture"
 // The interfaces an Activate can ask for, by the names fault rules use.
 extern const std::array<const char*, 9> kInterfaceNames;  // "IDeviceTopology", ...
 
-// Result codes by name ("E_FAIL") or as hex ("0x80004005").
+// Result codes by name ("E_FAIL", platform::kNamedResults) or as hex
+// ("0x80004005"); platform::ResultName writes them.
 std::optional<platform::HRESULT> ParseResult(const std::string& text);
-std::string ResultName(platform::HRESULT result);  // "E_FAIL", or hex when unnamed
 
 }  // namespace velto::description

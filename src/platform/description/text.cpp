@@ -94,10 +94,4 @@ std::string FormatFloat(float value) {
   return std::string(buffer, result.ptr);
 }
 
-std::string FormatHex(std::uint32_t value) {
-  char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "0x%08X", static_cast<unsigned>(value));
-  return buffer;
-}
-
 }  // namespace velto::description

@@ -22,7 +22,5 @@ inline std::string Utf16ToUtf8(const std::u16string& text) {
 
 // The fewest digits that read back as the same float.
 std::string FormatFloat(float value);
-// "0x8000FFFF": eight upper-case digits.
-std::string FormatHex(std::uint32_t value);
 
 }  // namespace velto::description

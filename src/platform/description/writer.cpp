@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "platform/readable.h"
+
 namespace velto::description {
 
 using Json = nlohmann::ordered_json;
@@ -79,8 +81,9 @@ Json OutputToJson(double value) {
 }
 
 Json FaultToJson(const FaultRule& rule) {
-  Json out{{"object", rule.object}, {"op", rule.op},       {"result", ResultName(rule.result)},
-           {"channel", nullptr},    {"after", rule.after}, {"times", nullptr}};
+  Json out{
+      {"object", rule.object}, {"op", rule.op},       {"result", platform::ResultName(rule.result)},
+      {"channel", nullptr},    {"after", rule.after}, {"times", nullptr}};
   if (rule.channel) out["channel"] = *rule.channel;
   if (rule.times != UINT64_MAX) out["times"] = rule.times;
   // The aiming keys only where a rule uses them, so older rules dump as before.

@@ -4,13 +4,14 @@
 #include <cmath>
 
 #include "platform/description/text.h"
+#include "platform/readable.h"
 
 namespace velto::sim {
 namespace {
 
 using description::FormatFloat;
-using description::FormatHex;
 using description::Utf16ToUtf8;
+using platform::HexText;
 
 using p::kE_INVALIDARG;
 using p::kE_NOINTERFACE;
@@ -27,7 +28,7 @@ std::string Args(std::string arguments, bool produced = false, const std::string
 
 std::string Number(std::uint64_t value) { return std::to_string(value); }
 std::string Channel(std::uint32_t channel) { return "channel=" + Number(channel); }
-std::string Clsctx(std::uint32_t clsctx) { return "clsctx=" + FormatHex(clsctx); }
+std::string Clsctx(std::uint32_t clsctx) { return "clsctx=" + HexText(clsctx); }
 std::string Quote(const std::u16string& text) { return "\"" + Utf16ToUtf8(text) + "\""; }
 
 const char* FlowName(int flow) {
@@ -68,7 +69,7 @@ HRESULT EnumeratorObject::EnumAudioEndpoints(p::DataFlow flow, std::uint32_t sta
         return kS_OK;
       },
       [&](bool) {
-        return std::string("flow=") + FlowName(flowValue) + " stateMask=" + FormatHex(stateMask);
+        return std::string("flow=") + FlowName(flowValue) + " stateMask=" + HexText(stateMask);
       },
       CallArgs::Flow(flowValue));
 }

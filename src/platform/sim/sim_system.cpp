@@ -11,6 +11,7 @@
 #include "platform/description/reader.h"
 #include "platform/description/text.h"
 #include "platform/description/writer.h"
+#include "platform/readable.h"
 #include "platform/sim/code_page.h"
 #include "platform/sim/engine.h"
 #include "platform/sim/objects.h"
@@ -32,22 +33,6 @@ std::string Pointer(const void* address) {
   char buffer[32];
   std::snprintf(buffer, sizeof buffer, "%p", address);
   return buffer;
-}
-
-// Readable form of narrow text for the trace: printable ASCII as is.
-std::string Printable(const char* text, std::size_t length) {
-  std::string out = "\"";
-  for (std::size_t i = 0; i < length; ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte >= 0x20 && byte < 0x7F && byte != '"' && byte != '\\') {
-      out += static_cast<char>(byte);
-    } else {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\x%02X", byte);
-      out += escape;
-    }
-  }
-  return out + "\"";
 }
 
 std::string InjectedMark(bool injected) { return injected ? " (injected)" : ""; }
@@ -215,7 +200,7 @@ p::HRESULT SimSystem::CreateDeviceEnumerator(std::uint32_t clsctx,
         Hand(out, engine_->enumerator);
         return p::kS_OK;
       },
-      [&](bool) { return "clsctx=" + description::FormatHex(clsctx); });
+      [&](bool) { return "clsctx=" + p::HexText(clsctx); });
   if (result < 0) out.Reset();
   return result;
 }
@@ -334,7 +319,7 @@ int SimSystem::LstrlenA(const char* text) {
   if (engine_->tracing)
     engine_->Record(
         kCom, "LstrlenA",
-        (text ? Printable(text, length) : std::string("null")) + " -> " + std::to_string(length), 0,
+        (text ? p::Quoted(text, length) : std::string("null")) + " -> " + std::to_string(length), 0,
         false);
   return length;
 }
@@ -380,13 +365,13 @@ int SimSystem::MultiByteToWideChar(std::uint32_t codePage, std::uint32_t flags, 
       });
   if (engine_->tracing) {
     const auto length = SourceLength(source, sourceBytes);
-    engine_->Record(
-        kCom, "MultiByteToWideChar",
-        "codePage=" + std::to_string(codePage) + " flags=" + description::FormatHex(flags) + " " +
-            (length ? Printable(source, *length) : std::string("(no text)")) +
-            " bytes=" + std::to_string(sourceBytes) + " destChars=" + std::to_string(destChars) +
-            " -> " + std::to_string(result) + InjectedMark(injected),
-        0, false);
+    engine_->Record(kCom, "MultiByteToWideChar",
+                    "codePage=" + std::to_string(codePage) + " flags=" + p::HexText(flags) + " " +
+                        (length ? p::Quoted(source, *length) : std::string("(no text)")) +
+                        " bytes=" + std::to_string(sourceBytes) +
+                        " destChars=" + std::to_string(destChars) + " -> " +
+                        std::to_string(result) + InjectedMark(injected),
+                    0, false);
   }
   return result;
 }
@@ -399,13 +384,13 @@ int SimSystem::WideCharToMultiByte(std::uint32_t codePage, std::uint32_t flags,
       injected ? 0 : Convert(codePage, source, sourceChars, dest, destBytes, WideToCp1252);
   if (engine_->tracing) {
     const auto length = SourceLength(source, sourceChars);
-    engine_->Record(
-        kCom, "WideCharToMultiByte",
-        "codePage=" + std::to_string(codePage) + " flags=" + description::FormatHex(flags) + " " +
-            (length ? PrintableWide(source, *length) : std::string("(no text)")) +
-            " chars=" + std::to_string(sourceChars) + " destBytes=" + std::to_string(destBytes) +
-            " -> " + std::to_string(result) + InjectedMark(injected),
-        0, false);
+    engine_->Record(kCom, "WideCharToMultiByte",
+                    "codePage=" + std::to_string(codePage) + " flags=" + p::HexText(flags) + " " +
+                        (length ? PrintableWide(source, *length) : std::string("(no text)")) +
+                        " chars=" + std::to_string(sourceChars) +
+                        " destBytes=" + std::to_string(destBytes) + " -> " +
+                        std::to_string(result) + InjectedMark(injected),
+                    0, false);
   }
   return result;
 }

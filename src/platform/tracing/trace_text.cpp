@@ -2,39 +2,8 @@
 
 #include <charconv>
 #include <cstdio>
-#include <type_traits>
 
 namespace velto::platform::tracing {
-
-namespace {
-
-bool PlainAscii(std::uint32_t unit) {
-  return unit >= 0x20 && unit < 0x7F && unit != '"' && unit != '\\';
-}
-
-template <class Char>
-std::string QuotedUnits(const Char* text, std::size_t length, const char* escape) {
-  std::string out = "\"";
-  for (std::size_t i = 0; i < length; ++i) {
-    const auto unit = static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<Char>>(text[i]));
-    if (PlainAscii(unit)) {
-      out += static_cast<char>(unit);
-      continue;
-    }
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, escape, static_cast<unsigned>(unit));
-    out += buffer;
-  }
-  return out + "\"";
-}
-
-}  // namespace
-
-std::string Hex(std::uint32_t value) {
-  char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "0x%X", static_cast<unsigned>(value));
-  return buffer;
-}
 
 std::string Float(float value) {
   char buffer[32];
@@ -49,13 +18,9 @@ std::string PointerText(const void* address) {
   return buffer;
 }
 
-std::string Quoted(const char* text, std::size_t length) {
-  return QuotedUnits(text, length, "\\x%02X");
-}
+std::string Quoted(const char* text, std::size_t length) { return platform::Quoted(text, length); }
 
-std::string Quoted(const WChar* text, std::size_t length) {
-  return QuotedUnits(text, length, "\\u%04X");
-}
+std::string Quoted(const WChar* text, std::size_t length) { return platform::Quoted(text, length); }
 
 std::string Quoted(const WChar* text) {
   if (!text) return "null";

@@ -9,10 +9,10 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/readable.h"
 
 namespace velto::platform::tracing {
 
-std::string Hex(std::uint32_t value);
 std::string Float(float value);
 std::string PointerText(const void* address);
 std::string Quoted(const char* text, std::size_t length);

@@ -19,7 +19,7 @@ const char* InterfaceName(SwitchInterface iid) {
   return iid == SwitchInterface::AudioAutoGainControl ? "IAudioAutoGainControl" : "IAudioLoudness";
 }
 
-std::string Clsctx(std::uint32_t clsctx) { return "clsctx=" + Hex(clsctx); }
+std::string Clsctx(std::uint32_t clsctx) { return "clsctx=" + HexText(clsctx, 1); }
 std::string Channel(std::uint32_t channel) { return "channel=" + Number(channel); }
 std::string Index(std::uint32_t index) { return "index=" + Number(index); }
 std::string Level(const float& level) { return Float(level); }
@@ -376,8 +376,8 @@ class TracedEnumerator final : public Forwarding<DeviceEnumerator> {
           return Wrapped().EnumAudioEndpoints(flow, stateMask, out);
         });
     return Done("EnumAudioEndpoints",
-                Join({std::string("flow=") + FlowName(flow), "stateMask=" + Hex(stateMask)}), hr,
-                handed);
+                Join({std::string("flow=") + FlowName(flow), "stateMask=" + HexText(stateMask, 1)}),
+                hr, handed);
   }
   HRESULT GetDefaultAudioEndpoint(DataFlow flow, Role role, Ref<Device>& device) override {
     const auto [hr, handed] = Fetch<TracedDevice>(

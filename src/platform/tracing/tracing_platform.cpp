@@ -5,44 +5,11 @@
 #include <utility>
 #include <vector>
 
+#include "platform/readable.h"
 #include "platform/tracing/trace_text.h"
 #include "platform/tracing/traced_objects.h"
 
 namespace velto::platform::tracing {
-
-std::string ResultName(HRESULT hr) {
-  struct Named {
-    std::uint32_t code;
-    const char* name;
-  };
-  static const Named kNames[] = {
-      {0x00000000u, "S_OK"},
-      {0x00000001u, "S_FALSE"},
-      {0x80004001u, "E_NOTIMPL"},
-      {0x80004002u, "E_NOINTERFACE"},
-      {0x80004003u, "E_POINTER"},
-      {0x80004004u, "E_ABORT"},
-      {0x80004005u, "E_FAIL"},
-      {0x8000FFFFu, "E_UNEXPECTED"},
-      {0x80020005u, "DISP_E_TYPEMISMATCH"},
-      {0x80040154u, "REGDB_E_CLASSNOTREG"},
-      {0x800401F0u, "CO_E_NOTINITIALIZED"},
-      {0x80010106u, "RPC_E_CHANGED_MODE"},
-      {0x80070001u, "HRESULT_FROM_WIN32(ERROR_INVALID_FUNCTION)"},
-      {0x80070005u, "E_ACCESSDENIED"},
-      {0x8007000Eu, "E_OUTOFMEMORY"},
-      {0x80070057u, "E_INVALIDARG"},
-      {0x80070490u, "E_NOTFOUND"},
-      {0x88890004u, "AUDCLNT_E_DEVICE_INVALIDATED"},
-  };
-  const auto code = static_cast<std::uint32_t>(hr);
-  for (const Named& named : kNames) {
-    if (named.code == code) return named.name;
-  }
-  char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "0x%08X", static_cast<unsigned>(code));
-  return buffer;
-}
 
 std::string FormatCall(const TracedCall& call) {
   std::string line = call.object + " " + call.method + "(" + call.args + ")";
@@ -91,7 +58,8 @@ void TracingPlatform::CoUninitialize() {
 HRESULT TracingPlatform::CreateDeviceEnumerator(std::uint32_t clsctx, Ref<DeviceEnumerator>& out) {
   const DeviceEnumerator* before = out.Get();
   const HRESULT hr = wrapped_.CreateDeviceEnumerator(clsctx, out);
-  Com("CreateDeviceEnumerator", "clsctx=" + Hex(clsctx), hr, WrapEnumerator(*this, out, before));
+  Com("CreateDeviceEnumerator", "clsctx=" + HexText(clsctx, 1), hr,
+      WrapEnumerator(*this, out, before));
   return hr;
 }
 
@@ -166,8 +134,9 @@ int TracingPlatform::MultiByteToWideChar(std::uint32_t codePage, std::uint32_t f
   const int written =
       wrapped_.MultiByteToWideChar(codePage, flags, source, sourceBytes, dest, destChars);
   Com("MultiByteToWideChar",
-      Join({"codePage=" + Number(codePage), "flags=" + Hex(flags), SourceText(source, sourceBytes),
-            "bytes=" + Number(sourceBytes), "destChars=" + Number(destChars)}),
+      Join({"codePage=" + Number(codePage), "flags=" + HexText(flags, 1),
+            SourceText(source, sourceBytes), "bytes=" + Number(sourceBytes),
+            "destChars=" + Number(destChars)}),
       std::nullopt, Number(written));
   return written;
 }
@@ -178,8 +147,9 @@ int TracingPlatform::WideCharToMultiByte(std::uint32_t codePage, std::uint32_t f
   const int written =
       wrapped_.WideCharToMultiByte(codePage, flags, source, sourceChars, dest, destBytes);
   Com("WideCharToMultiByte",
-      Join({"codePage=" + Number(codePage), "flags=" + Hex(flags), SourceText(source, sourceChars),
-            "chars=" + Number(sourceChars), "destBytes=" + Number(destBytes)}),
+      Join({"codePage=" + Number(codePage), "flags=" + HexText(flags, 1),
+            SourceText(source, sourceChars), "chars=" + Number(sourceChars),
+            "destBytes=" + Number(destBytes)}),
       std::nullopt, Number(written));
   return written;
 }

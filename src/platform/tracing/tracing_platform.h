@@ -33,8 +33,6 @@ struct TracedCall {
 
 using TraceSink = std::function<void(const TracedCall&)>;
 
-// "S_OK", "E_INVALIDARG", ...; 0x%08X for a code without a name here.
-std::string ResultName(HRESULT hr);
 // object method(args) -> RESULT outputs
 std::string FormatCall(const TracedCall& call);
 
