@@ -4,6 +4,7 @@
 #include "core/device_names.h"
 #include "core/text.h"
 #include "platform/com_scope.h"
+#include "platform/obtained.h"
 
 namespace velto {
 
@@ -31,7 +32,7 @@ int FindEndpoint(MixerState& state, const char* searchText, DataFlow flow) {
 
   for (std::uint32_t i = 0; i < endpoints->count; ++i) {
     Ref<Device> device;
-    if (endpoints->devices->Item(i, device) != kS_OK || !device) continue;
+    if (!Obtained(endpoints->devices->Item(i, device), device)) continue;
     TaskString id;
     if (device->GetId(id) != kS_OK || !id || !IdContains(id, search.Get())) continue;
     auto name = ReadFriendlyName(platform, *device);
@@ -55,21 +56,22 @@ Activation ActivateEndpoint(MixerState& state, const char* searchText,
   Ref<Device> device;
   {
     Ref<DeviceEnumerator> enumerator;
-    if (platform.CreateDeviceEnumerator(kClsctxInprocServer, enumerator) != kS_OK) {
+    if (!Obtained(platform.CreateDeviceEnumerator(kClsctxInprocServer, enumerator), enumerator)) {
       return Activation::DeviceUnavailable;
     }
     const HRESULT found = enumerator->GetDevice(state.currentDeviceId.Get(), device);
     // Nothing reads the id text after this; the marker itself stays set.
     state.currentDeviceId.Reset();
-    if (found != kS_OK || !device) return Activation::DeviceUnavailable;
+    if (!Obtained(found, device)) return Activation::DeviceUnavailable;
   }
 
   Ref<DeviceTopology> foundTopology;
-  const bool topologyActivated = device->Activate(kClsctxAll, foundTopology) == kS_OK;
+  const bool topologyActivated =
+      Obtained(device->Activate(kClsctxAll, foundTopology), foundTopology);
   if (topologyActivated) topology = std::move(foundTopology);
 
   Ref<EndpointVolume> foundVolume;
-  if (device->Activate(kClsctxInprocServer, foundVolume) != kS_OK || !foundVolume) {
+  if (!Obtained(device->Activate(kClsctxInprocServer, foundVolume), foundVolume)) {
     return Activation::NoEndpointVolume;
   }
   volume = std::move(foundVolume);

@@ -14,9 +14,9 @@ int VisitMatchingConnectors(CallBudget& callBudget, DeviceTopology& adapter, con
   StepBudget budget(callBudget);
   for (std::uint32_t i = 0; i < count && budget.Take(); ++i) {
     Ref<Connector> connector;
-    if (adapter.GetConnector(i, connector) != kS_OK || !connector) return 1;
+    if (!Obtained(adapter.GetConnector(i, connector), connector)) return 1;
     Ref<Part> part;
-    if (connector->QueryPart(part) != kS_OK || !part) return 1;
+    if (!Obtained(connector->QueryPart(part), part)) return 1;
     if (!SearchWords{word}.Match(*part)) continue;
     Ref<PartsList> fed = Outgoing(*part);
     if (!fed) continue;

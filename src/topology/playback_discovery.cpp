@@ -111,7 +111,7 @@ bool FollowOutputChain(MixerState& state, CallBudget& callBudget, Ref<PartsList>
       count = 0;
       return true;
     }
-    if (incoming != kS_OK || !upstream) return false;
+    if (!Obtained(incoming, upstream)) return false;
     BindToneControls(state, *part);
     if (!PartAt(*upstream, 0)) return false;
     const auto upstreamCount = PartCount(*upstream);

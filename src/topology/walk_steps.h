@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/mixer_state.h"
+#include "platform/obtained.h"
 #include "platform/platform.h"
 #include "topology/discovery.h"
 
@@ -108,7 +109,7 @@ class SearchWords {
 template <class Iid, class Control>
 bool ActivateInto(platform::Part& part, Iid iid, Ref<Control>& slot) {
   Ref<Control> found;
-  if (part.Activate(iid, platform::kClsctxAll, found) != platform::kS_OK || !found) return false;
+  if (!platform::Obtained(part.Activate(iid, platform::kClsctxAll, found), found)) return false;
   slot = std::move(found);
   return true;
 }
