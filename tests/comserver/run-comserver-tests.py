@@ -286,7 +286,9 @@ def run_case(args, wine, tally, system, script, calls, injected):
         return
     expected_lines = linux.stdout.splitlines()
     expected_trace = comparable_trace(linux.stderr.splitlines())
-    for state in STATES:
+    # A success code with no object means the same in every apartment: one
+    # state is enough for the descriptions that answer so, and keeps the run short.
+    for state in STATES[1:2] if system.stem.startswith("null_") else STATES:
         log = args.work / "logs" / f"{system.stem}.{script.stem}.{state}.log"
         log.unlink(missing_ok=True)
         dll = wine.run(

@@ -6,7 +6,6 @@
 #include <deque>
 #include <fstream>
 #include <initializer_list>
-#include <set>
 #include <string_view>
 #include <type_traits>
 #include <unordered_map>
