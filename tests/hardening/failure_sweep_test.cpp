@@ -189,10 +189,20 @@ std::string Join(const std::vector<std::string>& lines) {
 }
 
 bool HandsOutObject(const std::string& op) {
-  static const std::set<std::string> kOps = {
-      "CreateDeviceEnumerator", "EnumAudioEndpoints", "GetDefaultAudioEndpoint", "GetDevice",
-      "Item", "Activate", "OpenPropertyStore", "GetConnector", "GetConnectedTo", "QueryPart",
-      "GetPart", "EnumPartsIncoming", "EnumPartsOutgoing", "GetTopologyObject"};
+  static const std::set<std::string> kOps = {"CreateDeviceEnumerator",
+                                             "EnumAudioEndpoints",
+                                             "GetDefaultAudioEndpoint",
+                                             "GetDevice",
+                                             "Item",
+                                             "Activate",
+                                             "OpenPropertyStore",
+                                             "GetConnector",
+                                             "GetConnectedTo",
+                                             "QueryPart",
+                                             "GetPart",
+                                             "EnumPartsIncoming",
+                                             "EnumPartsOutgoing",
+                                             "GetTopologyObject"};
   return kOps.count(op) != 0;
 }
 
