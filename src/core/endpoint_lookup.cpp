@@ -32,7 +32,7 @@ int FindEndpoint(MixerState& state, const char* searchText, DataFlow flow) {
 
   for (std::uint32_t i = 0; i < endpoints->count; ++i) {
     Ref<Device> device;
-    if (!Obtained(endpoints->devices->Item(i, device), device)) continue;
+    if (endpoints->devices->Item(i, device) != kS_OK || !device) continue;
     TaskString id;
     if (device->GetId(id) != kS_OK || !id || !IdContains(id, search.Get())) continue;
     auto name = ReadFriendlyName(platform, *device);
@@ -62,7 +62,7 @@ Activation ActivateEndpoint(MixerState& state, const char* searchText,
     const HRESULT found = enumerator->GetDevice(state.currentDeviceId.Get(), device);
     // Nothing reads the id text after this; the marker itself stays set.
     state.currentDeviceId.Reset();
-    if (!Obtained(found, device)) return Activation::DeviceUnavailable;
+    if (found != kS_OK || !device) return Activation::DeviceUnavailable;
   }
 
   Ref<DeviceTopology> foundTopology;
@@ -71,7 +71,7 @@ Activation ActivateEndpoint(MixerState& state, const char* searchText,
   if (topologyActivated) topology = std::move(foundTopology);
 
   Ref<EndpointVolume> foundVolume;
-  if (!Obtained(device->Activate(kClsctxInprocServer, foundVolume), foundVolume)) {
+  if (device->Activate(kClsctxInprocServer, foundVolume) != kS_OK || !foundVolume) {
     return Activation::NoEndpointVolume;
   }
   volume = std::move(foundVolume);
