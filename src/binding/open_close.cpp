@@ -7,6 +7,7 @@
 #include "core/export_guard.h"
 #include "core/mixer_state.h"
 #include "platform/com_scope.h"
+#include "platform/obtained.h"
 #include "topology/discovery.h"
 #include "veltosound.h"
 
@@ -71,7 +72,7 @@ IdText IdSearchText(const WChar* id) {
 // The default endpoint's search text, or an empty text when there is none.
 IdText DefaultSearchText(DeviceEnumerator& enumerator, DataFlow flow) {
   Ref<Device> device;
-  if (enumerator.GetDefaultAudioEndpoint(flow, Role::Console, device) != kS_OK || !device) {
+  if (!Obtained(enumerator.GetDefaultAudioEndpoint(flow, Role::Console, device), device)) {
     return {};
   }
   TaskString id;
@@ -89,7 +90,7 @@ bool ReadDefaultIds(DefaultIds& ids) {
   Platform& platform = CurrentPlatform();
   ComScope com(platform);
   Ref<DeviceEnumerator> enumerator;
-  if (platform.CreateDeviceEnumerator(kClsctxInprocServer, enumerator) != kS_OK || !enumerator) {
+  if (!Obtained(platform.CreateDeviceEnumerator(kClsctxInprocServer, enumerator), enumerator)) {
     return false;
   }
   ids.render = DefaultSearchText(*enumerator, DataFlow::Render);

@@ -1,5 +1,7 @@
 #include "core/active_endpoints.h"
 
+#include "platform/obtained.h"
+
 namespace velto {
 
 using namespace platform;
@@ -8,11 +10,9 @@ std::optional<EndpointList> ActiveEndpoints(Platform& platform, DataFlow flow) {
   EndpointList list;
   {
     Ref<DeviceEnumerator> enumerator;
-    if (platform.CreateDeviceEnumerator(kClsctxInprocServer, enumerator) != kS_OK || !enumerator) {
-      return std::nullopt;
-    }
-    if (enumerator->EnumAudioEndpoints(flow, kDeviceStateActive, list.devices) != kS_OK ||
-        !list.devices) {
+    if (!Obtained(platform.CreateDeviceEnumerator(kClsctxInprocServer, enumerator), enumerator) ||
+        !Obtained(enumerator->EnumAudioEndpoints(flow, kDeviceStateActive, list.devices),
+                  list.devices)) {
       return std::nullopt;
     }
   }

@@ -1,6 +1,7 @@
 #include "core/device_names.h"
 
 #include "core/text.h"
+#include "platform/obtained.h"
 
 namespace velto {
 
@@ -8,7 +9,7 @@ using namespace platform;
 
 std::optional<std::string> ReadFriendlyName(Platform& platform, Device& device) {
   Ref<PropertyStore> store;
-  if (device.OpenPropertyStore(kStgmRead, store) != kS_OK || !store) return std::nullopt;
+  if (!Obtained(device.OpenPropertyStore(kStgmRead, store), store)) return std::nullopt;
   PropVariant value(platform);
   if (store->GetValue(PropertyKey::DeviceFriendlyName, value.Data()) != kS_OK) return std::nullopt;
   Bstr name;

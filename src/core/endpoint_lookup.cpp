@@ -4,6 +4,7 @@
 #include "core/device_names.h"
 #include "core/text.h"
 #include "platform/com_scope.h"
+#include "platform/obtained.h"
 
 namespace velto {
 
@@ -58,7 +59,7 @@ Activation ActivateEndpoint(MixerState& state, const char* searchText,
   Ref<Device> device;
   {
     Ref<DeviceEnumerator> enumerator;
-    if (platform.CreateDeviceEnumerator(kClsctxInprocServer, enumerator) != kS_OK) {
+    if (!Obtained(platform.CreateDeviceEnumerator(kClsctxInprocServer, enumerator), enumerator)) {
       return Activation::DeviceUnavailable;
     }
     const HRESULT got = enumerator->GetDevice(found->id.Get(), device);
@@ -68,7 +69,8 @@ Activation ActivateEndpoint(MixerState& state, const char* searchText,
   }
 
   Ref<DeviceTopology> foundTopology;
-  const bool topologyActivated = device->Activate(kClsctxAll, foundTopology) == kS_OK;
+  const bool topologyActivated =
+      Obtained(device->Activate(kClsctxAll, foundTopology), foundTopology);
   if (topologyActivated) topology = std::move(foundTopology);
 
   Ref<EndpointVolume> foundVolume;

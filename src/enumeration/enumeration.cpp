@@ -9,6 +9,7 @@
 #include "core/export_guard.h"
 #include "core/mixer_state.h"
 #include "platform/com_scope.h"
+#include "platform/obtained.h"
 #include "veltosound.h"
 
 namespace velto {
@@ -84,7 +85,7 @@ int DescribeEndpoint(const Twin& twin, std::uint32_t index, char* nameOut, char*
     const auto endpoints = ActiveEndpoints(platform, twin.flow);
     if (!endpoints) return kDescribeFailed;
     if (index >= endpoints->count) return OutOfRangeResult(twin, endpoints->count);
-    if (endpoints->devices->Item(index, device) != kS_OK || !device) return kDescribeFailed;
+    if (!Obtained(endpoints->devices->Item(index, device), device)) return kDescribeFailed;
   }
   const auto name = ReadFriendlyName(platform, *device);
   if (!name) return kDescribeFailed;

@@ -32,11 +32,11 @@ int VisitMatchingConnectors(CallBudget& callBudget, DeviceTopology& adapter, con
       break;
     }
     Ref<Connector> connector;
-    if (adapter.GetConnector(i, connector) != kS_OK || !connector) {
+    if (!Obtained(adapter.GetConnector(i, connector), connector)) {
       return WalkEnds(callBudget, WalkEnd::ConnectorUnavailable, i);
     }
     Ref<Part> part;
-    if (connector->QueryPart(part) != kS_OK || !part) {
+    if (!Obtained(connector->QueryPart(part), part)) {
       return WalkEnds(callBudget, WalkEnd::ConnectorUnavailable, i);
     }
     const NameMatch match = SearchWords{word}.Test(*part);

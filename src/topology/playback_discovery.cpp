@@ -161,7 +161,7 @@ bool FollowOutputChain(MixerState& state, CallBudget& callBudget, Part& output,
       count = 0;
       return true;
     }
-    if (incoming != kS_OK || !upstream) {
+    if (!Obtained(incoming, upstream)) {
       return TellEnd(callBudget, WalkEnd::ChainPartWithoutInputs, part.Get());
     }
     BindToneControls(state, callBudget, *part);

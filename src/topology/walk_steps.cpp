@@ -8,19 +8,19 @@ using namespace platform;
 
 Ref<Part> PartAt(PartsList& list, std::uint32_t index) {
   Ref<Part> part;
-  if (list.GetPart(index, part) != kS_OK) return nullptr;
+  if (!Obtained(list.GetPart(index, part), part)) return nullptr;
   return part;
 }
 
 Ref<PartsList> Incoming(Part& part) {
   Ref<PartsList> parts;
-  if (part.EnumPartsIncoming(parts) != kS_OK) return nullptr;
+  if (!Obtained(part.EnumPartsIncoming(parts), parts)) return nullptr;
   return parts;
 }
 
 Ref<PartsList> Outgoing(Part& part) {
   Ref<PartsList> parts;
-  if (part.EnumPartsOutgoing(parts) != kS_OK) return nullptr;
+  if (!Obtained(part.EnumPartsOutgoing(parts), parts)) return nullptr;
   return parts;
 }
 
@@ -41,16 +41,16 @@ Ref<Part> NotJoined(const CallBudget& budget) {
 
 Ref<Part> JoinedAdapterPart(Ref<DeviceTopology> endpointTopology, const CallBudget& budget) {
   Ref<Connector> endpointConnector;
-  if (endpointTopology->GetConnector(0, endpointConnector) != kS_OK || !endpointConnector) {
+  if (!Obtained(endpointTopology->GetConnector(0, endpointConnector), endpointConnector)) {
     return NotJoined(budget);
   }
   endpointTopology.Reset();
   Ref<Connector> adapterConnector;
-  if (endpointConnector->GetConnectedTo(adapterConnector) != kS_OK || !adapterConnector) {
+  if (!Obtained(endpointConnector->GetConnectedTo(adapterConnector), adapterConnector)) {
     return NotJoined(budget);
   }
   Ref<Part> part;
-  if (adapterConnector->QueryPart(part) != kS_OK || !part) return NotJoined(budget);
+  if (!Obtained(adapterConnector->QueryPart(part), part)) return NotJoined(budget);
   budget.Tell({.event = WalkEvent::Joined, .part = part.Get()});
   return part;
 }
@@ -60,7 +60,7 @@ Ref<DeviceTopology> AdapterTopology(Ref<DeviceTopology> endpointTopology,
   Ref<Part> joined = JoinedAdapterPart(std::move(endpointTopology), budget);
   if (!joined) return nullptr;
   Ref<DeviceTopology> adapter;
-  if (joined->GetTopologyObject(adapter) != kS_OK) {
+  if (!Obtained(joined->GetTopologyObject(adapter), adapter)) {
     budget.Tell(
         {.event = WalkEvent::Ended, .part = joined.Get(), .end = WalkEnd::NoAdapterTopology});
     return nullptr;

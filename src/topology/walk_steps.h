@@ -12,6 +12,7 @@
 
 #include "core/endpoint_lookup.h"
 #include "core/mixer_state.h"
+#include "platform/obtained.h"
 #include "platform/platform.h"
 #include "topology/discovery.h"
 
@@ -129,7 +130,7 @@ struct Watch {
 template <class Iid, class Control>
 bool ActivateInto(platform::Part& part, Iid iid, Ref<Control>& slot, const Watch& watch) {
   Ref<Control> found;
-  const bool offered = part.Activate(iid, platform::kClsctxAll, found) == platform::kS_OK && found;
+  const bool offered = platform::Obtained(part.Activate(iid, platform::kClsctxAll, found), found);
   if (watch.budget.Watched()) {
     watch.budget.Tell({.event = offered ? WalkEvent::Bound : WalkEvent::NotOffered,
                        .control = watch.control,

@@ -103,6 +103,38 @@ def pe_is_64_bit(path):
     return int.from_bytes(image[header + 4 : header + 6], "little") == 0x8664
 
 
+# Calls that hand out an object, answering S_FALSE (0x1) or S_OK (0x0) with no
+# object (fault rules in systems/null_lookup.json and null_walks.json): the
+# DLL must count each as failed, as the Linux build does, and not crash. The
+# backend turns every such answer into a failure in one place, so these stand
+# for the rest (GetConnector, GetConnectedTo and GetTopologyObject are left to
+# the Linux failure sweep, which answers every call so).
+NO_OBJECT_ANSWERS = {
+    "CreateDeviceEnumerator": ["0x00000000", "0x00000001"],
+    "EnumAudioEndpoints": ["0x00000000", "0x00000001"],
+    "GetDefaultAudioEndpoint": ["0x00000000", "0x00000001"],
+    "GetDevice": ["0x00000000", "0x00000001"],
+    "Item": ["0x00000000", "0x00000001"],
+    "OpenPropertyStore": ["0x00000000", "0x00000001"],
+    "Activate": ["0x00000000", "0x00000001"],
+    "EnumPartsIncoming": ["0x00000000", "0x00000001"],
+    "EnumPartsOutgoing": ["0x00000000", "0x00000001"],
+    "GetPart": ["0x00000000", "0x00000001"],
+    "QueryPart": ["0x00000000"],
+}
+
+
+def injected_successes(lines):
+    """(operation, result) of every injected S_OK or S_FALSE in a server log."""
+    found = set()
+    for line in lines:
+        match = TRACE_LINE.match(line)
+        result = TRACE_RESULT.search(line)
+        if match and result and "(injected)" in line and result.group(1) in ("0x00000000", "0x00000001"):
+            found.add((match.group(2), result.group(1)))
+    return found
+
+
 # The tracer names the results it knows; the server prints every result in hex.
 RESULT_NAMES = {
     "S_OK": 0x00000000, "S_FALSE": 0x00000001, "E_NOTIMPL": 0x80004001,
@@ -248,7 +280,7 @@ def read_log(path):
     return path.read_text(errors="replace").splitlines() if path.exists() else []
 
 
-def run_case(args, wine, tally, system, script, calls):
+def run_case(args, wine, tally, system, script, calls, injected):
     name = f"{system.stem} / {script.stem}"
     linux = subprocess.run(
         [args.linux_veltomix, "--json", "--trace", "--system", str(system), "--script", str(script)],
@@ -258,7 +290,9 @@ def run_case(args, wine, tally, system, script, calls):
         return
     expected_lines = linux.stdout.splitlines()
     expected_trace = comparable_trace(linux.stderr.splitlines())
-    for state in STATES:
+    # A success code with no object means the same in every apartment: one
+    # state is enough for the descriptions that answer so, and keeps the run short.
+    for state in STATES[1:2] if system.stem.startswith("null_") else STATES:
         log = args.work / "logs" / f"{system.stem}.{script.stem}.{state}.log"
         log.unlink(missing_ok=True)
         dll = wine.run(
@@ -272,6 +306,7 @@ def run_case(args, wine, tally, system, script, calls):
         tally.check(dll.returncode in (0, 1), f"{case}: veltomix.exe ran", dll.stderr[-2000:])
         tally.check(got_lines == expected_lines, f"{case}: same JSON lines",
                     first_difference(expected_lines, got_lines))
+        injected |= injected_successes(report)
         got_trace = comparable_trace(report)
         tally.check(got_trace == expected_trace, f"{case}: same calls on the simulated objects",
                     first_difference(expected_trace, got_trace))
@@ -400,6 +435,7 @@ def main():
         systems = args.work / "systems"
         systems.mkdir()
         calls = {}
+        injected = set()
         sources = sorted(path for directory in args.systems for path in directory.rglob("*.json"))
         cards = [source for source in sources if source.parent.name == "corpus"]
         if cards:
@@ -413,7 +449,7 @@ def main():
             system = systems / source.name
             system.write_text(json.dumps(description, indent=2))
             for script in scripts:
-                run_case(args, wine, tally, system, script, calls)
+                run_case(args, wine, tally, system, script, calls, injected)
         bench_system = {"VELTO_COMSERVER_SYSTEM": windows_path(systems / "control_card.json")}
         log = args.work / "logs" / "bench.log"
         check = wine.run([args.bench.name, "VeltoSound.dll", "--check"],
@@ -427,6 +463,10 @@ def main():
     finally:
         wine.stop()
 
+    unanswered = [f"{op} {result}" for op, results in NO_OBJECT_ANSWERS.items()
+                  for result in results if (op, result) not in injected]
+    tally.check(not unanswered, "every call that hands out an object answered a success code "
+                "with no object", " ".join(unanswered))
     never = [method for method in USED_METHODS if not calls.get(method)]
     print(f"{len(USED_METHODS) - len(never)} of the {len(USED_METHODS)} interface methods the "
           "backend uses were called through COM")

@@ -71,6 +71,16 @@ INSTANTIATE_TEST_SUITE_P(
                     {"name": "B", "parts": [{"name": "x", "kind": "subunit"},
                       {"name": "y", "kind": "subunit", "kind": "connector"}]}]})",
                 "/adapters/1/parts/1/kind: duplicate key \"kind\""},
+        // Read before the adapters, the connector is resolved at the end.
+        BadText{"UnknownAdapterBeforeTheAdapters",
+                R"({"endpoints": [{"name": "A", "flow": "render",
+                    "connector": {"adapter": "Nope", "part": "out"}}],
+                    "adapters": [{"name": "Card", "parts": []}]})",
+                "/endpoints/0/connector/adapter: unknown adapter \"Nope\""},
+        BadText{"LinksBeforePartsStillChecked",
+                R"({"adapters": [{"links": [["a", "b"]], "name": "Card",
+                    "parts": [{"name": "a", "kind": "subunit"}]}]})",
+                "/adapters/0/links/0/1: unknown part \"b\""},
         BadText{"DuplicateKeyAfterAnObjectMember",
                 R"({"faults": [], "endpoints": [], "faults": []})",
                 "/faults: duplicate key \"faults\""}),
@@ -88,6 +98,29 @@ TEST(ReadDescription, TextAndFileGiveTheSameModel) {
     ASSERT_EQ(model->adapters.size(), 1u);
     EXPECT_EQ(model->endpoints[1].connector, (PartPlace{0, 0}));
     EXPECT_EQ(model->adapters[0].parts[1].levels[0]->min, -10.0f);
+    EXPECT_EQ(model->adapters[0].links, (std::vector<std::pair<std::size_t, std::size_t>>{{1, 0}}));
+  }
+}
+
+// Elements are read as the text comes: members in any order give one model.
+TEST(ReadDescription, MemberOrderDoesNotMatter) {
+  const Description usual = ReadDescription(Card(kId, kPart, "-10"), "usual");
+  const Description reordered = ReadDescription(R"({"faults": [], "adapters": [{
+      "links": [["vol", "out"]], "parts": [
+        {"id": "out", "name": "Out", "kind": "connector"},
+        {"id": "vol", "name": "Vol", "kind": "subunit",
+         "controls": {"volume": {"min": -10, "max": 0, "step": 1, "channels": [0]}}}],
+      "name": "Card"}],
+    "endpoints": [{"id": "ep-0", "name": "Zero", "flow": "capture"},
+      {"connector": {"part": "out", "adapter": "Card"}, "flow": "render", "name": "Out",
+       "id": "ep-1"}]})",
+                                                "reordered");
+  for (const Description* model : {&usual, &reordered}) {
+    ASSERT_EQ(model->endpoints.size(), 2u);
+    EXPECT_EQ(model->endpoints[1].connector, (PartPlace{0, 0}));
+    ASSERT_EQ(model->adapters.size(), 1u);
+    EXPECT_EQ(model->adapters[0].name, "Card");
+    EXPECT_EQ(model->adapters[0].parts.size(), 2u);
     EXPECT_EQ(model->adapters[0].links, (std::vector<std::pair<std::size_t, std::size_t>>{{1, 0}}));
   }
 }

@@ -61,10 +61,13 @@ class Adapter : public Base {
 };
 
 // Hands a COM object to the core. Only S_OK with an object hands over; any
-// object that came with another result is released with `com`.
+// object that came with another result is released with `com`. A success
+// code with no object is a failure: a server may answer so, and Wine's
+// CoCreateInstance turns a class factory's S_FALSE into S_OK.
 template <class AdapterT, class Out>
 p::HRESULT HandOver(HRESULT hr, ComPtr<typename AdapterT::Interface> com, Ref<Out>& out) {
-  if (hr != S_OK || !com) return hr;
+  if (!com) return FAILED(hr) ? hr : E_POINTER;
+  if (hr != S_OK) return hr;
   auto* adapter = new (std::nothrow) AdapterT(std::move(com));
   if (!adapter) return E_OUTOFMEMORY;
   out = Ref<Out>::Adopt(adapter);

@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <fstream>
 #include <initializer_list>
-#include <set>
 #include <string_view>
 #include <type_traits>
 #include <unordered_map>
@@ -62,9 +62,11 @@ struct Place {
   }
 };
 
-// Reads a document into the model. With a mutable document (one read from
-// text), each element of a list is released as soon as it has been read, so
-// that the document shrinks while the model grows.
+// Reads a document into the model, one element of a list at a time: from a
+// tree already in memory (Parse), or as the JSON library's events complete
+// each element (Loader below), so that a document read from text is never
+// held whole. Endpoints' connectors are resolved at the end, since the
+// adapters they name may come later in the text.
 template <class Json>
 class Parser {
  public:
@@ -75,11 +77,111 @@ class Parser {
   Description Parse(Json& root) {
     const Place top{&root, nullptr, {}, 0, false};
     RequireObject(top, {"endpoints", "adapters", "faults"});
-    Description description;
-    if (auto adapters = Find(top, "adapters")) description.adapters = Adapters(*adapters);
-    if (auto endpoints = Find(top, "endpoints")) description.endpoints = Endpoints(*endpoints);
-    if (auto faults = Find(top, "faults")) description.faults = Faults(*faults);
-    return description;
+    if (auto adapters = Find(top, "adapters")) {
+      const std::size_t count = ArraySize(*adapters);
+      for (std::size_t i = 0; i < count; ++i) {
+        const Place item = Element(*adapters, i);
+        BeginAdapter();
+        const auto parts = item->is_object() ? Find(item, "parts") : std::nullopt;
+        const std::size_t partCount = parts && (*parts)->is_array() ? (*parts)->size() : 0;
+        for (std::size_t j = 0; j < partCount; ++j) AddPart(Element(*parts, j));
+        EndAdapter(item);
+      }
+    }
+    if (auto endpoints = Find(top, "endpoints")) {
+      const std::size_t count = ArraySize(*endpoints);
+      for (std::size_t i = 0; i < count; ++i) AddEndpoint(Element(*endpoints, i));
+    }
+    if (auto faults = Find(top, "faults")) {
+      const std::size_t count = ArraySize(*faults);
+      for (std::size_t i = 0; i < count; ++i) AddFault(Element(*faults, i));
+    }
+    return Finish(top);
+  }
+
+  // --- One element at a time, in document order -------------------------------------
+
+  void BeginAdapter() {
+    description_.adapters.emplace_back();
+    parts_.clear();
+    partIndex_.emplace_back();
+    linksRead_ = false;
+    links_.clear();
+  }
+
+  void AddPart(const Place& item) {
+    parts_.push_back(Part(item));
+    if (!partIndex_.back().emplace(parts_.back().id, parts_.size() - 1).second)
+      Fail(item, "duplicate part id " + Quoted(parts_.back().id));
+    Release(item);
+  }
+
+  // Only once the adapter's parts are all known.
+  void AddLink(const Place& link) {
+    if (!link->is_array() || link->size() != 2) Fail(link, "must be a pair [from, to]");
+    std::size_t ends[2];
+    for (std::size_t e = 0; e < 2; ++e) {
+      const Place end = Element(link, e);
+      const std::string id = String(end);
+      const auto found = partIndex_.back().find(id);
+      if (found == partIndex_.back().end()) Fail(end, "unknown part " + Quoted(id));
+      ends[e] = found->second;
+    }
+    if (!links_.insert(static_cast<std::uint64_t>(ends[0]) << 32 | ends[1]).second)
+      Fail(link, "duplicate link");
+    description_.adapters.back().links.emplace_back(ends[0], ends[1]);
+    linksRead_ = true;
+    Release(link);
+  }
+
+  // The adapter's own members, once its parts (and perhaps links) are read.
+  void EndAdapter(const Place& place) {
+    RequireObject(place, {"name", "parts", "links"});
+    AdapterState& adapter = description_.adapters.back();
+    adapter.name = String(Require(place, "name"));
+    if (adapter.name.empty()) Fail(Child(place, "name"), "must not be empty");
+    Wide(Child(place, "name"), adapter.name);
+    ArraySize(Require(place, "parts"));
+    if (auto links = Find(place, "links"); links && !linksRead_) {
+      const std::size_t count = ArraySize(*links);
+      for (std::size_t i = 0; i < count; ++i) AddLink(Element(*links, i));
+    }
+    if (!adapterIndex_.emplace(adapter.name, description_.adapters.size() - 1).second)
+      Fail(Child(place, "name"), "duplicate adapter name " + Quoted(adapter.name));
+    MoveInto(parts_, adapter.parts);
+    adapter.links.shrink_to_fit();
+    links_ = {};
+    Release(place);
+  }
+
+  void AddEndpoint(const Place& item) {
+    EndpointState endpoint = Endpoint(item);
+    if (!endpointIds_.insert(endpoint.id).second)
+      Fail(item, "duplicate endpoint id " + Quoted(endpoint.id));
+    bool& flowDefault = hasDefault_[static_cast<int>(endpoint.flow)];
+    if (endpoint.isDefault && flowDefault)
+      Fail(Child(item, "default"), "a second default endpoint of the same flow");
+    flowDefault = flowDefault || endpoint.isDefault;
+    endpoints_.push_back(std::move(endpoint));
+    Release(item);
+  }
+
+  void AddFault(const Place& item) {
+    faults_.push_back(Fault(item));
+    Release(item);
+  }
+
+  // The top level, once every element has been read.
+  Description Finish(const Place& top) {
+    RequireObject(top, {"endpoints", "adapters", "faults"});
+    for (const char* key : {"adapters", "endpoints", "faults"}) {
+      if (auto list = Find(top, key)) ArraySize(*list);
+    }
+    MoveInto(endpoints_, description_.endpoints);
+    MoveInto(faults_, description_.faults);
+    for (const Connector& connector : connectors_)
+      description_.endpoints[connector.endpoint].connector = Resolve(connector);
+    return std::move(description_);
   }
 
  private:
@@ -200,41 +302,6 @@ class Parser {
     return level;
   }
 
-  std::vector<AdapterState> Adapters(const Place& place) {
-    std::vector<AdapterState> adapters;
-    const std::size_t count = ArraySize(place);
-    adapters.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-      const Place item = Element(place, i);
-      adapters.push_back(Adapter(item));
-      if (!adapterIndex_.emplace(adapters.back().name, i).second)
-        Fail(Child(item, "name"), "duplicate adapter name " + Quoted(adapters.back().name));
-      Release(item);
-    }
-    return adapters;
-  }
-
-  AdapterState Adapter(const Place& place) {
-    RequireObject(place, {"name", "parts", "links"});
-    AdapterState adapter;
-    adapter.name = String(Require(place, "name"));
-    if (adapter.name.empty()) Fail(Child(place, "name"), "must not be empty");
-    Wide(Child(place, "name"), adapter.name);
-    std::unordered_map<std::string, std::size_t>& partIndex = partIndex_.emplace_back();
-    const Place parts = Require(place, "parts");
-    const std::size_t count = ArraySize(parts);
-    adapter.parts.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-      const Place item = Element(parts, i);
-      adapter.parts.push_back(Part(item));
-      if (!partIndex.emplace(adapter.parts.back().id, i).second)
-        Fail(item, "duplicate part id " + Quoted(adapter.parts.back().id));
-      Release(item);
-    }
-    if (auto links = Find(place, "links")) adapter.links = Links(*links, partIndex);
-    return adapter;
-  }
-
   struct Naming {
     std::string name, id;
     std::u16string wideName, wideId;
@@ -287,52 +354,7 @@ class Parser {
     return static_cast<std::int32_t>(Integer(place, INT32_MIN, INT32_MAX));
   }
 
-  std::vector<std::pair<std::size_t, std::size_t>> Links(
-      const Place& place, const std::unordered_map<std::string, std::size_t>& partIndex) const {
-    std::vector<std::pair<std::size_t, std::size_t>> links;
-    std::set<std::pair<std::size_t, std::size_t>> seen;
-    const std::size_t count = ArraySize(place);
-    links.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-      const Place link = Element(place, i);
-      if (!link->is_array() || link->size() != 2) Fail(link, "must be a pair [from, to]");
-      std::size_t ends[2];
-      for (std::size_t e = 0; e < 2; ++e) {
-        const Place end = Element(link, e);
-        const std::string id = String(end);
-        const auto found = partIndex.find(id);
-        if (found == partIndex.end()) Fail(end, "unknown part " + Quoted(id));
-        ends[e] = found->second;
-      }
-      if (!seen.emplace(ends[0], ends[1]).second) Fail(link, "duplicate link");
-      links.emplace_back(ends[0], ends[1]);
-      Release(link);
-    }
-    return links;
-  }
-
-  std::vector<EndpointState> Endpoints(const Place& place) const {
-    std::vector<EndpointState> endpoints;
-    std::unordered_set<std::string> ids;
-    bool hasDefault[2] = {false, false};
-    const std::size_t count = ArraySize(place);
-    endpoints.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-      const Place item = Element(place, i);
-      EndpointState endpoint = Endpoint(item);
-      if (!ids.insert(endpoint.id).second)
-        Fail(item, "duplicate endpoint id " + Quoted(endpoint.id));
-      bool& flowDefault = hasDefault[static_cast<int>(endpoint.flow)];
-      if (endpoint.isDefault && flowDefault)
-        Fail(Child(item, "default"), "a second default endpoint of the same flow");
-      flowDefault = flowDefault || endpoint.isDefault;
-      endpoints.push_back(std::move(endpoint));
-      Release(item);
-    }
-    return endpoints;
-  }
-
-  EndpointState Endpoint(const Place& place) const {
+  EndpointState Endpoint(const Place& place) {
     RequireObject(place,
                   {"id", "name", "flow", "state", "default", "topology", "volume", "connector"});
     EndpointState endpoint;
@@ -366,32 +388,47 @@ class Parser {
     if (auto mute = Find(place, "mute")) endpoint.mute = Switch(*mute);
   }
 
-  PartPlace Connection(const Place& place) const {
+  // An endpoint's connector as written, found at once when its adapter has
+  // been read, else once all adapters are known.
+  struct Connector {
+    std::size_t endpoint;
+    std::string adapter, part;
+  };
+
+  std::optional<PartPlace> Connection(const Place& place) {
     RequireObject(place, {"adapter", "part"});
-    const Place adapterPlace = Require(place, "adapter");
-    const Place partPlace = Require(place, "part");
-    const std::string adapterName = String(adapterPlace);
-    const std::string partId = String(partPlace);
-    const auto adapter = adapterIndex_.find(adapterName);
+    Connector connector{endpoints_.size(), String(Require(place, "adapter")),
+                        String(Require(place, "part"))};
+    if (adapterIndex_.count(connector.adapter)) return Resolve(connector);
+    connectors_.push_back(std::move(connector));
+    return std::nullopt;
+  }
+
+  PartPlace Resolve(const Connector& connector) const {
+    const Place root{nullptr, nullptr, {}, 0, false};
+    const Place list{nullptr, &root, "endpoints", 0, false};
+    const Place item{nullptr, &list, {}, connector.endpoint, true};
+    const Place place{nullptr, &item, "connector", 0, false};
+    const auto adapter = adapterIndex_.find(connector.adapter);
     if (adapter == adapterIndex_.end())
-      Fail(adapterPlace, "unknown adapter " + Quoted(adapterName));
+      Fail({nullptr, &place, "adapter", 0, false}, "unknown adapter " + Quoted(connector.adapter));
     const std::size_t a = adapter->second;
-    const auto part = partIndex_[a].find(partId);
+    const auto part = partIndex_[a].find(connector.part);
     if (part == partIndex_[a].end())
-      Fail(partPlace, "adapter " + Quoted(adapterName) + " has no part " + Quoted(partId));
+      Fail({nullptr, &place, "part", 0, false},
+           "adapter " + Quoted(connector.adapter) + " has no part " + Quoted(connector.part));
     return PartPlace{a, part->second};
   }
 
-  std::vector<FaultRule> Faults(const Place& place) const {
-    std::vector<FaultRule> faults;
-    const std::size_t count = ArraySize(place);
-    faults.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-      const Place item = Element(place, i);
-      faults.push_back(Fault(item));
-      Release(item);
+  // Lists are gathered in deques, which grow without copying, and moved into
+  // the model's vectors at their exact size, the deque shrinking as it goes.
+  template <class T>
+  static void MoveInto(std::deque<T>& from, std::vector<T>& to) {
+    to.reserve(to.size() + from.size());
+    while (!from.empty()) {
+      to.push_back(std::move(from.front()));
+      from.pop_front();
     }
-    return faults;
   }
 
   FaultRule Fault(const Place& place) const {
@@ -443,15 +480,22 @@ class Parser {
   }
 
   const std::string& source_;
+  Description description_;
   // Adapter names and each adapter's part ids, as endpoints' connectors name them.
   std::unordered_map<std::string, std::size_t> adapterIndex_;
   std::vector<std::unordered_map<std::string, std::size_t>> partIndex_;
+  std::vector<Connector> connectors_;
+  // The open adapter's links so far (from << 32 | to), and whether its list
+  // has been read already.
+  std::unordered_set<std::uint64_t> links_;
+  bool linksRead_ = false;
+  std::unordered_set<std::string> endpointIds_;
+  std::deque<PartState> parts_;  // the open adapter's
+  std::deque<EndpointState> endpoints_;
+  std::deque<FaultRule> faults_;
+  bool hasDefault_[2] = {false, false};
 };
 
-// Builds the document from the JSON library's events. Keys go straight into
-// each object's member list, after a look-up in a set of the keys that object
-// has so far: the library's own duplicate detection (a parser callback) scans
-// every array again at the end of each element, quadratic in its length.
 // An object's members as the list they are kept in.
 Document::object_t::Container& Members(Document& object) {
   return object.get_ref<Document::object_t&>();
@@ -460,27 +504,44 @@ const Document::object_t::Container& Members(const Document& object) {
   return object.get_ref<const Document::object_t&>();
 }
 
-class StrictBuilder {
+// Reads text through the JSON library's events. Keys go straight into each
+// object's member list, after a look-up in a set of the keys that object has
+// so far: the library's own duplicate detection (a parser callback) scans
+// every array again at the end of each element, quadratic in its length.
+// Each element of a list (an endpoint, a fault rule, an adapter's part or
+// link, an adapter) is handed to the parser as soon as it is complete and
+// then dropped, so that only the document's frame stays: its lists hold a
+// null for each element read. The first problem the parser finds is kept
+// until the text has been read, so that a syntax error anywhere still wins.
+class Loader {
  public:
   using number_integer_t = Document::number_integer_t;
   using number_unsigned_t = Document::number_unsigned_t;
   using number_float_t = Document::number_float_t;
   using string_t = Document::string_t;
   using binary_t = Document::binary_t;
+  using Place = description::Place<Document>;
 
-  explicit StrictBuilder(const std::string& source) : source_(source) {}
+  explicit Loader(const std::string& source) : source_(source), parser_(source) {}
 
-  Document Take() { return std::move(root_); }
+  // Throws the first problem found, else builds what the elements left out.
+  Description Finish() {
+    if (problem_) throw *problem_;
+    return parser_.Finish(Place{&root_, nullptr, {}, 0, false});
+  }
 
-  bool null() { return Add(nullptr); }
-  bool boolean(bool value) { return Add(value); }
-  bool number_integer(number_integer_t value) { return Add(value); }
-  bool number_unsigned(number_unsigned_t value) { return Add(value); }
-  bool number_float(number_float_t value, const string_t&) { return Add(value); }
-  bool string(string_t& value) { return Add(std::move(value)); }
-  bool binary(binary_t& value) { return Add(std::move(value)); }
+  bool null() { return Scalar(nullptr); }
+  bool boolean(bool value) { return Scalar(value); }
+  bool number_integer(number_integer_t value) { return Scalar(value); }
+  bool number_unsigned(number_unsigned_t value) { return Scalar(value); }
+  bool number_float(number_float_t value, const string_t&) { return Scalar(value); }
+  bool string(string_t& value) { return Scalar(std::move(value)); }
+  bool binary(binary_t& value) { return Scalar(std::move(value)); }
 
-  bool start_object(std::size_t) { return Open(Document::object()); }
+  bool start_object(std::size_t) {
+    if (InTopList("adapters") && !problem_) parser_.BeginAdapter();
+    return Open(Document::object());
+  }
   bool start_array(std::size_t) { return Open(Document::array()); }
   bool end_object() { return Close(); }
   bool end_array() { return Close(); }
@@ -528,6 +589,13 @@ class StrictBuilder {
                 .second;
   }
 
+  template <class Value>
+  bool Scalar(Value&& value) {
+    Add(std::forward<Value>(value));
+    Completed();
+    return true;
+  }
+
   bool Open(Document&& container) {
     frames_.push_back({Add(std::move(container)), {}, {}});
     return true;
@@ -541,7 +609,69 @@ class StrictBuilder {
       Members(container).shrink_to_fit();
     }
     frames_.pop_back();
+    Completed();
     return true;
+  }
+
+  // The key under which frame `i + 1` sits in frame `i`, an object.
+  const std::string* KeyBelow(std::size_t i) const {
+    const Document& container = *frames_[i].container;
+    if (!container.is_object() || Members(container).empty()) return nullptr;
+    return &Members(container).back().first;
+  }
+  bool IsList(std::size_t i, const char* key) const {
+    const std::string* name = i > 0 ? KeyBelow(i - 1) : nullptr;
+    return frames_[i].container->is_array() && name && *name == key;
+  }
+  // Whether the value now starting or just completed is an element of the
+  // top-level list `key`, or of the open adapter's list `key`.
+  bool InTopList(const char* key) const { return frames_.size() == 2 && IsList(1, key); }
+  bool InAdapterList(const char* key) const {
+    return frames_.size() == 4 && IsList(1, "adapters") && frames_[2].container->is_object() &&
+           IsList(3, key);
+  }
+  // The open adapter's parts are all read once a member named "parts" has
+  // been completed before the one being read.
+  bool AdapterPartsRead() const {
+    const auto& members = Members(*frames_[2].container);
+    for (std::size_t i = 0; i + 1 < members.size(); ++i) {
+      if (members[i].first == "parts" && members[i].second.is_array()) return true;
+    }
+    return false;
+  }
+
+  // Hands the list element just completed to the parser, which drops it.
+  void Completed() {
+    if (InTopList("endpoints")) return Hand([&](const Place& item) { parser_.AddEndpoint(item); });
+    if (InTopList("faults")) return Hand([&](const Place& item) { parser_.AddFault(item); });
+    if (InTopList("adapters")) return Hand([&](const Place& item) { parser_.EndAdapter(item); });
+    if (InAdapterList("parts")) return Hand([&](const Place& item) { parser_.AddPart(item); });
+    if (InAdapterList("links") && AdapterPartsRead())
+      return Hand([&](const Place& item) { parser_.AddLink(item); });
+  }
+
+  // Calls `use` with the place of the innermost list's last element.
+  template <class Use>
+  void Hand(Use&& use) {
+    if (problem_) return;
+    std::vector<Place> chain;
+    chain.reserve(frames_.size() + 1);
+    chain.push_back(Place{frames_[0].container, nullptr, {}, 0, false});
+    for (std::size_t i = 1; i <= frames_.size(); ++i) {
+      Document& outer = *frames_[i - 1].container;
+      Document* inner = i < frames_.size() ? frames_[i].container : nullptr;
+      if (outer.is_array()) {
+        if (!inner && !outer.empty()) inner = &outer.back();
+        chain.push_back(Place{inner, &chain.back(), {}, outer.size() - 1, true});
+      } else {
+        chain.push_back(Place{inner, &chain.back(), *KeyBelow(i - 1), 0, false});
+      }
+    }
+    try {
+      use(chain.back());
+    } catch (const DescriptionError& error) {
+      problem_ = error;
+    }
   }
 
   // The pointer of the value being read, or of `key` in the innermost object.
@@ -567,15 +697,17 @@ class StrictBuilder {
   }
 
   const std::string& source_;
+  Parser<Document> parser_;
   Document root_;
   std::vector<Frame> frames_;
+  std::optional<DescriptionError> problem_;
 };
 
 template <class Input>
-Document Build(Input&& input, const std::string& source) {
-  StrictBuilder builder(source);
-  Document::sax_parse(std::forward<Input>(input), &builder);
-  return builder.Take();
+Description Load(Input&& input, const std::string& source) {
+  Loader loader(source);
+  Document::sax_parse(std::forward<Input>(input), &loader);
+  return loader.Finish();
 }
 
 }  // namespace
@@ -585,19 +717,18 @@ Description ParseDescription(const json& json, const std::string& source) {
 }
 
 Description ReadDescription(std::string_view text, const std::string& source) {
-  Document document = Build(text, source);
-  return Parser<Document>(source).Parse(document);
+  return Load(text, source);
 }
 
 Description ReadDescriptionFile(const std::string& path) {
-  // Read as a stream, so that the text is never held whole next to the
-  // document; the document goes element by element as the model is built.
+  // Read as a stream, so that the text is never held whole: the model is
+  // built element by element as the text is read.
   std::ifstream file(path, std::ios::binary);
   if (!file) throw DescriptionError(path + ": cannot be read: " + std::strerror(errno));
-  Document document = Build(file, path);
+  Loader loader(path);
+  Document::sax_parse(file, &loader);
   if (file.bad()) throw DescriptionError(path + ": cannot be read");
-  file.close();
-  return Parser<Document>(path).Parse(document);
+  return loader.Finish();
 }
 
 }  // namespace velto::description

@@ -7,7 +7,8 @@
 namespace velto::sim {
 
 platform::WChar Cp1252ToWide(unsigned char byte);
-// '?' for a code unit that Windows-1252 cannot represent.
+// Windows' best-fit letter for a code unit outside Windows-1252 (U+0142 ł
+// gives 'l'), '?' where it has none.
 char WideToCp1252(platform::WChar unit);
 
 }  // namespace velto::sim
