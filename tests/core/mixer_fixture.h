@@ -13,12 +13,24 @@
 #include "core/mixer_state.h"
 #include "platform/sim/sim_system.h"
 #include "platform_checks.h"
+#include "sample_ids.h"
 #include "veltosound.h"
 
 namespace velto::testing {
 
 inline std::string SystemPath(const std::string& name) {
   return std::string(VELTO_TEST_SYSTEMS) + "/" + name;
+}
+
+// An endpoint with a stereo volume and no topology behind it.
+inline nlohmann::json Endpoint(const std::string& id, const std::string& name,
+                               const std::string& flow, const std::string& state = "active") {
+  return {
+      {"id", id},
+      {"name", name},
+      {"flow", flow},
+      {"state", state},
+      {"volume", {{"min", -65.25}, {"max", 0.0}, {"step", 0.75}, {"channels", {-10.0, -10.0}}}}};
 }
 
 class MixerTest : public ::testing::Test {
@@ -48,6 +60,12 @@ class MixerTest : public ::testing::Test {
 
   sim::SimSystem& system() { return sim::Installed(); }
   nlohmann::json state() { return system().Dump(); }
+  nlohmann::json Sample() { return sim::SimSystem::Sample()->Dump(); }
+  // Every call named `op`, on any object, answers `result`.
+  void Fail(const std::string& op, platform::HRESULT result,
+            std::optional<std::uint32_t> channel = {}) {
+    system().AddFault({"*", op, result, channel});
+  }
   MixerState& mixer() { return Mixer(); }
 
   // A lookup as a binding makes it, 0 found or -1: the record keeps what a

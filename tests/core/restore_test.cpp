@@ -11,9 +11,6 @@
 namespace velto::testing {
 namespace {
 
-constexpr const char* kSpeakersId = "{0.0.0.00000000}.{4f6a2c1e-8b3d-4e7a-9c51-2d8f0b6e3a17}";
-constexpr const char* kMicId = "{0.0.1.00000000}.{6b8e3f2a-9d4c-4a71-b5e0-3c9f1a8d2e64}";
-constexpr const char* kLineId = "{0.0.1.00000000}.{d1f5a9c3-7e2b-4b86-a0d4-5f3e8c1b9a72}";
 const std::string kCard = "part:Velto HD Audio/";
 
 // Where a control's value lives in a dump: a key of an endpoint's volume,
@@ -29,9 +26,9 @@ json& At(json& dump, const ControlPlace& place) {
   return PartById(dump, place.id)["controls"][place.key];
 }
 
-const ControlPlace kMasterVolume{true, kSpeakersId, "channels"};
-const ControlPlace kMasterMute{true, kSpeakersId, "mute"};
-const ControlPlace kLineRecord{true, kLineId, "channels"};
+const ControlPlace kMasterVolume{true, sample::kSpeakers, "channels"};
+const ControlPlace kMasterMute{true, sample::kSpeakers, "mute"};
+const ControlPlace kLineRecord{true, sample::kLineIn, "channels"};
 const ControlPlace kBass{false, "tone", "bass"};
 const ControlPlace kLineAgc{false, "line-agc", "agc"};
 const ControlPlace kMicBoost{false, "mic-boost", "volume"};
@@ -40,7 +37,7 @@ const ControlPlace kMicMonitor{false, "mic-volume", "volume"};
 // Every control of the sample but the boost, which is a level or a switch.
 const ControlPlace kSampleControls[] = {kMasterVolume,
                                         kMasterMute,
-                                        {true, kMicId, "channels"},
+                                        {true, sample::kMicrophone, "channels"},
                                         kLineRecord,
                                         {false, "line-in-volume", "volume"},
                                         {false, "line-in-mute", "mute"},
@@ -86,8 +83,6 @@ void ChangeEveryControl(bool boostIsSwitch) {
 
 class RestoreTest : public MixerTest {
  protected:
-  json Sample() { return sim::SimSystem::Sample()->Dump(); }
-
   // Binds all three sample devices and returns the system as binding found it.
   json Bind(const json& description, const std::vector<sim::FaultRule>& faults = {}) {
     UseSystemJson(description);
@@ -107,8 +102,8 @@ TEST_F(RestoreTest, CloseWithRestorePutsEveryControlBackExactly) {
   PartById(boostLevel, "line-in-mute")["controls"]["mute"] = 5;
   json boostSwitch = Sample();
   PartById(boostSwitch, "mic-boost")["controls"] = {{"agc", 0}};
-  EndpointById(boostSwitch, kLineId)["volume"]["channels"] = {-50.5, -50.5};
-  EndpointById(boostSwitch, kLineId)["volume"]["min"] = -60.0;
+  EndpointById(boostSwitch, sample::kLineIn)["volume"]["channels"] = {-50.5, -50.5};
+  EndpointById(boostSwitch, sample::kLineIn)["volume"]["min"] = -60.0;
 
   for (const auto& [description, isSwitch] : {std::pair{boostLevel, false}, {boostSwitch, true}}) {
     SCOPED_TRACE(isSwitch ? "boost switch" : "boost level");
@@ -140,7 +135,8 @@ TEST_F(RestoreTest, BoostLevelComesBackInWholeDecibelsAndMasterMuteAsZeroOrOne) 
   EXPECT_EQ(At(now, kMicBoost)["channels"][0], 19.0);
   std::vector<std::string> muteWrites;
   for (const sim::TraceEntry& entry : system().Trace()) {
-    if (entry.op == "SetMute" && entry.object == "device:" + std::string(kSpeakersId) + "/volume")
+    if (entry.op == "SetMute" &&
+        entry.object == "device:" + std::string(sample::kSpeakers) + "/volume")
       muteWrites.push_back(entry.args);
   }
   EXPECT_EQ(muteWrites, std::vector<std::string>{"mute=1"});
@@ -158,14 +154,14 @@ TEST_F(RestoreTest, WritesOnlyWhatBindingReadAndSkipsStepsWhoseChannelCountFails
         {kCard + "line-agc/agc", "GetEnabled"},
         {kCard + "mic-boost/volume", "GetLevel"},
         {kCard + "mic-volume/volume", "GetLevel"},
-        {"device:" + std::string(kLineId) + "/volume", "GetMasterVolumeLevel"}},
+        {"device:" + std::string(sample::kLineIn) + "/volume", "GetMasterVolumeLevel"}},
        {},
        {kBass, kLineAgc, kMicBoost, kMicMonitor, kLineRecord}},
       {"a failed channel count writes nothing where the count is used",
        {},
        {{kCard + "tone/bass", "GetChannelCount"},
-        {"device:" + std::string(kSpeakersId) + "/volume", "GetChannelCount"},
-        {"device:" + std::string(kMicId) + "/volume", "GetChannelCount"}},
+        {"device:" + std::string(sample::kSpeakers) + "/volume", "GetChannelCount"},
+        {"device:" + std::string(sample::kMicrophone) + "/volume", "GetChannelCount"}},
        {kBass, kMasterVolume}},
       {"every write failing still runs every step",
        {},

@@ -149,19 +149,27 @@ inline std::map<std::string, std::string> SavedSubset(
 }
 
 using Slots = std::map<std::string, std::string>;
+using Fields = std::map<std::string, std::string>;
+using Faults = std::vector<sim::FaultRule>;
 
 // One walk over a description, patched and with faults, and what it must
 // leave behind: its result, every filled slot, and the named saved fields.
 struct WalkCase {
   const char* what;
-  std::function<void(json&)> patch;
-  std::vector<sim::FaultRule> faults;
   int result;
   Slots slots;
-  std::map<std::string, std::string> saved;
+  Fields saved = {};
+  Faults faults = {};
+  std::function<void(json&)> patch = nullptr;
 };
 
 using Walk = std::function<int()>;
+
+// A discovery walk run alone, by its result code.
+template <class Discover>
+Walk WalkOf(Discover discover, const char* searchText, platform::DataFlow flow) {
+  return [=] { return ResultCode(WalkAlone(discover, searchText, flow)); };
+}
 
 class WalkTest : public MixerTest {
  protected:
