@@ -18,9 +18,7 @@ class BoostSliderTest : public ControlCardTest {
   void UseBoostLevel(const nlohmann::json& level) {
     nlohmann::json card =
         nlohmann::json::parse(std::ifstream(SystemPath("controls/control_card.json")));
-    for (auto& part : card["adapters"][0]["parts"]) {
-      if (part["name"] == "Mic Boost") part["controls"]["volume"] = level;
-    }
+    PartWhere(card, "name", "Mic Boost")["controls"]["volume"] = level;
     UseSystemJson(card);
     BindBoost();
   }

@@ -124,27 +124,6 @@ class ControlCardTest : public MixerTest {
     mixer().virtualEndpoint.Reset();
     MixerTest::TearDown();
   }
-
- public:
-  // A part's controls as the system holds them now.
-  nlohmann::json PartControls(const std::string& partName) {
-    const nlohmann::json now = state();
-    for (const auto& adapter : now["adapters"]) {
-      for (const auto& part : adapter["parts"]) {
-        if (part["name"] == partName) return part.value("controls", nlohmann::json::object());
-      }
-    }
-    ADD_FAILURE() << "no part " << partName;
-    return {};
-  }
-  nlohmann::json EndpointVolumeState(const std::string& endpointId) {
-    const nlohmann::json now = state();
-    for (const auto& endpoint : now["endpoints"]) {
-      if (endpoint["id"] == endpointId) return endpoint["volume"];
-    }
-    ADD_FAILURE() << "no endpoint " << endpointId;
-    return {};
-  }
 };
 
 }  // namespace velto::testing

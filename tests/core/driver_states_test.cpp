@@ -29,10 +29,6 @@ class DriverStateTest : public MixerTest {
     UseSystemJson(description);
     ASSERT_EQ(OpenSoundCard("4f6a2c1e", "6b8e3f2a", "d1f5a9c3"), 0);
   }
-  json Volume(const char* id) {
-    json now = state();
-    return EndpointById(now, id)["volume"];
-  }
 };
 
 TEST_F(DriverStateTest, VolumesReadTheLevelTheirRulesName) {
@@ -59,10 +55,10 @@ TEST_F(DriverStateTest, RecordingVolumeKeepsTheBalanceTheMasterVolumeLevels) {
   int status = -1;
   // max 30 dB: 10 % is 20 dB below it, one platform call moves both channels.
   EXPECT_EQ(SetLineRecordVolume(10, &status), 10);
-  EXPECT_EQ(Volume(sample::kLineIn)["channels"], json({10.0, 4.0}));
+  EXPECT_EQ(EndpointVolumeState(sample::kLineIn)["channels"], json({10.0, 4.0}));
   // The master export sets every channel to one level, as its rules say.
   EXPECT_EQ(SetMasterVolume(10, &status), 10);
-  EXPECT_EQ(Volume(sample::kSpeakers)["channels"], json({-20.0, -20.0}));
+  EXPECT_EQ(EndpointVolumeState(sample::kSpeakers)["channels"], json({-20.0, -20.0}));
 }
 
 TEST_F(DriverStateTest, ChannelCountsTheControlCannotServe) {

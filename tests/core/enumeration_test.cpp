@@ -12,24 +12,6 @@ namespace {
 using nlohmann::json;
 using namespace platform;
 
-constexpr std::size_t kHostBuffer = 512;
-constexpr char kGuard = 0x5A;
-
-// A host buffer larger than the 255 bytes promised, so a write past them shows.
-struct HostBuffer {
-  std::array<char, kHostBuffer> bytes;
-  HostBuffer() { bytes.fill(kGuard); }
-  char* data() { return bytes.data(); }
-  const char* data() const { return bytes.data(); }
-  std::string text() const { return std::string(bytes.data(), strnlen(bytes.data(), 255)); }
-  bool untouched() const { return guardIntactFrom(0); }
-  bool guardIntactFrom(std::size_t offset) const {
-    for (std::size_t i = offset; i < kHostBuffer; ++i)
-      if (bytes[i] != kGuard) return false;
-    return true;
-  }
-};
-
 const std::string kLongName = "Speakers " + std::string(291, 'N');
 const std::string kLongId = "{0.0.0.00000000}.{long-" + std::string(290, '7') + "}";
 

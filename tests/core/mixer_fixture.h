@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cstring>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -22,6 +25,31 @@ inline std::string SystemPath(const std::string& name) {
   return std::string(VELTO_TEST_SYSTEMS) + "/" + name;
 }
 
+// The part whose `key` is `value`, in whichever adapter holds it.
+inline nlohmann::json& PartWhere(nlohmann::json& description, const char* key,
+                                 const std::string& value) {
+  for (nlohmann::json& adapter : description["adapters"]) {
+    for (nlohmann::json& part : adapter["parts"]) {
+      if (part[key] == value) return part;
+    }
+  }
+  ADD_FAILURE() << "no part with " << key << " " << value;
+  static nlohmann::json none;
+  return none;
+}
+inline nlohmann::json& PartById(nlohmann::json& description, const std::string& id) {
+  return PartWhere(description, "id", id);
+}
+
+inline nlohmann::json& EndpointById(nlohmann::json& description, const std::string& id) {
+  for (nlohmann::json& endpoint : description["endpoints"]) {
+    if (endpoint["id"] == id) return endpoint;
+  }
+  ADD_FAILURE() << "no endpoint " << id;
+  static nlohmann::json none;
+  return none;
+}
+
 // An endpoint with a stereo volume and no topology behind it.
 inline nlohmann::json Endpoint(const std::string& id, const std::string& name,
                                const std::string& flow, const std::string& state = "active") {
@@ -32,6 +60,20 @@ inline nlohmann::json Endpoint(const std::string& id, const std::string& name,
       {"state", state},
       {"volume", {{"min", -65.25}, {"max", 0.0}, {"step", 0.75}, {"channels", {-10.0, -10.0}}}}};
 }
+
+// A host buffer larger than the 255 bytes promised, so a write past them shows.
+struct HostBuffer {
+  static constexpr char kGuard = 0x5A;
+  std::array<char, 512> bytes;
+  HostBuffer() { bytes.fill(kGuard); }
+  char* data() { return bytes.data(); }
+  const char* data() const { return bytes.data(); }
+  std::string text() const { return std::string(bytes.data(), strnlen(bytes.data(), 255)); }
+  bool untouched() const { return guardIntactFrom(0); }
+  bool guardIntactFrom(std::size_t offset) const {
+    return std::all_of(bytes.begin() + offset, bytes.end(), [](char b) { return b == kGuard; });
+  }
+};
 
 class MixerTest : public ::testing::Test {
  protected:
@@ -61,6 +103,19 @@ class MixerTest : public ::testing::Test {
   sim::SimSystem& system() { return sim::Installed(); }
   nlohmann::json state() { return system().Dump(); }
   nlohmann::json Sample() { return sim::SimSystem::Sample()->Dump(); }
+
+ public:
+  // A part's controls, and an endpoint's volume, as the system holds them now.
+  nlohmann::json PartControls(const std::string& partName) {
+    nlohmann::json now = state();
+    return PartWhere(now, "name", partName).value("controls", nlohmann::json::object());
+  }
+  nlohmann::json EndpointVolumeState(const std::string& endpointId) {
+    nlohmann::json now = state();
+    return EndpointById(now, endpointId)["volume"];
+  }
+
+ protected:
   // Every call named `op`, on any object, answers `result`.
   void Fail(const std::string& op, platform::HRESULT result,
             std::optional<std::uint32_t> channel = {}) {

@@ -57,13 +57,12 @@ const std::string kUntouched = "<untouched>";
 // The names GetDeviceNames hands back; a buffer it leaves alone reads
 // <untouched>.
 Names DeviceNames() {
-  std::array<std::array<char, 512>, 3> buffers;
-  for (auto& buffer : buffers) buffer.fill('\x7F');
-  GetDeviceNames(buffers[0].data(), buffers[1].data(), buffers[2].data());
-  auto text = [](const std::array<char, 512>& buffer) {
-    return buffer[0] == '\x7F' ? kUntouched : std::string(buffer.data());
+  HostBuffer playback, line, mic;
+  GetDeviceNames(playback.data(), line.data(), mic.data());
+  auto text = [](const HostBuffer& buffer) {
+    return buffer.untouched() ? kUntouched : buffer.text();
   };
-  return {text(buffers[0]), text(buffers[1]), text(buffers[2])};
+  return {text(playback), text(line), text(mic)};
 }
 
 using OpenCloseTest = MixerTest;

@@ -36,27 +36,6 @@ inline json LoadDescription(const std::string& name) {
   return json::parse(in);
 }
 
-// The part with `id`, in whichever adapter holds it.
-inline json& PartById(json& description, const std::string& id) {
-  for (json& adapter : description["adapters"]) {
-    for (json& part : adapter["parts"]) {
-      if (part["id"] == id) return part;
-    }
-  }
-  ADD_FAILURE() << "no part " << id;
-  static json none;
-  return none;
-}
-
-inline json& EndpointById(json& description, const std::string& id) {
-  for (json& endpoint : description["endpoints"]) {
-    if (endpoint["id"] == id) return endpoint;
-  }
-  ADD_FAILURE() << "no endpoint " << id;
-  static json none;
-  return none;
-}
-
 inline void RemoveLink(json& description, const std::string& from, const std::string& to) {
   for (json& adapter : description["adapters"]) {
     json& links = adapter["links"];
