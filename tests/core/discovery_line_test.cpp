@@ -15,13 +15,7 @@ constexpr const char* kLine = "{0.0.1.00000000}.{topo-line}";
 const std::string kEndpointVolume = std::string("device:") + kLine + "/volume";
 const std::string kCard = "part:Line Card/";
 
-class LineDiscoveryTest : public WalkTest {
- protected:
-  void Run(const WalkCase& c) {
-    WalkTest::Run("topology/line_paths.json",
-                  WalkOf(DiscoverLineCaptureControls, kLine, DataFlow::Capture), c);
-  }
-};
+using LineDiscoveryTest = WalkTest;
 
 void GiveAgc(json& description, const std::string& id, int enabled) {
   PartById(description, id)["controls"] = {{"agc", enabled}};
@@ -83,10 +77,8 @@ TEST_F(LineDiscoveryTest, GainControlTwoPartsDownstreamOfEachLineConnector) {
       {"no adapter topology behind the connector", 1, endpointOnly, Fields{},
        Faults{{kCard + "capture", "GetTopologyObject"}}},
   };
-  for (const WalkCase& c : cases) {
-    Run(c);
-    CloseCase();
-  }
+  RunEach("topology/line_paths.json", WalkOf(DiscoverLineCaptureControls, kLine, DataFlow::Capture),
+          cases);
 }
 
 TEST_F(LineDiscoveryTest, NoEndpointNoBinding) {

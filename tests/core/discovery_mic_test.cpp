@@ -15,13 +15,7 @@ constexpr const char* kMic = "{0.0.1.00000000}.{topo-mic}";
 const std::string kEndpointVolume = std::string("device:") + kMic + "/volume";
 const std::string kCard = "part:Mic Card/";
 
-class MicDiscoveryTest : public WalkTest {
- protected:
-  void Run(const WalkCase& c) {
-    WalkTest::Run("topology/mic_paths.json",
-                  WalkOf(DiscoverMicCaptureControls, kMic, DataFlow::Capture), c);
-  }
-};
+using MicDiscoveryTest = WalkTest;
 
 json& Controls(json& description, const std::string& id) {
   return PartById(description, id)["controls"];
@@ -93,10 +87,8 @@ TEST_F(MicDiscoveryTest, BoostSwitchOrElseBoostLevelBehindTheFirstMicrophoneConn
       {"a connector that is not a part ends the walk", 1, Bound(nullptr, ""), Fields{},
        Faults{{kCard + "rear-mic", "QueryPart"}}},
   };
-  for (const WalkCase& c : cases) {
-    Run(c);
-    CloseCase();
-  }
+  RunEach("topology/mic_paths.json", WalkOf(DiscoverMicCaptureControls, kMic, DataFlow::Capture),
+          cases);
 }
 
 TEST_F(MicDiscoveryTest, PinIsNoMicrophoneConnectorWord) {

@@ -108,10 +108,8 @@ TEST_F(PlaybackDiscoveryTest, MixerCardShapes) {
        Slots{{"playbackEndpoint", kEndpointVolume}}, Fields{{"savedPlaybackMute", "0"}},
        Faults{{std::string("device:") + kSpeakers + "/connector", "GetConnectedTo"}}},
   };
-  for (const WalkCase& c : cases) {
-    Run("topology/playback_mixer.json", c);
-    CloseCase();
-  }
+  RunEach("topology/playback_mixer.json",
+          WalkOf(DiscoverPlaybackControls, kSpeakers, DataFlow::Render), cases);
 }
 
 TEST_F(PlaybackDiscoveryTest, SingleChainEndsAtTheDeviceEdgeOrFailsKeepingItsControls) {

@@ -23,13 +23,7 @@ sim::FaultRule ForInterface(sim::FaultRule rule, const char* iid) {
   return rule;
 }
 
-class DriverStateTest : public MixerTest {
- protected:
-  void Bind(const json& description) {
-    UseSystemJson(description);
-    ASSERT_EQ(OpenSoundCard("4f6a2c1e", "6b8e3f2a", "d1f5a9c3"), 0);
-  }
-};
+using DriverStateTest = MixerTest;
 
 TEST_F(DriverStateTest, VolumesReadTheLevelTheirRulesName) {
   // The master export reads channel 0, the recording volumes the endpoint's
@@ -39,7 +33,7 @@ TEST_F(DriverStateTest, VolumesReadTheLevelTheirRulesName) {
   EndpointById(description, sample::kLineIn)["volume"]["max"] = 0.0;
   EndpointById(description, sample::kLineIn)["volume"]["channels"] = {0.0, 0.0};
   EndpointById(description, sample::kLineIn)["volume"]["master"] = -20.0;
-  Bind(description);
+  BindSample(description);
   int status = -1;
   EXPECT_EQ(GetMasterVolume(&status), 10);
   EXPECT_EQ(status, 0);
@@ -51,7 +45,7 @@ TEST_F(DriverStateTest, RecordingVolumeKeepsTheBalanceTheMasterVolumeLevels) {
   json description = Sample();
   EndpointById(description, sample::kLineIn)["volume"]["channels"] = {0.0, -6.0};
   EndpointById(description, sample::kSpeakers)["volume"]["channels"] = {-10.0, -16.0};
-  Bind(description);
+  BindSample(description);
   int status = -1;
   // max 30 dB: 10 % is 20 dB below it, one platform call moves both channels.
   EXPECT_EQ(SetLineRecordVolume(10, &status), 10);
@@ -76,7 +70,7 @@ TEST_F(DriverStateTest, ChannelCountsTheControlCannotServe) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    Bind(Sample());
+    BindSample(Sample());
     sim::FaultRule claim(c.object, "GetChannelCount", platform::kS_OK);
     claim.output = c.count;
     system().AddFault(claim);
@@ -91,7 +85,7 @@ TEST_F(DriverStateTest, ChannelCountsTheControlCannotServe) {
 TEST_F(DriverStateTest, ToneBandWithoutChannelsSetsNothingAndSucceeds) {
   json description = Sample();
   PartById(description, "tone")["controls"]["bass"]["channels"] = json::array();
-  Bind(description);
+  BindSample(description);
   int status = -1;
   EXPECT_EQ(SetBass(3.0, &status), 0);
   EXPECT_EQ(status, 0);
@@ -106,7 +100,7 @@ TEST_F(DriverStateTest, SwitchValuesOfFiveAreReadAndRestoredByTheirRules) {
   EndpointById(description, sample::kSpeakers)["volume"]["mute"] = 5;
   PartById(description, "mic-mute")["controls"]["mute"] = 5;
   PartById(description, "line-agc")["controls"]["agc"] = 5;
-  Bind(description);
+  BindSample(description);
   int status = -1;
   EXPECT_EQ(GetMasterMute(&status), 5);
   EXPECT_EQ(GetMicPlayBackMute(&status), 5);

@@ -100,6 +100,18 @@ class MixerTest : public ::testing::Test {
     return UseSystem(sim::SimSystem::FromJson(description, "test description"));
   }
 
+  // Binds all three sample devices on `description`, with `faults` while
+  // binding; returns the system as binding found it.
+  nlohmann::json BindSample(const nlohmann::json& description,
+                            const std::vector<sim::FaultRule>& faults = {}) {
+    UseSystemJson(description);
+    const nlohmann::json found = state();
+    for (const sim::FaultRule& fault : faults) system().AddFault(fault);
+    EXPECT_EQ(OpenSoundCard("4f6a2c1e", "6b8e3f2a", "d1f5a9c3"), 0);
+    system().ClearFaults();
+    return found;
+  }
+
   sim::SimSystem& system() { return sim::Installed(); }
   nlohmann::json state() { return system().Dump(); }
   nlohmann::json Sample() { return sim::SimSystem::Sample()->Dump(); }

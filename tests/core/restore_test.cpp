@@ -81,18 +81,7 @@ void ChangeEveryControl(bool boostIsSwitch) {
   for (const Set& s : sets) EXPECT_EQ(s.status, 0) << s.what;
 }
 
-class RestoreTest : public MixerTest {
- protected:
-  // Binds all three sample devices and returns the system as binding found it.
-  json Bind(const json& description, const std::vector<sim::FaultRule>& faults = {}) {
-    UseSystemJson(description);
-    const json found = state();
-    for (const sim::FaultRule& fault : faults) system().AddFault(fault);
-    EXPECT_EQ(OpenSoundCard("4f6a2c1e", "6b8e3f2a", "d1f5a9c3"), 0);
-    system().ClearFaults();
-    return found;
-  }
-};
+using RestoreTest = MixerTest;
 
 TEST_F(RestoreTest, CloseWithRestorePutsEveryControlBackExactly) {
   // Levels that a whole-percentage round trip would move: the master at
@@ -107,7 +96,7 @@ TEST_F(RestoreTest, CloseWithRestorePutsEveryControlBackExactly) {
 
   for (const auto& [description, isSwitch] : {std::pair{boostLevel, false}, {boostSwitch, true}}) {
     SCOPED_TRACE(isSwitch ? "boost switch" : "boost level");
-    const json bound = Bind(description);
+    const json bound = BindSample(description);
     ChangeEveryControl(isSwitch);
     json before = bound;
     json changed = state();
@@ -124,7 +113,7 @@ TEST_F(RestoreTest, CloseWithRestorePutsEveryControlBackExactly) {
 TEST_F(RestoreTest, BoostLevelComesBackInWholeDecibelsAndMasterMuteAsZeroOrOne) {
   json description = Sample();
   PartById(description, "mic-boost")["controls"]["volume"]["channels"] = {19.5};
-  Bind(description);
+  BindSample(description);
   int status = -1;
   SetMicSliderBoost(30, &status);
   mixer().savedPlaybackMute.value = 5;
@@ -171,7 +160,7 @@ TEST_F(RestoreTest, WritesOnlyWhatBindingReadAndSkipsStepsWhoseChannelCountFails
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const json bound = Bind(Sample(), c.bindFaults);
+    const json bound = BindSample(Sample(), c.bindFaults);
     ChangeEveryControl(false);
     json expected = bound;
     json changed = state();
@@ -184,7 +173,7 @@ TEST_F(RestoreTest, WritesOnlyWhatBindingReadAndSkipsStepsWhoseChannelCountFails
 }
 
 TEST_F(RestoreTest, DoesNothingOnceNoDeviceIsBound) {
-  Bind(Sample());
+  BindSample(Sample());
   ChangeEveryControl(false);
   mixer().deviceBound = false;
   system().SetTracing(true);

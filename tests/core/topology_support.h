@@ -164,6 +164,15 @@ class WalkTest : public MixerTest {
     EXPECT_EQ(SavedSubset(c.saved), c.saved);
   }
 
+  // Runs each case on a binding of its own.
+  template <std::size_t N>
+  void RunEach(const char* file, const Walk& walk, const WalkCase (&cases)[N]) {
+    for (const WalkCase& c : cases) {
+      Run(file, walk, c);
+      CloseCase();
+    }
+  }
+
   // Closes the binding of one case; the walk must have left nothing else.
   void CloseCase() {
     CloseSoundCard(0);
