@@ -1,3 +1,4 @@
+#include <array>
 #include <fstream>
 #include <string>
 
@@ -17,9 +18,7 @@ class BoostSliderTest : public ControlCardTest {
   void UseBoostLevel(const nlohmann::json& level) {
     nlohmann::json card =
         nlohmann::json::parse(std::ifstream(SystemPath("controls/control_card.json")));
-    for (auto& part : card["adapters"][0]["parts"]) {
-      if (part["name"] == "Mic Boost") part["controls"]["volume"] = level;
-    }
+    PartWhere(card, "name", "Mic Boost")["controls"]["volume"] = level;
     UseSystemJson(card);
     BindBoost();
   }
@@ -28,6 +27,7 @@ class BoostSliderTest : public ControlCardTest {
 
 struct Details {
   int result, status, min, max, step;
+  std::array<int, 3> range() const { return {min, max, step}; }
 };
 Details ReadDetails() {
   Details d{-9, -9, -9, -9, -9};
@@ -48,9 +48,7 @@ TEST_F(BoostSliderTest, UnboundOrMissingLeavesRangeUntouched) {
     const Details d = ReadDetails();
     EXPECT_EQ(d.result, 1);
     EXPECT_EQ(d.status, c.status);
-    EXPECT_EQ(d.min, -9);
-    EXPECT_EQ(d.max, -9);
-    EXPECT_EQ(d.step, -9);
+    EXPECT_EQ(d.range(), (std::array{-9, -9, -9}));
     int status = -1;
     EXPECT_EQ(GetMicSliderBoost(&status), 0);
     EXPECT_EQ(status, c.status);
@@ -75,9 +73,7 @@ TEST_F(BoostSliderTest, ReadsWholeDecibelsTruncatedTowardZero) {
     const Details d = ReadDetails();
     EXPECT_EQ(d.result, 0);
     EXPECT_EQ(d.status, 0);
-    EXPECT_EQ(d.min, c.wantMin);
-    EXPECT_EQ(d.max, c.wantMax);
-    EXPECT_EQ(d.step, c.wantStep);
+    EXPECT_EQ(d.range(), (std::array{c.wantMin, c.wantMax, c.wantStep}));
     int status = -1;
     EXPECT_EQ(GetMicSliderBoost(&status), c.wantLevel);
     EXPECT_EQ(status, 0);
@@ -105,9 +101,7 @@ TEST_F(BoostSliderTest, PlatformFailuresReportStatusTwo) {
     const Details d = ReadDetails();
     EXPECT_EQ(d.result, 1);
     EXPECT_EQ(d.status, 2);
-    EXPECT_EQ(d.min, 0);
-    EXPECT_EQ(d.max, 0);
-    EXPECT_EQ(d.step, 0);
+    EXPECT_EQ(d.range(), (std::array{0, 0, 0}));
     int status = -1;
     EXPECT_EQ(GetMicSliderBoost(&status), 0);
     EXPECT_EQ(status, 2);
@@ -132,9 +126,7 @@ TEST_F(BoostSliderTest, WhatAFailedReadLeftBehindNeverReachesTheHost) {
     const Details d = ReadDetails();
     EXPECT_EQ(d.result, 1);
     EXPECT_EQ(d.status, 2);
-    EXPECT_EQ(d.min, 0);
-    EXPECT_EQ(d.max, 0);
-    EXPECT_EQ(d.step, 0);
+    EXPECT_EQ(d.range(), (std::array{0, 0, 0}));
     EXPECT_EQ(GetMicSliderBoost(nullptr), 0);
   }
 }

@@ -5,9 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <optional>
-#include <set>
 #include <string>
 
 #include "core/mixer_state.h"
@@ -19,15 +17,6 @@
 namespace velto::testing {
 
 using namespace platform;
-
-inline std::u16string Ascii16(const std::string& text) { return {text.begin(), text.end()}; }
-
-inline std::string PartName(Part& part) {
-  TaskString name;
-  if (part.GetName(name) != kS_OK || !name) return {};
-  std::u16string wide(name.Get());
-  return {wide.begin(), wide.end()};
-}
 
 // The endpoint with id `endpointId` (ASCII), or empty.
 inline Ref<Device> EndpointDevice(Platform& platform, const std::string& endpointId) {
@@ -45,38 +34,13 @@ inline Ref<Part> AdapterConnector(Device& device) {
   return JoinedPart(*topology);
 }
 
-inline void QueueParts(Part& part, bool incoming, std::deque<Ref<Part>>& queue) {
-  Ref<PartsList> list;
-  const HRESULT hr = incoming ? part.EnumPartsIncoming(list) : part.EnumPartsOutgoing(list);
-  if (hr != kS_OK || !list) return;
-  std::uint32_t count = 0;
-  list->GetCount(&count);
-  for (std::uint32_t i = 0; i < count; ++i) {
-    Ref<Part> next;
-    if (list->GetPart(i, next) == kS_OK && next) queue.push_back(std::move(next));
-  }
-}
-
 // The part named `partName` anywhere in the adapter topology behind the
 // endpoint, searched both ways from the endpoint's adapter connector.
-inline Ref<Part> FindPart(Platform& platform, const std::string& endpointId,
-                          const std::string& partName) {
+inline Ref<Part> PartBehind(Platform& platform, const std::string& endpointId,
+                            const std::string& partName) {
   Ref<Device> device = EndpointDevice(platform, endpointId);
   if (!device) return nullptr;
-  std::deque<Ref<Part>> queue;
-  queue.push_back(AdapterConnector(*device));
-  std::set<std::string> seen;
-  while (!queue.empty()) {
-    Ref<Part> part = std::move(queue.front());
-    queue.pop_front();
-    if (!part) continue;
-    const std::string name = PartName(*part);
-    if (name == partName) return part;
-    if (!seen.insert(name).second) continue;
-    QueueParts(*part, true, queue);
-    QueueParts(*part, false, queue);
-  }
-  return nullptr;
+  return FindPart({AdapterConnector(*device)}, partName);
 }
 
 // Activates interface `iid` of the named part into `slot`.
@@ -85,7 +49,7 @@ void BindPartControl(const std::string& endpointId, const std::string& partName,
                      Ref<Interface>& slot) {
   Platform& platform = CurrentPlatform();
   ComScope com(platform);
-  Ref<Part> part = FindPart(platform, endpointId, partName);
+  Ref<Part> part = PartBehind(platform, endpointId, partName);
   ASSERT_TRUE(part) << "no part " << partName << " behind " << endpointId;
   ASSERT_EQ(part->Activate(iid, kClsctxAll, slot), kS_OK) << partName;
 }
@@ -159,36 +123,6 @@ class ControlCardTest : public MixerTest {
     ReleaseBoundControls(mixer());
     mixer().virtualEndpoint.Reset();
     MixerTest::TearDown();
-  }
-
- public:
-  // A part's controls as the system holds them now.
-  nlohmann::json PartControls(const std::string& partName) {
-    const nlohmann::json now = state();
-    for (const auto& adapter : now["adapters"]) {
-      for (const auto& part : adapter["parts"]) {
-        if (part["name"] == partName) return part.value("controls", nlohmann::json::object());
-      }
-    }
-    ADD_FAILURE() << "no part " << partName;
-    return {};
-  }
-  nlohmann::json EndpointVolumeState(const std::string& endpointId) {
-    const nlohmann::json now = state();
-    for (const auto& endpoint : now["endpoints"]) {
-      if (endpoint["id"] == endpointId) return endpoint["volume"];
-    }
-    ADD_FAILURE() << "no endpoint " << endpointId;
-    return {};
-  }
-
- protected:
-  void Fail(const std::string& op, HRESULT result, std::optional<std::uint32_t> channel = {}) {
-    sim::FaultRule rule;
-    rule.op = op;
-    rule.result = result;
-    rule.channel = channel;
-    system().AddFault(rule);
   }
 };
 

@@ -39,7 +39,7 @@ const std::map<std::string, std::string> kSlotOf = {
     {"mic-boost-level", "micBoostLevel"},
 };
 
-std::vector<std::string> Fields(const std::string& line) {
+std::vector<std::string> Columns(const std::string& line) {
   std::vector<std::string> fields;
   std::istringstream in(line);
   for (std::string field; std::getline(in, field, '|');) {
@@ -60,7 +60,7 @@ std::vector<Binding> ReadExpectations() {
   for (std::string line; std::getline(in, line);) {
     ++number;
     if (line.empty() || line[0] == '#') continue;
-    const std::vector<std::string> f = Fields(line);
+    const std::vector<std::string> f = Columns(line);
     const std::string where = "expectations.txt:" + std::to_string(number);
     if (f.size() == 4 && f[1] == "open") {
       Binding b{.where = where, .card = f[0], .result = std::stoi(f[3])};

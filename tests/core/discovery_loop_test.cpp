@@ -24,38 +24,27 @@ class LoopingTopologyTest : public WalkTest {};
 TEST_F(LoopingTopologyTest, EveryWalkStopsAsIfItsListHadEnded) {
   // The output chain never reaches a part with other than one input: it
   // counts as a chain that ran out, keeping what it bound on the way.
-  Run("topology/loops.json",
-      [] { return ResultCode(WalkAlone(DiscoverPlaybackControls, kChainLoop, DataFlow::Render)); },
-      {"output chain loop",
-       nullptr,
-       {},
-       1,
-       {{"playbackEndpoint", VolumeOf(kChainLoop)},
-        {"bassControl", "part:Chain Loop Card/loop-a/bass"}},
-       {{"savedBass", "3"}}});
+  Run("topology/loops.json", WalkOf(DiscoverPlaybackControls, kChainLoop, DataFlow::Render),
+      {"output chain loop", 1,
+       Slots{{"playbackEndpoint", VolumeOf(kChainLoop)},
+             {"bassControl", "part:Chain Loop Card/loop-a/bass"}},
+       Fields{{"savedBass", "3"}}});
   CloseCase();
 
   // The first branch's chain circles between two parts named "line" that
   // offer no level; the second branch is still searched.
-  Run("topology/loops.json",
-      [] { return ResultCode(WalkAlone(DiscoverPlaybackControls, kBranchLoop, DataFlow::Render)); },
-      {"branch chain loop",
-       nullptr,
-       {},
-       0,
-       {{"playbackEndpoint", VolumeOf(kBranchLoop)},
-        {"micPlaybackLevel", "part:Loop Card/mic-volume/volume"},
-        {"micPlaybackMute", "part:Loop Card/mic-mute/mute"}},
-       {{"savedLinePlaybackLevel", "-"}}});
+  Run("topology/loops.json", WalkOf(DiscoverPlaybackControls, kBranchLoop, DataFlow::Render),
+      {"branch chain loop", 0,
+       Slots{{"playbackEndpoint", VolumeOf(kBranchLoop)},
+             {"micPlaybackLevel", "part:Loop Card/mic-volume/volume"},
+             {"micPlaybackMute", "part:Loop Card/mic-mute/mute"}},
+       Fields{{"savedLinePlaybackLevel", "-"}}});
   CloseCase();
 
   // The boost path circles between two parts named "boost" that offer no
   // control; both searches give up and the connector is passed over.
-  Run("topology/loops.json",
-      [] {
-        return ResultCode(WalkAlone(DiscoverMicCaptureControls, kCaptureLoop, DataFlow::Capture));
-      },
-      {"boost path loop", nullptr, {}, 0, {{"micEndpoint", VolumeOf(kCaptureLoop)}}, {}});
+  Run("topology/loops.json", WalkOf(DiscoverMicCaptureControls, kCaptureLoop, DataFlow::Capture),
+      {"boost path loop", 0, Slots{{"micEndpoint", VolumeOf(kCaptureLoop)}}});
 }
 
 TEST_F(LoopingTopologyTest, TheBoundIsFarBeyondARealAdapter) {

@@ -15,15 +15,7 @@ constexpr const char* kMic = "{0.0.1.00000000}.{topo-mic}";
 const std::string kEndpointVolume = std::string("device:") + kMic + "/volume";
 const std::string kCard = "part:Mic Card/";
 
-class MicDiscoveryTest : public WalkTest {
- protected:
-  void Run(const WalkCase& c) {
-    WalkTest::Run(
-        "topology/mic_paths.json",
-        [] { return ResultCode(WalkAlone(DiscoverMicCaptureControls, kMic, DataFlow::Capture)); },
-        c);
-  }
-};
+using MicDiscoveryTest = WalkTest;
 
 json& Controls(json& description, const std::string& id) {
   return PartById(description, id)["controls"];
@@ -41,107 +33,62 @@ Slots Bound(const char* field, const std::string& object) {
 // level; the third, never examined, to a switch.
 TEST_F(MicDiscoveryTest, BoostSwitchOrElseBoostLevelBehindTheFirstMicrophoneConnectorWithOne) {
   const WalkCase cases[] = {
-      {"a boost that is only a level",
-       nullptr,
-       {},
-       0,
-       Bound("micBoostLevel", "mic-boost/volume"),
-       {{"savedMicRecordLevel", "6"}, {"savedMicBoostLevel", "10"}, {"savedMicBoostSwitch", "-"}}},
-      {"a part offering both a switch and a level gives the switch and no level",
-       [](json& d) { Controls(d, "mic-boost")["agc"] = 1; },
-       {},
-       0,
+      {"a boost that is only a level", 0, Bound("micBoostLevel", "mic-boost/volume"),
+       Fields{{"savedMicRecordLevel", "6"},
+              {"savedMicBoostLevel", "10"},
+              {"savedMicBoostSwitch", "-"}}},
+      {"a part offering both a switch and a level gives the switch and no level", 0,
        Bound("micBoostSwitch", "mic-boost/agc"),
-       {{"savedMicBoostSwitch", "1"}, {"savedMicBoostLevel", "-"}}},
-      {"AGC before loudness",
+       Fields{{"savedMicBoostSwitch", "1"}, {"savedMicBoostLevel", "-"}}, Faults{},
+       [](json& d) { Controls(d, "mic-boost")["agc"] = 1; }},
+      {"AGC before loudness", 0, Bound("micBoostSwitch", "mic-boost/agc"),
+       Fields{{"savedMicBoostSwitch", "0"}}, Faults{},
        [](json& d) {
          Controls(d, "mic-boost") = {{"agc", 0}, {"loudness", 1}};
-       },
-       {},
-       0,
-       Bound("micBoostSwitch", "mic-boost/agc"),
-       {{"savedMicBoostSwitch", "0"}}},
-      {"loudness where there is no AGC",
+       }},
+      {"loudness where there is no AGC", 0, Bound("micBoostSwitch", "mic-boost/loudness"),
+       Fields{{"savedMicBoostSwitch", "1"}}, Faults{},
        [](json& d) {
          Controls(d, "mic-boost") = {{"loudness", 1}};
-       },
-       {},
-       0,
-       Bound("micBoostSwitch", "mic-boost/loudness"),
-       {{"savedMicBoostSwitch", "1"}}},
-      {"a switch named AGC upstream of the boost level wins",
+       }},
+      {"a switch named AGC upstream of the boost level wins", 0,
+       Bound("micBoostSwitch", "rear-select/agc"), Fields{{"savedMicBoostLevel", "-"}}, Faults{},
        [](json& d) {
          Rename(d, "rear-select", "AGC");
          Controls(d, "rear-select") = {{"agc", 0}};
-       },
-       {},
-       0,
-       Bound("micBoostSwitch", "rear-select/agc"),
-       {{"savedMicBoostLevel", "-"}}},
-      {"+2 matches",
-       [](json& d) { Rename(d, "mic-boost", "+20 dB"); },
-       {},
-       0,
-       Bound("micBoostLevel", "mic-boost/volume"),
-       {}},
-      {"a connector without a boost name on its path is passed over",
-       [](json& d) { Rename(d, "mic-boost", "Gain"); },
-       {},
-       0,
-       Bound("micBoostSwitch", "aux-boost/agc"),
-       {{"savedMicBoostSwitch", "0"}}},
-      {"no connector named mic",
+       }},
+      {"+2 matches", 0, Bound("micBoostLevel", "mic-boost/volume"), Fields{}, Faults{},
+       [](json& d) { Rename(d, "mic-boost", "+20 dB"); }},
+      {"a connector without a boost name on its path is passed over", 0,
+       Bound("micBoostSwitch", "aux-boost/agc"), Fields{{"savedMicBoostSwitch", "0"}}, Faults{},
+       [](json& d) { Rename(d, "mic-boost", "Gain"); }},
+      {"no connector named mic", 0, Bound(nullptr, ""), Fields{{"savedMicRecordLevel", "6"}},
+       Faults{},
        [](json& d) {
          Rename(d, "front-mic", "Front");
          Rename(d, "rear-mic", "Rear");
          Rename(d, "aux-mic", "Aux");
          Rename(d, "capture", "Capture");
-       },
-       {},
-       0,
-       Bound(nullptr, ""),
-       {{"savedMicRecordLevel", "6"}}},
-      {"an unreadable master level does not stop the walk",
-       nullptr,
-       {{kEndpointVolume, "GetMasterVolumeLevel"}},
-       0,
+       }},
+      {"an unreadable master level does not stop the walk", 0,
        Bound("micBoostLevel", "mic-boost/volume"),
-       {{"savedMicRecordLevel", "-"}, {"savedMicBoostLevel", "10"}}},
-      {"an unreadable boost level keeps the control but saves nothing",
-       nullptr,
-       {{kCard + "mic-boost/volume", "GetLevel"}},
-       0,
-       Bound("micBoostLevel", "mic-boost/volume"),
-       {{"savedMicBoostLevel", "-"}}},
-      {"a part whose name cannot be read does not match",
-       nullptr,
-       {{kCard + "mic-boost", "GetName"}},
-       0,
-       Bound("micBoostSwitch", "aux-boost/agc"),
-       {}},
-      {"a list whose count cannot be read is empty",
-       nullptr,
-       {{kCard + "rear-mic/outgoing", "GetCount"}},
-       0,
-       Bound("micBoostSwitch", "aux-boost/agc"),
-       {}},
-      {"the connector count cannot be read",
-       nullptr,
-       {{"adapter:Mic Card", "GetConnectorCount"}},
-       1,
-       Bound(nullptr, ""),
-       {}},
-      {"a connector that is not a part ends the walk",
-       nullptr,
-       {{kCard + "rear-mic", "QueryPart"}},
-       1,
-       Bound(nullptr, ""),
-       {}},
+       Fields{{"savedMicRecordLevel", "-"}, {"savedMicBoostLevel", "10"}},
+       Faults{{kEndpointVolume, "GetMasterVolumeLevel"}}},
+      {"an unreadable boost level keeps the control but saves nothing", 0,
+       Bound("micBoostLevel", "mic-boost/volume"), Fields{{"savedMicBoostLevel", "-"}},
+       Faults{{kCard + "mic-boost/volume", "GetLevel"}}},
+      {"a part whose name cannot be read does not match", 0,
+       Bound("micBoostSwitch", "aux-boost/agc"), Fields{},
+       Faults{{kCard + "mic-boost", "GetName"}}},
+      {"a list whose count cannot be read is empty", 0, Bound("micBoostSwitch", "aux-boost/agc"),
+       Fields{}, Faults{{kCard + "rear-mic/outgoing", "GetCount"}}},
+      {"the connector count cannot be read", 1, Bound(nullptr, ""), Fields{},
+       Faults{{"adapter:Mic Card", "GetConnectorCount"}}},
+      {"a connector that is not a part ends the walk", 1, Bound(nullptr, ""), Fields{},
+       Faults{{kCard + "rear-mic", "QueryPart"}}},
   };
-  for (const WalkCase& c : cases) {
-    Run(c);
-    CloseCase();
-  }
+  RunEach("topology/mic_paths.json", WalkOf(DiscoverMicCaptureControls, kMic, DataFlow::Capture),
+          cases);
 }
 
 TEST_F(MicDiscoveryTest, PinIsNoMicrophoneConnectorWord) {

@@ -14,13 +14,6 @@
 namespace velto::testing {
 namespace {
 
-constexpr const char* kSpeakersId = "{0.0.0.00000000}.{4f6a2c1e-8b3d-4e7a-9c51-2d8f0b6e3a17}";
-constexpr const char* kDigitalId = "{0.0.0.00000000}.{a3e91b57-2c64-4d0f-8e1a-7b5c9d3f6e20}";
-constexpr const char* kLineId = "{0.0.1.00000000}.{d1f5a9c3-7e2b-4b86-a0d4-5f3e8c1b9a72}";
-
-sim::FaultRule Rule(std::string object, std::string op, platform::HRESULT result) {
-  return sim::FaultRule(std::move(object), std::move(op), result);
-}
 sim::FaultRule AtIndex(sim::FaultRule rule, std::uint32_t index) {
   rule.index = index;
   return rule;
@@ -30,29 +23,17 @@ sim::FaultRule ForInterface(sim::FaultRule rule, const char* iid) {
   return rule;
 }
 
-class DriverStateTest : public MixerTest {
- protected:
-  json Sample() { return sim::SimSystem::Sample()->Dump(); }
-
-  void Bind(const json& description) {
-    UseSystemJson(description);
-    ASSERT_EQ(OpenSoundCard("4f6a2c1e", "6b8e3f2a", "d1f5a9c3"), 0);
-  }
-  json Volume(const char* id) {
-    json now = state();
-    return EndpointById(now, id)["volume"];
-  }
-};
+using DriverStateTest = MixerTest;
 
 TEST_F(DriverStateTest, VolumesReadTheLevelTheirRulesName) {
   // The master export reads channel 0, the recording volumes the endpoint's
   // master; a driver whose master differs from its channels tells them apart.
   json description = Sample();
-  EndpointById(description, kSpeakersId)["volume"]["channels"] = {-20.0, 0.0};
-  EndpointById(description, kLineId)["volume"]["max"] = 0.0;
-  EndpointById(description, kLineId)["volume"]["channels"] = {0.0, 0.0};
-  EndpointById(description, kLineId)["volume"]["master"] = -20.0;
-  Bind(description);
+  EndpointById(description, sample::kSpeakers)["volume"]["channels"] = {-20.0, 0.0};
+  EndpointById(description, sample::kLineIn)["volume"]["max"] = 0.0;
+  EndpointById(description, sample::kLineIn)["volume"]["channels"] = {0.0, 0.0};
+  EndpointById(description, sample::kLineIn)["volume"]["master"] = -20.0;
+  BindSample(description);
   int status = -1;
   EXPECT_EQ(GetMasterVolume(&status), 10);
   EXPECT_EQ(status, 0);
@@ -62,16 +43,16 @@ TEST_F(DriverStateTest, VolumesReadTheLevelTheirRulesName) {
 
 TEST_F(DriverStateTest, RecordingVolumeKeepsTheBalanceTheMasterVolumeLevels) {
   json description = Sample();
-  EndpointById(description, kLineId)["volume"]["channels"] = {0.0, -6.0};
-  EndpointById(description, kSpeakersId)["volume"]["channels"] = {-10.0, -16.0};
-  Bind(description);
+  EndpointById(description, sample::kLineIn)["volume"]["channels"] = {0.0, -6.0};
+  EndpointById(description, sample::kSpeakers)["volume"]["channels"] = {-10.0, -16.0};
+  BindSample(description);
   int status = -1;
   // max 30 dB: 10 % is 20 dB below it, one platform call moves both channels.
   EXPECT_EQ(SetLineRecordVolume(10, &status), 10);
-  EXPECT_EQ(Volume(kLineId)["channels"], json({10.0, 4.0}));
+  EXPECT_EQ(EndpointVolumeState(sample::kLineIn)["channels"], json({10.0, 4.0}));
   // The master export sets every channel to one level, as its rules say.
   EXPECT_EQ(SetMasterVolume(10, &status), 10);
-  EXPECT_EQ(Volume(kSpeakersId)["channels"], json({-20.0, -20.0}));
+  EXPECT_EQ(EndpointVolumeState(sample::kSpeakers)["channels"], json({-20.0, -20.0}));
 }
 
 TEST_F(DriverStateTest, ChannelCountsTheControlCannotServe) {
@@ -89,8 +70,8 @@ TEST_F(DriverStateTest, ChannelCountsTheControlCannotServe) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    Bind(Sample());
-    sim::FaultRule claim = Rule(c.object, "GetChannelCount", platform::kS_OK);
+    BindSample(Sample());
+    sim::FaultRule claim(c.object, "GetChannelCount", platform::kS_OK);
     claim.output = c.count;
     system().AddFault(claim);
     int status = -1;
@@ -104,7 +85,7 @@ TEST_F(DriverStateTest, ChannelCountsTheControlCannotServe) {
 TEST_F(DriverStateTest, ToneBandWithoutChannelsSetsNothingAndSucceeds) {
   json description = Sample();
   PartById(description, "tone")["controls"]["bass"]["channels"] = json::array();
-  Bind(description);
+  BindSample(description);
   int status = -1;
   EXPECT_EQ(SetBass(3.0, &status), 0);
   EXPECT_EQ(status, 0);
@@ -116,10 +97,10 @@ TEST_F(DriverStateTest, ToneBandWithoutChannelsSetsNothingAndSucceeds) {
 
 TEST_F(DriverStateTest, SwitchValuesOfFiveAreReadAndRestoredByTheirRules) {
   json description = Sample();
-  EndpointById(description, kSpeakersId)["volume"]["mute"] = 5;
+  EndpointById(description, sample::kSpeakers)["volume"]["mute"] = 5;
   PartById(description, "mic-mute")["controls"]["mute"] = 5;
   PartById(description, "line-agc")["controls"]["agc"] = 5;
-  Bind(description);
+  BindSample(description);
   int status = -1;
   EXPECT_EQ(GetMasterMute(&status), 5);
   EXPECT_EQ(GetMicPlayBackMute(&status), 5);
@@ -130,7 +111,7 @@ TEST_F(DriverStateTest, SwitchValuesOfFiveAreReadAndRestoredByTheirRules) {
   CloseSoundCard(1);
   json now = state();
   // The master mute goes back as 0 or 1, the part switches as they were read.
-  EXPECT_EQ(EndpointById(now, kSpeakersId)["volume"]["mute"], true);
+  EXPECT_EQ(EndpointById(now, sample::kSpeakers)["volume"]["mute"], true);
   EXPECT_EQ(PartById(now, "mic-mute")["controls"]["mute"], 5);
   EXPECT_EQ(PartById(now, "line-agc")["controls"]["agc"], 5);
 }
@@ -143,20 +124,22 @@ TEST_F(DriverStateTest, AFailureAimedAtOneEndpointFailsOnlyThatEndpoint) {
     int open;       // OpenSoundCard of the digital output
   } cases[] = {
       {"second Item only",
-       AtIndex(Rule("collection:render", "Item", platform::kE_FAIL), 1),
+       AtIndex(sim::FaultRule("collection:render", "Item", platform::kE_FAIL), 1),
        {0, -1},
        1},
       {"its endpoint volume only",
-       ForInterface(Rule("device:" + std::string(kDigitalId), "Activate", platform::kE_NOINTERFACE),
+       ForInterface(sim::FaultRule("device:" + std::string(sample::kDigital), "Activate",
+                                   platform::kE_NOINTERFACE),
                     "IAudioEndpointVolume"),
        {0, 0},
        1},
       {"its name only",
-       Rule("device:" + std::string(kDigitalId) + "/properties", "GetValue", platform::kE_FAIL),
+       sim::FaultRule("device:" + std::string(sample::kDigital) + "/properties", "GetValue",
+                      platform::kE_FAIL),
        {0, -1},
        1},
       {"its id copy only",
-       Rule("device:" + std::string(kDigitalId), "CoTaskMemAlloc", 0),
+       sim::FaultRule("device:" + std::string(sample::kDigital), "CoTaskMemAlloc", 0),
        {0, -1},
        1},
   };
@@ -180,7 +163,7 @@ TEST_F(DriverStateTest, AFailureAimedAtOneEndpointFailsOnlyThatEndpoint) {
 }
 
 TEST_F(DriverStateTest, ACountTheCollectionCannotServe) {
-  sim::FaultRule claim = Rule("collection:capture", "GetCount", platform::kS_OK);
+  sim::FaultRule claim("collection:capture", "GetCount", platform::kS_OK);
   claim.output = 5;
   system().AddFault(claim);
   int count = -1;
@@ -206,7 +189,7 @@ TEST_F(DriverStateTest, WindowsCp1252HighBytesGoBothWays) {
   for (int b = 0x80; b <= 0x9F; ++b) bytes += static_cast<char>(b);
   const std::u16string high(kHighCp1252);
   json description = Sample();
-  json& digital = EndpointById(description, kDigitalId);
+  json& digital = EndpointById(description, sample::kDigital);
   digital["id"] = description::Utf16ToUtf8(u"{0.0.0.00000000}.{" + high + u"}");
   digital["name"] = description::Utf16ToUtf8(high);
   UseSystemJson(description);

@@ -11,16 +11,6 @@ namespace {
 using nlohmann::json;
 using platform::DataFlow;
 
-json Endpoint(const std::string& id, const std::string& name, const std::string& flow,
-              const std::string& state = "active") {
-  return {
-      {"id", id},
-      {"name", name},
-      {"flow", flow},
-      {"state", state},
-      {"volume", {{"min", -65.25}, {"max", 0.0}, {"step", 0.75}, {"channels", {-10.0, -10.0}}}}};
-}
-
 // Endpoints without adapters: lookup and activation only need the endpoint.
 json ThreeRenderOneCapture() {
   return {{"endpoints",

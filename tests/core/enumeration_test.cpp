@@ -12,39 +12,8 @@ namespace {
 using nlohmann::json;
 using namespace platform;
 
-constexpr std::size_t kHostBuffer = 512;
-constexpr char kGuard = 0x5A;
-
-// A host buffer larger than the 255 bytes promised, so a write past them shows.
-struct HostBuffer {
-  std::array<char, kHostBuffer> bytes;
-  HostBuffer() { bytes.fill(kGuard); }
-  char* data() { return bytes.data(); }
-  const char* data() const { return bytes.data(); }
-  std::string text() const { return std::string(bytes.data(), strnlen(bytes.data(), 255)); }
-  bool untouched() const {
-    for (char b : bytes)
-      if (b != kGuard) return false;
-    return true;
-  }
-  bool guardIntactFrom(std::size_t offset) const {
-    for (std::size_t i = offset; i < kHostBuffer; ++i)
-      if (bytes[i] != kGuard) return false;
-    return true;
-  }
-};
-
 const std::string kLongName = "Speakers " + std::string(291, 'N');
 const std::string kLongId = "{0.0.0.00000000}.{long-" + std::string(290, '7') + "}";
-
-json Endpoint(const std::string& id, const std::string& name, const char* flow,
-              const char* state = "active") {
-  return {{"id", id},
-          {"name", name},
-          {"flow", flow},
-          {"state", state},
-          {"volume", {{"min", -60}, {"max", 0}, {"step", 1}, {"channels", {0, 0}}}}};
-}
 
 // Render and capture endpoints between inactive ones, with names and ids
 // outside ASCII and beyond the host's buffers.
@@ -77,12 +46,6 @@ Listing List(Describe describe, unsigned int index) {
 class EnumerationTest : public MixerTest {
  protected:
   void SetUp() override { UseSystemJson(ListingSystem()); }
-  void Fail(const std::string& op, HRESULT result) {
-    sim::FaultRule rule;
-    rule.op = op;
-    rule.result = result;
-    system().AddFault(rule);
-  }
 };
 
 TEST_F(EnumerationTest, CountsOnlyActiveEndpoints) {

@@ -12,9 +12,6 @@ namespace velto::testing {
 namespace {
 
 // The embedded sample system.
-constexpr const char* kSpeakersId = "{0.0.0.00000000}.{4f6a2c1e-8b3d-4e7a-9c51-2d8f0b6e3a17}";
-constexpr const char* kMicId = "{0.0.1.00000000}.{6b8e3f2a-9d4c-4a71-b5e0-3c9f1a8d2e64}";
-constexpr const char* kLineId = "{0.0.1.00000000}.{d1f5a9c3-7e2b-4b86-a0d4-5f3e8c1b9a72}";
 constexpr const char* kSpeakers = "4f6a2c1e";
 constexpr const char* kMic = "6b8e3f2a";
 constexpr const char* kLine = "D1F5A9C3";
@@ -27,7 +24,7 @@ std::string Volume(const char* endpointId) {
   return std::string("device:") + endpointId + "/volume";
 }
 
-const Slots kPlaybackSlots{{"playbackEndpoint", Volume(kSpeakersId)},
+const Slots kPlaybackSlots{{"playbackEndpoint", Volume(sample::kSpeakers)},
                            {"bassControl", kCard + "tone/bass"},
                            {"trebleControl", kCard + "tone/treble"},
                            {"midrangeControl", kCard + "tone/midrange"},
@@ -35,9 +32,10 @@ const Slots kPlaybackSlots{{"playbackEndpoint", Volume(kSpeakersId)},
                            {"linePlaybackMute", kCard + "line-in-mute/mute"},
                            {"micPlaybackLevel", kCard + "mic-volume/volume"},
                            {"micPlaybackMute", kCard + "mic-mute/mute"}};
-const Slots kMicSlots{{"micEndpoint", Volume(kMicId)},
+const Slots kMicSlots{{"micEndpoint", Volume(sample::kMicrophone)},
                       {"micBoostLevel", kCard + "mic-boost/volume"}};
-const Slots kLineSlots{{"lineEndpoint", Volume(kLineId)}, {"lineAgc", kCard + "line-agc/agc"}};
+const Slots kLineSlots{{"lineEndpoint", Volume(sample::kLineIn)},
+                       {"lineAgc", kCard + "line-agc/agc"}};
 
 Slots Merged(std::initializer_list<Slots> parts) {
   Slots all;
@@ -47,9 +45,7 @@ Slots Merged(std::initializer_list<Slots> parts) {
 
 struct Names {
   std::string playback, line, mic;
-  bool operator==(const Names& other) const {
-    return playback == other.playback && line == other.line && mic == other.mic;
-  }
+  bool operator==(const Names&) const = default;
 };
 
 void PrintTo(const Names& names, std::ostream* out) {
@@ -61,23 +57,15 @@ const std::string kUntouched = "<untouched>";
 // The names GetDeviceNames hands back; a buffer it leaves alone reads
 // <untouched>.
 Names DeviceNames() {
-  std::array<std::array<char, 512>, 3> buffers;
-  for (auto& buffer : buffers) buffer.fill('\x7F');
-  GetDeviceNames(buffers[0].data(), buffers[1].data(), buffers[2].data());
-  auto text = [](const std::array<char, 512>& buffer) {
-    return buffer[0] == '\x7F' ? kUntouched : std::string(buffer.data());
+  HostBuffer playback, line, mic;
+  GetDeviceNames(playback.data(), line.data(), mic.data());
+  auto text = [](const HostBuffer& buffer) {
+    return buffer.untouched() ? kUntouched : buffer.text();
   };
-  return {text(buffers[0]), text(buffers[1]), text(buffers[2])};
+  return {text(playback), text(line), text(mic)};
 }
 
-class OpenCloseTest : public MixerTest {
- protected:
-  json Sample() { return sim::SimSystem::Sample()->Dump(); }
-  void Fail(const std::string& object, const std::string& op, std::uint64_t after = 0,
-            std::uint64_t times = UINT64_MAX) {
-    system().AddFault({object, op, platform::kE_FAIL, std::nullopt, after, times});
-  }
-};
+using OpenCloseTest = MixerTest;
 
 TEST_F(OpenCloseTest, FailedBindingsCombineByExclusiveOr) {
   const char* kNoMatch = "no such endpoint";
@@ -127,18 +115,12 @@ TEST_F(OpenCloseTest, EmptyTextsReleaseEveryControlButKeepMarkerNamesAndVirtual)
 }
 
 TEST_F(OpenCloseTest, ControlsAreReleasedInTheFixedOrder) {
-  const std::vector<std::string> order{Volume(kSpeakersId),
-                                       Volume(kMicId),
-                                       Volume(kLineId),
-                                       kCard + "line-in-volume/volume",
-                                       kCard + "line-in-mute/mute",
-                                       kCard + "mic-volume/volume",
-                                       kCard + "mic-mute/mute",
-                                       kCard + "line-agc/agc",
-                                       kCard + "tone/bass",
-                                       kCard + "tone/treble",
-                                       kCard + "tone/midrange",
-                                       kCard + "mic-boost/volume"};
+  std::vector<std::string> order{Volume(sample::kSpeakers), Volume(sample::kMicrophone),
+                                 Volume(sample::kLineIn)};
+  for (const char* control :
+       {"line-in-volume/volume", "line-in-mute/mute", "mic-volume/volume", "mic-mute/mute",
+        "line-agc/agc", "tone/bass", "tone/treble", "tone/midrange", "mic-boost/volume"})
+    order.push_back(kCard + control);
   ASSERT_EQ(OpenSoundCard(kSpeakers, kMic, kLine), 0);
   EXPECT_EQ(ReleasesDuring([] { OpenSoundCard("", "", ""); }), order);
 
@@ -195,7 +177,7 @@ TEST_F(OpenCloseTest, OnlyTheLowByteOfTheFlagAsksForTheRestore) {
     ASSERT_EQ(status, 0);
     CloseSoundCard(c.flag);
     json now = state();
-    const json& channels = EndpointById(now, kSpeakersId)["volume"]["channels"];
+    const json& channels = EndpointById(now, sample::kSpeakers)["volume"]["channels"];
     EXPECT_EQ(channels[0] == -10.0, c.restores) << channels;
   }
 }
@@ -213,12 +195,12 @@ TEST_F(OpenCloseTest, DefaultCaptureIsTheMicrophoneWhenItsNameSaysMic) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     json description = Sample();
-    EndpointById(description, kMicId)["name"] = c.name;
+    EndpointById(description, sample::kMicrophone)["name"] = c.name;
     UseSystemJson(description);
     EXPECT_EQ(OpenDefaultDevices(), 0);
-    const Slots capture =
-        c.microphone ? kMicSlots
-                     : Slots{{"lineEndpoint", Volume(kMicId)}, {"lineAgc", kCard + "line-agc/agc"}};
+    const Slots capture = c.microphone ? kMicSlots
+                                       : Slots{{"lineEndpoint", Volume(sample::kMicrophone)},
+                                               {"lineAgc", kCard + "line-agc/agc"}};
     EXPECT_EQ(BoundSlots(), Merged({kPlaybackSlots, capture}));
     // The name keeps its case: the line discovery looks the endpoint up again.
     EXPECT_EQ(DeviceNames(), (Names{kSpeakersName, c.microphone ? kUntouched : c.name,
@@ -230,61 +212,44 @@ TEST_F(OpenCloseTest, DefaultCaptureIsTheMicrophoneWhenItsNameSaysMic) {
 
 TEST_F(OpenCloseTest, DefaultMicrophoneThatFailsIsBoundAsLineInput) {
   // Only the microphone walk's connector count fails.
-  Fail("adapter:Velto HD Audio", "GetConnectorCount", 0, 1);
+  system().AddFault(
+      {"adapter:Velto HD Audio", "GetConnectorCount", platform::kE_FAIL, std::nullopt, 0, 1});
   EXPECT_EQ(OpenDefaultDevices(), 0);
   EXPECT_EQ(DeviceNames(), (Names{kSpeakersName, kMicName, kUntouched}));
   // The failed microphone walk still left its endpoint volume bound.
   EXPECT_EQ(BoundSlots(), Merged({kPlaybackSlots,
-                                  {{"micEndpoint", Volume(kMicId)},
-                                   {"lineEndpoint", Volume(kMicId)},
+                                  {{"micEndpoint", Volume(sample::kMicrophone)},
+                                   {"lineEndpoint", Volume(sample::kMicrophone)},
                                    {"lineAgc", kCard + "line-agc/agc"}}}));
 }
 
 TEST_F(OpenCloseTest, DefaultDevicesEdgeCases) {
   const struct {
     const char* what;
-    std::function<void(json&)> patch;
-    std::vector<sim::FaultRule> faults;
     int result;
     Slots slots;
     Names names;
+    Faults faults = {};
+    std::function<void(json&)> patch = nullptr;
   } cases[] = {
-      {"no enumerator",
-       nullptr,
-       {{"com", "CreateDeviceEnumerator"}},
-       1,
-       {},
-       {kUntouched, kUntouched, kUntouched}},
-      {"no default render endpoint: playback is skipped, not bound to the first one",
-       [](json& d) { EndpointById(d, kSpeakersId)["default"] = false; },
-       {},
-       0,
-       kMicSlots,
-       {kUntouched, kUntouched, kMicName}},
-      {"no default capture endpoint: 1 after the playback binding",
-       [](json& d) { EndpointById(d, kMicId)["default"] = false; },
-       {},
-       1,
-       kPlaybackSlots,
-       {kSpeakersName, kUntouched, kUntouched}},
-      {"the capture lookup fails",
-       nullptr,
-       {{"collection:capture", "GetCount"}},
-       1,
-       kPlaybackSlots,
-       {kSpeakersName, kUntouched, kUntouched}},
-      {"the playback walk fails after its lookup: the name is that of the bound device",
-       nullptr,
-       {{Volume(kSpeakersId), "GetMute"}},
-       0,
-       Merged({{{"playbackEndpoint", Volume(kSpeakersId)}}, kMicSlots}),
-       {kSpeakersName, kUntouched, kMicName}},
-      {"the line discovery fails: still 0",
-       [](json& d) { EndpointById(d, kMicId)["name"] = "Line In"; },
-       {{"adapter:Velto HD Audio", "GetConnectorCount"}},
-       0,
-       Merged({kPlaybackSlots, {{"lineEndpoint", Volume(kMicId)}}}),
-       {kSpeakersName, kUntouched, kUntouched}},
+      {"no enumerator", 1, Slots{}, Names{kUntouched, kUntouched, kUntouched},
+       Faults{{"com", "CreateDeviceEnumerator"}}},
+      {"no default render endpoint: playback is skipped, not bound to the first one", 0, kMicSlots,
+       Names{kUntouched, kUntouched, kMicName}, Faults{},
+       [](json& d) { EndpointById(d, sample::kSpeakers)["default"] = false; }},
+      {"no default capture endpoint: 1 after the playback binding", 1, kPlaybackSlots,
+       Names{kSpeakersName, kUntouched, kUntouched}, Faults{},
+       [](json& d) { EndpointById(d, sample::kMicrophone)["default"] = false; }},
+      {"the capture lookup fails", 1, kPlaybackSlots, Names{kSpeakersName, kUntouched, kUntouched},
+       Faults{{"collection:capture", "GetCount"}}},
+      {"the playback walk fails after its lookup: the name is that of the bound device", 0,
+       Merged({{{"playbackEndpoint", Volume(sample::kSpeakers)}}, kMicSlots}),
+       Names{kSpeakersName, kUntouched, kMicName}, Faults{{Volume(sample::kSpeakers), "GetMute"}}},
+      {"the line discovery fails: still 0", 0,
+       Merged({kPlaybackSlots, {{"lineEndpoint", Volume(sample::kMicrophone)}}}),
+       Names{kSpeakersName, kUntouched, kUntouched},
+       Faults{{"adapter:Velto HD Audio", "GetConnectorCount"}},
+       [](json& d) { EndpointById(d, sample::kMicrophone)["name"] = "Line In"; }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -306,7 +271,7 @@ TEST_F(OpenCloseTest, DefaultPlaybackNameOnlyForAnEndpointFoundInThisCall) {
   // The last name found is the line input's; a playback lookup that fails
   // must not hand it out as the playback device's.
   ASSERT_EQ(OpenSoundCard("", "", kLine), 0);
-  Fail("collection:render", "GetCount");
+  system().AddFault({"collection:render", "GetCount"});
   EXPECT_EQ(OpenDefaultDevices(), 0);
   EXPECT_EQ(DeviceNames(), (Names{kUntouched, kLineName, kMicName}));
   EXPECT_EQ(BoundSlots(), Merged({kMicSlots, kLineSlots}));
@@ -330,7 +295,7 @@ TEST_F(OpenCloseTest, DefaultRenderIdsThatDoNotFitOrAreNotLatin1) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     json description = Sample();
-    json& speakers = EndpointById(description, kSpeakersId);
+    json& speakers = EndpointById(description, sample::kSpeakers);
     speakers["id"] = c.defaultId;
     json other = speakers;
     other["id"] = c.otherId;
@@ -360,9 +325,9 @@ TEST_F(OpenCloseTest, DefaultDevicesReleaseNothingFirst) {
 
 TEST_F(OpenCloseTest, FailedBindingKeepsWhatItBoundAndTheNameItHadBefore) {
   ASSERT_EQ(OpenSoundCard("a3e91b57", "", ""), 0);
-  Fail(Volume(kSpeakersId), "GetMasterVolumeLevel");
+  system().AddFault({Volume(sample::kSpeakers), "GetMasterVolumeLevel"});
   EXPECT_EQ(OpenSoundCard(kSpeakers, "", ""), 1);
-  EXPECT_EQ(BoundSlots(), (Slots{{"playbackEndpoint", Volume(kSpeakersId)}}));
+  EXPECT_EQ(BoundSlots(), (Slots{{"playbackEndpoint", Volume(sample::kSpeakers)}}));
   EXPECT_EQ(DeviceNames().playback, "Digital Output (Velto HD Audio)");
 }
 

@@ -11,9 +11,6 @@
 namespace velto::testing {
 namespace {
 
-constexpr const char* kSpeakersId = "{0.0.0.00000000}.{4f6a2c1e-8b3d-4e7a-9c51-2d8f0b6e3a17}";
-constexpr const char* kMicId = "{0.0.1.00000000}.{6b8e3f2a-9d4c-4a71-b5e0-3c9f1a8d2e64}";
-constexpr const char* kLineId = "{0.0.1.00000000}.{d1f5a9c3-7e2b-4b86-a0d4-5f3e8c1b9a72}";
 const std::string kCard = "part:Velto HD Audio/";
 
 // Where a control's value lives in a dump: a key of an endpoint's volume,
@@ -29,9 +26,9 @@ json& At(json& dump, const ControlPlace& place) {
   return PartById(dump, place.id)["controls"][place.key];
 }
 
-const ControlPlace kMasterVolume{true, kSpeakersId, "channels"};
-const ControlPlace kMasterMute{true, kSpeakersId, "mute"};
-const ControlPlace kLineRecord{true, kLineId, "channels"};
+const ControlPlace kMasterVolume{true, sample::kSpeakers, "channels"};
+const ControlPlace kMasterMute{true, sample::kSpeakers, "mute"};
+const ControlPlace kLineRecord{true, sample::kLineIn, "channels"};
 const ControlPlace kBass{false, "tone", "bass"};
 const ControlPlace kLineAgc{false, "line-agc", "agc"};
 const ControlPlace kMicBoost{false, "mic-boost", "volume"};
@@ -40,7 +37,7 @@ const ControlPlace kMicMonitor{false, "mic-volume", "volume"};
 // Every control of the sample but the boost, which is a level or a switch.
 const ControlPlace kSampleControls[] = {kMasterVolume,
                                         kMasterMute,
-                                        {true, kMicId, "channels"},
+                                        {true, sample::kMicrophone, "channels"},
                                         kLineRecord,
                                         {false, "line-in-volume", "volume"},
                                         {false, "line-in-mute", "mute"},
@@ -84,20 +81,7 @@ void ChangeEveryControl(bool boostIsSwitch) {
   for (const Set& s : sets) EXPECT_EQ(s.status, 0) << s.what;
 }
 
-class RestoreTest : public MixerTest {
- protected:
-  json Sample() { return sim::SimSystem::Sample()->Dump(); }
-
-  // Binds all three sample devices and returns the system as binding found it.
-  json Bind(const json& description, const std::vector<sim::FaultRule>& faults = {}) {
-    UseSystemJson(description);
-    const json found = state();
-    for (const sim::FaultRule& fault : faults) system().AddFault(fault);
-    EXPECT_EQ(OpenSoundCard("4f6a2c1e", "6b8e3f2a", "d1f5a9c3"), 0);
-    system().ClearFaults();
-    return found;
-  }
-};
+using RestoreTest = MixerTest;
 
 TEST_F(RestoreTest, CloseWithRestorePutsEveryControlBackExactly) {
   // Levels that a whole-percentage round trip would move: the master at
@@ -107,12 +91,12 @@ TEST_F(RestoreTest, CloseWithRestorePutsEveryControlBackExactly) {
   PartById(boostLevel, "line-in-mute")["controls"]["mute"] = 5;
   json boostSwitch = Sample();
   PartById(boostSwitch, "mic-boost")["controls"] = {{"agc", 0}};
-  EndpointById(boostSwitch, kLineId)["volume"]["channels"] = {-50.5, -50.5};
-  EndpointById(boostSwitch, kLineId)["volume"]["min"] = -60.0;
+  EndpointById(boostSwitch, sample::kLineIn)["volume"]["channels"] = {-50.5, -50.5};
+  EndpointById(boostSwitch, sample::kLineIn)["volume"]["min"] = -60.0;
 
   for (const auto& [description, isSwitch] : {std::pair{boostLevel, false}, {boostSwitch, true}}) {
     SCOPED_TRACE(isSwitch ? "boost switch" : "boost level");
-    const json bound = Bind(description);
+    const json bound = BindSample(description);
     ChangeEveryControl(isSwitch);
     json before = bound;
     json changed = state();
@@ -129,7 +113,7 @@ TEST_F(RestoreTest, CloseWithRestorePutsEveryControlBackExactly) {
 TEST_F(RestoreTest, BoostLevelComesBackInWholeDecibelsAndMasterMuteAsZeroOrOne) {
   json description = Sample();
   PartById(description, "mic-boost")["controls"]["volume"]["channels"] = {19.5};
-  Bind(description);
+  BindSample(description);
   int status = -1;
   SetMicSliderBoost(30, &status);
   mixer().savedPlaybackMute.value = 5;
@@ -140,7 +124,8 @@ TEST_F(RestoreTest, BoostLevelComesBackInWholeDecibelsAndMasterMuteAsZeroOrOne) 
   EXPECT_EQ(At(now, kMicBoost)["channels"][0], 19.0);
   std::vector<std::string> muteWrites;
   for (const sim::TraceEntry& entry : system().Trace()) {
-    if (entry.op == "SetMute" && entry.object == "device:" + std::string(kSpeakersId) + "/volume")
+    if (entry.op == "SetMute" &&
+        entry.object == "device:" + std::string(sample::kSpeakers) + "/volume")
       muteWrites.push_back(entry.args);
   }
   EXPECT_EQ(muteWrites, std::vector<std::string>{"mute=1"});
@@ -158,14 +143,14 @@ TEST_F(RestoreTest, WritesOnlyWhatBindingReadAndSkipsStepsWhoseChannelCountFails
         {kCard + "line-agc/agc", "GetEnabled"},
         {kCard + "mic-boost/volume", "GetLevel"},
         {kCard + "mic-volume/volume", "GetLevel"},
-        {"device:" + std::string(kLineId) + "/volume", "GetMasterVolumeLevel"}},
+        {"device:" + std::string(sample::kLineIn) + "/volume", "GetMasterVolumeLevel"}},
        {},
        {kBass, kLineAgc, kMicBoost, kMicMonitor, kLineRecord}},
       {"a failed channel count writes nothing where the count is used",
        {},
        {{kCard + "tone/bass", "GetChannelCount"},
-        {"device:" + std::string(kSpeakersId) + "/volume", "GetChannelCount"},
-        {"device:" + std::string(kMicId) + "/volume", "GetChannelCount"}},
+        {"device:" + std::string(sample::kSpeakers) + "/volume", "GetChannelCount"},
+        {"device:" + std::string(sample::kMicrophone) + "/volume", "GetChannelCount"}},
        {kBass, kMasterVolume}},
       {"every write failing still runs every step",
        {},
@@ -175,7 +160,7 @@ TEST_F(RestoreTest, WritesOnlyWhatBindingReadAndSkipsStepsWhoseChannelCountFails
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const json bound = Bind(Sample(), c.bindFaults);
+    const json bound = BindSample(Sample(), c.bindFaults);
     ChangeEveryControl(false);
     json expected = bound;
     json changed = state();
@@ -188,7 +173,7 @@ TEST_F(RestoreTest, WritesOnlyWhatBindingReadAndSkipsStepsWhoseChannelCountFails
 }
 
 TEST_F(RestoreTest, DoesNothingOnceNoDeviceIsBound) {
-  Bind(Sample());
+  BindSample(Sample());
   ChangeEveryControl(false);
   mixer().deviceBound = false;
   system().SetTracing(true);

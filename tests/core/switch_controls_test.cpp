@@ -29,6 +29,13 @@ std::function<int(ControlCardTest&)> PartValue(const char* part, const char* key
   return [part, key](ControlCardTest& t) { return t.PartControls(part)[key].get<int>(); };
 }
 
+// Binds the named part's `iid` into `slot`.
+template <class Control, class Iid>
+std::function<void()> PartSlot(const char* endpoint, const char* part, Iid iid,
+                               Ref<Control> MixerState::*slot) {
+  return [=] { BindPartControl(endpoint, part, iid, Mixer().*slot); };
+}
+
 const SwitchCase kCases[] = {
     {"MasterMute", GetMasterMute, SetMasterMute,
      [] { BindEndpointVolume(kSpeakers, Mixer().playbackEndpoint); }, EndpointMute(kSpeakers), true,
@@ -37,33 +44,23 @@ const SwitchCase kCases[] = {
      [] { BindEndpointVolume(kHeadphones, Mixer().virtualEndpoint); }, EndpointMute(kHeadphones),
      false, "GetMute", "SetMute", 1, 1},
     {"LinePlayBackMute", GetLinePlayBackMute, SetLinePlayBackMute,
-     [] {
-       BindPartControl(kSpeakers, "Line Monitor Mute", MuteInterface::AudioMute,
-                       Mixer().linePlaybackMute);
-     },
+     PartSlot(kSpeakers, "Line Monitor Mute", MuteInterface::AudioMute,
+              &MixerState::linePlaybackMute),
      PartValue("Line Monitor Mute", "mute"), true, "GetMute", "SetMute", 2, 2},
     {"MicPlayBackMute", GetMicPlayBackMute, SetMicPlayBackMute,
-     [] {
-       BindPartControl(kSpeakers, "Mic Monitor Mute", MuteInterface::AudioMute,
-                       Mixer().micPlaybackMute);
-     },
+     PartSlot(kSpeakers, "Mic Monitor Mute", MuteInterface::AudioMute,
+              &MixerState::micPlaybackMute),
      PartValue("Mic Monitor Mute", "mute"), true, "GetMute", "SetMute", 2, 0},
     {"MicBoostAgc", GetMicBoost, SetMicBoost,
-     [] {
-       BindPartControl(kMicrophone, "Mic AGC", SwitchInterface::AudioAutoGainControl,
-                       Mixer().micBoostSwitch);
-     },
+     PartSlot(kMicrophone, "Mic AGC", SwitchInterface::AudioAutoGainControl,
+              &MixerState::micBoostSwitch),
      PartValue("Mic AGC", "agc"), true, "GetEnabled", "SetEnabled", 2, 2},
     {"MicBoostLoudness", GetMicBoost, SetMicBoost,
-     [] {
-       BindPartControl(kMicrophone, "Mic Loudness", SwitchInterface::AudioLoudness,
-                       Mixer().micBoostSwitch);
-     },
+     PartSlot(kMicrophone, "Mic Loudness", SwitchInterface::AudioLoudness,
+              &MixerState::micBoostSwitch),
      PartValue("Mic Loudness", "loudness"), true, "GetEnabled", "SetEnabled", 2, 2},
     {"NoMonitor", GetNoMonitor, SetNoMonitor,
-     [] {
-       BindPartControl(kLineIn, "Line AGC", SwitchInterface::AudioAutoGainControl, Mixer().lineAgc);
-     },
+     PartSlot(kLineIn, "Line AGC", SwitchInterface::AudioAutoGainControl, &MixerState::lineAgc),
      PartValue("Line AGC", "agc"), true, "GetEnabled", "SetEnabled", 2, 2},
 };
 

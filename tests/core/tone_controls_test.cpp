@@ -1,3 +1,4 @@
+#include <array>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -8,9 +9,7 @@
 namespace velto::testing {
 namespace {
 
-struct Range {
-  double min, max, step;
-};
+using Range = std::array<double, 3>;  // minimum, maximum, step
 
 struct BandCase {
   const char* name;
@@ -18,53 +17,32 @@ struct BandCase {
   int (*set)(double, int*);
   Ref<LevelControl> MixerState::*slot;
   LevelInterface iid;
-  const char* part;
-  const char* key;
+  const char* key;  // the part is named as the band
   int successResult;
   double initial;
-  Range range;
+  double min, max, step;
+  Range range() const { return {min, max, step}; }
 };
 
 void PrintTo(const BandCase& c, std::ostream* os) { *os << c.name; }
 
-const BandCase kBass{"Bass",
-                     GetBass,
-                     SetBass,
-                     &MixerState::bassControl,
-                     LevelInterface::AudioBass,
-                     "Bass",
-                     "bass",
-                     0,
-                     1.5,
-                     {-12, 12, 0.5}};
-const BandCase kTreble{"Treble",
-                       GetTreble,
-                       SetTreble,
-                       &MixerState::trebleControl,
-                       LevelInterface::AudioTreble,
-                       "Treble",
-                       "treble",
-                       0,
-                       2.5,
-                       {-6, 6, 1}};
-const BandCase kMidrange{"Midrange",
-                         GetMidRange,
-                         SetMidRange,
-                         &MixerState::midrangeControl,
-                         LevelInterface::AudioMidrange,
-                         "Midrange",
-                         "midrange",
-                         1,
-                         -2,
-                         {-9, 9, 0.25}};
+const BandCase kBands[] = {
+    {"Bass", GetBass, SetBass, &MixerState::bassControl, LevelInterface::AudioBass, "bass", 0, 1.5,
+     -12, 12, 0.5},
+    {"Treble", GetTreble, SetTreble, &MixerState::trebleControl, LevelInterface::AudioTreble,
+     "treble", 0, 2.5, -6, 6, 1},
+    {"Midrange", GetMidRange, SetMidRange, &MixerState::midrangeControl,
+     LevelInterface::AudioMidrange, "midrange", 1, -2, -9, 9, 0.25},
+};
+const BandCase &kBass = kBands[0], &kTreble = kBands[1], &kMidrange = kBands[2];
 
 class ToneTest : public ControlCardTest {
  protected:
   void BindBand(const BandCase& band) {
-    BindPartControl(kSpeakers, band.part, band.iid, mixer().*band.slot);
+    BindPartControl(kSpeakers, band.name, band.iid, mixer().*band.slot);
   }
   std::vector<double> Channels(const BandCase& band) {
-    return PartControls(band.part)[band.key]["channels"].get<std::vector<double>>();
+    return PartControls(band.name)[band.key]["channels"].get<std::vector<double>>();
   }
 };
 
@@ -176,7 +154,7 @@ TEST_P(ToneBandTest, LevelsCrossAsNearestFloat) {
   EXPECT_EQ(level, static_cast<double>(nearest));  // widened, not rounded again
 }
 
-INSTANTIATE_TEST_SUITE_P(Bands, ToneBandTest, ::testing::Values(kBass, kTreble, kMidrange),
+INSTANTIATE_TEST_SUITE_P(Bands, ToneBandTest, ::testing::ValuesIn(kBands),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ToneTest, NoChannelToSetIsNoFailure) {
@@ -191,6 +169,17 @@ TEST_F(ToneTest, NoChannelToSetIsNoFailure) {
   }
 }
 
+struct RangeRead {
+  int result;
+  double min = -99, max = -99, step = -99;
+  Range range() const { return {min, max, step}; }
+};
+RangeRead ReadRange() {
+  RangeRead r{0};
+  r.result = GetEQRange(&r.min, &r.max, &r.step);
+  return r;
+}
+
 TEST_F(ToneTest, WhatAFailedReadLeftBehindNeverReachesTheHost) {
   mixer().deviceBound = true;
   for (HRESULT answer : {kE_FAIL, kS_FALSE}) {
@@ -198,22 +187,10 @@ TEST_F(ToneTest, WhatAFailedReadLeftBehindNeverReachesTheHost) {
     double level = 99;
     EXPECT_EQ(GetBass(&level, nullptr), 1);
     EXPECT_EQ(level, 0.0);
-    double min = 99, max = 99, step = 99;
-    EXPECT_EQ(GetEQRange(&min, &max, &step), 2);
-    EXPECT_EQ(min, 0.0);
-    EXPECT_EQ(max, 0.0);
-    EXPECT_EQ(step, 0.0);
+    const RangeRead r = ReadRange();
+    EXPECT_EQ(r.result, 2);
+    EXPECT_EQ(r.range(), Range{});
   }
-}
-
-struct RangeRead {
-  int result;
-  double min = -99, max = -99, step = -99;
-};
-RangeRead ReadRange() {
-  RangeRead r{0};
-  r.result = GetEQRange(&r.min, &r.max, &r.step);
-  return r;
 }
 
 TEST_F(ToneTest, RangeComesFromBassThenMidrangeThenTreble) {
@@ -222,10 +199,10 @@ TEST_F(ToneTest, RangeComesFromBassThenMidrangeThenTreble) {
     int result;
     Range range;
   } cases[] = {
-      {{&kTreble, &kMidrange, &kBass}, 0, kBass.range},
-      {{&kTreble, &kMidrange}, 0, kMidrange.range},
-      {{&kTreble, &kBass}, 0, kBass.range},
-      {{&kTreble}, 0, kTreble.range},
+      {{&kTreble, &kMidrange, &kBass}, 0, kBass.range()},
+      {{&kTreble, &kMidrange}, 0, kMidrange.range()},
+      {{&kTreble, &kBass}, 0, kBass.range()},
+      {{&kTreble}, 0, kTreble.range()},
       {{}, 1, {0, 0, 0}},
   };
   for (const auto& c : cases) {
@@ -234,9 +211,7 @@ TEST_F(ToneTest, RangeComesFromBassThenMidrangeThenTreble) {
     mixer().deviceBound = true;
     const RangeRead r = ReadRange();
     EXPECT_EQ(r.result, c.result) << c.bound.size() << " bands";
-    EXPECT_EQ(r.min, c.range.min);
-    EXPECT_EQ(r.max, c.range.max);
-    EXPECT_EQ(r.step, c.range.step);
+    EXPECT_EQ(r.range(), c.range);
   }
 }
 
@@ -244,9 +219,7 @@ TEST_F(ToneTest, RangeWithoutDeviceOrReadGivesZeros) {
   BindBand(kBass);
   RangeRead r = ReadRange();
   EXPECT_EQ(r.result, 3);
-  EXPECT_EQ(r.min, 0.0);
-  EXPECT_EQ(r.max, 0.0);
-  EXPECT_EQ(r.step, 0.0);
+  EXPECT_EQ(r.range(), Range{});
 
   mixer().deviceBound = true;
   for (HRESULT answer : {kE_FAIL, kS_FALSE}) {
@@ -254,9 +227,7 @@ TEST_F(ToneTest, RangeWithoutDeviceOrReadGivesZeros) {
     Fail("GetLevelRange", answer);
     r = ReadRange();
     EXPECT_EQ(r.result, 2) << answer;
-    EXPECT_EQ(r.min, 0.0);
-    EXPECT_EQ(r.max, 0.0);
-    EXPECT_EQ(r.step, 0.0);
+    EXPECT_EQ(r.range(), Range{});
   }
   system().ClearFaults();
   double max = 0;

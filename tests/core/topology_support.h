@@ -36,27 +36,6 @@ inline json LoadDescription(const std::string& name) {
   return json::parse(in);
 }
 
-// The part with `id`, in whichever adapter holds it.
-inline json& PartById(json& description, const std::string& id) {
-  for (json& adapter : description["adapters"]) {
-    for (json& part : adapter["parts"]) {
-      if (part["id"] == id) return part;
-    }
-  }
-  ADD_FAILURE() << "no part " << id;
-  static json none;
-  return none;
-}
-
-inline json& EndpointById(json& description, const std::string& id) {
-  for (json& endpoint : description["endpoints"]) {
-    if (endpoint["id"] == id) return endpoint;
-  }
-  ADD_FAILURE() << "no endpoint " << id;
-  static json none;
-  return none;
-}
-
 inline void RemoveLink(json& description, const std::string& from, const std::string& to) {
   for (json& adapter : description["adapters"]) {
     json& links = adapter["links"];
@@ -149,19 +128,27 @@ inline std::map<std::string, std::string> SavedSubset(
 }
 
 using Slots = std::map<std::string, std::string>;
+using Fields = std::map<std::string, std::string>;
+using Faults = std::vector<sim::FaultRule>;
 
 // One walk over a description, patched and with faults, and what it must
 // leave behind: its result, every filled slot, and the named saved fields.
 struct WalkCase {
   const char* what;
-  std::function<void(json&)> patch;
-  std::vector<sim::FaultRule> faults;
   int result;
   Slots slots;
-  std::map<std::string, std::string> saved;
+  Fields saved = {};
+  Faults faults = {};
+  std::function<void(json&)> patch = nullptr;
 };
 
 using Walk = std::function<int()>;
+
+// A discovery walk run alone, by its result code.
+template <class Discover>
+Walk WalkOf(Discover discover, const char* searchText, platform::DataFlow flow) {
+  return [=] { return ResultCode(WalkAlone(discover, searchText, flow)); };
+}
 
 class WalkTest : public MixerTest {
  protected:
@@ -175,6 +162,15 @@ class WalkTest : public MixerTest {
     system().ClearFaults();
     EXPECT_EQ(BoundSlots(), c.slots);
     EXPECT_EQ(SavedSubset(c.saved), c.saved);
+  }
+
+  // Runs each case on a binding of its own.
+  template <std::size_t N>
+  void RunEach(const char* file, const Walk& walk, const WalkCase (&cases)[N]) {
+    for (const WalkCase& c : cases) {
+      Run(file, walk, c);
+      CloseCase();
+    }
   }
 
   // Closes the binding of one case; the walk must have left nothing else.

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
 
 #include "control_binding.h"
 #include "controls/level_scaling.h"
@@ -56,6 +55,13 @@ class VolumeControlsTest : public ControlCardTest {
     system().ClearTrace();
     system().SetTracing(true);
   }
+  // Binds `e` alone on a fresh card, giving back what the last case bound.
+  void Rebind(const VolumeExport& e) {
+    ReleaseBoundControls(mixer());
+    mixer().virtualEndpoint.Reset();
+    UseSystemFile("controls/control_card.json");
+    Bind(e);
+  }
   std::string Object(const VolumeExport& e) {
     if (e.partLevel) return "part:Control Card/Mic Boost/volume";
     return std::string("device:") + e.endpointId + "/volume";
@@ -97,8 +103,7 @@ TEST_F(VolumeControlsTest, NothingBoundReportsUnboundOrMissingWithoutPlatformCal
 TEST_F(VolumeControlsTest, SetAppliesOneLevelAndReadsBack) {
   for (const VolumeExport& e : kExports) {
     SCOPED_TRACE(e.name);
-    UseSystemFile("controls/control_card.json");
-    Bind(e);
+    Rebind(e);
     int status = -1;
     EXPECT_EQ(e.set(75, &status), 75);
     EXPECT_EQ(status, 0);
@@ -113,53 +118,32 @@ TEST_F(VolumeControlsTest, SetAppliesOneLevelAndReadsBack) {
     EXPECT_EQ(status, 0);
     const float zero = e.zeroMeansMaxMinus40 ? Maximum(e) - 40.0f : Minimum(e);
     EXPECT_EQ(Levels(e)[0], zero);
-    ReleaseBoundControls(mixer());
-    mixer().virtualEndpoint.Reset();
   }
 }
 
 TEST_F(VolumeControlsTest, FailuresReportStatusTwoWithEachSettersResult) {
-  struct Failure {
+  const struct Failure {
     const char* what;
-    std::function<sim::FaultRule(const std::string& object, const VolumeExport&)> fault;
+    const char* object;  // null: the export's control
+    const char* op;      // null: the export's setter
+    int channel;         // the one channel that fails, or -1 for all
     int percent;
     bool onlyPerChannel;  // the failure matters only where the count is used
   } failures[] = {
-      {"set fails",
-       [](auto& o, auto& e) {
-         return sim::FaultRule{o, e.setOp};
-       },
-       40, false},
-      {"range fails",
-       [](auto& o, auto&) {
-         return sim::FaultRule{o, "Get*Range"};
-       },
-       40, false},
-      {"count fails",
-       [](auto& o, auto&) {
-         return sim::FaultRule{o, "GetChannelCount"};
-       },
-       40, true},
-      {"channel 0 fails, channel 1 succeeds",
-       [](auto& o, auto& e) {
-         sim::FaultRule rule{o, e.setOp};
-         rule.channel = 0;
-         return rule;
-       },
-       40, true},
-      {"negative percentage",
-       [](auto&, auto&) {
-         return sim::FaultRule{"none", "none"};
-       },
-       -5, false},
+      {"set fails", nullptr, nullptr, -1, 40, false},
+      {"range fails", nullptr, "Get*Range", -1, 40, false},
+      {"count fails", nullptr, "GetChannelCount", -1, 40, true},
+      {"channel 0 fails, channel 1 succeeds", nullptr, nullptr, 0, 40, true},
+      {"negative percentage", "none", "none", -1, -5, false},
   };
   for (const VolumeExport& e : kExports) {
     for (const Failure& f : failures) {
       SCOPED_TRACE(std::string(e.name) + ": " + f.what);
-      UseSystemFile("controls/control_card.json");
-      Bind(e);
+      Rebind(e);
       const std::vector<float> before = Levels(e);
-      system().AddFault(f.fault(Object(e), e));
+      sim::FaultRule rule{f.object ? f.object : Object(e), f.op ? f.op : e.setOp};
+      if (f.channel >= 0) rule.channel = f.channel;
+      system().AddFault(rule);
       int status = -1;
       const int result = e.set(f.percent, &status);
       if (f.onlyPerChannel && !e.perChannel) {
@@ -173,8 +157,6 @@ TEST_F(VolumeControlsTest, FailuresReportStatusTwoWithEachSettersResult) {
         EXPECT_EQ(Levels(e), before);
         EXPECT_EQ(PlatformCalls(), 0u);
       }
-      ReleaseBoundControls(mixer());
-      mixer().virtualEndpoint.Reset();
     }
   }
 }
@@ -183,8 +165,7 @@ TEST_F(VolumeControlsTest, SetAnsweredWithFalseOrInvalidFunction) {
   for (const VolumeExport& e : kExports) {
     for (HRESULT answer : {platform::kS_FALSE, platform::kHrInvalidFunction}) {
       SCOPED_TRACE(std::string(e.name) + " " + std::to_string(answer));
-      UseSystemFile("controls/control_card.json");
-      Bind(e);
+      Rebind(e);
       system().AddFault({Object(e), e.setOp, answer});
       int status = -1;
       const int result = e.set(30, &status);
@@ -193,8 +174,6 @@ TEST_F(VolumeControlsTest, SetAnsweredWithFalseOrInvalidFunction) {
       const bool succeeds = answer == platform::kS_FALSE || std::string(e.name) == "MicPlayBack";
       EXPECT_EQ(status, succeeds ? 0 : 2);
       EXPECT_EQ(result, succeeds || e.failureReturnsPercent ? 30 : 0);
-      ReleaseBoundControls(mixer());
-      mixer().virtualEndpoint.Reset();
     }
   }
 }
@@ -203,14 +182,11 @@ TEST_F(VolumeControlsTest, GetterCountsOnlyOkAsARead) {
   for (const VolumeExport& e : kExports) {
     for (HRESULT answer : {platform::kS_FALSE, platform::kE_FAIL}) {
       SCOPED_TRACE(e.name);
-      UseSystemFile("controls/control_card.json");
-      Bind(e);
+      Rebind(e);
       system().AddFault({Object(e), "Get*Level", answer});
       int status = -1;
       EXPECT_EQ(e.get(&status), 0);
       EXPECT_EQ(status, 2);
-      ReleaseBoundControls(mixer());
-      mixer().virtualEndpoint.Reset();
     }
   }
 }

@@ -156,7 +156,7 @@ TEST(InstallTest, ReplacedSystemOutlivesTheReferencesClientsStillHold) {
   ASSERT_EQ(enumerator->GetDefaultAudioEndpoint(DataFlow::Render, Role::Console, device), kS_OK);
   ASSERT_EQ(device->GetId(id), kS_OK);
 
-  Install(SimSystem::FromFile(std::string(VELTO_SIM_SYSTEMS) + "/minimal.json"));
+  Install(SimSystem::FromFile(SystemFile("minimal.json")));
   EXPECT_NE(&Installed(), &first);
   EXPECT_EQ(&CurrentPlatform(), &Installed());
   // Released into the replaced system, which must still be there.

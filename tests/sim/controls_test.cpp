@@ -1,5 +1,6 @@
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 #include "sim_fixture.h"
 
@@ -31,9 +32,7 @@ class EndpointVolumeTest : public SimTest {
 TEST_F(EndpointVolumeTest, ReportsRangeAndChannels) {
   float min = 0, max = 1, step = 0;
   ASSERT_EQ(volume_->GetVolumeRange(&min, &max, &step), kS_OK);
-  EXPECT_EQ(min, -65.25f);
-  EXPECT_EQ(max, 0.0f);
-  EXPECT_EQ(step, 0.75f);
+  EXPECT_EQ(std::make_tuple(min, max, step), std::make_tuple(-65.25f, 0.0f, 0.75f));
   std::uint32_t count = 0;
   ASSERT_EQ(volume_->GetChannelCount(&count), kS_OK);
   EXPECT_EQ(count, 2u);

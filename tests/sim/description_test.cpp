@@ -14,27 +14,7 @@ namespace {
 using nlohmann::json;
 
 // Small but complete: every kind of entry appears once.
-json Minimal() {
-  return json::parse(R"({
-    "endpoints": [
-      { "id": "ep-render", "name": "Render", "flow": "render", "default": true,
-        "volume": { "min": -10, "max": 0, "step": 0.5, "channels": [-1, -2], "mute": false },
-        "connector": { "adapter": "Card", "part": "out" } },
-      { "id": "ep-capture", "name": "Capture", "flow": "capture" }
-    ],
-    "adapters": [
-      { "name": "Card",
-        "parts": [
-          { "id": "out", "name": "Out", "kind": "connector" },
-          { "id": "vol", "name": "Vol", "kind": "subunit",
-            "controls": { "volume": { "min": -20, "max": 0, "step": 1, "channels": [0] },
-                          "mute": 0, "agc": 1 } }
-        ],
-        "links": [ ["vol", "out"] ] }
-    ],
-    "faults": [ { "object": "part:Card/vol/volume", "op": "GetLevel", "result": "E_FAIL" } ]
-  })");
-}
+json Minimal() { return SystemJson("every_kind.json"); }
 
 struct BadCase {
   const char* name;
@@ -139,19 +119,27 @@ const BadCase kBadCases[] = {
 
 class BadDescriptionTest : public ::testing::TestWithParam<BadCase> {};
 
+// What loading fails with; a load that succeeds fails the test.
+template <class Load>
+std::string LoadError(Load load) {
+  try {
+    load();
+  } catch (const DescriptionError& error) {
+    return error.what();
+  }
+  ADD_FAILURE() << "loaded a bad description";
+  return {};
+}
+
 TEST_P(BadDescriptionTest, NamesSourcePlaceAndProblem) {
   json description = Minimal();
   ASSERT_NO_THROW(SimSystem::FromJson(description, "cards/bad.json"));
   GetParam().spoil(description);
-  try {
-    SimSystem::FromJson(description, "cards/bad.json");
-    FAIL() << "loaded a bad description";
-  } catch (const DescriptionError& error) {
-    const std::string message = error.what();
-    EXPECT_EQ(message.rfind(std::string("cards/bad.json: ") + GetParam().place + ": ", 0), 0u)
-        << message;
-    EXPECT_NE(message.find(GetParam().problem), std::string::npos) << message;
-  }
+  const std::string message =
+      LoadError([&] { SimSystem::FromJson(description, "cards/bad.json"); });
+  EXPECT_EQ(message.rfind(std::string("cards/bad.json: ") + GetParam().place + ": ", 0), 0u)
+      << message;
+  EXPECT_NE(message.find(GetParam().problem), std::string::npos) << message;
 }
 
 INSTANTIATE_TEST_SUITE_P(All, BadDescriptionTest, ::testing::ValuesIn(kBadCases),
@@ -164,41 +152,27 @@ std::string WriteTemp(const std::string& name, const std::string& text) {
 }
 
 TEST(DescriptionFileTest, UnreadableFileIsNamed) {
-  try {
-    SimSystem::FromFile("/nonexistent/velto/system.json");
-    FAIL();
-  } catch (const DescriptionError& error) {
-    EXPECT_NE(std::string(error.what()).find("/nonexistent/velto/system.json: cannot be read"),
-              std::string::npos)
-        << error.what();
-  }
+  const std::string message =
+      LoadError([] { SimSystem::FromFile("/nonexistent/velto/system.json"); });
+  EXPECT_NE(message.find("/nonexistent/velto/system.json: cannot be read"), std::string::npos)
+      << message;
 }
 
 TEST(DescriptionFileTest, SyntaxErrorNamesLineAndColumn) {
   const std::string path =
       WriteTemp("velto_sim_syntax.json", "{\n  \"endpoints\": [\n    oops\n  ]\n}\n");
-  try {
-    SimSystem::FromFile(path);
-    FAIL();
-  } catch (const DescriptionError& error) {
-    const std::string message = error.what();
-    EXPECT_EQ(message.rfind(path + ": ", 0), 0u) << message;
-    EXPECT_NE(message.find("line 3, column"), std::string::npos) << message;
-  }
+  const std::string message = LoadError([&] { SimSystem::FromFile(path); });
+  EXPECT_EQ(message.rfind(path + ": ", 0), 0u) << message;
+  EXPECT_NE(message.find("line 3, column"), std::string::npos) << message;
 }
 
 TEST(DescriptionFileTest, DuplicateKeyIsAnError) {
   const std::string path = WriteTemp(
       "velto_sim_dupkey.json",
       R"({"endpoints": [{"name": "A", "flow": "render"}, {"name": "B", "flow": "render", "name": "C"}]})");
-  try {
-    SimSystem::FromFile(path);
-    FAIL();
-  } catch (const DescriptionError& error) {
-    EXPECT_NE(std::string(error.what()).find(path + ": /endpoints/1/name: duplicate key"),
-              std::string::npos)
-        << error.what();
-  }
+  const std::string message = LoadError([&] { SimSystem::FromFile(path); });
+  EXPECT_NE(message.find(path + ": /endpoints/1/name: duplicate key"), std::string::npos)
+      << message;
 }
 
 TEST(DescriptionFileTest, EveryTestSystemLoads) {

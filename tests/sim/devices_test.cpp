@@ -28,6 +28,10 @@ class DevicesTest : public SimTest {
   }
 
   std::string FriendlyName(Device& device) {
+    const std::u16string name = FriendlyText(device);
+    return Narrow(name.c_str());
+  }
+  std::u16string FriendlyText(Device& device) {
     Ref<PropertyStore> store;
     EXPECT_EQ(device.OpenPropertyStore(kStgmRead, store), kS_OK);
     PropVariant value(*sys_);
@@ -35,7 +39,7 @@ class DevicesTest : public SimTest {
     Bstr name;
     EXPECT_EQ(sys_->PropVariantToBSTR(value.data(), name), kS_OK);
     EXPECT_EQ(sys_->SysStringLen(name.Get()), std::char_traits<char16_t>::length(name.Get()));
-    return Narrow(name.Get());
+    return name.Get();
   }
 };
 
@@ -90,13 +94,13 @@ TEST_F(DevicesTest, NoDefaultWhenNoneMarkedOrItIsNotActive) {
 
 TEST_F(DevicesTest, GetDeviceTakesExactIdsInAnyState) {
   Ref<Device> device;
-  const std::u16string disabled = Wide(kHeadphones);
+  const std::u16string disabled = Ascii16(kHeadphones);
   EXPECT_EQ(Enumerator()->GetDevice(disabled.c_str(), device), kS_OK);
   EXPECT_TRUE(device);
-  const std::u16string partial = Wide(std::string(kHeadphones).substr(0, 20));
+  const std::u16string partial = Ascii16(std::string(kHeadphones).substr(0, 20));
   EXPECT_EQ(Enumerator()->GetDevice(partial.c_str(), device), kE_NOTFOUND);
   EXPECT_FALSE(device) << "a failed lookup must leave the output empty";
-  std::u16string upper = Wide(kHeadphones);
+  std::u16string upper = Ascii16(kHeadphones);
   for (auto& c : upper) c = (c >= u'a' && c <= u'f') ? c - 32 : c;
   EXPECT_EQ(Enumerator()->GetDevice(upper.c_str(), device), kE_NOTFOUND);
   EXPECT_EQ(Enumerator()->GetDevice(nullptr, device), kE_POINTER);
@@ -165,14 +169,8 @@ TEST_F(DevicesTest, NamesKeepEveryUnicodeCharacter) {
   json description = sys_->Dump();
   description["endpoints"][0]["name"] = "Ł\u00e9 \U0001F50A";
   Load(description);
-  Ref<PropertyStore> store;
-  ASSERT_EQ(DeviceById(kSpeakers)->OpenPropertyStore(kStgmRead, store), kS_OK);
-  PropVariant value(*sys_);
-  ASSERT_EQ(store->GetValue(PropertyKey::DeviceFriendlyName, value.Data()), kS_OK);
-  Bstr name;
-  ASSERT_EQ(sys_->PropVariantToBSTR(value.data(), name), kS_OK);
-  EXPECT_EQ(std::u16string(name.Get()), u"Ł\u00e9 \U0001F50A");
-  EXPECT_EQ(sys_->SysStringLen(name.Get()), 5u);
+  // Five UTF-16 units, and the BSTR says so.
+  EXPECT_EQ(FriendlyText(*DeviceById(kSpeakers)), u"Ł\u00e9 \U0001F50A");
 }
 
 TEST_F(DevicesTest, ActivateGivesOnlyWhatTheEndpointOffers) {
@@ -219,20 +217,13 @@ TEST_F(DevicesTest, PartActivateGivesOnlyOfferedInterfaces) {
   for (const PartOffer& offer : offers) {
     SCOPED_TRACE(offer.part);
     Ref<Part> part = PartNamed(offer.part);
-    for (LevelInterface iid : allLevels) {
-      Ref<LevelControl> control;
-      const bool offered =
-          std::find(offer.levels.begin(), offer.levels.end(), iid) != offer.levels.end();
-      EXPECT_EQ(part->Activate(iid, kClsctxAll, control), offered ? kS_OK : kE_NOINTERFACE);
-      EXPECT_EQ(static_cast<bool>(control), offered);
-    }
-    for (SwitchInterface iid : allSwitches) {
-      Ref<SwitchControl> control;
-      const bool offered =
-          std::find(offer.switches.begin(), offer.switches.end(), iid) != offer.switches.end();
-      EXPECT_EQ(part->Activate(iid, kClsctxAll, control), offered ? kS_OK : kE_NOINTERFACE);
-      EXPECT_EQ(static_cast<bool>(control), offered);
-    }
+    auto expectOffer = [&](auto iid, const auto& offered, auto control) {
+      const bool isOffered = std::find(offered.begin(), offered.end(), iid) != offered.end();
+      EXPECT_EQ(part->Activate(iid, kClsctxAll, control), isOffered ? kS_OK : kE_NOINTERFACE);
+      EXPECT_EQ(static_cast<bool>(control), isOffered);
+    };
+    for (LevelInterface iid : allLevels) expectOffer(iid, offer.levels, Ref<LevelControl>());
+    for (SwitchInterface iid : allSwitches) expectOffer(iid, offer.switches, Ref<SwitchControl>());
     Ref<MuteControl> mute;
     EXPECT_EQ(part->Activate(MuteInterface::AudioMute, kClsctxAll, mute),
               offer.mute ? kS_OK : kE_NOINTERFACE);

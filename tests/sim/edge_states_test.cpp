@@ -16,50 +16,7 @@ using nlohmann::json;
 constexpr const char* kFront = "{0.0.0.00000000}.{front}";
 constexpr const char* kRear = "{0.0.0.00000000}.{rear}";
 
-json EdgeSystem() {
-  return json::parse(R"({
-    "endpoints": [
-      { "id": "{0.0.0.00000000}.{front}", "name": "Front", "flow": "render", "default": true,
-        "volume": { "min": -65.25, "max": 0.0, "step": 0.75, "channels": [-10.0, -16.0],
-                    "mute": 5 },
-        "connector": { "adapter": "Card", "part": "out" } },
-      { "id": "{0.0.0.00000000}.{rear}", "name": "Rear", "flow": "render",
-        "volume": { "min": -65.25, "max": 0.0, "step": 0.75, "channels": [-10.0, -16.0],
-                    "master": -12.0 },
-        "connector": { "adapter": "Card", "part": "out" } },
-      { "id": "{0.0.1.00000000}.{odd}", "name": "Odd", "flow": "capture",
-        "volume": { "min": -10.0, "max": 10.0, "step": 1.0, "channels": [], "master": -7.0,
-                    "mute": false },
-        "connector": { "adapter": "Card", "part": "tone" } }
-    ],
-    "adapters": [
-      { "name": "Card",
-        "parts": [
-          { "id": "out", "name": "Out", "kind": "connector" },
-          { "id": "tone", "name": "Tone", "kind": "subunit",
-            "controls": {
-              "bass": { "min": -12.0, "max": 12.0, "step": 1.5, "channels": [] },
-              "volume": { "min": -46.5, "max": 0.0, "step": 1.5, "channels": [3.0, -60.0] },
-              "mute": 5, "agc": -2 } }
-        ],
-        "links": [ ["tone", "out"] ] }
-    ],
-    "faults": [
-      { "object": "collection:*", "op": "Item", "result": "E_FAIL", "channel": null, "after": 0,
-        "times": 1, "index": 1 },
-      { "object": "part:Card/tone", "op": "Activate", "result": "E_NOINTERFACE", "channel": null,
-        "after": 0, "times": null, "interface": "IAudioMute" },
-      { "object": "*", "op": "EnumAudioEndpoints", "result": "E_OUTOFMEMORY", "channel": null,
-        "after": 0, "times": null, "flow": "capture" },
-      { "object": "*", "op": "GetDevice", "result": "E_NOTFOUND", "channel": null, "after": 0,
-        "times": null, "id": "{0.0.0.00000000}.{rear}" },
-      { "object": "part:Card/tone/volume", "op": "GetChannelCount", "result": "S_OK",
-        "channel": null, "after": 0, "times": null, "output": 4 },
-      { "object": "com", "op": "SysAllocStringLen", "result": "E_FAIL", "channel": null,
-        "after": 2, "times": 1 }
-    ]
-  })");
-}
+json EdgeSystem() { return SystemJson("edge_states.json"); }
 
 class EdgeStateTest : public SimTest {
  protected:
@@ -153,18 +110,16 @@ TEST_F(EdgeStateTest, SwitchValuesReadBackAsStored) {
   std::int32_t value = 0;
   ASSERT_EQ(Volume(kFront)->GetMute(&value), kS_OK);
   EXPECT_EQ(value, 5);
-  Ref<SwitchControl> agc;
-  ASSERT_EQ(
-      PartNamed("Tone", kFront)->Activate(SwitchInterface::AudioAutoGainControl, kClsctxAll, agc),
-      kS_OK);
+  auto agc = Activated<SwitchControl>("Tone", SwitchInterface::AudioAutoGainControl, kFront);
+  ASSERT_TRUE(agc);
   ASSERT_EQ(agc->GetEnabled(&value), kS_OK);
   EXPECT_EQ(value, -2);
 }
 
 TEST_F(EdgeStateTest, SharedAndSubunitConnectorsLeadWhereDescribed) {
-  EXPECT_EQ(Name(*AdapterConnectorPart(kFront)), "Out");
-  EXPECT_EQ(Name(*AdapterConnectorPart(kRear)), "Out");
-  EXPECT_EQ(Name(*AdapterConnectorPart("{0.0.1.00000000}.{odd}")), "Tone");
+  EXPECT_EQ(PartName(*AdapterConnectorPart(kFront)), "Out");
+  EXPECT_EQ(PartName(*AdapterConnectorPart(kRear)), "Out");
+  EXPECT_EQ(PartName(*AdapterConnectorPart("{0.0.1.00000000}.{odd}")), "Tone");
   // The shared connector leads back to the first endpoint joined to it.
   Ref<Connector> back;
   Ref<Connector> out;
@@ -188,8 +143,8 @@ TEST_F(EdgeStateTest, RulesAimAtOneArgument) {
   EXPECT_EQ(Enumerator()->EnumAudioEndpoints(DataFlow::Capture, 1, capture), kE_OUTOFMEMORY);
   EXPECT_EQ(Enumerator()->EnumAudioEndpoints(static_cast<DataFlow>(2), 1, capture), kS_OK);
 
-  const std::u16string rear = Wide(kRear);
-  const std::u16string front = Wide(kFront);
+  const std::u16string rear = Ascii16(kRear);
+  const std::u16string front = Ascii16(kFront);
   EXPECT_EQ(Enumerator()->GetDevice(rear.c_str(), device), kE_NOTFOUND);
   EXPECT_EQ(Enumerator()->GetDevice(front.c_str(), device), kS_OK);
 
@@ -205,10 +160,8 @@ TEST_F(EdgeStateTest, OutputsAreWrittenWhateverTheResult) {
   FaultRule claim("part:Card/tone/volume", "GetChannelCount", kS_OK);
   claim.output = 4;
   sys_->AddFault(claim);
-  Ref<LevelControl> volume;
-  ASSERT_EQ(
-      PartNamed("Tone", kFront)->Activate(LevelInterface::AudioVolumeLevel, kClsctxAll, volume),
-      kS_OK);
+  auto volume = Activated<LevelControl>("Tone", LevelInterface::AudioVolumeLevel, kFront);
+  ASSERT_TRUE(volume);
   std::uint32_t count = 0;
   EXPECT_EQ(volume->GetChannelCount(&count), kS_OK);
   EXPECT_EQ(count, 4u) << "a count the control cannot serve";

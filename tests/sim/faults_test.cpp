@@ -1,6 +1,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/com_scope.h"
 #include "sim_fixture.h"
 
 namespace velto::sim::testing {
@@ -70,15 +71,7 @@ TEST_F(FaultTest, FirstFiringRuleWinsButEveryMatchingRuleCounts) {
 // A lookup in the way the library makes them, stopping at the first call
 // that does not answer S_OK and giving everything back by scope.
 void FindAndReadMasterLevel(SimSystem& sys) {
-  struct ComScope {
-    SimSystem& sys;
-    bool initialised;
-    ~ComScope() {
-      if (initialised) sys.CoUninitialize();
-    }
-  };
-  const HRESULT init = sys.CoInitialize();
-  ComScope scope{sys, init == kS_OK || init == kS_FALSE};
+  ComScope com(sys);
   Ref<DeviceEnumerator> enumerator;
   Ref<DeviceCollection> devices;
   Ref<Device> device;
@@ -193,7 +186,7 @@ TEST_F(FaultTest, ComRuntimeCallsCanFail) {
 }
 
 TEST_F(FaultTest, RulesFromADescriptionFile) {
-  sys_ = SimSystem::FromFile(std::string(VELTO_SIM_SYSTEMS) + "/faults.json");
+  sys_ = SimSystem::FromFile(SystemFile("faults.json"));
   Ref<DeviceEnumerator> enumerator = Enumerator();
   Ref<Device> device;
   EXPECT_EQ(enumerator->GetDefaultAudioEndpoint(DataFlow::Render, Role::Console, device), kS_OK);

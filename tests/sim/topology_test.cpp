@@ -1,4 +1,5 @@
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "sim_fixture.h"
@@ -40,7 +41,7 @@ TEST_F(TopologyTest, EndpointTopologyHasOneConnectorJoinedToTheAdapter) {
   ASSERT_EQ(own->GetConnectedTo(adapterSide), kS_OK);
   Ref<Part> part;
   ASSERT_EQ(adapterSide->QueryPart(part), kS_OK);
-  EXPECT_EQ(Name(*part), "Speaker Out");
+  EXPECT_EQ(PartName(*part), "Speaker Out");
 
   // And back again: the adapter connector leads to the same endpoint connector.
   Ref<Connector> back;
@@ -73,7 +74,7 @@ TEST_F(TopologyTest, AdapterConnectorsInDescriptionOrder) {
     Ref<Part> part;
     ASSERT_EQ(adapter->GetConnector(i, connector), kS_OK);
     ASSERT_EQ(connector->QueryPart(part), kS_OK);
-    names.push_back(Name(*part));
+    names.push_back(PartName(*part));
   }
   EXPECT_EQ(names, (Names{"Speaker Out", "SPDIF Out", "Headphone Out", "Line In", "Mic In", "Wave",
                           "Line Capture", "Mic Capture"}));
@@ -112,9 +113,9 @@ TEST_F(TopologyTest, LoopsAreWalkable) {
       "links": [ ["a", "out"], ["b", "a"], ["a", "b"], ["b", "b"] ] } ] })"));
   Ref<Part> a = First(*AdapterConnectorPart("e"), true);
   Ref<Part> b = First(*a, true);
-  EXPECT_EQ(Name(*b), "B");
+  EXPECT_EQ(PartName(*b), "B");
   EXPECT_EQ(Neighbours(*b, true), (Names{"A", "B"}));
-  EXPECT_EQ(Name(*First(*b, true)), "A");
+  EXPECT_EQ(PartName(*First(*b, true)), "A");
 }
 
 TEST_F(TopologyTest, PartNamesAreFreshTaskMemory) {
@@ -139,7 +140,7 @@ TEST_F(TopologyTest, SamplePlaybackPathIsOneChainIntoAMixerWithThreeBranches) {
     ASSERT_EQ(list->GetCount(&count), kS_OK);
     if (count != 1) break;
     part = First(*part, true);
-    chain.push_back(Name(*part));
+    chain.push_back(PartName(*part));
   }
   EXPECT_EQ(chain, (Names{"Master Volume", "Tone Controls", "Output Mixer"}));
   const std::pair<const char*, const char*> branches[] = {
@@ -149,7 +150,7 @@ TEST_F(TopologyTest, SamplePlaybackPathIsOneChainIntoAMixerWithThreeBranches) {
     Ref<MuteControl> muteControl;
     EXPECT_EQ(mute->Activate(MuteInterface::AudioMute, kClsctxAll, muteControl), kS_OK);
     Ref<Part> level = First(*mute, true);
-    EXPECT_EQ(Name(*level), levelName);
+    EXPECT_EQ(PartName(*level), levelName);
     Ref<LevelControl> levelControl;
     EXPECT_EQ(level->Activate(LevelInterface::AudioVolumeLevel, kClsctxAll, levelControl), kS_OK);
   }
@@ -158,7 +159,7 @@ TEST_F(TopologyTest, SamplePlaybackPathIsOneChainIntoAMixerWithThreeBranches) {
 TEST_F(TopologyTest, SampleLineInputReachesItsAgcTwoStepsDownstream) {
   Ref<Part> lineIn = PartNamed("Line In");
   Ref<Part> agcPart = First(*First(*lineIn, false), false);
-  EXPECT_EQ(Name(*agcPart), "Line AGC");
+  EXPECT_EQ(PartName(*agcPart), "Line AGC");
   Ref<SwitchControl> agc;
   ASSERT_EQ(agcPart->Activate(SwitchInterface::AudioAutoGainControl, kClsctxAll, agc), kS_OK);
   std::int32_t enabled = 0;
@@ -175,7 +176,7 @@ TEST_F(TopologyTest, SampleMicBoostIsALevelWithNoSwitchOnItsPath) {
   Names path;
   Ref<Part> part = PartNamed("Mic Boost");
   for (;;) {
-    path.push_back(Name(*part));
+    path.push_back(PartName(*part));
     for (SwitchInterface iid :
          {SwitchInterface::AudioAutoGainControl, SwitchInterface::AudioLoudness}) {
       Ref<SwitchControl> control;
@@ -183,18 +184,14 @@ TEST_F(TopologyTest, SampleMicBoostIsALevelWithNoSwitchOnItsPath) {
     }
     Ref<PartsList> list;
     if (part->EnumPartsOutgoing(list) != kS_OK) break;
-    std::vector<Ref<Part>> parts = Parts(*list);
-    part = parts.back();
+    part = ListedParts(*list).back();
   }
   EXPECT_EQ(path, (Names{"Mic Boost", "Mic Capture Volume", "Mic Capture"}));
   auto boost = Activated<LevelControl>("Mic Boost", LevelInterface::AudioVolumeLevel);
   float min = 0, max = 0, step = 0, level = 0;
   ASSERT_EQ(boost->GetLevelRange(0, &min, &max, &step), kS_OK);
   ASSERT_EQ(boost->GetLevel(0, &level), kS_OK);
-  EXPECT_EQ(min, 0.0f);
-  EXPECT_EQ(max, 30.0f);
-  EXPECT_EQ(step, 10.0f);
-  EXPECT_EQ(level, 10.0f);
+  EXPECT_EQ(std::make_tuple(min, max, step, level), std::make_tuple(0.0f, 30.0f, 10.0f, 10.0f));
 }
 
 }  // namespace
