@@ -243,19 +243,12 @@ void Show(const HostCall& call, const Inputs& in, const Outcome& out) {
 
 // The platform operations a control export may make, by its family.
 const std::vector<std::string>& ControlOps(Family family) {
-  static const std::vector<std::string> kVolume = {"GetVolumeRange",
-                                                   "GetMasterVolumeLevel",
-                                                   "GetChannelVolumeLevel",
-                                                   "SetChannelVolumeLevel",
-                                                   "SetMasterVolumeLevel",
-                                                   "GetChannelCount",
-                                                   "GetLevelRange",
-                                                   "GetLevel",
-                                                   "SetLevel"};
-  static const std::vector<std::string> kSwitch = {"GetMute", "SetMute", "GetEnabled",
-                                                   "SetEnabled"};
-  static const std::vector<std::string> kLevel = {"GetLevelRange", "GetLevel", "SetLevel",
-                                                  "GetChannelCount"};
+  static const std::vector<std::string> kVolume = Names(
+      "GetVolumeRange|GetMasterVolumeLevel|GetChannelVolumeLevel|SetChannelVolumeLevel|"
+      "SetMasterVolumeLevel|GetChannelCount|GetLevelRange|GetLevel|SetLevel|");
+  static const std::vector<std::string> kSwitch = Names("GetMute|SetMute|GetEnabled|SetEnabled|");
+  static const std::vector<std::string> kLevel =
+      Names("GetLevelRange|GetLevel|SetLevel|GetChannelCount|");
   switch (family) {
     case Family::VolumeGet:
     case Family::VolumeSet:

@@ -93,14 +93,6 @@ std::string CaptureId(const std::string& tag) { return "{0.0.1.00000000}.{" + ta
 
 // --- Random cards ----------------------------------------------------------------
 
-// A list of names written as one text, each name followed by '|'.
-std::vector<std::string> Names(const std::string& text) {
-  std::vector<std::string> names;
-  std::istringstream in(text);
-  for (std::string name; std::getline(in, name, '|');) names.push_back(name);
-  return names;
-}
-
 const std::vector<std::string> kPartNames = Names(
     "Line In|Line Volume|Mic|Mic Boost|Front Pin|Green|Wave|Master|Tone|AGC|"
     "+20 dB|Boost|Loudness|Output Mixer|SPDIF|CD Audio|Aux|Sum|MICROPHONE|line|"
@@ -234,6 +226,13 @@ RandomEndpoints MakeRandomEndpoints(Chooser& chooser, std::vector<std::size_t> f
 }
 
 }  // namespace
+
+std::vector<std::string> Names(const std::string& text) {
+  std::vector<std::string> names;
+  std::istringstream in(text);
+  for (std::string name; std::getline(in, name, '|');) names.push_back(name);
+  return names;
+}
 
 TestSystem SampleSystem() {
   return {"sample",  velto::sim::SimSystem::Sample()->Dump(), "4f6a2c1e", "6b8e3f2a", "d1f5a9c3",

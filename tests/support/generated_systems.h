@@ -41,6 +41,9 @@ class SeededChooser final : public Chooser {
   std::mt19937 engine_;
 };
 
+// A list of names written as one text, each name followed by '|'.
+std::vector<std::string> Names(const std::string& text);
+
 // A description and the search texts that bind its devices.
 struct TestSystem {
   std::string name;

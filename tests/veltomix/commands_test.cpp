@@ -14,15 +14,6 @@ const char* const kDigital = "a3e91b57";
 const char* const kMic = "6b8e3f2a";
 const char* const kLine = "d1f5a9c3";
 
-// The sample's part, by id, as the simulation dumps it.
-json Part(const json& state, const std::string& id) {
-  for (const json& part : state["adapters"][0]["parts"]) {
-    if (part["id"] == id) return part;
-  }
-  ADD_FAILURE() << "no part " << id;
-  return {};
-}
-
 json Endpoint(const json& state, const std::string& fragment) {
   for (const json& endpoint : state["endpoints"]) {
     if (endpoint["id"].get<std::string>().find(fragment) != std::string::npos) return endpoint;

@@ -18,10 +18,6 @@ std::size_t Count(const std::string& text, const std::regex& pattern) {
       std::sregex_iterator(text.begin(), text.end(), pattern), std::sregex_iterator()));
 }
 
-bool Has(const std::string& text, const std::string& piece) {
-  return text.find(piece) != std::string::npos;
-}
-
 using TopologyTest = VeltomixTest;
 
 // Recognising the mixer's controls relies on the platform handing out the
