@@ -80,22 +80,12 @@ TEST_F(CommandsTest, OpenSaysWhichRoleFailedAndWhy) {
 }
 
 TEST_F(CommandsTest, OpenWithoutWhatToBindIsAUsageError) {
-  struct Case {
-    std::vector<std::string> args;
-    const char* says;
-  };
-  const Case cases[] = {
+  ExpectRefusals({
       {{"open"}, "open needs --default, or --playback/--mic/--line"},
       {{"open", "--default", "--mic", kMic}, "--default binds the system's default devices"},
       {{"open", "--playback", ""}, "--playback needs an endpoint: its index, its name"},
       {{"open", "--playback"}, "open: --playback: 1 required"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.args.size());
-    const Outcome outcome = Run(c.args);
-    EXPECT_EQ(outcome.exit, 2);
-    EXPECT_NE(outcome.err.find(c.says), std::string::npos) << outcome.err;
-  }
+  });
 }
 
 // Every control, set and read back through the exports, and found changed on

@@ -91,6 +91,25 @@ class VeltomixTest : public ::testing::Test {
 
   velto::sim::SimSystem& system() { return velto::sim::Installed(); }
 
+  // A command line refused: its exit status, a piece of what it says on
+  // stderr, and nothing on stdout.
+  struct Refusal {
+    std::vector<std::string> args;
+    const char* says;
+    int exit = kExitUsage;
+  };
+  // Each on a fresh sample card.
+  void ExpectRefusals(const std::vector<Refusal>& refusals) {
+    for (const Refusal& refusal : refusals) {
+      SCOPED_TRACE(refusal.says);
+      ResetMixerAndCard();
+      const Outcome outcome = Run(refusal.args);
+      EXPECT_EQ(outcome.exit, refusal.exit);
+      EXPECT_EQ(outcome.out, "");
+      EXPECT_TRUE(Has(outcome.err, refusal.says)) << outcome.err;
+    }
+  }
+
   Outcome Run(const std::vector<std::string>& args, bool terminal = false) {
     std::ostringstream out, err;
     Outcome outcome;
