@@ -126,10 +126,6 @@ struct MixerModel {
       Fail(name + ": not 1 without a virtual endpoint");
     }
   }
-
-  static bool IsControl(Family family) {
-    return family >= Family::VolumeGet && family != Family::EqRange;
-  }
 };
 
 // The narrowed name and the id of each active endpoint of a flow, in order.
@@ -247,19 +243,12 @@ void Show(const HostCall& call, const Inputs& in, const Outcome& out) {
 
 // The platform operations a control export may make, by its family.
 const std::vector<std::string>& ControlOps(Family family) {
-  static const std::vector<std::string> kVolume = {"GetVolumeRange",
-                                                   "GetMasterVolumeLevel",
-                                                   "GetChannelVolumeLevel",
-                                                   "SetChannelVolumeLevel",
-                                                   "SetMasterVolumeLevel",
-                                                   "GetChannelCount",
-                                                   "GetLevelRange",
-                                                   "GetLevel",
-                                                   "SetLevel"};
-  static const std::vector<std::string> kSwitch = {"GetMute", "SetMute", "GetEnabled",
-                                                   "SetEnabled"};
-  static const std::vector<std::string> kLevel = {"GetLevelRange", "GetLevel", "SetLevel",
-                                                  "GetChannelCount"};
+  static const std::vector<std::string> kVolume = Names(
+      "GetVolumeRange|GetMasterVolumeLevel|GetChannelVolumeLevel|SetChannelVolumeLevel|"
+      "SetMasterVolumeLevel|GetChannelCount|GetLevelRange|GetLevel|SetLevel|");
+  static const std::vector<std::string> kSwitch = Names("GetMute|SetMute|GetEnabled|SetEnabled|");
+  static const std::vector<std::string> kLevel =
+      Names("GetLevelRange|GetLevel|SetLevel|GetChannelCount|");
   switch (family) {
     case Family::VolumeGet:
     case Family::VolumeSet:
@@ -304,7 +293,7 @@ void RunOne(FuzzedDataProvider& input) {
   for (std::uint32_t step = 0; step < steps; ++step) {
     const HostCall& call = calls[chooser.Below(static_cast<std::uint32_t>(calls.size()))];
     // One control call in ten; not where the input has run out, which reads as 0.
-    if (MixerModel::IsControl(call.family) && chooser.Below(10) == 9) {
+    if (IsControl(call.family) && call.family != Family::EqRange && chooser.Below(10) == 9) {
       const description::FaultRule rule = RandomControlFault(chooser, ControlOps(call.family));
       if (Verbose()) ShowFault(rule);
       installed->AddFault(rule);

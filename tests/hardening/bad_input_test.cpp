@@ -21,12 +21,6 @@
 namespace velto::hardening {
 namespace {
 
-std::string Join(const std::vector<std::string>& lines) {
-  std::string out;
-  for (const std::string& line : lines) out += "\n  " + line;
-  return out;
-}
-
 class BadInputTest : public ::testing::Test {
  protected:
   void SetUp() override { Use(SampleSystem()); }
@@ -51,18 +45,6 @@ class BadInputTest : public ::testing::Test {
 
   TestSystem system_;
 };
-
-// Valid arguments for each export on the sample system.
-Inputs Ordinary(const HostCall& call, const TestSystem& system) {
-  Inputs in;
-  in.value = 50;
-  in.level = 2.5;
-  if (call.family == Family::Open) in.texts = {system.playback, system.mic, system.line};
-  if (call.family == Family::OpenVirtual) in.texts[0] = system.virtualEndpoint;
-  if (call.family == Family::BoostSet) in.value = 20;
-  if (call.family == Family::Close) in.value = 1;
-  return in;
-}
 
 // The outcome with pointer parameter `param` passed as null: that output
 // keeps its sentinel, and a search text counts as empty.
@@ -114,7 +96,7 @@ TEST_F(BadInputTest, NullAtEveryPointer) {
       for (unsigned mask : masks) {
         SCOPED_TRACE(std::string(call.name) + (bound ? " bound" : " unbound") + ", null mask " +
                      std::to_string(mask));
-        Inputs reference = Ordinary(call, system_);
+        Inputs reference = OrdinaryInputs(call, system_);
         Inputs nulled = reference;
         nulled.nullPointers = mask;
         for (unsigned param = 0; param < 3; ++param) {
@@ -155,7 +137,7 @@ TEST_F(BadInputTest, HostileSearchTexts) {
                  std::to_string(static_cast<unsigned char>(text[0])));
     for (std::size_t position = 0; position < 3; ++position) {
       Bound();
-      Inputs in = Ordinary(open, system_);
+      Inputs in = OrdinaryInputs(open, system_);
       in.texts[position] = text;
       EXPECT_EQ(Run(open, in).result, kFailureCode[position]) << "position " << position;
       EXPECT_EQ(Join(LeftAfterClosing(sim::Installed())), "");
@@ -347,7 +329,8 @@ TEST_F(BadInputTest, LongNamesAndIdsStayInTheHostBuffer) {
   }
   const HostCall& names = HostCallNamed("GetDeviceNames");
   EXPECT_EQ(
-      Run(HostCallNamed("OpenSoundCard"), Ordinary(HostCallNamed("OpenSoundCard"), system_)).result,
+      Run(HostCallNamed("OpenSoundCard"), OrdinaryInputs(HostCallNamed("OpenSoundCard"), system_))
+          .result,
       0);
   Outcome bound = Run(names, {});
   for (const auto& text : bound.texts) {

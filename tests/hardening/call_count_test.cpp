@@ -55,23 +55,6 @@ struct Row {
 // gtest would print a row's bytes, padding included.
 void PrintTo(const Row& row, std::ostream* out) { *out << row.call; }
 
-Inputs Value(std::int32_t value) {
-  Inputs in;
-  in.value = value;
-  in.level = value;
-  return in;
-}
-Inputs Index(std::uint32_t index) {
-  Inputs in;
-  in.index = index;
-  return in;
-}
-Inputs Texts(const char* a, const char* b = "", const char* c = "") {
-  Inputs in;
-  in.texts = {a, b, c};
-  return in;
-}
-
 // On the bound sample: a range or channel-count query, then one call per
 // channel (two everywhere on the sample), or a single read or write. The
 // sample's microphone has a boost level, not a switch: the switch pair makes
@@ -102,11 +85,11 @@ const Row kControlRows[] = {
     {"GetNoMonitor", true, {}, 1, 0},
     {"SetNoMonitor", true, Value(1), 1, 0},
     {"GetBass", true, {}, 1, 0},
-    {"SetBass", true, Value(2), 3, 0},
+    {"SetBass", true, ToneLevel(2), 3, 0},
     {"GetTreble", true, {}, 1, 0},
-    {"SetTreble", true, Value(2), 3, 0},
+    {"SetTreble", true, ToneLevel(2), 3, 0},
     {"GetMidRange", true, {}, 1, 0},
-    {"SetMidRange", true, Value(2), 3, 0},
+    {"SetMidRange", true, ToneLevel(2), 3, 0},
     {"GetEQRange", true, {}, 1, 0},
     {"GetMicSliderBoost", true, {}, 1, 0},
     {"GetMicSliderDetails", true, {}, 1, 0},

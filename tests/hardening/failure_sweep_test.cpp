@@ -52,27 +52,6 @@ struct Scenario {
   Inputs inputs;
 };
 
-Inputs Texts(std::string a, std::string b = "", std::string c = "") {
-  Inputs in;
-  in.texts = {std::move(a), std::move(b), std::move(c)};
-  return in;
-}
-Inputs Value(std::int32_t value) {
-  Inputs in;
-  in.value = value;
-  return in;
-}
-Inputs Index(std::uint32_t index) {
-  Inputs in;
-  in.index = index;
-  return in;
-}
-Inputs ToneLevel(double level) {
-  Inputs in;
-  in.level = level;
-  return in;
-}
-
 std::vector<Scenario> BindingScenarios(const TestSystem& system) {
   const HostCall& open = HostCallNamed("OpenSoundCard");
   const HostCall& defaults = HostCallNamed("OpenDefaultDevices");
@@ -153,22 +132,6 @@ std::vector<Scenario> NullPointerScenarios() {
   return scenarios;
 }
 
-bool IsControl(Family family) {
-  switch (family) {
-    case Family::Open:
-    case Family::OpenDefaults:
-    case Family::Close:
-    case Family::OpenVirtual:
-    case Family::CloseVirtual:
-    case Family::Count:
-    case Family::Describe:
-    case Family::Names:
-      return false;
-    default:
-      return true;
-  }
-}
-
 // The status every control getter reports now: a failed call must not have
 // released or replaced a bound control.
 std::vector<std::int32_t> ControlStatuses() {
@@ -183,28 +146,12 @@ std::vector<std::int32_t> ControlStatuses() {
   return statuses;
 }
 
-std::string Join(const std::vector<std::string>& lines) {
-  std::string out;
-  for (const std::string& line : lines) out += "\n  " + line;
-  return out;
-}
-
 bool HandsOutObject(const std::string& op) {
-  static const std::set<std::string> kOps = {"CreateDeviceEnumerator",
-                                             "EnumAudioEndpoints",
-                                             "GetDefaultAudioEndpoint",
-                                             "GetDevice",
-                                             "Item",
-                                             "Activate",
-                                             "OpenPropertyStore",
-                                             "GetConnector",
-                                             "GetConnectedTo",
-                                             "QueryPart",
-                                             "GetPart",
-                                             "EnumPartsIncoming",
-                                             "EnumPartsOutgoing",
-                                             "GetTopologyObject"};
-  return kOps.count(op) != 0;
+  static const std::string kOps =
+      " CreateDeviceEnumerator EnumAudioEndpoints GetDefaultAudioEndpoint GetDevice Item Activate "
+      "OpenPropertyStore GetConnector GetConnectedTo QueryPart GetPart EnumPartsIncoming "
+      "EnumPartsOutgoing GetTopologyObject ";
+  return kOps.find(" " + op + " ") != std::string::npos;
 }
 
 class FailureSweep : public ::testing::TestWithParam<std::tuple<int, int>> {

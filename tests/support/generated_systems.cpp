@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
 #include <utility>
 
 #include "platform/description/writer.h"
@@ -88,200 +91,31 @@ class Card {
 std::string RenderId(const std::string& tag) { return "{0.0.0.00000000}.{" + tag + "}"; }
 std::string CaptureId(const std::string& tag) { return "{0.0.1.00000000}.{" + tag + "}"; }
 
-// Three inputs mixed behind a chain of tone parts; a line path found by
-// "gree" with its level one part further up, a microphone path found by
-// "pin"; two microphone connectors of which the second has a loudness
-// switch; two line connectors of which only the first has a gain control.
-TestSystem CrossedPaths() {
-  Card card("Crossed Card");
-  card.Connector("out", "Speaker Out")
-      .Connector("hp-out", "Headset Out")
-      .Connector("wave", "Wave")
-      .Connector("green", "Green Jack")
-      .Connector("rear-mic", "Rear Mic")
-      .Connector("front-mic", "Front Mic")
-      .Connector("line-a", "Line In")
-      .Connector("line-b", "Line In 2")
-      .Connector("line-capture", "Line Capture")
-      .Connector("mic-capture", "Mic Capture")
-      .Subunit("vol", "Master Volume",
-               {{"volume", Level(-60, 0, 0.5, {-12, -12, -12, -12, -12, -12})}, {"mute", 0}})
-      .Subunit("bass", "Bass Boost", {{"bass", Level(-12, 12, 0.5, {2, 2})}})
-      .Subunit("tone", "Tone",
-               {{"treble", Level(-10, 10, 1, {1, 1})},
-                {"midrange", Level(-10, 10, 1, {-1, -1})},
-                {"bass", Level(-6, 6, 1, {0, 0})}})
-      .Subunit("mixer", "Sum")
-      .Subunit("wave-mute", "Wave Mute", {{"mute", 0}})
-      .Subunit("wave-vol", "Wave Volume", {{"volume", Level(-46.5, 0, 1.5, {0, 0})}})
-      .Subunit("jack-mute", "Jack Mute", {{"mute", 1}})
-      .Subunit("gain", "Input Gain")
-      .Subunit("jack-vol", "Jack Volume", {{"volume", Level(-34.5, 12, 1.5, {-3, -1.5})}})
-      .Subunit("mic-mute", "Mic Mute", {{"mute", 0}})
-      .Subunit("pin-vol", "Pinned Volume", {{"volume", Level(-34.5, 12, 1.5, {-4.5})}})
-      .Subunit("boost20", "+20 dB Boost", {{"loudness", 1}})
-      .Subunit("rear-vol", "Rear Mic Volume", {{"volume", Level(-12, 30, 0.75, {0})}})
-      .Subunit("mic-mux", "Capture Mux")
-      .Subunit("line-a-vol", "Line Capture Volume", {{"volume", Level(-12, 30, 0.75, {1, 1})}})
-      .Subunit("line-a-agc", "Line AGC", {{"agc", 1}})
-      .Subunit("line-b-vol", "Line 2 Volume", {{"volume", Level(-12, 30, 0.75, {2, 2})}})
-      .Subunit("line-b-mux", "Line 2 Mux")
-      .Chain({"mixer", "tone", "bass", "vol", "out"})
-      .Chain({"wave-mute", "mixer"})
-      .Chain({"jack-mute", "mixer"})
-      .Chain({"mic-mute", "mixer"})
-      .Chain({"wave", "wave-vol", "wave-mute"})
-      .Chain({"green", "jack-vol", "gain", "jack-mute"})
-      .Chain({"front-mic", "pin-vol", "mic-mute"})
-      .Chain({"front-mic", "boost20", "mic-mux"})
-      .Chain({"rear-mic", "rear-vol", "mic-mux", "mic-capture"})
-      .Chain({"line-a", "line-a-vol", "line-a-agc", "line-capture"})
-      .Chain({"line-b", "line-b-vol", "line-b-mux", "line-capture"});
-  card.Endpoint({RenderId("crossed-speakers"), "Speakers (Crossed)", "render", "out",
-                 EndpointVolume(-65.25, 0, {-10, -10, -10, -10, -10, -10}), true})
-      .Endpoint({RenderId("crossed-headset"), "Headset", "render", "hp-out",
-                 EndpointVolume(-40, 0, {-6}, true)})
-      .Endpoint({RenderId("crossed-disabled"), "Disabled Out", "render", "",
-                 EndpointVolume(-40, 0, {0}), false, "disabled"})
-      .Endpoint({CaptureId("crossed-mic"), "Mic Array (Crossed)", "capture", "mic-capture",
-                 EndpointVolume(-12, 30, {3, 3, 3, 3}), true})
-      .Endpoint({CaptureId("crossed-line"), "Line In (Crossed)", "capture", "line-capture",
-                 EndpointVolume(-12, 30, {-3, -3})});
-  return {"crossed-paths", card.Build(),   "crossed-speakers",
-          "CROSSED-MIC",   "crossed-line", "crossed-headset"};
-}
-
-// Two inputs straight into the output part (no tone search), one of them
-// leading nowhere; a boost level where no switch is; a line connector whose
-// path ends one part too early; a virtual endpoint without a topology.
-TestSystem DeadEnds() {
-  Card card("Dead End Card");
-  card.Connector("out", "Speaker Out")
-      .Connector("line-in", "Line In")
-      .Connector("mic-in", "Microphone")
-      .Connector("line-capture", "Line Capture")
-      .Connector("line-aux", "Line Aux")
-      .Connector("mic-capture", "Mic Capture")
-      .Subunit("aux-mute", "Aux Mute", {{"mute", 0}})
-      .Subunit("line-mute", "Line Mute", {{"mute", 0}})
-      .Subunit("line-vol", "Line Volume", {{"volume", Level(-34.5, 12, 1.5, {0, -1.5})}})
-      .Subunit("mic-boost", "Mic Boost", {{"volume", Level(0, 30, 10, {20})}})
-      .Subunit("aux-sel", "Aux Select")
-      .Chain({"aux-mute", "out"})
-      .Chain({"line-in", "line-vol", "line-mute", "out"})
-      .Chain({"mic-in", "mic-boost", "mic-capture"})
-      .Chain({"line-aux", "aux-sel"});
-  card.Endpoint({RenderId("dead-speakers"), "Speakers", "render", "out",
-                 EndpointVolume(-96, 0, {-20, -20}), true})
-      .Endpoint({RenderId("dead-notopo"), "No Topology Out", "render", "",
-                 EndpointVolume(-40, 0, {-3, -3}), false, "active", false})
-      .Endpoint({CaptureId("dead-mic"), "Microphone", "capture", "mic-capture",
-                 EndpointVolume(-12, 30, {0})})
-      .Endpoint({CaptureId("dead-line"), "Line In", "capture", "line-capture",
-                 EndpointVolume(-12, 30, {-6, -6}), true});
-  return {"dead-ends", card.Build(), "dead-speakers", "dead-mic", "dead-line", "dead-notopo"};
-}
-
-// A playback chain that runs out before it reaches a mixer, a microphone
-// without a topology, a line input without an endpoint volume.
-TestSystem BrokenBindings() {
-  Card card("Broken Card");
-  card.Connector("out", "Speaker Out")
-      .Connector("src", "Source")
-      .Connector("mic-capture", "Mic Capture")
-      .Subunit("vol", "Volume", {{"volume", Level(-40, 0, 1, {-4})}, {"mute", 1}})
-      .Subunit("tone", "Tone", {{"bass", Level(-12, 12, 1, {4, 4, 4})}})
-      .Chain({"src", "tone", "vol", "out"});
-  card.Endpoint({RenderId("broken-speakers"), "Speakers", "render", "out",
-                 EndpointVolume(-65.25, 0, {-30}), true})
-      .Endpoint({CaptureId("broken-mic"), "Microphone", "capture", "mic-capture",
-                 EndpointVolume(-12, 30, {6, 6}), true, "active", false})
-      .Endpoint({CaptureId("broken-line"), "Line In", "capture", "", nullptr})
-      .Endpoint({CaptureId("broken-unplugged"), "Line In 2", "capture", "",
-                 EndpointVolume(-12, 30, {0}), false, "unplugged"});
-  return {"broken-bindings", card.Build(),  "broken-speakers",
-          "broken-mic",      "broken-line", "broken-speakers"};
-}
-
 // --- Random cards ----------------------------------------------------------------
 
-const std::vector<std::string> kPartNames = {"Line In",      "Line Volume",
-                                             "Mic",          "Mic Boost",
-                                             "Front Pin",    "Green",
-                                             "Wave",         "Master",
-                                             "Tone",         "AGC",
-                                             "+20 dB",       "Boost",
-                                             "Loudness",     "Output Mixer",
-                                             "SPDIF",        "CD Audio",
-                                             "Aux",          "Sum",
-                                             "MICROPHONE",   "line",
-                                             "Volume",       "Mikrofon \xC3\x84",
-                                             "L\xC3\xADnea", "\xE9\xBA\xA6\xE5\x85\x8B\xE9\xA3\x8E",
-                                             "Mux",          "Selector",
-                                             "Mic Array"};
+const std::vector<std::string> kPartNames = Names(
+    "Line In|Line Volume|Mic|Mic Boost|Front Pin|Green|Wave|Master|Tone|AGC|"
+    "+20 dB|Boost|Loudness|Output Mixer|SPDIF|CD Audio|Aux|Sum|MICROPHONE|line|"
+    "Volume|Mikrofon \xC3\x84|L\xC3\xADnea|\xE9\xBA\xA6\xE5\x85\x8B\xE9\xA3\x8E|"
+    "Mux|Selector|Mic Array|");
 
-const std::vector<std::string> kEndpointNames = {"Speakers",
-                                                 "Headphones",
-                                                 "Microphone",
-                                                 "Line In",
-                                                 "Mic Array",
-                                                 "Digital Output",
-                                                 "Lautsprecher (H\xC3\xB6rer)",
-                                                 "Line-in (Gr\xC3\xBCn)",
-                                                 "MIC Input",
-                                                 ""};
+const std::vector<std::string> kEndpointNames = Names(
+    "Speakers|Headphones|Microphone|Line In|Mic Array|Digital Output|"
+    "Lautsprecher (H\xC3\xB6rer)|Line-in (Gr\xC3\xBCn)|MIC Input||");
 
-const std::vector<std::string> kFaultObjects = {"*",
-                                                "com",
-                                                "enumerator",
-                                                "collection:*",
-                                                "device:*",
-                                                "device:*/volume",
-                                                "device:*/topology",
-                                                "part:*",
-                                                "part:*/volume",
-                                                "part:*/mute",
-                                                "part:*/agc",
-                                                "part:*/bass",
-                                                "adapter:*",
-                                                "part:*/incoming",
-                                                "part:*/outgoing",
-                                                "device:*/properties"};
+const std::vector<std::string> kFaultObjects = Names(
+    "*|com|enumerator|collection:*|device:*|device:*/volume|device:*/topology|"
+    "part:*|part:*/volume|part:*/mute|part:*/agc|part:*/bass|adapter:*|"
+    "part:*/incoming|part:*/outgoing|device:*/properties|");
 
-const std::vector<std::string> kFaultOps = {"*",
-                                            "CoInitialize",
-                                            "CreateDeviceEnumerator",
-                                            "EnumAudioEndpoints",
-                                            "GetCount",
-                                            "Item",
-                                            "GetId",
-                                            "GetValue",
-                                            "PropVariantToBSTR",
-                                            "GetDevice",
-                                            "GetDefaultAudioEndpoint",
-                                            "Activate",
-                                            "GetConnector",
-                                            "GetConnectedTo",
-                                            "QueryPart",
-                                            "GetTopologyObject",
-                                            "GetConnectorCount",
-                                            "EnumPartsIncoming",
-                                            "EnumPartsOutgoing",
-                                            "GetPart",
-                                            "GetName",
-                                            "GetLevel",
-                                            "SetLevel",
-                                            "GetLevelRange",
-                                            "GetChannelCount",
-                                            "GetMute",
-                                            "SetMute",
-                                            "GetEnabled",
-                                            "SetEnabled",
-                                            "GetVolumeRange",
-                                            "GetMasterVolumeLevel",
-                                            "SetChannelVolumeLevel",
-                                            "GetChannelVolumeLevel",
-                                            "SetMasterVolumeLevel"};
+const std::vector<std::string> kFaultOps = Names(
+    "*|CoInitialize|CreateDeviceEnumerator|EnumAudioEndpoints|GetCount|Item|"
+    "GetId|GetValue|PropVariantToBSTR|GetDevice|GetDefaultAudioEndpoint|Activate|"
+    "GetConnector|GetConnectedTo|QueryPart|GetTopologyObject|GetConnectorCount|"
+    "EnumPartsIncoming|EnumPartsOutgoing|GetPart|GetName|GetLevel|SetLevel|"
+    "GetLevelRange|GetChannelCount|GetMute|SetMute|GetEnabled|SetEnabled|"
+    "GetVolumeRange|GetMasterVolumeLevel|SetChannelVolumeLevel|"
+    "GetChannelVolumeLevel|SetMasterVolumeLevel|");
 
 const std::vector<std::string> kFaultResults = {
     "E_FAIL",        "S_FALSE",   "E_INVALIDARG", "ERROR_INVALID_FUNCTION", "RPC_E_CHANGED_MODE",
@@ -393,12 +227,44 @@ RandomEndpoints MakeRandomEndpoints(Chooser& chooser, std::vector<std::size_t> f
 
 }  // namespace
 
+std::vector<std::string> Names(const std::string& text) {
+  std::vector<std::string> names;
+  std::istringstream in(text);
+  for (std::string name; std::getline(in, name, '|');) names.push_back(name);
+  return names;
+}
+
 TestSystem SampleSystem() {
   return {"sample",  velto::sim::SimSystem::Sample()->Dump(), "4f6a2c1e", "6b8e3f2a", "d1f5a9c3",
           "a3e91b57"};
 }
 
-std::vector<TestSystem> ShapedSystems() { return {CrossedPaths(), DeadEnds(), BrokenBindings()}; }
+// A card under systems/ beside this file, with the texts that bind it.
+TestSystem Shaped(const std::string& name, std::string playback, std::string mic, std::string line,
+                  std::string virtualEndpoint) {
+  std::ifstream file(std::string(VELTO_SHAPED_SYSTEMS) + "/" + name + ".json");
+  if (!file) throw std::runtime_error("cannot read the shaped card " + name);
+  return {name,           json::parse(file), std::move(playback),
+          std::move(mic), std::move(line),   std::move(virtualEndpoint)};
+}
+
+std::vector<TestSystem> ShapedSystems() {
+  return {
+      // Three inputs mixed behind a chain of tone parts; a line path found by
+      // "gree" with its level one part further up, a microphone path found by
+      // "pin"; two microphone connectors of which the second has a loudness
+      // switch; two line connectors of which only the first has a gain control.
+      Shaped("crossed-paths", "crossed-speakers", "CROSSED-MIC", "crossed-line", "crossed-headset"),
+      // Two inputs straight into the output part (no tone search), one of them
+      // leading nowhere; a boost level where no switch is; a line connector
+      // whose path ends one part too early; a virtual endpoint without a
+      // topology.
+      Shaped("dead-ends", "dead-speakers", "dead-mic", "dead-line", "dead-notopo"),
+      // A playback chain that runs out before it reaches a mixer, a microphone
+      // without a topology, a line input without an endpoint volume.
+      Shaped("broken-bindings", "broken-speakers", "broken-mic", "broken-line", "broken-speakers"),
+  };
+}
 
 RandomCard RandomModel(Chooser& chooser, const RandomOptions& options) {
   AdapterState adapter;

@@ -12,6 +12,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace velto::hardening {
@@ -47,6 +48,28 @@ struct Inputs {
   unsigned nullPointers = 0;         // bit i set: pointer parameter i is passed as null
 };
 
+// Inputs with one field set, for tables of calls.
+inline Inputs Value(std::int32_t value) {
+  Inputs in;
+  in.value = value;
+  return in;
+}
+inline Inputs Index(std::uint32_t index) {
+  Inputs in;
+  in.index = index;
+  return in;
+}
+inline Inputs ToneLevel(double level) {
+  Inputs in;
+  in.level = level;
+  return in;
+}
+inline Inputs Texts(std::string a, std::string b = "", std::string c = "") {
+  Inputs in;
+  in.texts = {std::move(a), std::move(b), std::move(c)};
+  return in;
+}
+
 constexpr std::int32_t kUnset = 0x5EED5EED;
 constexpr double kUnsetLevel = -7777.25;
 constexpr std::size_t kHostBufferSize = 255;
@@ -78,6 +101,16 @@ struct ControlRules {
   std::int32_t writeFailure = 2;   // the status of a failed switch write
   std::int32_t successResult = 0;  // tone exports: the midrange pair answers 1
 };
+
+// Exports that bind or let go of endpoints, and those that reach a bound control.
+inline bool IsBinding(Family family) {
+  return family == Family::Open || family == Family::OpenDefaults || family == Family::Close ||
+         family == Family::OpenVirtual || family == Family::CloseVirtual;
+}
+inline bool IsControl(Family family) {
+  return !IsBinding(family) && family != Family::Count && family != Family::Describe &&
+         family != Family::Names;
+}
 
 struct HostCall {
   const char* name;

@@ -63,4 +63,21 @@ std::vector<PlatformCall> FailableCalls(const std::vector<sim::TraceEntry>& trac
   return calls;
 }
 
+Inputs OrdinaryInputs(const HostCall& call, const TestSystem& system) {
+  Inputs in;
+  in.value = 50;
+  in.level = 2.5;
+  if (call.family == Family::Open) in.texts = {system.playback, system.mic, system.line};
+  if (call.family == Family::OpenVirtual) in.texts[0] = system.virtualEndpoint;
+  if (call.family == Family::BoostSet) in.value = 20;
+  if (call.family == Family::Close) in.value = 1;
+  return in;
+}
+
+std::string Join(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const std::string& line : lines) out += "\n  " + line;
+  return out;
+}
+
 }  // namespace velto::hardening

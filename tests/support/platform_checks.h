@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "generated_systems.h"
+#include "host_calls.h"
 #include "platform/sim/sim_system.h"
 
 namespace velto::hardening {
@@ -21,6 +22,13 @@ sim::SimSystem& InstallFresh(description::Description model);
 // holds, so that nothing of a run outlives it. Only after LeftAfterClosing
 // found the library holding nothing.
 void DiscardInstalled();
+
+// Valid arguments for `call` on `system`: its search texts, 50%, 2.5 dB, a
+// boost of 20 dB, a close that restores.
+Inputs OrdinaryInputs(const HostCall& call, const TestSystem& system);
+
+// Problems one to a line, indented: "" when there are none.
+std::string Join(const std::vector<std::string>& lines);
 
 // OpenSoundCard with the system's three texts, then OpenVirtual_1.
 void BindAll(const TestSystem& system);

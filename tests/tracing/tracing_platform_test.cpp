@@ -26,15 +26,6 @@ using p::tracing::TracedCall;
 using p::tracing::TraceScope;
 using p::tracing::TracingPlatform;
 
-Inputs InputsFor(const HostCall& call, const TestSystem& system) {
-  Inputs in;
-  in.value = 50;
-  in.level = 3;
-  if (call.family == Family::Open) in.texts = {system.playback, system.mic, system.line};
-  if (call.family == Family::OpenVirtual) in.texts[0] = system.virtualEndpoint;
-  return in;
-}
-
 // Every export while bound, then every export in ordinal order (binding,
 // restoring and closing among them), then closing: what each returned and
 // what the platform was left with.
@@ -49,11 +40,8 @@ ExportsRun RunEveryExport(const TestSystem& system, sim::SimSystem& sim) {
   BindAll(system);
   for (int pass = 0; pass < 2; ++pass) {
     for (const HostCall& call : AllHostCalls()) {
-      const bool binds = call.family == Family::Open || call.family == Family::OpenDefaults ||
-                         call.family == Family::Close || call.family == Family::OpenVirtual ||
-                         call.family == Family::CloseVirtual;
-      if (pass == 0 && binds) continue;
-      run.outcomes.push_back(call(InputsFor(call, system)));
+      if (pass == 0 && IsBinding(call.family)) continue;
+      run.outcomes.push_back(call(OrdinaryInputs(call, system)));
     }
   }
   run.left = LeftAfterClosing(sim);

@@ -139,29 +139,17 @@ std::vector<std::string> EndpointIds(const json& description, const char* flow) 
 // Lists, binds every active endpoint in each role and reads every control:
 // what a host sees of the system.
 std::vector<std::string> HostView(const json& description) {
-  const char* const kGetters[] = {"GetDeviceNames",
-                                  "GetMasterVolume",
-                                  "GetMasterMute",
-                                  "GetLinePlayBack",
-                                  "GetLinePlayBackMute",
-                                  "GetMicPlayBack",
-                                  "GetMicPlayBackMute",
-                                  "GetMicRecordVolume",
-                                  "GetLineRecordVolume",
-                                  "GetMicBoost",
-                                  "GetNoMonitor",
-                                  "GetEQRange",
-                                  "GetBass",
-                                  "GetTreble",
-                                  "GetMidRange",
-                                  "GetMicSliderBoost",
-                                  "GetMicSliderDetails"};
+  const std::vector<std::string> kGetters = Words(
+      "GetDeviceNames GetMasterVolume GetMasterMute GetLinePlayBack GetLinePlayBackMute "
+      "GetMicPlayBack GetMicPlayBackMute GetMicRecordVolume GetLineRecordVolume GetMicBoost "
+      "GetNoMonitor GetEQRange GetBass GetTreble GetMidRange GetMicSliderBoost "
+      "GetMicSliderDetails");
   std::ostringstream script;
   script << "GetNumberPlayDevices\nGetNumberRecordDevices\n";
   for (int i = 0; i < 4; ++i)
     script << "GetPlayBackDevice " << i << "\nGetRecordDevice " << i << "\n";
   const auto readAll = [&] {
-    for (const char* getter : kGetters) script << getter << "\n";
+    for (const std::string& getter : kGetters) script << getter << "\n";
     script << "CloseSoundCard 0\n";
   };
   script << "OpenDefaultDevices\n";
@@ -356,9 +344,10 @@ TEST(FitLevel, LevelsAreWrittenAsReportedOrLeftOut) {
   };
   const float nan = std::numeric_limits<float>::quiet_NaN();
   expectFit({-10, 0, 1, {-5, -5}}, std::vector<float>{-5, -5}, false);
-  expectFit({-10, 0, 1, {5, -20}}, std::vector<float>{5, -20}, true);  // as reported, with a warning
-  expectFit({-10, 0, 1, {}}, std::vector<float>{}, false);              // no channel
-  expectFit({0, -10, 1, {-5}}, std::nullopt, true);                    // min above max
+  expectFit({-10, 0, 1, {5, -20}}, std::vector<float>{5, -20},
+            true);                                          // as reported, with a warning
+  expectFit({-10, 0, 1, {}}, std::vector<float>{}, false);  // no channel
+  expectFit({0, -10, 1, {-5}}, std::nullopt, true);         // min above max
   expectFit({-10, 0, 1, {nan}}, std::nullopt, true);
   expectFit({-10, 0, -1, {-5}}, std::vector<float>{-5}, false);  // a negative step is its size
 }

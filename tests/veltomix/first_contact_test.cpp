@@ -12,10 +12,6 @@ namespace {
 
 using nlohmann::json;
 
-bool Has(const std::string& text, const std::string& piece) {
-  return text.find(piece) != std::string::npos;
-}
-
 std::size_t Lines(const std::string& text) {
   return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
 }
@@ -54,11 +50,7 @@ TEST_F(FirstContactTest, VersionAndHelpSayWhatTheyShould) {
 
 // Misspellings get the nearest command, export, control or option.
 TEST_F(FirstContactTest, TyposGetADidYouMean) {
-  struct Case {
-    std::vector<std::string> args;
-    const char* says;
-  };
-  const Case cases[] = {
+  ExpectRefusals({
       {{"shwo"}, "unknown command or export 'shwo' (did you mean show?)"},
       {{"lsit"}, "(did you mean list?)"},
       {{"GetMastrVolume"}, "(did you mean GetMasterVolume?)"},
@@ -74,22 +66,11 @@ TEST_F(FirstContactTest, TyposGetADidYouMean) {
        "--json is an option of veltomix and goes before the first command: `veltomix --json "
        "list ...`"},
       {{"open", "--default", "show", "--state", "x.json"}, "--state is an option of veltomix"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.args[0]);
-    const Outcome outcome = Run(c.args);
-    EXPECT_EQ(outcome.exit, kExitUsage);
-    EXPECT_TRUE(Has(outcome.err, c.says)) << outcome.err;
-  }
+  });
 }
 
 TEST_F(FirstContactTest, FilesThatCannotBeUsedNameTheReason) {
-  struct Case {
-    std::vector<std::string> args;
-    const char* says;
-    int exit;
-  };
-  const Case cases[] = {
+  ExpectRefusals({
       {{"capture", "--output", "/nonexistent-dir/card.json"},
        "veltomix: cannot write /nonexistent-dir/card.json: No such file or directory",
        kExitPlatform},
@@ -102,14 +83,7 @@ TEST_F(FirstContactTest, FilesThatCannotBeUsedNameTheReason) {
       {{"--script", "/nonexistent-dir/s.vmx"},
        "veltomix: cannot read /nonexistent-dir/s.vmx: No such file or directory",
        kExitUsage},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.says);
-    ResetMixerAndCard();
-    const Outcome outcome = Run(c.args);
-    EXPECT_EQ(outcome.exit, c.exit);
-    EXPECT_TRUE(Has(outcome.err, c.says)) << outcome.err;
-  }
+  });
 }
 
 TEST_F(FirstContactTest, ColourOnlyWhereItIsWelcome) {

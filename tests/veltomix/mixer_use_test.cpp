@@ -14,29 +14,6 @@ namespace {
 
 using nlohmann::json;
 
-bool Has(const std::string& text, const std::string& piece) {
-  return text.find(piece) != std::string::npos;
-}
-
-double ToneLevel(const json& state, const char* band) {
-  for (const json& part : state["adapters"][0]["parts"]) {
-    if (part["id"] == "tone") return part["controls"][band]["channels"][0].get<double>();
-  }
-  ADD_FAILURE() << "no tone part";
-  return 0;
-}
-
-// Every line of `out` parsed as one JSON document.
-std::vector<json> Documents(const std::string& out) {
-  std::vector<json> documents;
-  std::istringstream lines(out);
-  for (std::string line; std::getline(lines, line);) {
-    EXPECT_TRUE(json::accept(line)) << line;
-    if (json::accept(line)) documents.push_back(json::parse(line));
-  }
-  return documents;
-}
-
 using MixerUseTest = VeltomixTest;
 
 // --- Choosing an endpoint -------------------------------------------------------------------
@@ -177,7 +154,7 @@ TEST_F(MixerUseTest, ASignedValueChangesByThatMuch) {
   }
   ResetMixerAndCard();
   Run({"open", "--default", "set", "bass", "+1.5dB"});
-  EXPECT_EQ(ToneLevel(system().Dump(), "bass"), 4.5);
+  EXPECT_EQ(Part(system().Dump(), "tone")["controls"]["bass"]["channels"][0], 4.5);
 }
 
 // A volume reads back truncated: 90% is stored and reads 89%. One step up
@@ -243,30 +220,10 @@ TEST_F(MixerUseTest, MuteOffersOnlyTheControlsWithAMute) {
 // Each command prints one document, with the keys of its text.
 TEST_F(MixerUseTest, EveryCommandPrintsOneJsonDocument) {
   const std::string card = ::testing::TempDir() + "veltomix_json_capture.json";
-  const Outcome outcome = Run({"--json",
-                               "--dump-system",
-                               "-",
-                               "list",
-                               "open",
-                               "--default",
-                               "--virtual",
-                               "1",
-                               "get",
-                               "master",
-                               "set",
-                               "master",
-                               "+1",
-                               "mute",
-                               "master",
-                               "unmute",
-                               "master",
-                               "show",
-                               "topology",
-                               "capture",
-                               "--output",
-                               card,
-                               "GetMasterVolume",
-                               "close"});
+  const Outcome outcome =
+      Run(Then(Words("--json --dump-system - list open --default --virtual 1 get master set master "
+                     "+1 mute master unmute master show topology capture --output"),
+               {card, "GetMasterVolume", "close"}));
   EXPECT_EQ(outcome.exit, kExitOk) << outcome.err;
   const std::vector<json> documents = Documents(outcome.out);
   std::vector<std::string> commands;
