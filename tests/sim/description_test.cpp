@@ -14,7 +14,7 @@ namespace {
 using nlohmann::json;
 
 // Small but complete: every kind of entry appears once.
-json Minimal() { return SystemJson("every_kind.json"); }
+json Minimal() { return OwnSystemJson("every_kind.json"); }
 
 struct BadCase {
   const char* name;

@@ -16,7 +16,7 @@ using nlohmann::json;
 constexpr const char* kFront = "{0.0.0.00000000}.{front}";
 constexpr const char* kRear = "{0.0.0.00000000}.{rear}";
 
-json EdgeSystem() { return SystemJson("edge_states.json"); }
+json EdgeSystem() { return OwnSystemJson("edge_states.json"); }
 
 class EdgeStateTest : public SimTest {
  protected:
