@@ -79,6 +79,12 @@ void ExpectCall(int result, const int& status, int expectedResult, int expectedS
              Show(expectedResult) + " status " + Show(expectedStatus));
 }
 
+// A status out-parameter set to -1 first, to see that the call wrote it.
+int* Fresh(int& status) {
+  status = -1;
+  return &status;
+}
+
 // --- Text ------------------------------------------------------------------------
 
 // The library's friendly-name narrowing: the low byte of each UTF-16 unit.
@@ -198,23 +204,19 @@ bool ReadRange(const CoreAudio& audio, const Endpoint& endpoint, float* minDb, f
 
 // --- The DLL ----------------------------------------------------------------------
 
-#define VELTO_EXPORT_NAMES(X)                                                                     \
-  X(GetMasterVolume)                                                                              \
-  X(SetMasterVolume)                                                                              \
-  X(GetMasterMute)                                                                                \
-  X(SetMasterMute)                                                                                \
-  X(OpenSoundCard)                                                                                \
-  X(CloseSoundCard) X(SetLinePlayBack) X(SetLinePlayBackMute) X(GetLinePlayBackMute)              \
-      X(SetMicPlayBack) X(SetMicPlayBackMute) X(GetMicPlayBackMute) X(SetMicBoost) X(GetMicBoost) \
-          X(GetNoMonitor) X(SetNoMonitor) X(GetLinePlayBack) X(GetMicPlayBack) X(GetEQRange)      \
-              X(SetBass) X(GetBass) X(SetTreble) X(GetTreble) X(SetMidRange) X(GetMidRange)       \
-                  X(GetMicRecordVolume) X(SetMicRecordVolume) X(GetLineRecordVolume)              \
-                      X(SetLineRecordVolume) X(OpenDefaultDevices) X(GetDeviceNames)              \
-                          X(GetNumberPlayDevices) X(GetNumberRecordDevices) X(GetPlayBackDevice)  \
-                              X(GetRecordDevice) X(OpenVirtual_1) X(CloseVirtual_1)               \
-                                  X(GetVirtualVolume) X(SetVirtualVolume) X(SetVirtualMute)       \
-                                      X(GetVirtualMute) X(GetMicSliderBoost)                      \
-                                          X(GetMicSliderDetails) X(SetMicSliderBoost)
+// clang-format off
+#define VELTO_EXPORT_NAMES(X)                                                                      \
+  X(GetMasterVolume) X(SetMasterVolume) X(GetMasterMute) X(SetMasterMute) X(OpenSoundCard)         \
+  X(CloseSoundCard) X(SetLinePlayBack) X(SetLinePlayBackMute) X(GetLinePlayBackMute)               \
+  X(SetMicPlayBack) X(SetMicPlayBackMute) X(GetMicPlayBackMute) X(SetMicBoost) X(GetMicBoost)      \
+  X(GetNoMonitor) X(SetNoMonitor) X(GetLinePlayBack) X(GetMicPlayBack) X(GetEQRange) X(SetBass)    \
+  X(GetBass) X(SetTreble) X(GetTreble) X(SetMidRange) X(GetMidRange) X(GetMicRecordVolume)         \
+  X(SetMicRecordVolume) X(GetLineRecordVolume) X(SetLineRecordVolume) X(OpenDefaultDevices)        \
+  X(GetDeviceNames) X(GetNumberPlayDevices) X(GetNumberRecordDevices) X(GetPlayBackDevice)         \
+  X(GetRecordDevice) X(OpenVirtual_1) X(CloseVirtual_1) X(GetVirtualVolume) X(SetVirtualVolume)    \
+  X(SetVirtualMute) X(GetVirtualMute) X(GetMicSliderBoost) X(GetMicSliderDetails)
+  X(SetMicSliderBoost)
+// clang-format on
 
 // Every export as a __stdcall pointer of the header's type.
 struct Dll {
@@ -437,16 +439,13 @@ void CheckEnumeration(const Dll& dll, const Devices& devices) {
 void CheckUnbound(const Dll& dll) {
   int status = -1;
   ExpectCall(dll.GetMasterVolume(&status), status, 0, 3, "GetMasterVolume with nothing bound");
-  status = -1;
-  ExpectCall(dll.SetMicRecordVolume(50, &status), status, 0, 3,
+  ExpectCall(dll.SetMicRecordVolume(50, Fresh(status)), status, 0, 3,
              "SetMicRecordVolume with nothing bound");
-  status = -1;
-  ExpectCall(dll.GetMasterMute(&status), status, 0, 3, "GetMasterMute with nothing bound");
+  ExpectCall(dll.GetMasterMute(Fresh(status)), status, 0, 3, "GetMasterMute with nothing bound");
   // The virtual pair never reports 3: with no virtual endpoint it reports 1.
-  status = -1;
-  ExpectCall(dll.GetVirtualVolume(&status), status, 0, 1, "GetVirtualVolume with nothing bound");
-  status = -1;
-  ExpectCall(dll.GetVirtualMute(&status), status, 0, 1, "GetVirtualMute with nothing bound");
+  ExpectCall(dll.GetVirtualVolume(Fresh(status)), status, 0, 1,
+             "GetVirtualVolume with nothing bound");
+  ExpectCall(dll.GetVirtualMute(Fresh(status)), status, 0, 1, "GetVirtualMute with nothing bound");
   double minDb = 7, maxDb = 7, stepDb = 7;
   ExpectEq(dll.GetEQRange(&minDb, &maxDb, &stepDb), 3, "GetEQRange with nothing bound returns 3");
   Expect(minDb == 0 && maxDb == 0 && stepDb == 0, "GetEQRange writes zeros first");
@@ -477,15 +476,12 @@ void CheckVirtualEndpoint(const Dll& dll, const Devices& devices) {
   int status = -1;
   ExpectCall(dll.GetVirtualMute(&status), status, 0, 0, "GetVirtualMute reads unmuted");
   // Per-channel levels are not implemented on this platform.
-  status = -1;
-  ExpectCall(dll.GetVirtualVolume(&status), status, 0, 2,
+  ExpectCall(dll.GetVirtualVolume(Fresh(status)), status, 0, 2,
              "GetVirtualVolume: channel 0's level cannot be read");
-  status = -1;
-  ExpectCall(dll.SetVirtualVolume(50, &status), status, 50, 2,
+  ExpectCall(dll.SetVirtualVolume(50, Fresh(status)), status, 50, 2,
              "SetVirtualVolume: no channel count, nothing set, the percentage returned");
   // The lookup set the device-bound marker: the other controls answer 1.
-  status = -1;
-  ExpectCall(dll.GetMasterVolume(&status), status, 0, 1,
+  ExpectCall(dll.GetMasterVolume(Fresh(status)), status, 0, 1,
              "after OpenVirtual_1 the master volume reports a missing control, not 3");
 
   // Ids match whatever the case of the letters A to Z.
@@ -499,18 +495,16 @@ void CheckVirtualEndpoint(const Dll& dll, const Devices& devices) {
   }
   // An empty text matches the first active render endpoint.
   ExpectEq(dll.OpenVirtual_1(""), 1, "OpenVirtual_1 with an empty text");
-  status = -1;
-  ExpectCall(dll.GetVirtualMute(&status), status, 0, 0, "  an empty text binds an endpoint");
+  ExpectCall(dll.GetVirtualMute(Fresh(status)), status, 0, 0, "  an empty text binds an endpoint");
   // A text that matches nothing leaves no virtual endpoint bound.
   ExpectEq(dll.OpenVirtual_1("no-such-endpoint"), 1, "OpenVirtual_1 with an unknown id");
-  status = -1;
-  ExpectCall(dll.GetVirtualMute(&status), status, 0, 1,
+  ExpectCall(dll.GetVirtualMute(Fresh(status)), status, 0, 1,
              "no virtual endpoint after a failed lookup");
   ExpectEq(dll.CloseVirtual_1(), 0, "CloseVirtual_1 with nothing bound returns 0");
   dll.OpenVirtual_1(id.c_str());
   ExpectEq(dll.CloseVirtual_1(), 0, "CloseVirtual_1 returns 0");
-  status = -1;
-  ExpectCall(dll.SetVirtualMute(1, &status), status, 0, 1, "the virtual endpoint is released");
+  ExpectCall(dll.SetVirtualMute(1, Fresh(status)), status, 0, 1,
+             "the virtual endpoint is released");
 }
 
 // Controls that only a topology walk binds: missing on this platform.
@@ -566,12 +560,10 @@ void CheckTopologyControlsMissing(const Dll& dll) {
                {"MidRange", dll.GetMidRange, dll.SetMidRange}};
   for (const auto& band : bands) {
     double level = 7;
-    status = -1;
-    ExpectCall(band.get(&level, &status), status, 1, 1,
+    ExpectCall(band.get(&level, Fresh(status)), status, 1, 1,
                std::string("Get") + band.name + ": no such control");
     Expect(level == 0.0, std::string("Get") + band.name + " writes 0.0");
-    status = -1;
-    ExpectCall(band.set(3.0, &status), status, 1, 1,
+    ExpectCall(band.set(3.0, Fresh(status)), status, 1, 1,
                std::string("Set") + band.name + ": no such control");
   }
   double minTone = 7, maxTone = 7, stepTone = 7;
@@ -600,8 +592,7 @@ void CheckWorkedValues(const Dll& dll, const CoreAudio& audio, const Endpoint& m
     int status = -1;
     const int result = dll.SetMicRecordVolume(row.percent, &status);
     ExpectCall(result, status, row.percent, 0, "SetMicRecordVolume " + Show(row.percent));
-    status = -1;
-    ExpectCall(dll.GetMicRecordVolume(&status), status, row.readBack, 0,
+    ExpectCall(dll.GetMicRecordVolume(Fresh(status)), status, row.readBack, 0,
                "  reads back " + Show(row.readBack));
   }
   // 101 asks for +0.0864 dB, above this platform's maximum: it refuses, the
@@ -609,8 +600,7 @@ void CheckWorkedValues(const Dll& dll, const CoreAudio& audio, const Endpoint& m
   int status = -1;
   ExpectCall(dll.SetMicRecordVolume(101, &status), status, 101, 2,
              "SetMicRecordVolume 101: the platform refuses a level above its maximum");
-  status = -1;
-  ExpectCall(dll.GetMicRecordVolume(&status), status, 100, 0, "  the level stays at 0 dB");
+  ExpectCall(dll.GetMicRecordVolume(Fresh(status)), status, 100, 0, "  the level stays at 0 dB");
 
   // Of the percentages 1 to 100, 53 read back one lower, none otherwise.
   int oneLower = 0, other = 0;
@@ -641,19 +631,15 @@ void CheckBoundDevices(const Dll& dll, const CoreAudio& audio, const Devices& de
   // The master volume is per-channel: not available here.
   int status = -1;
   ExpectCall(dll.GetMasterVolume(&status), status, 0, 2, "GetMasterVolume: no channel level");
-  status = -1;
-  ExpectCall(dll.SetMasterVolume(50, &status), status, 50, 2,
+  ExpectCall(dll.SetMasterVolume(50, Fresh(status)), status, 50, 2,
              "SetMasterVolume: no channel count, the percentage returned");
 
   // The master mute works, with the low byte of the state deciding.
   Expect(MuteWorks(dll.SetMasterMute, dll.GetMasterMute), "the master mute switches on and off");
   dll.SetMasterMute(1, &status);
-  status = -1;
-  ExpectCall(dll.SetMasterMute(0x100, &status), status, 0, 0, "SetMasterMute 0x100");
-  status = -1;
-  ExpectCall(dll.GetMasterMute(&status), status, 0, 0, "  only the low byte counts: unmuted");
-  status = -1;
-  ExpectCall(dll.SetMasterMute(0, &status), status, 0, 0,
+  ExpectCall(dll.SetMasterMute(0x100, Fresh(status)), status, 0, 0, "SetMasterMute 0x100");
+  ExpectCall(dll.GetMasterMute(Fresh(status)), status, 0, 0, "  only the low byte counts: unmuted");
+  ExpectCall(dll.SetMasterMute(0, Fresh(status)), status, 0, 0,
              "SetMasterMute 0 on an unmuted endpoint succeeds");
 
   CheckTopologyControlsMissing(dll);
@@ -662,21 +648,16 @@ void CheckBoundDevices(const Dll& dll, const CoreAudio& audio, const Devices& de
   CheckWorkedValues(dll, audio, devices.microphone);
   // The line's 0 % is maximum - 40 dB, which reads back as 1 (the minimum
   // would read 0); 10 % is -20 dB, read back as 10.
-  status = -1;
-  ExpectCall(dll.SetLineRecordVolume(0, &status), status, 0, 0, "SetLineRecordVolume 0");
-  status = -1;
-  ExpectCall(dll.GetLineRecordVolume(&status), status, 1, 0,
+  ExpectCall(dll.SetLineRecordVolume(0, Fresh(status)), status, 0, 0, "SetLineRecordVolume 0");
+  ExpectCall(dll.GetLineRecordVolume(Fresh(status)), status, 1, 0,
              "  reads back 1: maximum - 40 dB, not the minimum");
-  status = -1;
-  ExpectCall(dll.SetLineRecordVolume(10, &status), status, 10, 0, "SetLineRecordVolume 10");
-  status = -1;
-  ExpectCall(dll.GetLineRecordVolume(&status), status, 10, 0, "  reads back 10");
+  ExpectCall(dll.SetLineRecordVolume(10, Fresh(status)), status, 10, 0, "SetLineRecordVolume 10");
+  ExpectCall(dll.GetLineRecordVolume(Fresh(status)), status, 10, 0, "  reads back 10");
 
   // Binding read no value (every walk stopped before reading), so a restore
   // has nothing to write; closing unbinds everything.
   ExpectEq(dll.CloseSoundCard(1), 0, "CloseSoundCard 1 returns 0");
-  status = -1;
-  ExpectCall(dll.GetMicRecordVolume(&status), status, 0, 3, "after closing nothing is bound");
+  ExpectCall(dll.GetMicRecordVolume(Fresh(status)), status, 0, 3, "after closing nothing is bound");
   ExpectEq(dll.CloseSoundCard(0), 0, "a second CloseSoundCard is harmless");
 
   // Ids with their letters upper- and lower-cased find the same endpoint (a
@@ -687,19 +668,16 @@ void CheckBoundDevices(const Dll& dll, const CoreAudio& audio, const Devices& de
     ExpectEq(dll.OpenSoundCard(cased.c_str(), "", ""), 1,
              std::string("OpenSoundCard with the playback id in ") + (upper ? "upper" : "lower") +
                  " case returns 1");
-    status = -1;
-    ExpectCall(dll.GetMasterMute(&status), status, 0, 0, "  the endpoint of that id is bound");
+    ExpectCall(dll.GetMasterMute(Fresh(status)), status, 0, 0,
+               "  the endpoint of that id is bound");
   }
   ExpectEq(dll.OpenSoundCard("no-such-endpoint", nullptr, line.c_str()), 7,
            "OpenSoundCard: playback not found (1) ^ line without topology (6) = 7");
-  status = -1;
-  dll.GetLineRecordVolume(&status);
+  dll.GetLineRecordVolume(Fresh(status));
   ExpectEq(status, 0, "  Line In is bound for its volume");
-  status = -1;
-  ExpectCall(dll.GetMasterMute(&status), status, 0, 1, "  no playback endpoint is bound");
+  ExpectCall(dll.GetMasterMute(Fresh(status)), status, 0, 1, "  no playback endpoint is bound");
   ExpectEq(dll.OpenSoundCard("", "", ""), 0, "OpenSoundCard with three empty texts returns 0");
-  status = -1;
-  ExpectCall(dll.GetLineRecordVolume(&status), status, 0, 1,
+  ExpectCall(dll.GetLineRecordVolume(Fresh(status)), status, 0, 1,
              "  it released every control; the device stays marked as bound");
   ExpectEq(dll.CloseSoundCard(0), 0, "CloseSoundCard 0 returns 0");
 }
@@ -728,8 +706,7 @@ void CheckDefaultDevices(const Dll& dll, const Devices& devices) {
   int status = -1;
   dll.GetLineRecordVolume(&status);
   ExpectEq(status, 0, "the default capture endpoint is bound as line input");
-  status = -1;
-  dll.GetMicRecordVolume(&status);
+  dll.GetMicRecordVolume(Fresh(status));
   ExpectEq(status, tryMic ? 0 : 1,
            tryMic ? "and, its name containing MIC, as microphone" : "and not as microphone");
   ExpectEq(dll.CloseSoundCard(0), 0, "CloseSoundCard 0 returns 0");
@@ -761,7 +738,8 @@ void CallEveryExport(const Dll& dll) {
     Expect(IsStatusCode(status),
            std::string(name) + " answers " + Show(result) + " status " + Show(status));
   };
-#define VELTO_NAMED(name) {#name, dll.name}
+#define VELTO_NAMED(name) \
+  { #name, dll.name }
   const std::pair<const char*, decltype(dll.GetMasterVolume)> getters[] = {
       VELTO_NAMED(GetMasterVolume),     VELTO_NAMED(GetLinePlayBack),
       VELTO_NAMED(GetMicPlayBack),      VELTO_NAMED(GetMicRecordVolume),
@@ -847,8 +825,7 @@ void CheckRemoval(const Dll& dll, const CoreAudio& audio, const char* boundFile,
   CallEveryExport(dll);
   ExpectEq(dll.CloseSoundCard(1), 0, "CloseSoundCard 1 after the removal returns 0");
   ExpectEq(dll.CloseVirtual_1(), 0, "CloseVirtual_1 after the removal returns 0");
-  status = -1;
-  ExpectCall(dll.GetMasterMute(&status), status, 0, 3, "  nothing is bound any more");
+  ExpectCall(dll.GetMasterMute(Fresh(status)), status, 0, 3, "  nothing is bound any more");
 
   // What remains binds: the speakers' volume (1: no topology), and the defaults.
   const std::vector<Endpoint> after = audio.List(eRender);
@@ -859,8 +836,7 @@ void CheckRemoval(const Dll& dll, const CoreAudio& audio, const char* boundFile,
   if (speakers) {
     ExpectEq(dll.OpenSoundCard(speakers->narrowId().c_str(), "", ""), 1,
              "OpenSoundCard binds Speakers after the removal");
-    status = -1;
-    dll.GetMasterMute(&status);
+    dll.GetMasterMute(Fresh(status));
     ExpectEq(status, 0, "  its master mute answers");
   }
   const int reopened = dll.OpenDefaultDevices();
