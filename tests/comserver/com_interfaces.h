@@ -24,7 +24,25 @@ struct Face {
   const char* name;  // the interface, for the call counts
 };
 
-#define VELTO_COM_METHOD(name, ...) HRESULT(STDMETHODCALLTYPE* name)(Face*, ##__VA_ARGS__)
+template <unsigned N>
+struct MethodName {
+  constexpr MethodName(const char (&text)[N]) {
+    for (unsigned i = 0; i < N; ++i) chars[i] = text[i];
+  }
+  char chars[N];
+};
+
+// The server's answer to a method the library has no business calling:
+// E_NOTIMPL, and the call reported as a problem. Every slot starts as one, so
+// a vtable names only the methods the server implements.
+HRESULT ReportUnexpected(Face* self, const char* method);
+template <MethodName kMethod, class... Args>
+HRESULT STDMETHODCALLTYPE Unexpected(Face* self, Args...) {
+  return ReportUnexpected(self, kMethod.chars);
+}
+
+#define VELTO_COM_METHOD(name, ...) \
+  HRESULT(STDMETHODCALLTYPE* name)(Face*, ##__VA_ARGS__) = &Unexpected<#name>
 
 #define VELTO_IUNKNOWN_SLOTS                        \
   VELTO_COM_METHOD(QueryInterface, REFIID, void**); \

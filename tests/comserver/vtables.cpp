@@ -4,7 +4,6 @@
 // E_NOTIMPL and are reported as problems.
 #include "vtables.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -55,21 +54,6 @@ void GiveString(HRESULT hr, p::TaskString& text, LPWSTR* out) {
 
 U32* AsU32(UINT* value) { return reinterpret_cast<U32*>(value); }
 I32* AsI32(BOOL* value) { return reinterpret_cast<I32*>(value); }
-
-template <std::size_t N>
-struct Name {
-  constexpr Name(const char (&text)[N]) { std::copy_n(text, N, chars); }
-  char chars[N];
-};
-
-// A method of the interface that the library never calls.
-template <Name kMethod, class... Args>
-HRESULT STDMETHODCALLTYPE Unexpected(Face* self, Args...) {
-  S().Count(self, kMethod.chars);
-  S().Problem(std::string("unexpected call ") + self->name + "::" + kMethod.chars + " on " +
-              self->object->Path());
-  return E_NOTIMPL;
-}
 
 // --- IUnknown -------------------------------------------------------------------
 
@@ -131,10 +115,6 @@ const IMMDeviceEnumeratorVtbl kEnumeratorVtbl = {
     .EnumAudioEndpoints = EnumAudioEndpoints,
     .GetDefaultAudioEndpoint = GetDefaultAudioEndpoint,
     .GetDevice = GetDevice,
-    .RegisterEndpointNotificationCallback =
-        Unexpected<"RegisterEndpointNotificationCallback", void*>,
-    .UnregisterEndpointNotificationCallback =
-        Unexpected<"UnregisterEndpointNotificationCallback", void*>,
 };
 
 HRESULT STDMETHODCALLTYPE CollectionGetCount(Face* self, UINT* count) {
@@ -194,7 +174,6 @@ const IMMDeviceVtbl kDeviceVtbl = {
     .Activate = DeviceActivate,
     .OpenPropertyStore = OpenPropertyStore,
     .GetId = GetId,
-    .GetState = Unexpected<"GetState", DWORD*>,
 };
 
 // The simulation's PROPVARIANT, as a real one whose string the client frees
@@ -228,11 +207,7 @@ HRESULT STDMETHODCALLTYPE GetValue(Face* self, const PROPERTYKEY& key, PROPVARIA
 
 const IPropertyStoreVtbl kStoreVtbl = {
     VELTO_IUNKNOWN,
-    .GetCount = Unexpected<"GetCount", DWORD*>,
-    .GetAt = Unexpected<"GetAt", DWORD, PROPERTYKEY*>,
     .GetValue = GetValue,
-    .SetValue = Unexpected<"SetValue", const PROPERTYKEY&, const PROPVARIANT&>,
-    .Commit = Unexpected<"Commit">,
 };
 
 // --- IAudioEndpointVolume --------------------------------------------------------
@@ -268,23 +243,13 @@ HRESULT STDMETHODCALLTYPE GetVolumeRange(Face* self, float* minDb, float* maxDb,
 
 const IAudioEndpointVolumeVtbl kVolumeVtbl = {
     VELTO_IUNKNOWN,
-    .RegisterControlChangeNotify = Unexpected<"RegisterControlChangeNotify", void*>,
-    .UnregisterControlChangeNotify = Unexpected<"UnregisterControlChangeNotify", void*>,
     .GetChannelCount = VolumeGetChannelCount,
     .SetMasterVolumeLevel = SetMasterVolumeLevel,
-    .SetMasterVolumeLevelScalar = Unexpected<"SetMasterVolumeLevelScalar", float, LPCGUID>,
     .GetMasterVolumeLevel = GetMasterVolumeLevel,
-    .GetMasterVolumeLevelScalar = Unexpected<"GetMasterVolumeLevelScalar", float*>,
     .SetChannelVolumeLevel = SetChannelVolumeLevel,
-    .SetChannelVolumeLevelScalar = Unexpected<"SetChannelVolumeLevelScalar", UINT, float, LPCGUID>,
     .GetChannelVolumeLevel = GetChannelVolumeLevel,
-    .GetChannelVolumeLevelScalar = Unexpected<"GetChannelVolumeLevelScalar", UINT, float*>,
     .SetMute = VolumeSetMute,
     .GetMute = VolumeGetMute,
-    .GetVolumeStepInfo = Unexpected<"GetVolumeStepInfo", UINT*, UINT*>,
-    .VolumeStepUp = Unexpected<"VolumeStepUp", LPCGUID>,
-    .VolumeStepDown = Unexpected<"VolumeStepDown", LPCGUID>,
-    .QueryHardwareSupport = Unexpected<"QueryHardwareSupport", DWORD*>,
     .GetVolumeRange = GetVolumeRange,
 };
 
@@ -305,11 +270,6 @@ const IDeviceTopologyVtbl kTopologyVtbl = {
     VELTO_IUNKNOWN,
     .GetConnectorCount = GetConnectorCount,
     .GetConnector = GetConnector,
-    .GetSubunitCount = Unexpected<"GetSubunitCount", UINT*>,
-    .GetSubunit = Unexpected<"GetSubunit", UINT, void**>,
-    .GetPartById = Unexpected<"GetPartById", UINT, void**>,
-    .GetDeviceId = Unexpected<"GetDeviceId", LPWSTR*>,
-    .GetSignalPath = Unexpected<"GetSignalPath", void*, void*, BOOL, void**>,
 };
 
 HRESULT STDMETHODCALLTYPE GetConnectedTo(Face* self, void** out) {
@@ -321,14 +281,7 @@ HRESULT STDMETHODCALLTYPE GetConnectedTo(Face* self, void** out) {
 
 const IConnectorVtbl kConnectorVtbl = {
     VELTO_IUNKNOWN,
-    .GetType = Unexpected<"GetType", int*>,
-    .GetDataFlow = Unexpected<"GetDataFlow", int*>,
-    .ConnectTo = Unexpected<"ConnectTo", void*>,
-    .Disconnect = Unexpected<"Disconnect">,
-    .IsConnected = Unexpected<"IsConnected", BOOL*>,
     .GetConnectedTo = GetConnectedTo,
-    .GetConnectorIdConnectedTo = Unexpected<"GetConnectorIdConnectedTo", LPWSTR*>,
-    .GetDeviceIdConnectedTo = Unexpected<"GetDeviceIdConnectedTo", LPWSTR*>,
 };
 
 HRESULT STDMETHODCALLTYPE GetName(Face* self, LPWSTR* out) {
@@ -399,18 +352,10 @@ HRESULT STDMETHODCALLTYPE PartActivate(Face* self, DWORD clsctx, REFIID iid, voi
 const IPartVtbl kPartVtbl = {
     VELTO_IUNKNOWN,
     .GetName = GetName,
-    .GetLocalId = Unexpected<"GetLocalId", UINT*>,
-    .GetGlobalId = Unexpected<"GetGlobalId", LPWSTR*>,
-    .GetPartType = Unexpected<"GetPartType", int*>,
-    .GetSubType = Unexpected<"GetSubType", GUID*>,
-    .GetControlInterfaceCount = Unexpected<"GetControlInterfaceCount", UINT*>,
-    .GetControlInterface = Unexpected<"GetControlInterface", UINT, void**>,
     .EnumPartsIncoming = EnumPartsIncoming,
     .EnumPartsOutgoing = EnumPartsOutgoing,
     .GetTopologyObject = GetTopologyObject,
     .Activate = PartActivate,
-    .RegisterControlChangeCallback = Unexpected<"RegisterControlChangeCallback", REFGUID, void*>,
-    .UnregisterControlChangeCallback = Unexpected<"UnregisterControlChangeCallback", void*>,
 };
 
 HRESULT STDMETHODCALLTYPE PartsGetCount(Face* self, UINT* count) {
@@ -454,8 +399,6 @@ const IPerChannelDbLevelVtbl kLevelVtbl = {
     .GetLevelRange = GetLevelRange,
     .GetLevel = GetLevel,
     .SetLevel = SetLevel,
-    .SetLevelUniform = Unexpected<"SetLevelUniform", float, LPCGUID>,
-    .SetLevelAllChannels = Unexpected<"SetLevelAllChannels", float*, ULONG, LPCGUID>,
 };
 
 HRESULT STDMETHODCALLTYPE MuteSetMute(Face* self, BOOL mute, LPCGUID) {
@@ -492,6 +435,13 @@ const char* LevelName(const GUID& iid) {
 }
 
 }  // namespace
+
+HRESULT ReportUnexpected(Face* self, const char* method) {
+  S().Count(self, method);
+  S().Problem(std::string("unexpected call ") + self->name + "::" + method + " on " +
+              self->object->Path());
+  return E_NOTIMPL;
+}
 
 FaceShape ShapeOf(const SimInterfaces& sim, const GUID* activatedAs) {
   if (sim.enumerator)

@@ -214,7 +214,7 @@ bool ReadRange(const CoreAudio& audio, const Endpoint& endpoint, float* minDb, f
   X(SetMicRecordVolume) X(GetLineRecordVolume) X(SetLineRecordVolume) X(OpenDefaultDevices)        \
   X(GetDeviceNames) X(GetNumberPlayDevices) X(GetNumberRecordDevices) X(GetPlayBackDevice)         \
   X(GetRecordDevice) X(OpenVirtual_1) X(CloseVirtual_1) X(GetVirtualVolume) X(SetVirtualVolume)    \
-  X(SetVirtualMute) X(GetVirtualMute) X(GetMicSliderBoost) X(GetMicSliderDetails)
+  X(SetVirtualMute) X(GetVirtualMute) X(GetMicSliderBoost) X(GetMicSliderDetails)       \
   X(SetMicSliderBoost)
 // clang-format on
 
