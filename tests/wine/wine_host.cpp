@@ -41,11 +41,13 @@
 #include <vector>
 
 #include "check_lines.h"
+#include "dll_exports.h"
 #include "platform/coreaudio/com_ids.h"
 #include "platform/coreaudio/com_ptr.h"
 #include "veltosound.h"
 
 using velto::coreaudio::ComPtr;
+using Dll = velto::testing::DllExports;
 
 namespace {
 
@@ -204,42 +206,11 @@ bool ReadRange(const CoreAudio& audio, const Endpoint& endpoint, float* minDb, f
 
 // --- The DLL ----------------------------------------------------------------------
 
-// clang-format off
-#define VELTO_EXPORT_NAMES(X)                                                                      \
-  X(GetMasterVolume) X(SetMasterVolume) X(GetMasterMute) X(SetMasterMute) X(OpenSoundCard)         \
-  X(CloseSoundCard) X(SetLinePlayBack) X(SetLinePlayBackMute) X(GetLinePlayBackMute)               \
-  X(SetMicPlayBack) X(SetMicPlayBackMute) X(GetMicPlayBackMute) X(SetMicBoost) X(GetMicBoost)      \
-  X(GetNoMonitor) X(SetNoMonitor) X(GetLinePlayBack) X(GetMicPlayBack) X(GetEQRange) X(SetBass)    \
-  X(GetBass) X(SetTreble) X(GetTreble) X(SetMidRange) X(GetMidRange) X(GetMicRecordVolume)         \
-  X(SetMicRecordVolume) X(GetLineRecordVolume) X(SetLineRecordVolume) X(OpenDefaultDevices)        \
-  X(GetDeviceNames) X(GetNumberPlayDevices) X(GetNumberRecordDevices) X(GetPlayBackDevice)         \
-  X(GetRecordDevice) X(OpenVirtual_1) X(CloseVirtual_1) X(GetVirtualVolume) X(SetVirtualVolume)    \
-  X(SetVirtualMute) X(GetVirtualMute) X(GetMicSliderBoost) X(GetMicSliderDetails)       \
-  X(SetMicSliderBoost)
-// clang-format on
-
-// Every export as a __stdcall pointer of the header's type.
-struct Dll {
-#define VELTO_DECLARE_POINTER(name) decltype(&::name) name = nullptr;
-  VELTO_EXPORT_NAMES(VELTO_DECLARE_POINTER)
-#undef VELTO_DECLARE_POINTER
-};
-
 struct ExportEntry {
   std::string name;
   int ordinal = 0;
   int argumentBytes = 0;
 };
-
-// GetProcAddress hands out every export as the same type; the header gives
-// the real one.
-template <class Function>
-Function FunctionAs(FARPROC address) {
-  static_assert(sizeof(Function) == sizeof address);
-  Function function;
-  std::memcpy(&function, &address, sizeof function);
-  return function;
-}
 
 std::vector<ExportEntry> ReadExportTable(const char* path) {
   std::vector<ExportEntry> entries;
@@ -301,10 +272,7 @@ bool LoadExports(HMODULE module, const std::vector<ExportEntry>& table, Dll& dll
                !GetProcAddress(module, ("_" + decorated).c_str()),
            "no decorated export " + decorated);
   }
-#define VELTO_RESOLVE(name) \
-  dll.name = FunctionAs<decltype(dll.name)>(GetProcAddress(module, #name));
-  VELTO_EXPORT_NAMES(VELTO_RESOLVE)
-#undef VELTO_RESOLVE
+  dll.Resolve(module);
   Expect(!GetProcAddress(module, MAKEINTRESOURCEA(45)), "no export above ordinal 44");
   return all;
 }
