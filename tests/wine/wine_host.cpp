@@ -475,64 +475,63 @@ void CheckVirtualEndpoint(const Dll& dll, const Devices& devices) {
              "the virtual endpoint is released");
 }
 
+// Each control's getter and setter; some only a topology walk binds.
+struct ControlPair {
+  std::string name;  // without Get or Set
+  decltype(&::GetMasterMute) get;
+  decltype(&::SetMasterMute) set;
+  bool topologyOnly;
+};
+
+std::vector<ControlPair> ControlPairs(const Dll& dll) {
+// The getter and setter of `name`, then the other fields.
+#define VELTO_PAIR(name, ...) \
+  { #name, dll.Get##name, dll.Set##name __VA_OPT__(, ) __VA_ARGS__ }
+  return {VELTO_PAIR(MasterVolume, false),     VELTO_PAIR(LinePlayBack, true),
+          VELTO_PAIR(MicPlayBack, true),       VELTO_PAIR(MicRecordVolume, false),
+          VELTO_PAIR(LineRecordVolume, false), VELTO_PAIR(VirtualVolume, false),
+          VELTO_PAIR(MasterMute, false),       VELTO_PAIR(LinePlayBackMute, true),
+          VELTO_PAIR(MicPlayBackMute, true),   VELTO_PAIR(MicBoost, true),
+          VELTO_PAIR(NoMonitor, true),         VELTO_PAIR(VirtualMute, false),
+          VELTO_PAIR(MicSliderBoost, true)};
+}
+
+struct ToneBand {
+  std::string name;
+  decltype(&::GetBass) get;
+  decltype(&::SetBass) set;
+};
+
+std::vector<ToneBand> ToneBands(const Dll& dll) {
+  return {VELTO_PAIR(Bass), VELTO_PAIR(Treble), VELTO_PAIR(MidRange)};
+#undef VELTO_PAIR
+}
+
 // Controls that only a topology walk binds: missing on this platform.
 void CheckTopologyControlsMissing(const Dll& dll) {
-  using Getter = decltype(&::GetMasterMute);
-  using Setter = decltype(&::SetMasterMute);
-  const struct {
-    const char* name;
-    Getter get;
-  } getters[] = {{"GetLinePlayBack", dll.GetLinePlayBack},
-                 {"GetMicPlayBack", dll.GetMicPlayBack},
-                 {"GetLinePlayBackMute", dll.GetLinePlayBackMute},
-                 {"GetMicPlayBackMute", dll.GetMicPlayBackMute},
-                 {"GetMicBoost", dll.GetMicBoost},
-                 {"GetNoMonitor", dll.GetNoMonitor},
-                 {"GetMicSliderBoost", dll.GetMicSliderBoost}};
-  for (const auto& getter : getters) {
-    int status = -1;
-    ExpectCall(getter.get(&status), status, 0, 1, std::string(getter.name) + ": no such control");
+  int status = -1;
+  for (const ControlPair& pair : ControlPairs(dll)) {
+    if (!pair.topologyOnly) continue;
+    ExpectCall(pair.get(Fresh(status)), status, 0, 1, "Get" + pair.name + ": no such control");
   }
   // Setters: 0 with status 1, except the slider, which returns 1 on failure.
-  const struct {
-    const char* name;
-    Setter set;
-    int result;
-  } setters[] = {{"SetLinePlayBack", dll.SetLinePlayBack, 0},
-                 {"SetMicPlayBack", dll.SetMicPlayBack, 0},
-                 {"SetLinePlayBackMute", dll.SetLinePlayBackMute, 0},
-                 {"SetMicPlayBackMute", dll.SetMicPlayBackMute, 0},
-                 {"SetMicBoost", dll.SetMicBoost, 0},
-                 {"SetNoMonitor", dll.SetNoMonitor, 0},
-                 {"SetMicSliderBoost", dll.SetMicSliderBoost, 1}};
-  for (const auto& setter : setters) {
-    int status = -1;
-    ExpectCall(setter.set(1, &status), status, setter.result, 1,
-               std::string(setter.name) + ": no such control");
+  for (const ControlPair& pair : ControlPairs(dll)) {
+    if (!pair.topologyOnly) continue;
+    ExpectCall(pair.set(1, Fresh(status)), status, pair.name == "MicSliderBoost" ? 1 : 0, 1,
+               "Set" + pair.name + ": no such control");
   }
-  int status = -1;
   int minDb = 7, maxDb = 7, stepDb = 7;
-  ExpectCall(dll.GetMicSliderDetails(&status, &minDb, &maxDb, &stepDb), status, 1, 1,
+  ExpectCall(dll.GetMicSliderDetails(Fresh(status), &minDb, &maxDb, &stepDb), status, 1, 1,
              "GetMicSliderDetails: no such control");
   Expect(minDb == 7 && maxDb == 7 && stepDb == 7, "GetMicSliderDetails leaves the range unwritten");
 
   // Tone bands: 1 on failure, and the getters write 0.0 first.
-  using ToneGet = decltype(&::GetBass);
-  using ToneSet = decltype(&::SetBass);
-  const struct {
-    const char* name;
-    ToneGet get;
-    ToneSet set;
-  } bands[] = {{"Bass", dll.GetBass, dll.SetBass},
-               {"Treble", dll.GetTreble, dll.SetTreble},
-               {"MidRange", dll.GetMidRange, dll.SetMidRange}};
-  for (const auto& band : bands) {
+  for (const ToneBand& band : ToneBands(dll)) {
     double level = 7;
     ExpectCall(band.get(&level, Fresh(status)), status, 1, 1,
-               std::string("Get") + band.name + ": no such control");
-    Expect(level == 0.0, std::string("Get") + band.name + " writes 0.0");
-    ExpectCall(band.set(3.0, Fresh(status)), status, 1, 1,
-               std::string("Set") + band.name + ": no such control");
+               "Get" + band.name + ": no such control");
+    Expect(level == 0.0, "Get" + band.name + " writes 0.0");
+    ExpectCall(band.set(3.0, Fresh(status)), status, 1, 1, "Set" + band.name + ": no such control");
   }
   double minTone = 7, maxTone = 7, stepTone = 7;
   ExpectEq(dll.GetEQRange(&minTone, &maxTone, &stepTone), 1, "GetEQRange: no tone control");
@@ -702,55 +701,25 @@ bool IsStatusCode(int status) { return status >= 0 && status <= 3; }
 // StatusCode (or its documented result) instead of crashing.
 void CallEveryExport(const Dll& dll) {
   // The status by reference: it is read only after the call in the argument before.
-  const auto check = [](const char* name, int result, const int& status) {
-    Expect(IsStatusCode(status),
-           std::string(name) + " answers " + Show(result) + " status " + Show(status));
+  const auto check = [](const std::string& name, int result, const int& status) {
+    Expect(IsStatusCode(status), name + " answers " + Show(result) + " status " + Show(status));
   };
-#define VELTO_NAMED(name) \
-  { #name, dll.name }
-  const std::pair<const char*, decltype(dll.GetMasterVolume)> getters[] = {
-      VELTO_NAMED(GetMasterVolume),     VELTO_NAMED(GetLinePlayBack),
-      VELTO_NAMED(GetMicPlayBack),      VELTO_NAMED(GetMicRecordVolume),
-      VELTO_NAMED(GetLineRecordVolume), VELTO_NAMED(GetVirtualVolume),
-      VELTO_NAMED(GetMasterMute),       VELTO_NAMED(GetLinePlayBackMute),
-      VELTO_NAMED(GetMicPlayBackMute),  VELTO_NAMED(GetMicBoost),
-      VELTO_NAMED(GetNoMonitor),        VELTO_NAMED(GetVirtualMute),
-      VELTO_NAMED(GetMicSliderBoost)};
-  const std::pair<const char*, decltype(dll.SetMasterVolume)> setters[] = {
-      VELTO_NAMED(SetMasterVolume),     VELTO_NAMED(SetLinePlayBack),
-      VELTO_NAMED(SetMicPlayBack),      VELTO_NAMED(SetMicRecordVolume),
-      VELTO_NAMED(SetLineRecordVolume), VELTO_NAMED(SetVirtualVolume),
-      VELTO_NAMED(SetMasterMute),       VELTO_NAMED(SetLinePlayBackMute),
-      VELTO_NAMED(SetMicPlayBackMute),  VELTO_NAMED(SetMicBoost),
-      VELTO_NAMED(SetNoMonitor),        VELTO_NAMED(SetVirtualMute),
-      VELTO_NAMED(SetMicSliderBoost)};
-  const std::pair<const char*, decltype(dll.SetBass)> toneSetters[] = {
-      VELTO_NAMED(SetBass), VELTO_NAMED(SetTreble), VELTO_NAMED(SetMidRange)};
-  const std::pair<const char*, decltype(dll.GetBass)> toneGetters[] = {
-      VELTO_NAMED(GetBass), VELTO_NAMED(GetTreble), VELTO_NAMED(GetMidRange)};
-#undef VELTO_NAMED
-  for (const auto& [name, call] : getters) {
-    int status = -1;
-    check(name, call(&status), status);
-  }
-  for (const auto& [name, call] : setters) {
-    int status = -1;
-    check(name, call(30, &status), status);
-  }
-  for (const auto& [name, call] : toneSetters) {
-    int status = -1;
-    check(name, call(2.0, &status), status);
-  }
-  for (const auto& [name, call] : toneGetters) {
-    int status = -1;
-    double level = 0;
-    check(name, call(&level, &status), status);
-  }
+  const std::vector<ControlPair> pairs = ControlPairs(dll);
+  const std::vector<ToneBand> bands = ToneBands(dll);
+  int status = -1;
+  for (const ControlPair& pair : pairs) check("Get" + pair.name, pair.get(Fresh(status)), status);
+  for (const ControlPair& pair : pairs)
+    check("Set" + pair.name, pair.set(30, Fresh(status)), status);
+  for (const ToneBand& band : bands) check("Set" + band.name, band.set(2.0, Fresh(status)), status);
+  double level = 0;
+  for (const ToneBand& band : bands)
+    check("Get" + band.name, band.get(&level, Fresh(status)), status);
   double minDb = 0, maxDb = 0, stepDb = 0;
   const int range = dll.GetEQRange(&minDb, &maxDb, &stepDb);
   check("GetEQRange", range, range);
-  int status = -1, minimum = 0, maximum = 0, step = 0;
-  check("GetMicSliderDetails", dll.GetMicSliderDetails(&status, &minimum, &maximum, &step), status);
+  int minimum = 0, maximum = 0, step = 0;
+  check("GetMicSliderDetails", dll.GetMicSliderDetails(Fresh(status), &minimum, &maximum, &step),
+        status);
   HostBuffer playback, line, mic, name, id;
   dll.GetDeviceNames(playback.bytes, line.bytes, mic.bytes);
   int plays = -1, records = -1;
