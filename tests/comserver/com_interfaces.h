@@ -44,10 +44,15 @@ HRESULT STDMETHODCALLTYPE Unexpected(Face* self, Args...) {
 #define VELTO_COM_METHOD(name, ...) \
   HRESULT(STDMETHODCALLTYPE* name)(Face*, ##__VA_ARGS__) = &Unexpected<#name>
 
-#define VELTO_IUNKNOWN_SLOTS                        \
-  VELTO_COM_METHOD(QueryInterface, REFIID, void**); \
-  ULONG(STDMETHODCALLTYPE* AddRef)(Face*);          \
-  ULONG(STDMETHODCALLTYPE* Release)(Face*)
+// The IUnknown of every face but the class factory's.
+HRESULT STDMETHODCALLTYPE ServerQueryInterface(Face* self, REFIID iid, void** out);
+ULONG STDMETHODCALLTYPE ServerAddRef(Face* self);
+ULONG STDMETHODCALLTYPE ServerRelease(Face* self);
+
+#define VELTO_IUNKNOWN_SLOTS                                                                \
+  HRESULT(STDMETHODCALLTYPE* QueryInterface)(Face*, REFIID, void**) = ServerQueryInterface; \
+  ULONG(STDMETHODCALLTYPE* AddRef)(Face*) = ServerAddRef;                                   \
+  ULONG(STDMETHODCALLTYPE* Release)(Face*) = ServerRelease
 
 struct IClassFactoryVtbl {
   VELTO_IUNKNOWN_SLOTS;

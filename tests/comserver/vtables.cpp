@@ -57,10 +57,12 @@ I32* AsI32(BOOL* value) { return reinterpret_cast<I32*>(value); }
 
 // --- IUnknown -------------------------------------------------------------------
 
-ULONG STDMETHODCALLTYPE AddRef(Face* self) { return Enter(self, "AddRef").AddRef(); }
-ULONG STDMETHODCALLTYPE Release(Face* self) { return Enter(self, "Release").Release(); }
+}  // namespace
 
-HRESULT STDMETHODCALLTYPE QueryInterface(Face* self, REFIID iid, void** out) {
+ULONG STDMETHODCALLTYPE ServerAddRef(Face* self) { return Enter(self, "AddRef").AddRef(); }
+ULONG STDMETHODCALLTYPE ServerRelease(Face* self) { return Enter(self, "Release").Release(); }
+
+HRESULT STDMETHODCALLTYPE ServerQueryInterface(Face* self, REFIID iid, void** out) {
   ServerObject& object = Enter(self, "QueryInterface");
   if (!out) return E_POINTER;
   // A connector's part is the simulation's QueryPart: it counts and can fail.
@@ -77,7 +79,7 @@ HRESULT STDMETHODCALLTYPE QueryInterface(Face* self, REFIID iid, void** out) {
   return S_OK;
 }
 
-#define VELTO_IUNKNOWN .QueryInterface = QueryInterface, .AddRef = AddRef, .Release = Release
+namespace {
 
 // --- IMMDeviceEnumerator, IMMDeviceCollection, IMMDevice, IPropertyStore ------------
 
@@ -111,7 +113,6 @@ HRESULT STDMETHODCALLTYPE GetDevice(Face* self, LPCWSTR id, void** out) {
 }
 
 const IMMDeviceEnumeratorVtbl kEnumeratorVtbl = {
-    VELTO_IUNKNOWN,
     .EnumAudioEndpoints = EnumAudioEndpoints,
     .GetDefaultAudioEndpoint = GetDefaultAudioEndpoint,
     .GetDevice = GetDevice,
@@ -129,7 +130,6 @@ HRESULT STDMETHODCALLTYPE CollectionItem(Face* self, UINT index, void** out) {
 }
 
 const IMMDeviceCollectionVtbl kCollectionVtbl = {
-    VELTO_IUNKNOWN,
     .GetCount = CollectionGetCount,
     .Item = CollectionItem,
 };
@@ -170,7 +170,6 @@ HRESULT STDMETHODCALLTYPE GetId(Face* self, LPWSTR* out) {
 }
 
 const IMMDeviceVtbl kDeviceVtbl = {
-    VELTO_IUNKNOWN,
     .Activate = DeviceActivate,
     .OpenPropertyStore = OpenPropertyStore,
     .GetId = GetId,
@@ -206,7 +205,6 @@ HRESULT STDMETHODCALLTYPE GetValue(Face* self, const PROPERTYKEY& key, PROPVARIA
 }
 
 const IPropertyStoreVtbl kStoreVtbl = {
-    VELTO_IUNKNOWN,
     .GetValue = GetValue,
 };
 
@@ -242,7 +240,6 @@ HRESULT STDMETHODCALLTYPE GetVolumeRange(Face* self, float* minDb, float* maxDb,
 }
 
 const IAudioEndpointVolumeVtbl kVolumeVtbl = {
-    VELTO_IUNKNOWN,
     .GetChannelCount = VolumeGetChannelCount,
     .SetMasterVolumeLevel = SetMasterVolumeLevel,
     .GetMasterVolumeLevel = GetMasterVolumeLevel,
@@ -267,7 +264,6 @@ HRESULT STDMETHODCALLTYPE GetConnector(Face* self, UINT index, void** out) {
 }
 
 const IDeviceTopologyVtbl kTopologyVtbl = {
-    VELTO_IUNKNOWN,
     .GetConnectorCount = GetConnectorCount,
     .GetConnector = GetConnector,
 };
@@ -280,7 +276,6 @@ HRESULT STDMETHODCALLTYPE GetConnectedTo(Face* self, void** out) {
 }
 
 const IConnectorVtbl kConnectorVtbl = {
-    VELTO_IUNKNOWN,
     .GetConnectedTo = GetConnectedTo,
 };
 
@@ -350,7 +345,6 @@ HRESULT STDMETHODCALLTYPE PartActivate(Face* self, DWORD clsctx, REFIID iid, voi
 }
 
 const IPartVtbl kPartVtbl = {
-    VELTO_IUNKNOWN,
     .GetName = GetName,
     .EnumPartsIncoming = EnumPartsIncoming,
     .EnumPartsOutgoing = EnumPartsOutgoing,
@@ -370,7 +364,6 @@ HRESULT STDMETHODCALLTYPE GetPart(Face* self, UINT index, void** out) {
 }
 
 const IPartsListVtbl kPartsListVtbl = {
-    VELTO_IUNKNOWN,
     .GetCount = PartsGetCount,
     .GetPart = GetPart,
 };
@@ -394,7 +387,6 @@ HRESULT STDMETHODCALLTYPE SetLevel(Face* self, UINT channel, float levelDb, LPCG
 }
 
 const IPerChannelDbLevelVtbl kLevelVtbl = {
-    VELTO_IUNKNOWN,
     .GetChannelCount = LevelGetChannelCount,
     .GetLevelRange = GetLevelRange,
     .GetLevel = GetLevel,
@@ -409,7 +401,6 @@ HRESULT STDMETHODCALLTYPE MuteGetMute(Face* self, BOOL* mute) {
 }
 
 const IAudioMuteVtbl kMuteVtbl = {
-    VELTO_IUNKNOWN,
     .SetMute = MuteSetMute,
     .GetMute = MuteGetMute,
 };
@@ -422,7 +413,6 @@ HRESULT STDMETHODCALLTYPE SetEnabled(Face* self, BOOL enabled, LPCGUID) {
 }
 
 const IOnOffVtbl kOnOffVtbl = {
-    VELTO_IUNKNOWN,
     .GetEnabled = GetEnabled,
     .SetEnabled = SetEnabled,
 };
