@@ -55,7 +55,8 @@ def header_ids(include_dir):
                 continue  # a macro parameter, not a value
         for match in MIDL.finditer(text):
             a, b, c, d, e, name = match.groups()
-            ids.setdefault(guid_bytes([int(a, 16), int(b, 16), int(c, 16), *bytes.fromhex(d + e)]), name)
+            fields = [int(a, 16), int(b, 16), int(c, 16), *bytes.fromhex(d + e)]
+            ids.setdefault(guid_bytes(fields), name)
     return ids
 
 
