@@ -17,33 +17,20 @@ cp "$tour" "$loader" "$work/no-dll/"
 cp "$exports" "$work/bin/exports.txt"
 
 . "$(dirname "$0")/../support/wine-session.sh"
+. "$(dirname "$0")/../support/check-lines.sh"
 
 cd "$work/bin" || exit 1
-failed=0
 
-check() {  # OK-STATUS PASS-TEXT FAIL-TEXT
-  if [ "$1" -eq 0 ]; then
-    echo "ok   $2"
-  else
-    echo "FAIL $3"
-    failed=$((failed + 1))
-  fi
-}
 expect_output() {  # NAME FILE PATTERN (extended regular expression)
-  grep -qE "$3" "$2"
-  check $? "$1 printed /$3/" "$1 did not print /$3/"
+  expect "$1 printed /$3/" grep -qE "$3" "$2"
 }
 expect_text() {  # NAME FILE TEXT...
   local name=$1 file=$2 text
   shift 2
-  for text; do
-    grep -qF "$text" "$file"
-    check $? "$name printed $text" "$name did not print $text"
-  done
+  for text; do expect "$name printed $text" grep -qF "$text" "$file"; done
 }
 expect_exit() {  # NAME EXPECTED ACTUAL
-  [ "$2" = "$3" ]
-  check $? "$1 exited with $3" "$1 exited with $3, expected $2"
+  expect "$1 exited with $3 (expected $2)" [ "$2" = "$3" ]
 }
 
 echo "== wine wine_host.exe"
@@ -66,8 +53,8 @@ grep -F 'trace: ' "$work/veltomix.trace" | head -n 12
 expect_text "veltomix --trace" "$work/veltomix.trace" 'trace: com CoInitialize() -> S_OK' \
   'EnumAudioEndpoints(flow=eRender stateMask=0x1) -> S_OK out=IMMDeviceCollection#' \
   'GetCount() -> S_OK count=3' 'trace: com PropVariantToBSTR(' 'Release() -> refs=0'
-grep -qF 'GetNumberPlayDevices -> 0 count=3' "$work/veltomix-traced.out"
-check $? "veltomix --trace answered as without it" "veltomix --trace answered differently"
+expect "veltomix --trace answered as without it" \
+  grep -qF 'GetNumberPlayDevices -> 0 count=3' "$work/veltomix-traced.out"
 
 # The host guide's examples: what they print beside the DLL, and without it.
 echo "== wine mixer_tour.exe (the host guide's C example)"
@@ -97,8 +84,8 @@ for _ in $(seq 600); do
   [ -e removal-bound ] || ! kill -0 "$removal_pid" 2>/dev/null && break
   sleep 0.1
 done
-[ -e removal-bound ] && pactl unload-module "$doomed"
-check $? "unloaded the module of Doomed while bound" "wine_host.exe --removal did not bind Doomed"
+unload_bound() { [ -e removal-bound ] && pactl unload-module "$doomed"; }
+expect "wine_host.exe --removal bound Doomed, whose module was then unloaded" unload_bound
 touch removal-gone
 wait "$removal_pid"
 removal_status=$?
@@ -119,4 +106,4 @@ expect_output "mixer_tour.exe alone, WINEDEBUG=err+module" "$work/tour-alone-err
   'VeltoSound.dll.*not found'
 cat "$work/tour-alone-err.out"
 
-[ "$failed" -eq 0 ]
+checks_done
