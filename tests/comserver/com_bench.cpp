@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "com_interfaces.h"
+#include "dll_exports.h"
 #include "interface_ids.h"
 
 namespace {
@@ -112,28 +113,7 @@ void* EndpointVolume(int flow) {
 
 // --- The exports and their floors ---------------------------------------------
 
-struct Exports {
-  int(__stdcall* OpenDefaultDevices)();
-  int(__stdcall* CloseSoundCard)(int);
-  int(__stdcall* GetNumberPlayDevices)(int*);
-  int(__stdcall* GetMasterVolume)(int*);
-  int(__stdcall* SetMasterVolume)(int, int*);
-  int(__stdcall* GetMasterMute)(int*);
-  int(__stdcall* SetMasterMute)(int, int*);
-  int(__stdcall* GetBass)(double*, int*);
-  int(__stdcall* SetBass)(double, int*);
-  int(__stdcall* GetMicBoost)(int*);
-  int(__stdcall* SetMicBoost)(int, int*);
-};
-
-template <class T>
-void Resolve(HMODULE dll, const char* name, T& out) {
-  out = reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
-  if (!out) {
-    std::printf("FAIL no export %s\n", name);
-    std::exit(1);
-  }
-}
+using Exports = velto::testing::DllExports;
 
 struct Floors {
   void* volume;
@@ -315,18 +295,11 @@ int main(int argc, char** argv) {
     std::printf("FAIL cannot load %s\n", argv[1]);
     return 1;
   }
-  Exports dll{};
-  Resolve(library, "OpenDefaultDevices", dll.OpenDefaultDevices);
-  Resolve(library, "CloseSoundCard", dll.CloseSoundCard);
-  Resolve(library, "GetNumberPlayDevices", dll.GetNumberPlayDevices);
-  Resolve(library, "GetMasterVolume", dll.GetMasterVolume);
-  Resolve(library, "SetMasterVolume", dll.SetMasterVolume);
-  Resolve(library, "GetMasterMute", dll.GetMasterMute);
-  Resolve(library, "SetMasterMute", dll.SetMasterMute);
-  Resolve(library, "GetBass", dll.GetBass);
-  Resolve(library, "SetBass", dll.SetBass);
-  Resolve(library, "GetMicBoost", dll.GetMicBoost);
-  Resolve(library, "SetMicBoost", dll.SetMicBoost);
+  Exports dll;
+  if (!dll.Resolve(library)) {
+    std::printf("FAIL %s lacks an export\n", argv[1]);
+    return 1;
+  }
 
   // A host thread in a single-threaded apartment, as most hosts are.
   CoInitialize(nullptr);

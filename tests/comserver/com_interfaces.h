@@ -24,12 +24,35 @@ struct Face {
   const char* name;  // the interface, for the call counts
 };
 
-#define VELTO_COM_METHOD(name, ...) HRESULT(STDMETHODCALLTYPE* name)(Face*, ##__VA_ARGS__)
+template <unsigned N>
+struct MethodName {
+  constexpr MethodName(const char (&text)[N]) {
+    for (unsigned i = 0; i < N; ++i) chars[i] = text[i];
+  }
+  char chars[N];
+};
 
-#define VELTO_IUNKNOWN_SLOTS                        \
-  VELTO_COM_METHOD(QueryInterface, REFIID, void**); \
-  ULONG(STDMETHODCALLTYPE* AddRef)(Face*);          \
-  ULONG(STDMETHODCALLTYPE* Release)(Face*)
+// The server's answer to a method the library has no business calling:
+// E_NOTIMPL, and the call reported as a problem. Every slot starts as one, so
+// a vtable names only the methods the server implements.
+HRESULT ReportUnexpected(Face* self, const char* method);
+template <MethodName kMethod, class... Args>
+HRESULT STDMETHODCALLTYPE Unexpected(Face* self, Args...) {
+  return ReportUnexpected(self, kMethod.chars);
+}
+
+#define VELTO_COM_METHOD(name, ...) \
+  HRESULT(STDMETHODCALLTYPE* name)(Face*, ##__VA_ARGS__) = &Unexpected<#name>
+
+// The IUnknown of every face but the class factory's.
+HRESULT STDMETHODCALLTYPE ServerQueryInterface(Face* self, REFIID iid, void** out);
+ULONG STDMETHODCALLTYPE ServerAddRef(Face* self);
+ULONG STDMETHODCALLTYPE ServerRelease(Face* self);
+
+#define VELTO_IUNKNOWN_SLOTS                                                                \
+  HRESULT(STDMETHODCALLTYPE* QueryInterface)(Face*, REFIID, void**) = ServerQueryInterface; \
+  ULONG(STDMETHODCALLTYPE* AddRef)(Face*) = ServerAddRef;                                   \
+  ULONG(STDMETHODCALLTYPE* Release)(Face*) = ServerRelease
 
 struct IClassFactoryVtbl {
   VELTO_IUNKNOWN_SLOTS;

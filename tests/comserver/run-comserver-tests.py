@@ -40,56 +40,25 @@ COM_ONLY_OPS = ["CoInitialize", "PropVariantToBSTR", "PropVariantClear"]
 # (src/platform/coreaudio/adapters.cpp). Its Identity() (QueryInterface for
 # IUnknown) is left out: no export compares objects.
 USED_METHODS = [
-    "IMMDeviceEnumerator::EnumAudioEndpoints",
-    "IMMDeviceEnumerator::GetDefaultAudioEndpoint",
-    "IMMDeviceEnumerator::GetDevice",
-    "IMMDeviceEnumerator::Release",
-    "IMMDeviceCollection::GetCount",
-    "IMMDeviceCollection::Item",
-    "IMMDeviceCollection::Release",
-    "IMMDevice::Activate",
-    "IMMDevice::OpenPropertyStore",
-    "IMMDevice::GetId",
-    "IMMDevice::Release",
-    "IPropertyStore::GetValue",
-    "IPropertyStore::Release",
-    "IAudioEndpointVolume::GetChannelCount",
-    "IAudioEndpointVolume::SetMasterVolumeLevel",
-    "IAudioEndpointVolume::SetChannelVolumeLevel",
-    "IAudioEndpointVolume::GetMasterVolumeLevel",
-    "IAudioEndpointVolume::GetChannelVolumeLevel",
-    "IAudioEndpointVolume::SetMute",
-    "IAudioEndpointVolume::GetMute",
-    "IAudioEndpointVolume::GetVolumeRange",
-    "IAudioEndpointVolume::Release",
-    "IDeviceTopology::GetConnectorCount",
-    "IDeviceTopology::GetConnector",
-    "IDeviceTopology::Release",
-    "IConnector::GetConnectedTo",
-    "IConnector::QueryInterface",
-    "IConnector::Release",
-    "IPart::GetName",
-    "IPart::EnumPartsIncoming",
-    "IPart::EnumPartsOutgoing",
-    "IPart::GetTopologyObject",
-    "IPart::Activate",
-    "IPart::Release",
-    "IPartsList::GetCount",
-    "IPartsList::GetPart",
-    "IPartsList::Release",
-    "IAudioMute::SetMute",
-    "IAudioMute::GetMute",
-    "IAudioMute::Release",
-    "IAudioAutoGainControl::GetEnabled",
-    "IAudioAutoGainControl::SetEnabled",
-    "IAudioAutoGainControl::Release",
-    "IAudioLoudness::GetEnabled",
-    "IAudioLoudness::SetEnabled",
-    "IAudioLoudness::Release",
-] + [
     f"{interface}::{method}"
-    for interface in ["IAudioVolumeLevel", "IAudioBass", "IAudioTreble", "IAudioMidrange"]
-    for method in ["GetChannelCount", "GetLevelRange", "GetLevel", "SetLevel", "Release"]
+    for interface, methods in {
+        "IMMDeviceEnumerator": "EnumAudioEndpoints GetDefaultAudioEndpoint GetDevice",
+        "IMMDeviceCollection": "GetCount Item",
+        "IMMDevice": "Activate OpenPropertyStore GetId",
+        "IPropertyStore": "GetValue",
+        "IAudioEndpointVolume": "GetChannelCount SetMasterVolumeLevel SetChannelVolumeLevel "
+        "GetMasterVolumeLevel GetChannelVolumeLevel SetMute GetMute GetVolumeRange",
+        "IDeviceTopology": "GetConnectorCount GetConnector",
+        "IConnector": "GetConnectedTo QueryInterface",
+        "IPart": "GetName EnumPartsIncoming EnumPartsOutgoing GetTopologyObject Activate",
+        "IPartsList": "GetCount GetPart",
+        "IAudioMute": "SetMute GetMute",
+        "IAudioAutoGainControl": "GetEnabled SetEnabled",
+        "IAudioLoudness": "GetEnabled SetEnabled",
+        **dict.fromkeys(["IAudioVolumeLevel", "IAudioBass", "IAudioTreble", "IAudioMidrange"],
+                        "GetChannelCount GetLevelRange GetLevel SetLevel"),
+    }.items()
+    for method in methods.split() + ["Release"]
 ]
 
 
@@ -109,19 +78,11 @@ def pe_is_64_bit(path):
 # backend turns every such answer into a failure in one place, so these stand
 # for the rest (GetConnector, GetConnectedTo and GetTopologyObject are left to
 # the Linux failure sweep, which answers every call so).
-NO_OBJECT_ANSWERS = {
-    "CreateDeviceEnumerator": ["0x00000000", "0x00000001"],
-    "EnumAudioEndpoints": ["0x00000000", "0x00000001"],
-    "GetDefaultAudioEndpoint": ["0x00000000", "0x00000001"],
-    "GetDevice": ["0x00000000", "0x00000001"],
-    "Item": ["0x00000000", "0x00000001"],
-    "OpenPropertyStore": ["0x00000000", "0x00000001"],
-    "Activate": ["0x00000000", "0x00000001"],
-    "EnumPartsIncoming": ["0x00000000", "0x00000001"],
-    "EnumPartsOutgoing": ["0x00000000", "0x00000001"],
-    "GetPart": ["0x00000000", "0x00000001"],
-    "QueryPart": ["0x00000000"],
-}
+NO_OBJECT_ANSWERS = dict.fromkeys(
+    ["CreateDeviceEnumerator", "EnumAudioEndpoints", "GetDefaultAudioEndpoint", "GetDevice", "Item",
+     "OpenPropertyStore", "Activate", "EnumPartsIncoming", "EnumPartsOutgoing", "GetPart"],
+    ["0x00000000", "0x00000001"],
+) | {"QueryPart": ["0x00000000"]}
 
 
 def injected_successes(lines):
@@ -280,6 +241,22 @@ def read_log(path):
     return path.read_text(errors="replace").splitlines() if path.exists() else []
 
 
+def check_report(tally, name, report):
+    """The server's report at process end: no reference left, no problem."""
+    tally.check("end" in report, f"{name}: the server reported at process end")
+    tally.check("refs 0" in report, f"{name}: no reference left",
+                "\n".join(line for line in report if line.startswith(("refs", "live"))))
+    problems = [line for line in report if line.startswith("problem")]
+    tally.check(not problems, f"{name}: no problem in the server", "\n".join(problems[:20]))
+
+
+def run_through_server(wine, system, log, options):
+    """veltomix.exe over the test server with `system`, its report in `log`."""
+    return wine.run(["veltomix.exe", "--json", "--library", "VeltoSound.dll"] + options,
+                    {"VELTO_COMSERVER_SYSTEM": windows_path(system),
+                     "VELTO_COMSERVER_LOG": windows_path(log)})
+
+
 def run_case(args, wine, tally, system, script, calls, injected):
     name = f"{system.stem} / {script.stem}"
     linux = subprocess.run(
@@ -295,11 +272,8 @@ def run_case(args, wine, tally, system, script, calls, injected):
     for state in STATES[1:2] if system.stem.startswith("null_") else STATES:
         log = args.work / "logs" / f"{system.stem}.{script.stem}.{state}.log"
         log.unlink(missing_ok=True)
-        dll = wine.run(
-            ["veltomix.exe", "--json", "--library", "VeltoSound.dll", "--host-com", state,
-             "--script", windows_path(script)],
-            {"VELTO_COMSERVER_SYSTEM": windows_path(system), "VELTO_COMSERVER_LOG": windows_path(log)},
-        )
+        dll = run_through_server(wine, system, log,
+                                 ["--host-com", state, "--script", windows_path(script)])
         case = f"{name} [{state}]"
         got_lines = dll.stdout.replace("\r", "").splitlines()
         report = read_log(log)
@@ -310,11 +284,7 @@ def run_case(args, wine, tally, system, script, calls, injected):
         got_trace = comparable_trace(report)
         tally.check(got_trace == expected_trace, f"{case}: same calls on the simulated objects",
                     first_difference(expected_trace, got_trace))
-        tally.check("end" in report, f"{case}: the server reported at process end")
-        tally.check("refs 0" in report, f"{case}: no reference left",
-                    "\n".join(line for line in report if line.startswith(("refs", "live"))))
-        problems = [line for line in report if line.startswith("problem")]
-        tally.check(not problems, f"{case}: no problem in the server", "\n".join(problems))
+        check_report(tally, case, report)
         count_calls(report, calls)
 
 
@@ -359,21 +329,14 @@ def run_corpus(args, wine, tally, systems, cards, calls):
     if not tally.check(linux.returncode == 0, "corpus: linux veltomix ran", linux.stderr):
         return
     log = args.work / "logs" / "corpus.log"
-    dll = wine.run(
-        ["veltomix.exe", "--json", "--library", "VeltoSound.dll", "--script", windows_path(script),
-         "capture"],
-        {"VELTO_COMSERVER_SYSTEM": windows_path(system), "VELTO_COMSERVER_LOG": windows_path(log)},
-    )
+    dll = run_through_server(wine, system, log, ["--script", windows_path(script), "capture"])
     expected, got = linux.stdout.splitlines(), dll.stdout.replace("\r", "").splitlines()
     tally.check(dll.returncode == 0, "corpus: veltomix.exe ran", dll.stderr[-2000:])
     tally.check(got == expected,
                 f"corpus: {len(cards)} cards bound through the DLL and captured as on Linux",
                 first_difference(expected, got))
     report = read_log(log)
-    tally.check("refs 0" in report, "corpus: no reference left",
-                "\n".join(line for line in report if line.startswith(("refs", "live"))))
-    problems = [line for line in report if line.startswith("problem")]
-    tally.check(not problems, "corpus: no problem in the server", "\n".join(problems))
+    check_report(tally, "corpus", report)
     count_calls(report, calls)
 
 

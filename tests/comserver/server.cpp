@@ -27,21 +27,9 @@ HANDLE OpenLog() {
 // --- ServerObject --------------------------------------------------------------
 
 ServerObject::ServerObject(sim::ObjectBase& base, const GUID* activatedAs) : base_(base) {
-  sim::ObjectBase* b = &base;
-  sim_ = SimInterfaces{
-      .enumerator = dynamic_cast<p::DeviceEnumerator*>(b),
-      .collection = dynamic_cast<p::DeviceCollection*>(b),
-      .device = dynamic_cast<p::Device*>(b),
-      .store = dynamic_cast<p::PropertyStore*>(b),
-      .volume = dynamic_cast<p::EndpointVolume*>(b),
-      .topology = dynamic_cast<p::DeviceTopology*>(b),
-      .part = dynamic_cast<p::Part*>(b),
-      .connector = dynamic_cast<p::Connector*>(b),
-      .parts = dynamic_cast<p::PartsList*>(b),
-      .level = dynamic_cast<p::LevelControl*>(b),
-      .mute = dynamic_cast<p::MuteControl*>(b),
-      .onOff = dynamic_cast<p::SwitchControl*>(b),
-  };
+#define VELTO_SIM_CAST(Type, field) sim_.field = dynamic_cast<p::Type*>(&base);
+  VELTO_SIM_INTERFACES(VELTO_SIM_CAST)
+#undef VELTO_SIM_CAST
   const FaceShape shape = ShapeOf(sim_, activatedAs);
   unknown_ = shape.unknown;
   primary_ = Face{.vtbl = shape.vtbl, .object = this, .name = shape.name};

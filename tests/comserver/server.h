@@ -31,20 +31,19 @@ namespace velto::comtest {
 
 namespace p = velto::platform;
 
+// clang-format off
+#define VELTO_SIM_INTERFACES(X)                                                          \
+  X(DeviceEnumerator, enumerator) X(DeviceCollection, collection) X(Device, device)      \
+  X(PropertyStore, store) X(EndpointVolume, volume) X(DeviceTopology, topology)          \
+  X(Part, part) X(Connector, connector) X(PartsList, parts) X(LevelControl, level)       \
+  X(MuteControl, mute) X(SwitchControl, onOff)
+// clang-format on
+
 // The simulated interfaces behind one object; null where it offers none.
 struct SimInterfaces {
-  p::DeviceEnumerator* enumerator = nullptr;
-  p::DeviceCollection* collection = nullptr;
-  p::Device* device = nullptr;
-  p::PropertyStore* store = nullptr;
-  p::EndpointVolume* volume = nullptr;
-  p::DeviceTopology* topology = nullptr;
-  p::Part* part = nullptr;
-  p::Connector* connector = nullptr;
-  p::PartsList* parts = nullptr;
-  p::LevelControl* level = nullptr;
-  p::MuteControl* mute = nullptr;
-  p::SwitchControl* onOff = nullptr;
+#define VELTO_SIM_FIELD(Type, field) p::Type* field = nullptr;
+  VELTO_SIM_INTERFACES(VELTO_SIM_FIELD)
+#undef VELTO_SIM_FIELD
 };
 
 class ServerObject {

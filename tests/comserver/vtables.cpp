@@ -4,7 +4,6 @@
 // E_NOTIMPL and are reported as problems.
 #include "vtables.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -26,65 +25,52 @@ ServerObject& Enter(Face* self, const char* method) {
   return *self->object;
 }
 
-// Hands the simulation's object to the client as its `iid` face. Like the
-// simulation, an output is written only when there is an object to give or
-// the call failed.
+// Hands the simulation's object to the client as its `iid` face and passes
+// the call's result on. Like the simulation, an output is written only when
+// there is an object to give or the call failed.
 template <class Out>
-void Give(HRESULT hr, p::Ref<Out>& ref, const GUID& iid, void** out,
-          const GUID* activatedAs = nullptr) {
+HRESULT Give(HRESULT hr, p::Ref<Out>& ref, const GUID& iid, void** out,
+             const GUID* activatedAs = nullptr) {
   if (ref) {
     *out = S().Hand(ref.Get(), iid, activatedAs);
     ref.Reset();  // Hand took the client's own reference
   } else if (hr < 0) {
     *out = nullptr;
   }
+  return hr;
 }
 
 // A task-memory copy of the simulation's string, which goes back to it.
-void GiveString(HRESULT hr, p::TaskString& text, LPWSTR* out) {
+HRESULT GiveString(HRESULT hr, p::TaskString& text, LPWSTR* out) {
   if (!text) {
     if (hr < 0) *out = nullptr;
-    return;
+    return hr;
   }
   std::size_t length = 0;
   while (text.Get()[length]) ++length;
   auto* copy = static_cast<LPWSTR>(CoTaskMemAlloc((length + 1) * sizeof(WCHAR)));
   if (copy) std::memcpy(copy, text.Get(), (length + 1) * sizeof(WCHAR));
   *out = copy;
+  return hr;
 }
 
 U32* AsU32(UINT* value) { return reinterpret_cast<U32*>(value); }
 I32* AsI32(BOOL* value) { return reinterpret_cast<I32*>(value); }
 
-template <std::size_t N>
-struct Name {
-  constexpr Name(const char (&text)[N]) { std::copy_n(text, N, chars); }
-  char chars[N];
-};
-
-// A method of the interface that the library never calls.
-template <Name kMethod, class... Args>
-HRESULT STDMETHODCALLTYPE Unexpected(Face* self, Args...) {
-  S().Count(self, kMethod.chars);
-  S().Problem(std::string("unexpected call ") + self->name + "::" + kMethod.chars + " on " +
-              self->object->Path());
-  return E_NOTIMPL;
-}
-
 // --- IUnknown -------------------------------------------------------------------
 
-ULONG STDMETHODCALLTYPE AddRef(Face* self) { return Enter(self, "AddRef").AddRef(); }
-ULONG STDMETHODCALLTYPE Release(Face* self) { return Enter(self, "Release").Release(); }
+}  // namespace
 
-HRESULT STDMETHODCALLTYPE QueryInterface(Face* self, REFIID iid, void** out) {
+ULONG STDMETHODCALLTYPE ServerAddRef(Face* self) { return Enter(self, "AddRef").AddRef(); }
+ULONG STDMETHODCALLTYPE ServerRelease(Face* self) { return Enter(self, "Release").Release(); }
+
+HRESULT STDMETHODCALLTYPE ServerQueryInterface(Face* self, REFIID iid, void** out) {
   ServerObject& object = Enter(self, "QueryInterface");
   if (!out) return E_POINTER;
   // A connector's part is the simulation's QueryPart: it counts and can fail.
   if (object.IsConnectorFace(self) && IsEqualGUID(iid, kIID_IPart)) {
     p::Ref<p::Part> part;
-    const HRESULT hr = object.Sim().connector->QueryPart(part);
-    Give(hr, part, kIID_IPart, out);
-    return hr;
+    return Give(object.Sim().connector->QueryPart(part), part, kIID_IPart, out);
   }
   Face* face = IsEqualGUID(iid, kIID_IUnknown) ? object.Primary() : object.FaceFor(iid);
   *out = face;
@@ -93,48 +79,39 @@ HRESULT STDMETHODCALLTYPE QueryInterface(Face* self, REFIID iid, void** out) {
   return S_OK;
 }
 
-#define VELTO_IUNKNOWN .QueryInterface = QueryInterface, .AddRef = AddRef, .Release = Release
+namespace {
 
 // --- IMMDeviceEnumerator, IMMDeviceCollection, IMMDevice, IPropertyStore ------------
 
 HRESULT STDMETHODCALLTYPE EnumAudioEndpoints(Face* self, int flow, DWORD mask, void** out) {
   p::Ref<p::DeviceCollection> devices;
-  const HRESULT hr =
-      Enter(self, "EnumAudioEndpoints")
-          .Sim()
-          .enumerator->EnumAudioEndpoints(static_cast<p::DataFlow>(flow), mask, devices);
-  Give(hr, devices, kIID_IMMDeviceCollection, out);
-  return hr;
+  return Give(Enter(self, "EnumAudioEndpoints")
+                  .Sim()
+                  .enumerator->EnumAudioEndpoints(static_cast<p::DataFlow>(flow), mask, devices),
+              devices, kIID_IMMDeviceCollection, out);
 }
 
 HRESULT STDMETHODCALLTYPE GetDefaultAudioEndpoint(Face* self, int flow, int role, void** out) {
   p::Ref<p::Device> device;
-  const HRESULT hr = Enter(self, "GetDefaultAudioEndpoint")
-                         .Sim()
-                         .enumerator->GetDefaultAudioEndpoint(static_cast<p::DataFlow>(flow),
-                                                              static_cast<p::Role>(role), device);
-  Give(hr, device, kIID_IMMDevice, out);
-  return hr;
+  return Give(Enter(self, "GetDefaultAudioEndpoint")
+                  .Sim()
+                  .enumerator->GetDefaultAudioEndpoint(static_cast<p::DataFlow>(flow),
+                                                       static_cast<p::Role>(role), device),
+              device, kIID_IMMDevice, out);
 }
 
 HRESULT STDMETHODCALLTYPE GetDevice(Face* self, LPCWSTR id, void** out) {
   p::Ref<p::Device> device;
-  const HRESULT hr = Enter(self, "GetDevice")
-                         .Sim()
-                         .enumerator->GetDevice(reinterpret_cast<const p::WChar*>(id), device);
-  Give(hr, device, kIID_IMMDevice, out);
-  return hr;
+  return Give(Enter(self, "GetDevice")
+                  .Sim()
+                  .enumerator->GetDevice(reinterpret_cast<const p::WChar*>(id), device),
+              device, kIID_IMMDevice, out);
 }
 
 const IMMDeviceEnumeratorVtbl kEnumeratorVtbl = {
-    VELTO_IUNKNOWN,
     .EnumAudioEndpoints = EnumAudioEndpoints,
     .GetDefaultAudioEndpoint = GetDefaultAudioEndpoint,
     .GetDevice = GetDevice,
-    .RegisterEndpointNotificationCallback =
-        Unexpected<"RegisterEndpointNotificationCallback", void*>,
-    .UnregisterEndpointNotificationCallback =
-        Unexpected<"UnregisterEndpointNotificationCallback", void*>,
 };
 
 HRESULT STDMETHODCALLTYPE CollectionGetCount(Face* self, UINT* count) {
@@ -143,13 +120,11 @@ HRESULT STDMETHODCALLTYPE CollectionGetCount(Face* self, UINT* count) {
 
 HRESULT STDMETHODCALLTYPE CollectionItem(Face* self, UINT index, void** out) {
   p::Ref<p::Device> device;
-  const HRESULT hr = Enter(self, "Item").Sim().collection->Item(index, device);
-  Give(hr, device, kIID_IMMDevice, out);
-  return hr;
+  return Give(Enter(self, "Item").Sim().collection->Item(index, device), device, kIID_IMMDevice,
+              out);
 }
 
 const IMMDeviceCollectionVtbl kCollectionVtbl = {
-    VELTO_IUNKNOWN,
     .GetCount = CollectionGetCount,
     .Item = CollectionItem,
 };
@@ -159,15 +134,11 @@ HRESULT STDMETHODCALLTYPE DeviceActivate(Face* self, REFIID iid, DWORD clsctx, P
   p::Device& device = *Enter(self, "Activate").Sim().device;
   if (IsEqualGUID(iid, kIID_IDeviceTopology)) {
     p::Ref<p::DeviceTopology> topology;
-    const HRESULT hr = device.Activate(clsctx, topology);
-    Give(hr, topology, kIID_IDeviceTopology, out);
-    return hr;
+    return Give(device.Activate(clsctx, topology), topology, kIID_IDeviceTopology, out);
   }
   if (IsEqualGUID(iid, kIID_IAudioEndpointVolume)) {
     p::Ref<p::EndpointVolume> volume;
-    const HRESULT hr = device.Activate(clsctx, volume);
-    Give(hr, volume, kIID_IAudioEndpointVolume, out);
-    return hr;
+    return Give(device.Activate(clsctx, volume), volume, kIID_IAudioEndpointVolume, out);
   }
   *out = nullptr;
   S().TraceUnknownId(self, "Activate", iid, E_NOINTERFACE);
@@ -176,25 +147,19 @@ HRESULT STDMETHODCALLTYPE DeviceActivate(Face* self, REFIID iid, DWORD clsctx, P
 
 HRESULT STDMETHODCALLTYPE OpenPropertyStore(Face* self, DWORD access, void** out) {
   p::Ref<p::PropertyStore> store;
-  const HRESULT hr =
-      Enter(self, "OpenPropertyStore").Sim().device->OpenPropertyStore(access, store);
-  Give(hr, store, kIID_IPropertyStore, out);
-  return hr;
+  return Give(Enter(self, "OpenPropertyStore").Sim().device->OpenPropertyStore(access, store),
+              store, kIID_IPropertyStore, out);
 }
 
 HRESULT STDMETHODCALLTYPE GetId(Face* self, LPWSTR* out) {
   p::TaskString id;
-  const HRESULT hr = Enter(self, "GetId").Sim().device->GetId(id);
-  GiveString(hr, id, out);
-  return hr;
+  return GiveString(Enter(self, "GetId").Sim().device->GetId(id), id, out);
 }
 
 const IMMDeviceVtbl kDeviceVtbl = {
-    VELTO_IUNKNOWN,
     .Activate = DeviceActivate,
     .OpenPropertyStore = OpenPropertyStore,
     .GetId = GetId,
-    .GetState = Unexpected<"GetState", DWORD*>,
 };
 
 // The simulation's PROPVARIANT, as a real one whose string the client frees
@@ -227,12 +192,7 @@ HRESULT STDMETHODCALLTYPE GetValue(Face* self, const PROPERTYKEY& key, PROPVARIA
 }
 
 const IPropertyStoreVtbl kStoreVtbl = {
-    VELTO_IUNKNOWN,
-    .GetCount = Unexpected<"GetCount", DWORD*>,
-    .GetAt = Unexpected<"GetAt", DWORD, PROPERTYKEY*>,
     .GetValue = GetValue,
-    .SetValue = Unexpected<"SetValue", const PROPERTYKEY&, const PROPVARIANT&>,
-    .Commit = Unexpected<"Commit">,
 };
 
 // --- IAudioEndpointVolume --------------------------------------------------------
@@ -267,24 +227,13 @@ HRESULT STDMETHODCALLTYPE GetVolumeRange(Face* self, float* minDb, float* maxDb,
 }
 
 const IAudioEndpointVolumeVtbl kVolumeVtbl = {
-    VELTO_IUNKNOWN,
-    .RegisterControlChangeNotify = Unexpected<"RegisterControlChangeNotify", void*>,
-    .UnregisterControlChangeNotify = Unexpected<"UnregisterControlChangeNotify", void*>,
     .GetChannelCount = VolumeGetChannelCount,
     .SetMasterVolumeLevel = SetMasterVolumeLevel,
-    .SetMasterVolumeLevelScalar = Unexpected<"SetMasterVolumeLevelScalar", float, LPCGUID>,
     .GetMasterVolumeLevel = GetMasterVolumeLevel,
-    .GetMasterVolumeLevelScalar = Unexpected<"GetMasterVolumeLevelScalar", float*>,
     .SetChannelVolumeLevel = SetChannelVolumeLevel,
-    .SetChannelVolumeLevelScalar = Unexpected<"SetChannelVolumeLevelScalar", UINT, float, LPCGUID>,
     .GetChannelVolumeLevel = GetChannelVolumeLevel,
-    .GetChannelVolumeLevelScalar = Unexpected<"GetChannelVolumeLevelScalar", UINT, float*>,
     .SetMute = VolumeSetMute,
     .GetMute = VolumeGetMute,
-    .GetVolumeStepInfo = Unexpected<"GetVolumeStepInfo", UINT*, UINT*>,
-    .VolumeStepUp = Unexpected<"VolumeStepUp", LPCGUID>,
-    .VolumeStepDown = Unexpected<"VolumeStepDown", LPCGUID>,
-    .QueryHardwareSupport = Unexpected<"QueryHardwareSupport", DWORD*>,
     .GetVolumeRange = GetVolumeRange,
 };
 
@@ -296,76 +245,53 @@ HRESULT STDMETHODCALLTYPE GetConnectorCount(Face* self, UINT* count) {
 
 HRESULT STDMETHODCALLTYPE GetConnector(Face* self, UINT index, void** out) {
   p::Ref<p::Connector> connector;
-  const HRESULT hr = Enter(self, "GetConnector").Sim().topology->GetConnector(index, connector);
-  Give(hr, connector, kIID_IConnector, out);
-  return hr;
+  return Give(Enter(self, "GetConnector").Sim().topology->GetConnector(index, connector), connector,
+              kIID_IConnector, out);
 }
 
 const IDeviceTopologyVtbl kTopologyVtbl = {
-    VELTO_IUNKNOWN,
     .GetConnectorCount = GetConnectorCount,
     .GetConnector = GetConnector,
-    .GetSubunitCount = Unexpected<"GetSubunitCount", UINT*>,
-    .GetSubunit = Unexpected<"GetSubunit", UINT, void**>,
-    .GetPartById = Unexpected<"GetPartById", UINT, void**>,
-    .GetDeviceId = Unexpected<"GetDeviceId", LPWSTR*>,
-    .GetSignalPath = Unexpected<"GetSignalPath", void*, void*, BOOL, void**>,
 };
 
 HRESULT STDMETHODCALLTYPE GetConnectedTo(Face* self, void** out) {
   p::Ref<p::Connector> other;
-  const HRESULT hr = Enter(self, "GetConnectedTo").Sim().connector->GetConnectedTo(other);
-  Give(hr, other, kIID_IConnector, out);
-  return hr;
+  return Give(Enter(self, "GetConnectedTo").Sim().connector->GetConnectedTo(other), other,
+              kIID_IConnector, out);
 }
 
 const IConnectorVtbl kConnectorVtbl = {
-    VELTO_IUNKNOWN,
-    .GetType = Unexpected<"GetType", int*>,
-    .GetDataFlow = Unexpected<"GetDataFlow", int*>,
-    .ConnectTo = Unexpected<"ConnectTo", void*>,
-    .Disconnect = Unexpected<"Disconnect">,
-    .IsConnected = Unexpected<"IsConnected", BOOL*>,
     .GetConnectedTo = GetConnectedTo,
-    .GetConnectorIdConnectedTo = Unexpected<"GetConnectorIdConnectedTo", LPWSTR*>,
-    .GetDeviceIdConnectedTo = Unexpected<"GetDeviceIdConnectedTo", LPWSTR*>,
 };
 
 HRESULT STDMETHODCALLTYPE GetName(Face* self, LPWSTR* out) {
   p::TaskString name;
-  const HRESULT hr = Enter(self, "GetName").Sim().part->GetName(name);
-  GiveString(hr, name, out);
-  return hr;
+  return GiveString(Enter(self, "GetName").Sim().part->GetName(name), name, out);
 }
 
 HRESULT STDMETHODCALLTYPE EnumPartsIncoming(Face* self, void** out) {
   p::Ref<p::PartsList> parts;
-  const HRESULT hr = Enter(self, "EnumPartsIncoming").Sim().part->EnumPartsIncoming(parts);
-  Give(hr, parts, kIID_IPartsList, out);
-  return hr;
+  return Give(Enter(self, "EnumPartsIncoming").Sim().part->EnumPartsIncoming(parts), parts,
+              kIID_IPartsList, out);
 }
 
 HRESULT STDMETHODCALLTYPE EnumPartsOutgoing(Face* self, void** out) {
   p::Ref<p::PartsList> parts;
-  const HRESULT hr = Enter(self, "EnumPartsOutgoing").Sim().part->EnumPartsOutgoing(parts);
-  Give(hr, parts, kIID_IPartsList, out);
-  return hr;
+  return Give(Enter(self, "EnumPartsOutgoing").Sim().part->EnumPartsOutgoing(parts), parts,
+              kIID_IPartsList, out);
 }
 
 HRESULT STDMETHODCALLTYPE GetTopologyObject(Face* self, void** out) {
   p::Ref<p::DeviceTopology> topology;
-  const HRESULT hr = Enter(self, "GetTopologyObject").Sim().part->GetTopologyObject(topology);
-  Give(hr, topology, kIID_IDeviceTopology, out);
-  return hr;
+  return Give(Enter(self, "GetTopologyObject").Sim().part->GetTopologyObject(topology), topology,
+              kIID_IDeviceTopology, out);
 }
 
 // Activates one kind of part control as `iid`, one of the server's own ids.
 template <class Control, class Kind>
 HRESULT ActivateControl(p::Part& part, DWORD clsctx, Kind kind, const GUID& iid, void** out) {
   p::Ref<Control> control;
-  const HRESULT hr = part.Activate(kind, clsctx, control);
-  Give(hr, control, iid, out, &iid);
-  return hr;
+  return Give(part.Activate(kind, clsctx, control), control, iid, out, &iid);
 }
 
 HRESULT STDMETHODCALLTYPE PartActivate(Face* self, DWORD clsctx, REFIID iid, void** out) {
@@ -397,20 +323,11 @@ HRESULT STDMETHODCALLTYPE PartActivate(Face* self, DWORD clsctx, REFIID iid, voi
 }
 
 const IPartVtbl kPartVtbl = {
-    VELTO_IUNKNOWN,
     .GetName = GetName,
-    .GetLocalId = Unexpected<"GetLocalId", UINT*>,
-    .GetGlobalId = Unexpected<"GetGlobalId", LPWSTR*>,
-    .GetPartType = Unexpected<"GetPartType", int*>,
-    .GetSubType = Unexpected<"GetSubType", GUID*>,
-    .GetControlInterfaceCount = Unexpected<"GetControlInterfaceCount", UINT*>,
-    .GetControlInterface = Unexpected<"GetControlInterface", UINT, void**>,
     .EnumPartsIncoming = EnumPartsIncoming,
     .EnumPartsOutgoing = EnumPartsOutgoing,
     .GetTopologyObject = GetTopologyObject,
     .Activate = PartActivate,
-    .RegisterControlChangeCallback = Unexpected<"RegisterControlChangeCallback", REFGUID, void*>,
-    .UnregisterControlChangeCallback = Unexpected<"UnregisterControlChangeCallback", void*>,
 };
 
 HRESULT STDMETHODCALLTYPE PartsGetCount(Face* self, UINT* count) {
@@ -419,13 +336,10 @@ HRESULT STDMETHODCALLTYPE PartsGetCount(Face* self, UINT* count) {
 
 HRESULT STDMETHODCALLTYPE GetPart(Face* self, UINT index, void** out) {
   p::Ref<p::Part> part;
-  const HRESULT hr = Enter(self, "GetPart").Sim().parts->GetPart(index, part);
-  Give(hr, part, kIID_IPart, out);
-  return hr;
+  return Give(Enter(self, "GetPart").Sim().parts->GetPart(index, part), part, kIID_IPart, out);
 }
 
 const IPartsListVtbl kPartsListVtbl = {
-    VELTO_IUNKNOWN,
     .GetCount = PartsGetCount,
     .GetPart = GetPart,
 };
@@ -449,13 +363,10 @@ HRESULT STDMETHODCALLTYPE SetLevel(Face* self, UINT channel, float levelDb, LPCG
 }
 
 const IPerChannelDbLevelVtbl kLevelVtbl = {
-    VELTO_IUNKNOWN,
     .GetChannelCount = LevelGetChannelCount,
     .GetLevelRange = GetLevelRange,
     .GetLevel = GetLevel,
     .SetLevel = SetLevel,
-    .SetLevelUniform = Unexpected<"SetLevelUniform", float, LPCGUID>,
-    .SetLevelAllChannels = Unexpected<"SetLevelAllChannels", float*, ULONG, LPCGUID>,
 };
 
 HRESULT STDMETHODCALLTYPE MuteSetMute(Face* self, BOOL mute, LPCGUID) {
@@ -466,7 +377,6 @@ HRESULT STDMETHODCALLTYPE MuteGetMute(Face* self, BOOL* mute) {
 }
 
 const IAudioMuteVtbl kMuteVtbl = {
-    VELTO_IUNKNOWN,
     .SetMute = MuteSetMute,
     .GetMute = MuteGetMute,
 };
@@ -479,7 +389,6 @@ HRESULT STDMETHODCALLTYPE SetEnabled(Face* self, BOOL enabled, LPCGUID) {
 }
 
 const IOnOffVtbl kOnOffVtbl = {
-    VELTO_IUNKNOWN,
     .GetEnabled = GetEnabled,
     .SetEnabled = SetEnabled,
 };
@@ -492,6 +401,13 @@ const char* LevelName(const GUID& iid) {
 }
 
 }  // namespace
+
+HRESULT ReportUnexpected(Face* self, const char* method) {
+  S().Count(self, method);
+  S().Problem(std::string("unexpected call ") + self->name + "::" + method + " on " +
+              self->object->Path());
+  return E_NOTIMPL;
+}
 
 FaceShape ShapeOf(const SimInterfaces& sim, const GUID* activatedAs) {
   if (sim.enumerator)

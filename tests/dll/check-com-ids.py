@@ -45,22 +45,18 @@ def header_ids(include_dir):
     ids = {}
     for header in sorted(pathlib.Path(include_dir).rglob("*.h")):
         text = header.read_text(errors="replace")
-        for pattern in DECLS:
-            for match in pattern.finditer(text):
-                try:
-                    ids.setdefault(guid_bytes([number(x) for x in match.groups()[1:]]), match.group(1))
-                except ValueError:
-                    continue  # a macro parameter, not a value
-        for match in OLEGUID.finditer(text):
+        found = [(m.group(1), m.groups()[1:]) for pattern in DECLS for m in pattern.finditer(text)]
+        found += [(m.group(1), [*m.groups()[1:], "0xC0", "0", "0", "0", "0", "0", "0", "0x46"])
+                  for m in OLEGUID.finditer(text)]
+        for name, fields in found:
             try:
-                d1, d2, d3 = (number(x) for x in match.groups()[1:])
+                ids.setdefault(guid_bytes([number(x) for x in fields]), name)
             except ValueError:
-                continue
-            ids.setdefault(guid_bytes([d1, d2, d3, 0xC0, 0, 0, 0, 0, 0, 0, 0x46]), match.group(1))
+                continue  # a macro parameter, not a value
         for match in MIDL.finditer(text):
             a, b, c, d, e, name = match.groups()
-            tail = bytes.fromhex(d + e)
-            ids.setdefault(guid_bytes([int(a, 16), int(b, 16), int(c, 16), *tail]), name)
+            fields = [int(a, 16), int(b, 16), int(c, 16), *bytes.fromhex(d + e)]
+            ids.setdefault(guid_bytes(fields), name)
     return ids
 
 

@@ -29,32 +29,13 @@ awk -v base="$ordinal_base" '
 
 grep -v '^#' "$table" | awk 'NF == 3 { print $1, $2 }' | sort -k2n >"$work/expected"
 
-passed=0
-failed=0
-fail() {
-  echo "FAIL $*"
-  failed=$((failed + 1))
-}
-
-if diff -u "$work/expected" "$work/names" >"$work/names.diff"; then
-  echo "ok   44 names at their ordinals, no other name"
-  passed=$((passed + 1))
-else
-  fail "exported names or ordinals differ (- expected, + in the DLL):"
-  cat "$work/names.diff"
-fi
-if [ "$(wc -l <"$work/rvas")" -eq "$(wc -l <"$work/expected")" ]; then
-  echo "ok   no export by ordinal only"
-  passed=$((passed + 1))
-else
-  fail "the address table has $(wc -l <"$work/rvas") entries"
-fi
-if grep -qE '\] [A-Za-z_0-9]+@[0-9]+$' "$work/headers"; then
-  fail "decorated Name@N exports present"
-else
-  echo "ok   no decorated Name@N export"
-  passed=$((passed + 1))
-fi
+. "$(dirname "$0")/../support/check-lines.sh"
+# A difference shows above its FAIL line (- expected, + in the DLL).
+expect "44 names at their ordinals, no other name" diff -u "$work/expected" "$work/names"
+expect "no export by ordinal only: $(wc -l <"$work/rvas") addresses" \
+  [ "$(wc -l <"$work/rvas")" -eq "$(wc -l <"$work/expected")" ]
+decorated=$(grep -cE '\] [A-Za-z_0-9]+@[0-9]+$' "$work/headers")
+expect "no decorated Name@N export" [ "$decorated" -eq 0 ]
 
 # The returns of the function at ADDRESS (hex, no 0x), and of its .cold part:
 # one "ret" or "ret $0xN" per line.
@@ -84,5 +65,4 @@ while [ "$callee_pops" = yes ] && read -r name ordinal bytes; do
 done < <(grep -v '^#' "$table" | awk 'NF == 3')
 
 [ "$callee_pops" = yes ] || echo "skip returns: x86-64, where the caller pops"
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+checks_done

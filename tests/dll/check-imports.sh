@@ -8,21 +8,16 @@ set -uo pipefail
 objdump=$1
 shift
 allowed='^(kernel32|msvcrt|ole32|oleaut32|user32|advapi32)\.dll$'
-failed=0
+. "$(dirname "$0")/../support/check-lines.sh"
 for file in "$@"; do
   imports=$("$objdump" -p "$file" | awk '/DLL Name:/ { print tolower($3) }')
-  if [ -z "$imports" ]; then
-    echo "FAIL $(basename "$file"): no import table found"
-    failed=$((failed + 1))
-    continue
-  fi
   foreign=$(grep -vE "$allowed" <<<"$imports")
-  if [ -n "$foreign" ]; then
-    echo "FAIL $(basename "$file") imports $(tr '\n' ' ' <<<"$foreign")"
-    failed=$((failed + 1))
+  if [ -z "$imports" ]; then
+    fail "$(basename "$file"): no import table found"
+  elif [ -n "$foreign" ]; then
+    fail "$(basename "$file") imports $(tr '\n' ' ' <<<"$foreign")"
   else
-    echo "ok   $(basename "$file") imports $(tr '\n' ' ' <<<"$imports")"
+    expect "$(basename "$file") imports $(tr '\n' ' ' <<<"$imports")" true
   fi
 done
-echo "$(($# - failed)) passed, $failed failed"
-[ "$failed" -eq 0 ]
+checks_done

@@ -14,17 +14,8 @@ rm -rf "$work"
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null || { echo "FAIL cmake --install"; exit 1; }
 
-passed=0
-failed=0
-check() {
-  if eval "$2"; then
-    echo "ok   $1"
-    passed=$((passed + 1))
-  else
-    echo "FAIL $1"
-    failed=$((failed + 1))
-  fi
-}
+. "$(dirname "$0")/../support/check-lines.sh"
+check() { expect "$1" eval "$2"; }  # WHAT SHELL-TEXT
 for f in include/veltosound.h lib/libVeltoSound.dll.a lib/VeltoSound.lib lib/VeltoSound.def bin/VeltoSound.dll \
   bin/VeltoSound.dll.debug bin/VeltoSound.pdb bin/veltomix.exe bin/veltomix.exe.debug; do
   check "installed $f" "[ -f '$prefix/$f' ]"
@@ -62,5 +53,4 @@ check "the host imports GetNumberPlayDevices from VeltoSound.dll" \
   "grep -qx GetNumberPlayDevices <<<'$imports'"
 check "the host imports no decorated name" "! grep -q '@' <<<'$imports'"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+checks_done

@@ -17,72 +17,46 @@ cp "$tour" "$loader" "$work/no-dll/"
 cp "$exports" "$work/bin/exports.txt"
 
 . "$(dirname "$0")/../support/wine-session.sh"
+. "$(dirname "$0")/../support/check-lines.sh"
 
 cd "$work/bin" || exit 1
-failed=0
+
+expect_output() {  # NAME FILE PATTERN (extended regular expression)
+  expect "$1 printed /$3/" grep -qE "$3" "$2"
+}
+expect_text() {  # NAME FILE TEXT...
+  local name=$1 file=$2 text
+  shift 2
+  for text; do expect "$name printed $text" grep -qF "$text" "$file"; done
+}
+expect_exit() {  # NAME EXPECTED ACTUAL
+  expect "$1 exited with $3 (expected $2)" [ "$2" = "$3" ]
+}
 
 echo "== wine wine_host.exe"
 wine "$(basename "$host")" VeltoSound.dll exports.txt
-host_status=$?
-if [ "$host_status" -ne 0 ]; then
-  echo "FAIL wine_host.exe exited with $host_status"
-  failed=$((failed + 1))
-fi
+expect_exit wine_host.exe 0 $?
 
 # veltomix runs on the real platform too: the PulseAudio sinks are its
 # playback endpoints (plus Wine's default "PulseAudio" one).
 echo "== wine veltomix.exe"
 wine veltomix.exe GetNumberPlayDevices GetPlayBackDevice 0 GetPlayBackDevice 1 \
   GetPlayBackDevice 2 GetPlayBackDevice 3 | tee "$work/veltomix.out"
-for expected in 'GetNumberPlayDevices -> 0 count=3' 'name="Speakers"' 'name="\xC9couteurs A\xF3dz"' \
-  'GetPlayBackDevice -> -1'; do
-  if grep -qF "$expected" "$work/veltomix.out"; then
-    echo "ok   veltomix printed $expected"
-  else
-    echo "FAIL veltomix did not print $expected"
-    failed=$((failed + 1))
-  fi
-done
+expect_text veltomix "$work/veltomix.out" 'GetNumberPlayDevices -> 0 count=3' 'name="Speakers"' \
+  'name="\xC9couteurs A\xF3dz"' 'GetPlayBackDevice -> -1'
 
 # --trace on Windows: the same answers, and each Core Audio call on stderr.
 echo "== wine veltomix.exe --trace"
 wine veltomix.exe --trace GetNumberPlayDevices GetPlayBackDevice 0 \
   >"$work/veltomix-traced.out" 2>"$work/veltomix.trace"
 grep -F 'trace: ' "$work/veltomix.trace" | head -n 12
-for expected in 'trace: com CoInitialize() -> S_OK' \
+expect_text "veltomix --trace" "$work/veltomix.trace" 'trace: com CoInitialize() -> S_OK' \
   'EnumAudioEndpoints(flow=eRender stateMask=0x1) -> S_OK out=IMMDeviceCollection#' \
-  'GetCount() -> S_OK count=3' 'trace: com PropVariantToBSTR(' 'Release() -> refs=0'; do
-  if grep -qF "$expected" "$work/veltomix.trace"; then
-    echo "ok   veltomix --trace printed $expected"
-  else
-    echo "FAIL veltomix --trace did not print $expected"
-    failed=$((failed + 1))
-  fi
-done
-if grep -qF 'GetNumberPlayDevices -> 0 count=3' "$work/veltomix-traced.out"; then
-  echo "ok   veltomix --trace answered as without it"
-else
-  echo "FAIL veltomix --trace answered differently"
-  failed=$((failed + 1))
-fi
+  'GetCount() -> S_OK count=3' 'trace: com PropVariantToBSTR(' 'Release() -> refs=0'
+expect "veltomix --trace answered as without it" \
+  grep -qF 'GetNumberPlayDevices -> 0 count=3' "$work/veltomix-traced.out"
 
 # The host guide's examples: what they print beside the DLL, and without it.
-expect_output() {  # NAME FILE PATTERN (extended regular expression)
-  if grep -qE "$3" "$2"; then
-    echo "ok   $1 printed /$3/"
-  else
-    echo "FAIL $1 did not print /$3/"
-    failed=$((failed + 1))
-  fi
-}
-expect_exit() {  # NAME EXPECTED ACTUAL
-  if [ "$2" = "$3" ]; then
-    echo "ok   $1 exited with $3"
-  else
-    echo "FAIL $1 exited with $3, expected $2"
-    failed=$((failed + 1))
-  fi
-}
 echo "== wine mixer_tour.exe (the host guide's C example)"
 wine mixer_tour.exe >"$work/tour.out" 2>&1
 expect_exit mixer_tour.exe 0 $?
@@ -110,12 +84,8 @@ for _ in $(seq 600); do
   [ -e removal-bound ] || ! kill -0 "$removal_pid" 2>/dev/null && break
   sleep 0.1
 done
-if [ -e removal-bound ]; then
-  pactl unload-module "$doomed" && echo "ok   unloaded the module of Doomed while bound"
-else
-  echo "FAIL wine_host.exe --removal did not bind Doomed"
-  failed=$((failed + 1))
-fi
+unload_bound() { [ -e removal-bound ] && pactl unload-module "$doomed"; }
+expect "wine_host.exe --removal bound Doomed, whose module was then unloaded" unload_bound
 touch removal-gone
 wait "$removal_pid"
 removal_status=$?
@@ -136,4 +106,4 @@ expect_output "mixer_tour.exe alone, WINEDEBUG=err+module" "$work/tour-alone-err
   'VeltoSound.dll.*not found'
 cat "$work/tour-alone-err.out"
 
-[ "$failed" -eq 0 ]
+checks_done

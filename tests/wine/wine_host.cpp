@@ -41,11 +41,13 @@
 #include <vector>
 
 #include "check_lines.h"
+#include "dll_exports.h"
 #include "platform/coreaudio/com_ids.h"
 #include "platform/coreaudio/com_ptr.h"
 #include "veltosound.h"
 
 using velto::coreaudio::ComPtr;
+using Dll = velto::testing::DllExports;
 
 namespace {
 
@@ -77,6 +79,12 @@ void ExpectCall(int result, const int& status, int expectedResult, int expectedS
   Expect(result == expectedResult && status == expectedStatus, what,
          "got result " + Show(result) + " status " + Show(status) + ", expected result " +
              Show(expectedResult) + " status " + Show(expectedStatus));
+}
+
+// A status out-parameter set to -1 first, to see that the call wrote it.
+int* Fresh(int& status) {
+  status = -1;
+  return &status;
 }
 
 // --- Text ------------------------------------------------------------------------
@@ -198,46 +206,11 @@ bool ReadRange(const CoreAudio& audio, const Endpoint& endpoint, float* minDb, f
 
 // --- The DLL ----------------------------------------------------------------------
 
-#define VELTO_EXPORT_NAMES(X)                                                                     \
-  X(GetMasterVolume)                                                                              \
-  X(SetMasterVolume)                                                                              \
-  X(GetMasterMute)                                                                                \
-  X(SetMasterMute)                                                                                \
-  X(OpenSoundCard)                                                                                \
-  X(CloseSoundCard) X(SetLinePlayBack) X(SetLinePlayBackMute) X(GetLinePlayBackMute)              \
-      X(SetMicPlayBack) X(SetMicPlayBackMute) X(GetMicPlayBackMute) X(SetMicBoost) X(GetMicBoost) \
-          X(GetNoMonitor) X(SetNoMonitor) X(GetLinePlayBack) X(GetMicPlayBack) X(GetEQRange)      \
-              X(SetBass) X(GetBass) X(SetTreble) X(GetTreble) X(SetMidRange) X(GetMidRange)       \
-                  X(GetMicRecordVolume) X(SetMicRecordVolume) X(GetLineRecordVolume)              \
-                      X(SetLineRecordVolume) X(OpenDefaultDevices) X(GetDeviceNames)              \
-                          X(GetNumberPlayDevices) X(GetNumberRecordDevices) X(GetPlayBackDevice)  \
-                              X(GetRecordDevice) X(OpenVirtual_1) X(CloseVirtual_1)               \
-                                  X(GetVirtualVolume) X(SetVirtualVolume) X(SetVirtualMute)       \
-                                      X(GetVirtualMute) X(GetMicSliderBoost)                      \
-                                          X(GetMicSliderDetails) X(SetMicSliderBoost)
-
-// Every export as a __stdcall pointer of the header's type.
-struct Dll {
-#define VELTO_DECLARE_POINTER(name) decltype(&::name) name = nullptr;
-  VELTO_EXPORT_NAMES(VELTO_DECLARE_POINTER)
-#undef VELTO_DECLARE_POINTER
-};
-
 struct ExportEntry {
   std::string name;
   int ordinal = 0;
   int argumentBytes = 0;
 };
-
-// GetProcAddress hands out every export as the same type; the header gives
-// the real one.
-template <class Function>
-Function FunctionAs(FARPROC address) {
-  static_assert(sizeof(Function) == sizeof address);
-  Function function;
-  std::memcpy(&function, &address, sizeof function);
-  return function;
-}
 
 std::vector<ExportEntry> ReadExportTable(const char* path) {
   std::vector<ExportEntry> entries;
@@ -299,10 +272,7 @@ bool LoadExports(HMODULE module, const std::vector<ExportEntry>& table, Dll& dll
                !GetProcAddress(module, ("_" + decorated).c_str()),
            "no decorated export " + decorated);
   }
-#define VELTO_RESOLVE(name) \
-  dll.name = FunctionAs<decltype(dll.name)>(GetProcAddress(module, #name));
-  VELTO_EXPORT_NAMES(VELTO_RESOLVE)
-#undef VELTO_RESOLVE
+  dll.Resolve(module);
   Expect(!GetProcAddress(module, MAKEINTRESOURCEA(45)), "no export above ordinal 44");
   return all;
 }
@@ -371,28 +341,35 @@ bool DiscoverDevices(const CoreAudio& audio, Devices& devices) {
 }
 
 void CheckEnumeration(const Dll& dll, const Devices& devices) {
-  int count = -1;
-  ExpectEq(dll.GetNumberPlayDevices(&count), 0, "GetNumberPlayDevices succeeds");
-  ExpectEq(count, static_cast<int>(devices.render.size()),
-           "GetNumberPlayDevices counts the platform's active render endpoints");
-  count = -1;
-  ExpectEq(dll.GetNumberRecordDevices(&count), 0, "GetNumberRecordDevices succeeds");
-  ExpectEq(count, static_cast<int>(devices.capture.size()),
-           "GetNumberRecordDevices counts the platform's active capture endpoints");
+  // Low-byte narrowing whatever the code page: U+00C9 -> 0xC9, U+0141 -> 0x41,
+  // U+00F3 -> 0xF3, U+017A -> 0x7A.
+  const std::string narrowed = "\311couteurs A\363dz";
+  ExpectEq(devices.international.narrowName(), narrowed,
+           "a friendly name outside ASCII is narrowed to the low bytes of its UTF-16 units");
 
-  // Per index, in the platform's collection order: the name by low bytes,
-  // the id through the ANSI code page.
-  using PerIndex = decltype(dll.GetPlayBackDevice);
   struct Flow {
+    const char* counter;
+    decltype(dll.GetNumberPlayDevices) count;
     const char* label;
-    PerIndex call;
+    decltype(dll.GetPlayBackDevice) call;
+    const char* kind;
     const std::vector<Endpoint>* list;
     int outOfRange;  // the twins differ here
   };
   const int captureCount = static_cast<int>(devices.capture.size());
-  const Flow flows[] = {{"GetPlayBackDevice", dll.GetPlayBackDevice, &devices.render, -1},
-                        {"GetRecordDevice", dll.GetRecordDevice, &devices.capture, captureCount}};
+  const Flow flows[] = {{"GetNumberPlayDevices", dll.GetNumberPlayDevices, "GetPlayBackDevice",
+                         dll.GetPlayBackDevice, "render", &devices.render, -1},
+                        {"GetNumberRecordDevices", dll.GetNumberRecordDevices, "GetRecordDevice",
+                         dll.GetRecordDevice, "capture", &devices.capture, captureCount}};
+  bool listed = false;
   for (const Flow& flow : flows) {
+    int count = -1;
+    ExpectEq(flow.count(&count), 0, std::string(flow.counter) + " succeeds");
+    ExpectEq(
+        count, static_cast<int>(flow.list->size()),
+        std::string(flow.counter) + " counts the platform's active " + flow.kind + " endpoints");
+    // Per index, in the platform's collection order: the name by low bytes,
+    // the id through the ANSI code page.
     for (std::size_t i = 0; i < flow.list->size(); ++i) {
       HostBuffer name, id;
       const int result = flow.call(static_cast<unsigned>(i), name.bytes, id.bytes);
@@ -402,6 +379,7 @@ void CheckEnumeration(const Dll& dll, const Devices& devices) {
           std::string(flow.label) + " " + Show(static_cast<int>(i)) + " gives " +
               Show(expected.narrowName()),
           "result " + Show(result) + " name " + Show(name.Text()) + " id " + Show(id.Text()));
+      listed = listed || (flow.list == &devices.render && name.Text() == narrowed);
     }
     // Out of range: -1 from the playback twin, the count from the record
     // twin; the buffers stay as the host filled them. 0xFFFFFFFF is the
@@ -414,39 +392,19 @@ void CheckEnumeration(const Dll& dll, const Devices& devices) {
              "result " + Show(result) + ", expected " + Show(flow.outOfRange));
     }
   }
-
-  // Low-byte narrowing whatever the code page: U+00C9 -> 0xC9, U+0141 -> 0x41,
-  // U+00F3 -> 0xF3, U+017A -> 0x7A.
-  ExpectEq(devices.international.narrowName(),
-           std::string("\xC9"
-                       "couteurs \x41\xF3"
-                       "d\x7A"),
-           "a friendly name outside ASCII is narrowed to the low bytes of its UTF-16 units");
-  bool listed = false;
-  for (std::size_t i = 0; i < devices.render.size(); ++i) {
-    HostBuffer name, id;
-    dll.GetPlayBackDevice(static_cast<unsigned>(i), name.bytes, id.bytes);
-    listed = listed || name.Text() ==
-                           "\xC9"
-                           "couteurs \x41\xF3"
-                           "d\x7A";
-  }
   Expect(listed, "GetPlayBackDevice hands out that narrowed name");
 }
 
 void CheckUnbound(const Dll& dll) {
   int status = -1;
   ExpectCall(dll.GetMasterVolume(&status), status, 0, 3, "GetMasterVolume with nothing bound");
-  status = -1;
-  ExpectCall(dll.SetMicRecordVolume(50, &status), status, 0, 3,
+  ExpectCall(dll.SetMicRecordVolume(50, Fresh(status)), status, 0, 3,
              "SetMicRecordVolume with nothing bound");
-  status = -1;
-  ExpectCall(dll.GetMasterMute(&status), status, 0, 3, "GetMasterMute with nothing bound");
+  ExpectCall(dll.GetMasterMute(Fresh(status)), status, 0, 3, "GetMasterMute with nothing bound");
   // The virtual pair never reports 3: with no virtual endpoint it reports 1.
-  status = -1;
-  ExpectCall(dll.GetVirtualVolume(&status), status, 0, 1, "GetVirtualVolume with nothing bound");
-  status = -1;
-  ExpectCall(dll.GetVirtualMute(&status), status, 0, 1, "GetVirtualMute with nothing bound");
+  ExpectCall(dll.GetVirtualVolume(Fresh(status)), status, 0, 1,
+             "GetVirtualVolume with nothing bound");
+  ExpectCall(dll.GetVirtualMute(Fresh(status)), status, 0, 1, "GetVirtualMute with nothing bound");
   double minDb = 7, maxDb = 7, stepDb = 7;
   ExpectEq(dll.GetEQRange(&minDb, &maxDb, &stepDb), 3, "GetEQRange with nothing bound returns 3");
   Expect(minDb == 0 && maxDb == 0 && stepDb == 0, "GetEQRange writes zeros first");
@@ -477,15 +435,12 @@ void CheckVirtualEndpoint(const Dll& dll, const Devices& devices) {
   int status = -1;
   ExpectCall(dll.GetVirtualMute(&status), status, 0, 0, "GetVirtualMute reads unmuted");
   // Per-channel levels are not implemented on this platform.
-  status = -1;
-  ExpectCall(dll.GetVirtualVolume(&status), status, 0, 2,
+  ExpectCall(dll.GetVirtualVolume(Fresh(status)), status, 0, 2,
              "GetVirtualVolume: channel 0's level cannot be read");
-  status = -1;
-  ExpectCall(dll.SetVirtualVolume(50, &status), status, 50, 2,
+  ExpectCall(dll.SetVirtualVolume(50, Fresh(status)), status, 50, 2,
              "SetVirtualVolume: no channel count, nothing set, the percentage returned");
   // The lookup set the device-bound marker: the other controls answer 1.
-  status = -1;
-  ExpectCall(dll.GetMasterVolume(&status), status, 0, 1,
+  ExpectCall(dll.GetMasterVolume(Fresh(status)), status, 0, 1,
              "after OpenVirtual_1 the master volume reports a missing control, not 3");
 
   // Ids match whatever the case of the letters A to Z.
@@ -499,80 +454,75 @@ void CheckVirtualEndpoint(const Dll& dll, const Devices& devices) {
   }
   // An empty text matches the first active render endpoint.
   ExpectEq(dll.OpenVirtual_1(""), 1, "OpenVirtual_1 with an empty text");
-  status = -1;
-  ExpectCall(dll.GetVirtualMute(&status), status, 0, 0, "  an empty text binds an endpoint");
+  ExpectCall(dll.GetVirtualMute(Fresh(status)), status, 0, 0, "  an empty text binds an endpoint");
   // A text that matches nothing leaves no virtual endpoint bound.
   ExpectEq(dll.OpenVirtual_1("no-such-endpoint"), 1, "OpenVirtual_1 with an unknown id");
-  status = -1;
-  ExpectCall(dll.GetVirtualMute(&status), status, 0, 1,
+  ExpectCall(dll.GetVirtualMute(Fresh(status)), status, 0, 1,
              "no virtual endpoint after a failed lookup");
   ExpectEq(dll.CloseVirtual_1(), 0, "CloseVirtual_1 with nothing bound returns 0");
   dll.OpenVirtual_1(id.c_str());
   ExpectEq(dll.CloseVirtual_1(), 0, "CloseVirtual_1 returns 0");
-  status = -1;
-  ExpectCall(dll.SetVirtualMute(1, &status), status, 0, 1, "the virtual endpoint is released");
+  ExpectCall(dll.SetVirtualMute(1, Fresh(status)), status, 0, 1,
+             "the virtual endpoint is released");
+}
+
+// Each control's getter and setter; some only a topology walk binds.
+struct ControlPair {
+  std::string name;  // without Get or Set
+  decltype(&::GetMasterMute) get;
+  decltype(&::SetMasterMute) set;
+  bool topologyOnly;
+};
+
+std::vector<ControlPair> ControlPairs(const Dll& dll) {
+// The getter and setter of `name`, then the other fields.
+#define VELTO_PAIR(name, ...) \
+  { #name, dll.Get##name, dll.Set##name __VA_OPT__(, ) __VA_ARGS__ }
+  return {VELTO_PAIR(MasterVolume, false),     VELTO_PAIR(LinePlayBack, true),
+          VELTO_PAIR(MicPlayBack, true),       VELTO_PAIR(MicRecordVolume, false),
+          VELTO_PAIR(LineRecordVolume, false), VELTO_PAIR(VirtualVolume, false),
+          VELTO_PAIR(MasterMute, false),       VELTO_PAIR(LinePlayBackMute, true),
+          VELTO_PAIR(MicPlayBackMute, true),   VELTO_PAIR(MicBoost, true),
+          VELTO_PAIR(NoMonitor, true),         VELTO_PAIR(VirtualMute, false),
+          VELTO_PAIR(MicSliderBoost, true)};
+}
+
+struct ToneBand {
+  std::string name;
+  decltype(&::GetBass) get;
+  decltype(&::SetBass) set;
+};
+
+std::vector<ToneBand> ToneBands(const Dll& dll) {
+  return {VELTO_PAIR(Bass), VELTO_PAIR(Treble), VELTO_PAIR(MidRange)};
+#undef VELTO_PAIR
 }
 
 // Controls that only a topology walk binds: missing on this platform.
 void CheckTopologyControlsMissing(const Dll& dll) {
-  using Getter = decltype(&::GetMasterMute);
-  using Setter = decltype(&::SetMasterMute);
-  const struct {
-    const char* name;
-    Getter get;
-  } getters[] = {{"GetLinePlayBack", dll.GetLinePlayBack},
-                 {"GetMicPlayBack", dll.GetMicPlayBack},
-                 {"GetLinePlayBackMute", dll.GetLinePlayBackMute},
-                 {"GetMicPlayBackMute", dll.GetMicPlayBackMute},
-                 {"GetMicBoost", dll.GetMicBoost},
-                 {"GetNoMonitor", dll.GetNoMonitor},
-                 {"GetMicSliderBoost", dll.GetMicSliderBoost}};
-  for (const auto& getter : getters) {
-    int status = -1;
-    ExpectCall(getter.get(&status), status, 0, 1, std::string(getter.name) + ": no such control");
+  int status = -1;
+  for (const ControlPair& pair : ControlPairs(dll)) {
+    if (!pair.topologyOnly) continue;
+    ExpectCall(pair.get(Fresh(status)), status, 0, 1, "Get" + pair.name + ": no such control");
   }
   // Setters: 0 with status 1, except the slider, which returns 1 on failure.
-  const struct {
-    const char* name;
-    Setter set;
-    int result;
-  } setters[] = {{"SetLinePlayBack", dll.SetLinePlayBack, 0},
-                 {"SetMicPlayBack", dll.SetMicPlayBack, 0},
-                 {"SetLinePlayBackMute", dll.SetLinePlayBackMute, 0},
-                 {"SetMicPlayBackMute", dll.SetMicPlayBackMute, 0},
-                 {"SetMicBoost", dll.SetMicBoost, 0},
-                 {"SetNoMonitor", dll.SetNoMonitor, 0},
-                 {"SetMicSliderBoost", dll.SetMicSliderBoost, 1}};
-  for (const auto& setter : setters) {
-    int status = -1;
-    ExpectCall(setter.set(1, &status), status, setter.result, 1,
-               std::string(setter.name) + ": no such control");
+  for (const ControlPair& pair : ControlPairs(dll)) {
+    if (!pair.topologyOnly) continue;
+    ExpectCall(pair.set(1, Fresh(status)), status, pair.name == "MicSliderBoost" ? 1 : 0, 1,
+               "Set" + pair.name + ": no such control");
   }
-  int status = -1;
   int minDb = 7, maxDb = 7, stepDb = 7;
-  ExpectCall(dll.GetMicSliderDetails(&status, &minDb, &maxDb, &stepDb), status, 1, 1,
+  ExpectCall(dll.GetMicSliderDetails(Fresh(status), &minDb, &maxDb, &stepDb), status, 1, 1,
              "GetMicSliderDetails: no such control");
   Expect(minDb == 7 && maxDb == 7 && stepDb == 7, "GetMicSliderDetails leaves the range unwritten");
 
   // Tone bands: 1 on failure, and the getters write 0.0 first.
-  using ToneGet = decltype(&::GetBass);
-  using ToneSet = decltype(&::SetBass);
-  const struct {
-    const char* name;
-    ToneGet get;
-    ToneSet set;
-  } bands[] = {{"Bass", dll.GetBass, dll.SetBass},
-               {"Treble", dll.GetTreble, dll.SetTreble},
-               {"MidRange", dll.GetMidRange, dll.SetMidRange}};
-  for (const auto& band : bands) {
+  for (const ToneBand& band : ToneBands(dll)) {
     double level = 7;
-    status = -1;
-    ExpectCall(band.get(&level, &status), status, 1, 1,
-               std::string("Get") + band.name + ": no such control");
-    Expect(level == 0.0, std::string("Get") + band.name + " writes 0.0");
-    status = -1;
-    ExpectCall(band.set(3.0, &status), status, 1, 1,
-               std::string("Set") + band.name + ": no such control");
+    ExpectCall(band.get(&level, Fresh(status)), status, 1, 1,
+               "Get" + band.name + ": no such control");
+    Expect(level == 0.0, "Get" + band.name + " writes 0.0");
+    ExpectCall(band.set(3.0, Fresh(status)), status, 1, 1, "Set" + band.name + ": no such control");
   }
   double minTone = 7, maxTone = 7, stepTone = 7;
   ExpectEq(dll.GetEQRange(&minTone, &maxTone, &stepTone), 1, "GetEQRange: no tone control");
@@ -600,8 +550,7 @@ void CheckWorkedValues(const Dll& dll, const CoreAudio& audio, const Endpoint& m
     int status = -1;
     const int result = dll.SetMicRecordVolume(row.percent, &status);
     ExpectCall(result, status, row.percent, 0, "SetMicRecordVolume " + Show(row.percent));
-    status = -1;
-    ExpectCall(dll.GetMicRecordVolume(&status), status, row.readBack, 0,
+    ExpectCall(dll.GetMicRecordVolume(Fresh(status)), status, row.readBack, 0,
                "  reads back " + Show(row.readBack));
   }
   // 101 asks for +0.0864 dB, above this platform's maximum: it refuses, the
@@ -609,8 +558,7 @@ void CheckWorkedValues(const Dll& dll, const CoreAudio& audio, const Endpoint& m
   int status = -1;
   ExpectCall(dll.SetMicRecordVolume(101, &status), status, 101, 2,
              "SetMicRecordVolume 101: the platform refuses a level above its maximum");
-  status = -1;
-  ExpectCall(dll.GetMicRecordVolume(&status), status, 100, 0, "  the level stays at 0 dB");
+  ExpectCall(dll.GetMicRecordVolume(Fresh(status)), status, 100, 0, "  the level stays at 0 dB");
 
   // Of the percentages 1 to 100, 53 read back one lower, none otherwise.
   int oneLower = 0, other = 0;
@@ -641,19 +589,15 @@ void CheckBoundDevices(const Dll& dll, const CoreAudio& audio, const Devices& de
   // The master volume is per-channel: not available here.
   int status = -1;
   ExpectCall(dll.GetMasterVolume(&status), status, 0, 2, "GetMasterVolume: no channel level");
-  status = -1;
-  ExpectCall(dll.SetMasterVolume(50, &status), status, 50, 2,
+  ExpectCall(dll.SetMasterVolume(50, Fresh(status)), status, 50, 2,
              "SetMasterVolume: no channel count, the percentage returned");
 
   // The master mute works, with the low byte of the state deciding.
   Expect(MuteWorks(dll.SetMasterMute, dll.GetMasterMute), "the master mute switches on and off");
   dll.SetMasterMute(1, &status);
-  status = -1;
-  ExpectCall(dll.SetMasterMute(0x100, &status), status, 0, 0, "SetMasterMute 0x100");
-  status = -1;
-  ExpectCall(dll.GetMasterMute(&status), status, 0, 0, "  only the low byte counts: unmuted");
-  status = -1;
-  ExpectCall(dll.SetMasterMute(0, &status), status, 0, 0,
+  ExpectCall(dll.SetMasterMute(0x100, Fresh(status)), status, 0, 0, "SetMasterMute 0x100");
+  ExpectCall(dll.GetMasterMute(Fresh(status)), status, 0, 0, "  only the low byte counts: unmuted");
+  ExpectCall(dll.SetMasterMute(0, Fresh(status)), status, 0, 0,
              "SetMasterMute 0 on an unmuted endpoint succeeds");
 
   CheckTopologyControlsMissing(dll);
@@ -662,21 +606,16 @@ void CheckBoundDevices(const Dll& dll, const CoreAudio& audio, const Devices& de
   CheckWorkedValues(dll, audio, devices.microphone);
   // The line's 0 % is maximum - 40 dB, which reads back as 1 (the minimum
   // would read 0); 10 % is -20 dB, read back as 10.
-  status = -1;
-  ExpectCall(dll.SetLineRecordVolume(0, &status), status, 0, 0, "SetLineRecordVolume 0");
-  status = -1;
-  ExpectCall(dll.GetLineRecordVolume(&status), status, 1, 0,
+  ExpectCall(dll.SetLineRecordVolume(0, Fresh(status)), status, 0, 0, "SetLineRecordVolume 0");
+  ExpectCall(dll.GetLineRecordVolume(Fresh(status)), status, 1, 0,
              "  reads back 1: maximum - 40 dB, not the minimum");
-  status = -1;
-  ExpectCall(dll.SetLineRecordVolume(10, &status), status, 10, 0, "SetLineRecordVolume 10");
-  status = -1;
-  ExpectCall(dll.GetLineRecordVolume(&status), status, 10, 0, "  reads back 10");
+  ExpectCall(dll.SetLineRecordVolume(10, Fresh(status)), status, 10, 0, "SetLineRecordVolume 10");
+  ExpectCall(dll.GetLineRecordVolume(Fresh(status)), status, 10, 0, "  reads back 10");
 
   // Binding read no value (every walk stopped before reading), so a restore
   // has nothing to write; closing unbinds everything.
   ExpectEq(dll.CloseSoundCard(1), 0, "CloseSoundCard 1 returns 0");
-  status = -1;
-  ExpectCall(dll.GetMicRecordVolume(&status), status, 0, 3, "after closing nothing is bound");
+  ExpectCall(dll.GetMicRecordVolume(Fresh(status)), status, 0, 3, "after closing nothing is bound");
   ExpectEq(dll.CloseSoundCard(0), 0, "a second CloseSoundCard is harmless");
 
   // Ids with their letters upper- and lower-cased find the same endpoint (a
@@ -687,19 +626,16 @@ void CheckBoundDevices(const Dll& dll, const CoreAudio& audio, const Devices& de
     ExpectEq(dll.OpenSoundCard(cased.c_str(), "", ""), 1,
              std::string("OpenSoundCard with the playback id in ") + (upper ? "upper" : "lower") +
                  " case returns 1");
-    status = -1;
-    ExpectCall(dll.GetMasterMute(&status), status, 0, 0, "  the endpoint of that id is bound");
+    ExpectCall(dll.GetMasterMute(Fresh(status)), status, 0, 0,
+               "  the endpoint of that id is bound");
   }
   ExpectEq(dll.OpenSoundCard("no-such-endpoint", nullptr, line.c_str()), 7,
            "OpenSoundCard: playback not found (1) ^ line without topology (6) = 7");
-  status = -1;
-  dll.GetLineRecordVolume(&status);
+  dll.GetLineRecordVolume(Fresh(status));
   ExpectEq(status, 0, "  Line In is bound for its volume");
-  status = -1;
-  ExpectCall(dll.GetMasterMute(&status), status, 0, 1, "  no playback endpoint is bound");
+  ExpectCall(dll.GetMasterMute(Fresh(status)), status, 0, 1, "  no playback endpoint is bound");
   ExpectEq(dll.OpenSoundCard("", "", ""), 0, "OpenSoundCard with three empty texts returns 0");
-  status = -1;
-  ExpectCall(dll.GetLineRecordVolume(&status), status, 0, 1,
+  ExpectCall(dll.GetLineRecordVolume(Fresh(status)), status, 0, 1,
              "  it released every control; the device stays marked as bound");
   ExpectEq(dll.CloseSoundCard(0), 0, "CloseSoundCard 0 returns 0");
 }
@@ -728,8 +664,7 @@ void CheckDefaultDevices(const Dll& dll, const Devices& devices) {
   int status = -1;
   dll.GetLineRecordVolume(&status);
   ExpectEq(status, 0, "the default capture endpoint is bound as line input");
-  status = -1;
-  dll.GetMicRecordVolume(&status);
+  dll.GetMicRecordVolume(Fresh(status));
   ExpectEq(status, tryMic ? 0 : 1,
            tryMic ? "and, its name containing MIC, as microphone" : "and not as microphone");
   ExpectEq(dll.CloseSoundCard(0), 0, "CloseSoundCard 0 returns 0");
@@ -757,54 +692,25 @@ bool IsStatusCode(int status) { return status >= 0 && status <= 3; }
 // StatusCode (or its documented result) instead of crashing.
 void CallEveryExport(const Dll& dll) {
   // The status by reference: it is read only after the call in the argument before.
-  const auto check = [](const char* name, int result, const int& status) {
-    Expect(IsStatusCode(status),
-           std::string(name) + " answers " + Show(result) + " status " + Show(status));
+  const auto check = [](const std::string& name, int result, const int& status) {
+    Expect(IsStatusCode(status), name + " answers " + Show(result) + " status " + Show(status));
   };
-#define VELTO_NAMED(name) {#name, dll.name}
-  const std::pair<const char*, decltype(dll.GetMasterVolume)> getters[] = {
-      VELTO_NAMED(GetMasterVolume),     VELTO_NAMED(GetLinePlayBack),
-      VELTO_NAMED(GetMicPlayBack),      VELTO_NAMED(GetMicRecordVolume),
-      VELTO_NAMED(GetLineRecordVolume), VELTO_NAMED(GetVirtualVolume),
-      VELTO_NAMED(GetMasterMute),       VELTO_NAMED(GetLinePlayBackMute),
-      VELTO_NAMED(GetMicPlayBackMute),  VELTO_NAMED(GetMicBoost),
-      VELTO_NAMED(GetNoMonitor),        VELTO_NAMED(GetVirtualMute),
-      VELTO_NAMED(GetMicSliderBoost)};
-  const std::pair<const char*, decltype(dll.SetMasterVolume)> setters[] = {
-      VELTO_NAMED(SetMasterVolume),     VELTO_NAMED(SetLinePlayBack),
-      VELTO_NAMED(SetMicPlayBack),      VELTO_NAMED(SetMicRecordVolume),
-      VELTO_NAMED(SetLineRecordVolume), VELTO_NAMED(SetVirtualVolume),
-      VELTO_NAMED(SetMasterMute),       VELTO_NAMED(SetLinePlayBackMute),
-      VELTO_NAMED(SetMicPlayBackMute),  VELTO_NAMED(SetMicBoost),
-      VELTO_NAMED(SetNoMonitor),        VELTO_NAMED(SetVirtualMute),
-      VELTO_NAMED(SetMicSliderBoost)};
-  const std::pair<const char*, decltype(dll.SetBass)> toneSetters[] = {
-      VELTO_NAMED(SetBass), VELTO_NAMED(SetTreble), VELTO_NAMED(SetMidRange)};
-  const std::pair<const char*, decltype(dll.GetBass)> toneGetters[] = {
-      VELTO_NAMED(GetBass), VELTO_NAMED(GetTreble), VELTO_NAMED(GetMidRange)};
-#undef VELTO_NAMED
-  for (const auto& [name, call] : getters) {
-    int status = -1;
-    check(name, call(&status), status);
-  }
-  for (const auto& [name, call] : setters) {
-    int status = -1;
-    check(name, call(30, &status), status);
-  }
-  for (const auto& [name, call] : toneSetters) {
-    int status = -1;
-    check(name, call(2.0, &status), status);
-  }
-  for (const auto& [name, call] : toneGetters) {
-    int status = -1;
-    double level = 0;
-    check(name, call(&level, &status), status);
-  }
+  const std::vector<ControlPair> pairs = ControlPairs(dll);
+  const std::vector<ToneBand> bands = ToneBands(dll);
+  int status = -1;
+  for (const ControlPair& pair : pairs) check("Get" + pair.name, pair.get(Fresh(status)), status);
+  for (const ControlPair& pair : pairs)
+    check("Set" + pair.name, pair.set(30, Fresh(status)), status);
+  for (const ToneBand& band : bands) check("Set" + band.name, band.set(2.0, Fresh(status)), status);
+  double level = 0;
+  for (const ToneBand& band : bands)
+    check("Get" + band.name, band.get(&level, Fresh(status)), status);
   double minDb = 0, maxDb = 0, stepDb = 0;
   const int range = dll.GetEQRange(&minDb, &maxDb, &stepDb);
   check("GetEQRange", range, range);
-  int status = -1, minimum = 0, maximum = 0, step = 0;
-  check("GetMicSliderDetails", dll.GetMicSliderDetails(&status, &minimum, &maximum, &step), status);
+  int minimum = 0, maximum = 0, step = 0;
+  check("GetMicSliderDetails", dll.GetMicSliderDetails(Fresh(status), &minimum, &maximum, &step),
+        status);
   HostBuffer playback, line, mic, name, id;
   dll.GetDeviceNames(playback.bytes, line.bytes, mic.bytes);
   int plays = -1, records = -1;
@@ -847,8 +753,7 @@ void CheckRemoval(const Dll& dll, const CoreAudio& audio, const char* boundFile,
   CallEveryExport(dll);
   ExpectEq(dll.CloseSoundCard(1), 0, "CloseSoundCard 1 after the removal returns 0");
   ExpectEq(dll.CloseVirtual_1(), 0, "CloseVirtual_1 after the removal returns 0");
-  status = -1;
-  ExpectCall(dll.GetMasterMute(&status), status, 0, 3, "  nothing is bound any more");
+  ExpectCall(dll.GetMasterMute(Fresh(status)), status, 0, 3, "  nothing is bound any more");
 
   // What remains binds: the speakers' volume (1: no topology), and the defaults.
   const std::vector<Endpoint> after = audio.List(eRender);
@@ -859,8 +764,7 @@ void CheckRemoval(const Dll& dll, const CoreAudio& audio, const char* boundFile,
   if (speakers) {
     ExpectEq(dll.OpenSoundCard(speakers->narrowId().c_str(), "", ""), 1,
              "OpenSoundCard binds Speakers after the removal");
-    status = -1;
-    dll.GetMasterMute(&status);
+    dll.GetMasterMute(Fresh(status));
     ExpectEq(status, 0, "  its master mute answers");
   }
   const int reopened = dll.OpenDefaultDevices();

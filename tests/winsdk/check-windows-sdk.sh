@@ -18,12 +18,7 @@ here=$(realpath "$(dirname "$0")")
 rm -rf "$work"
 mkdir -p "$work/unpacked"
 
-failed=0
-expect() {  # WHAT COMMAND...
-  local what=$1
-  shift
-  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failed=$((failed + 1)); fi
-}
+. "$here/../support/check-lines.sh"
 has_line() { grep -qxE -- "$2" "$1" || { cat "$1"; false; }; }
 # DIR OUT PROGRAM ARGS...: runs the program in DIR, its output without CRs
 # in OUT; passes its exit status on.
@@ -96,4 +91,4 @@ for width in x86 x64; do
   expect "$width: veltomix --version says $version" \
     has_line "$work/$width-veltomix-version.out" "veltomix $version"
 done
-[ "$failed" -eq 0 ]
+checks_done
