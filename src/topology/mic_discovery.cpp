@@ -40,7 +40,10 @@ int FindBoostPart(CallBudget& callBudget, Part& connector, PartsList& start, Wal
       if (!budget.Take()) return SearchRanOut(callBudget, control, WalkEnd::StepLimit);
       Ref<Part> part = PartAt(*cursor, i);
       if (!part) continue;
-      const NameMatch match = SearchWords{{"boost", 6}, {"+2", 3}, {"agc", 4}}.Test(*part);
+      // The words are given back after the activation, not before: the
+      // platform sees the same calls in the same order as it always has.
+      const SearchWords words{{"boost", 6}, {"+2", 3}, {"agc", 4}};
+      const NameMatch match = words.Test(*part);
       callBudget.Tell({.event = WalkEvent::NameTested,
                        .control = control,
                        .part = part.Get(),
