@@ -7,7 +7,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/bindings/csharp/VeltoSound.cs
   DESTINATION ${CMAKE_INSTALL_DATADIR}/veltosound/csharp)
 
 if(WIN32)
-  # bin/: the DLL and the command-line host; lib/: the MinGW and the MSVC
+  # bin/: the DLL, the command-line host and the mixer window; lib/: the MinGW and the MSVC
   # import libraries and the .def file (from which other toolchains make
   # their own).
   install(TARGETS VeltoSound
@@ -19,6 +19,7 @@ if(WIN32)
   if(TARGET veltomix)
     install(TARGETS veltomix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
+  install(TARGETS VeltoMixer RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   # The installed binaries are stripped; the debug information goes to a
   # .debug file beside each, named in a .gnu_debuglink section for gdb.
   install(CODE "set(VELTO_OBJCOPY [[${CMAKE_OBJCOPY}]])

@@ -1,6 +1,6 @@
 # Run by `cmake --install` of the Windows build (see install-rules.cmake),
 # with VELTO_OBJCOPY, VELTO_STRIP and VELTO_BINDIR set.
-foreach(binary VeltoSound.dll veltomix.exe)
+foreach(binary VeltoSound.dll veltomix.exe VeltoMixer.exe)
   set(installed "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${VELTO_BINDIR}/${binary}")
   if(NOT EXISTS "${installed}")
     continue()

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sstream>
 
 #include "interface_ids.h"
 #include "platform/readable.h"
@@ -105,10 +106,50 @@ void* Server::Hand(p::Unknown* object, const GUID& iid, const GUID* activatedAs)
 }
 
 void Server::Count(const Face* face, const char* method) {
+  ApplyOutsideChanges();
   ++counts_[std::string(face->name) + "::" + method];
   if (face->object->Refs() <= 0 && std::strcmp(method, "Release") != 0)
     Problem(std::string("call on a released object: ") + face->name + "::" + method + " on " +
             face->object->Path());
+}
+
+void Server::ApplyOutsideChanges() {
+  static const char* const path = std::getenv("VELTO_COMSERVER_CHANGES");
+  if (!path || !*path || !system_) return;
+  // The writer renames a complete file into place: whatever is there is whole.
+  const HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  std::string text(4096, '\0');
+  DWORD got = 0;
+  ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &got, nullptr);
+  CloseHandle(file);
+  DeleteFileA(path);
+  text.resize(got);
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);)
+    if (!line.empty() && line != "\r") ApplyOutsideChange(line);
+}
+
+void Server::ApplyOutsideChange(const std::string& line) {
+  std::istringstream words(line);
+  std::string what, id;
+  double fraction = 0;
+  if (!(words >> what >> id >> fraction) || what != "volume") {
+    Problem("an outside change the server does not know: " + line);
+    return;
+  }
+  const std::u16string wide(id.begin(), id.end());
+  p::Ref<p::DeviceEnumerator> enumerator;
+  p::Ref<p::Device> device;
+  p::Ref<p::EndpointVolume> volume;
+  float min = 0, max = 0, step = 0;
+  if (system_->CreateDeviceEnumerator(CLSCTX_INPROC_SERVER, enumerator) != S_OK ||
+      enumerator->GetDevice(wide.c_str(), device) != S_OK ||
+      device->Activate(CLSCTX_INPROC_SERVER, volume) != S_OK ||
+      volume->GetVolumeRange(&min, &max, &step) != S_OK ||
+      volume->SetMasterVolumeLevel(static_cast<float>(min + fraction * (max - min))) != S_OK)
+    Problem("the outside change failed: " + line);
 }
 
 void Server::Problem(const std::string& text) { Log("problem " + text); }

@@ -11,7 +11,11 @@
 // built-in sample without it); VELTO_COMSERVER_LOG the file that receives
 // the trace as it happens and, when the process ends, the live references,
 // the problems and the count of each interface method called;
-// VELTO_COMSERVER_TRACE=0 keeps the trace out of it (long runs).
+// VELTO_COMSERVER_TRACE=0 keeps the trace out of it (long runs);
+// VELTO_COMSERVER_CHANGES names a file of changes made elsewhere (another
+// program, the volume keys), one a line, "volume <endpoint id> <fraction of
+// the range>": the server makes them through the endpoint's volume before the
+// client's next call, and deletes the file.
 #pragma once
 
 #include <map>
@@ -90,9 +94,11 @@ class Server {
   void TraceUnknownId(const Face* face, const char* method, const GUID& iid, HRESULT result);
   void Log(const std::string& line);
   void Report();
+  void ApplyOutsideChanges();
 
  private:
   Server() = default;
+  void ApplyOutsideChange(const std::string& line);
   std::unique_ptr<sim::SimSystem> system_;
   bool loadTried_ = false;
   std::map<const sim::ObjectBase*, std::unique_ptr<ServerObject>> objects_;

@@ -6,7 +6,7 @@
 #   - a host compiled in MSVC mode (msvc_host.c) and linked by lld-link
 #     against VeltoSound.lib;
 #   - the host guide's C examples, built with MinGW-w64 as the guide shows;
-#   - the version resources of VeltoSound.dll and veltomix.exe, read through
+#   - the version resources of VeltoSound.dll, veltomix.exe and VeltoMixer.exe, read through
 #     GetFileVersionInfo (version_info.exe), and `veltomix --version`,
 #     against the project version.
 #
@@ -56,7 +56,7 @@ expect "the archive unpacks" sh -c "cd '$work/unpacked' && cmake -E tar xf '$arc
 tree=$work/unpacked/$(basename "$archive" .zip)
 for file in include/veltosound.h VeltoSound.def LICENSE README.txt docs/host-guide.md \
   docs/user-guide.md {x86,x64}/{VeltoSound.dll,VeltoSound.pdb,VeltoSound.lib,libVeltoSound.dll.a} \
-  {x86,x64}/{VeltoSound.dll.debug,veltomix.exe,veltomix.exe.debug}; do
+  {x86,x64}/{VeltoSound.dll.debug,veltomix.exe,veltomix.exe.debug,VeltoMixer.exe}; do
   expect "the archive holds $file" [ -f "$tree/$file" ]
 done
 . "$here/../support/wine-session.sh"
@@ -78,7 +78,7 @@ for width in x86 x64; do
   expect "$width: load_at_run_time.exe counts the endpoints" \
     has_line "$work/$width-load_at_run_time.out" '[0-9]+ playback endpoints'
 
-  for binary in VeltoSound.dll veltomix.exe; do
+  for binary in VeltoSound.dll veltomix.exe VeltoMixer.exe; do
     run_in "$dir" "$work/$width-$binary.version" "$version_info" "$binary"
     for field in "Fixed=$version.0" "FixedProduct=$version.0" "FileVersion=$version" \
       "ProductVersion=$version" "ProductName=VeltoSound" "OriginalFilename=$binary" \
