@@ -18,7 +18,7 @@ constexpr UINT kPollMs = 500;  // follows outside changes without a visible cost
 constexpr int kNameBuffer = 256;
 
 // Layout in pixels at 96 dpi, scaled by Dip().
-constexpr int kMargin = 8, kLabelW = 92, kListW = 230, kRowH = 24;
+constexpr int kMargin = 8, kLabelW = 110, kListW = 230, kRowH = 24;
 constexpr int kColW = 84, kNarrowColW = 62, kTitleH = 30, kSliderH = 150, kTextH = 18;
 constexpr int kReasonH = 46;
 
