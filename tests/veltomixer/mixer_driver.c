@@ -7,9 +7,10 @@
    CHANGES: the window's file of outside changes; RESTORE: 0 or 1; the four
    endpoint indices pick list entries (-1: none). With SHOT, the window is
    photographed after the binding and closed. */
+// clang-format off
 #include <windows.h>
-
-#include <commctrl.h>
+#include <commctrl.h>  // needs windows.h first
+// clang-format on
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -29,8 +30,10 @@ typedef struct {
   int(VELTO_CALL* setDb)(double, int*);
 } Wiring;
 
-#define INTS(col, part, kind, get, set) {col, part, kind, get, set, NULL, NULL}
-#define DBS(col, get, set) {col, kPartSlider, TONE, NULL, NULL, get, set}
+#define INTS(col, part, kind, get, set) \
+  { col, part, kind, get, set, NULL, NULL }
+#define DBS(col, get, set) \
+  { col, kPartSlider, TONE, NULL, NULL, get, set }
 static const Wiring kWiring[] = {
     INTS(kColMaster, kPartSlider, PERCENT, GetMasterVolume, SetMasterVolume),
     INTS(kColMaster, kPartCheck, SWITCH, GetMasterMute, SetMasterMute),
@@ -121,8 +124,7 @@ static void StatusLineAgrees(int status, const char* action, int column) {
   wchar_t text[512] = L"";
   GetWindowTextW(GetDlgItem(mixer, kIdStatus), text, 512);
   char what[160];
-  snprintf(what, sizeof what, "the status line says whether %s failed (status %d)", action,
-           status);
+  snprintf(what, sizeof what, "the status line says whether %s failed (status %d)", action, status);
   Check((wcsstr(text, L"failed") != NULL) == (status != 0), what, column);
 }
 
@@ -147,8 +149,9 @@ static void Tick(const Wiring* wiring) {
 static void Pick(int list, int index, char* id) {
   char name[256] = "";
   id[0] = 0;
-  if (index >= 0) (list == kIdMicList || list == kIdLineList ? GetRecordDevice : GetPlayBackDevice)(
-      (unsigned)index, name, id);
+  if (index >= 0)
+    (list == kIdMicList || list == kIdLineList ? GetRecordDevice : GetPlayBackDevice)(
+        (unsigned)index, name, id);
   SendMessageW(GetDlgItem(mixer, list), CB_SETCURSEL, index + 1, 0);
 }
 

@@ -8,8 +8,8 @@ found, changes the master level behind the window's back and closes the
 window, with or without restore. The driver makes the same export calls in
 its own process over its own copy of the card, so the changes the platform
 saw must be the same in both servers' logs, call for call; neither may keep
-a reference. With --screenshot, the window on the sample card is
-photographed instead (PNG).
+a reference. scripts/veltomixer-screenshot.py photographs the window with
+the same session.
 """
 import argparse
 import importlib.util
@@ -17,11 +17,9 @@ import os
 import pathlib
 import re
 import shutil
-import struct
 import time
 import subprocess
 import sys
-import zlib
 
 HERE = pathlib.Path(__file__).resolve().parent
 spec = importlib.util.spec_from_file_location(
@@ -94,32 +92,14 @@ def run_card(args, wine, tally, name, faults, picks, restore, shot=None):
         comserver.check_report(tally, f"{name} ({who})", comserver.read_log(log))
 
 
-def bmp_to_png(bmp, png):
-    """A 24-bit bottom-up BMP (what the driver writes) as an RGB PNG."""
-    data = bmp.read_bytes()
-    offset, width, height = struct.unpack_from("<I", data, 10)[0], *struct.unpack_from("<ii", data, 18)
-    stride = (width * 3 + 3) & ~3
-    rows = []
-    for y in range(height - 1, -1, -1):
-        row = data[offset + y * stride: offset + y * stride + width * 3]
-        rows.append(b"\0" + bytes(b for i in range(0, len(row), 3) for b in row[i:i + 3][::-1]))
-
-    def chunk(kind, body):
-        return struct.pack(">I", len(body)) + kind + body + struct.pack(
-            ">I", zlib.crc32(kind + body) & 0xFFFFFFFF)
-    png.write_bytes(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
-                    + chunk(b"IDAT", zlib.compress(b"".join(rows), 9)) + chunk(b"IEND", b""))
-
-
-def main():
+def main(shot=None):
+    """Every card; with `shot` (a BMP's path), the sample card photographed."""
     parser = argparse.ArgumentParser()
     for option in ["mixer", "driver", "dll", "server", "work"]:
         parser.add_argument("--" + option, required=True, type=pathlib.Path)
-    parser.add_argument("--screenshot", type=pathlib.Path)
     args = parser.parse_args()
-    for option in ["mixer", "driver", "dll", "server", "work", "screenshot"]:
-        if getattr(args, option):
-            setattr(args, option, getattr(args, option).resolve())
+    for option in ["mixer", "driver", "dll", "server", "work"]:
+        setattr(args, option, getattr(args, option).resolve())
     for tool in ["wine", "wineboot", "wineserver", "Xvfb"]:
         if not shutil.which(tool):
             print(f"FAIL {tool} is not installed (tests/ci/install-wine-deps.sh)")
@@ -140,11 +120,8 @@ def main():
         # No window manager runs on the virtual display: Wine draws the frames.
         wine.run(["reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Decorated", "/d", "N",
                   "/f"])
-        if args.screenshot:
-            shot = args.work / "window.bmp"
-            run_card(args, wine, tally, *CARDS[0][:2], ["0", "0", "1", "1"], "0", shot)
-            bmp_to_png(shot, args.screenshot)
-            print(f"wrote {args.screenshot}")
+        if shot:
+            run_card(args, wine, tally, "sample", [], ["0", "0", "1", "1"], "0", shot)
         else:
             for card in CARDS:
                 started = time.monotonic()

@@ -1,8 +1,9 @@
 // VeltoMixer: a mixer window over VeltoSound.dll, using only its exports.
 // Win32 and the common controls alone, so that it runs wherever the DLL does.
+// clang-format off
 #include <windows.h>
-
-#include <commctrl.h>
+#include <commctrl.h>  // needs windows.h first
+// clang-format on
 
 #include <array>
 #include <string>
@@ -74,8 +75,8 @@ std::vector<Endpoint> ListEndpoints(bool playback) {
   if ((playback ? GetNumberPlayDevices(&count) : GetNumberRecordDevices(&count)) != 0) return {};
   for (int index = 0; index < count; ++index) {
     char name[kNameBuffer] = "", id[kNameBuffer] = "";
-    const int result = playback ? GetPlayBackDevice(index, name, id)
-                                : GetRecordDevice(index, name, id);
+    const int result =
+        playback ? GetPlayBackDevice(index, name, id) : GetRecordDevice(index, name, id);
     if (result == 0) endpoints.push_back({FromLatin1(name), id});
   }
   return endpoints;
@@ -91,8 +92,8 @@ void FillList(HWND list, const std::vector<Endpoint>& endpoints) {
 
 void SelectByName(HWND list, const char* name) {
   if (!*name) return;
-  const LRESULT found = SendMessageW(list, CB_FINDSTRINGEXACT, 0,
-                                     reinterpret_cast<LPARAM>(FromLatin1(name).c_str()));
+  const LRESULT found =
+      SendMessageW(list, CB_FINDSTRINGEXACT, 0, reinterpret_cast<LPARAM>(FromLatin1(name).c_str()));
   if (found != CB_ERR) SendMessageW(list, CB_SETCURSEL, found, 0);
 }
 
@@ -228,7 +229,7 @@ void Layout() {
   AdjustWindowRectEx(&frame, style, FALSE, GetWindowLongW(w.main, GWL_EXSTYLE));
   SetWindowPos(w.main, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  InvalidateRect(w.main, nullptr, TRUE);
+  RedrawWindow(w.main, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 std::wstring BindOutcome(int result) {
@@ -256,8 +257,9 @@ void Bind() {
   if (virtualId.empty())
     CloseVirtual_1();
   else if (OpenVirtual_1(virtualId.c_str()) != 0)
-    outcome += L" The virtual endpoint's topology could not be walked; its volume and mute may "
-               L"still work.";
+    outcome +=
+        L" The virtual endpoint's topology could not be walked; its volume and mute may "
+        L"still work.";
   SetStatus(outcome);
   ApplyRanges();
   Refresh(true);
@@ -437,10 +439,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   cls.lpszClassName = VELTOMIXER_CLASS;
   if (!RegisterClassExW(&cls)) return 1;
   // WS_EX_CONTROLPARENT: tab and access keys reach the controls.
-  HWND window = CreateWindowExW(WS_EX_CONTROLPARENT, VELTOMIXER_CLASS, L"VeltoMixer",
-                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                                CW_USEDEFAULT, CW_USEDEFAULT, 640, 480, nullptr, nullptr,
-                                instance, nullptr);
+  HWND window =
+      CreateWindowExW(WS_EX_CONTROLPARENT, VELTOMIXER_CLASS, L"VeltoMixer",
+                      WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT,
+                      CW_USEDEFAULT, 640, 480, nullptr, nullptr, instance, nullptr);
   if (!window) return 1;
   ShowWindow(window, show);
   UpdateWindow(window);

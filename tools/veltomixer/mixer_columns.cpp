@@ -30,14 +30,21 @@ const ColumnSpec kColumns[kColumnCount] = {
      Switch(L"Line monitor mute", GetLinePlayBackMute, SetLinePlayBackMute), L"Mute"},
     {L"M&ic monitor", Percent(L"Mic monitor level", GetMicPlayBack, SetMicPlayBack),
      Switch(L"Mic monitor mute", GetMicPlayBackMute, SetMicPlayBackMute), L"Mute"},
-    {L"Line r&ecord", Percent(L"Line recording level", GetLineRecordVolume, SetLineRecordVolume),
-     {}, nullptr},
-    {L"Mic re&cord", Percent(L"Mic recording level", GetMicRecordVolume, SetMicRecordVolume), {},
+    {L"Line r&ecord",
+     Percent(L"Line recording level", GetLineRecordVolume, SetLineRecordVolume),
+     {},
+     nullptr},
+    {L"Mic re&cord",
+     Percent(L"Mic recording level", GetMicRecordVolume, SetMicRecordVolume),
+     {},
      nullptr},
     {L"Mic boo&st",
-     {.kind = Kind::BoostDb, .name = L"Mic boost level", .getInt = GetMicSliderBoost,
+     {.kind = Kind::BoostDb,
+      .name = L"Mic boost level",
+      .getInt = GetMicSliderBoost,
       .setInt = SetMicSliderBoost},
-     Switch(L"Mic boost", GetMicBoost, SetMicBoost), L"On"},
+     Switch(L"Mic boost", GetMicBoost, SetMicBoost),
+     L"On"},
     {L"Line A&GC", {}, Switch(L"Line AGC", GetNoMonitor, SetNoMonitor), L"On"},
     {L"B&ass", Tone(L"Bass", GetBass, SetBass), {}, nullptr},
     {L"&Treble", Tone(L"Treble", GetTreble, SetTreble), {}, nullptr},
@@ -82,8 +89,8 @@ Range RangeOf(const Control& control) {
     double min = 0, max = 0, step = 0;
     if (GetEQRange(&min, &max, &step) != 0 || max <= min) return {-120, 120, 5, 30};
     const int line = std::max(1, static_cast<int>(std::lround(step * 10)));
-    return {static_cast<int>(std::lround(min * 10)), static_cast<int>(std::lround(max * 10)),
-            line, line * 4};
+    return {static_cast<int>(std::lround(min * 10)), static_cast<int>(std::lround(max * 10)), line,
+            line * 4};
   }
   if (control.kind == Kind::BoostDb) {
     int status = 0, min = 0, max = 0, step = 0;

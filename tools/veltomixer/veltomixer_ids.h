@@ -37,6 +37,6 @@ enum {
   kColumnCount
 };
 
-#define VELTOMIXER_ID(column, part) (kIdColumnBase + (column) * kIdColumnStride + (part))
+#define VELTOMIXER_ID(column, part) (kIdColumnBase + (column)*kIdColumnStride + (part))
 
 #endif
