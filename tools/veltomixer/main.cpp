@@ -282,9 +282,13 @@ void BindDefaults() {
     SelectByName(w.lists[0], playback);
     SelectByName(w.lists[1], mic);
     SelectByName(w.lists[2], line);
-    SetStatus(result == 0 ? L"Bound the system's default endpoints."
-                          : L"There is no default recording endpoint; pick the endpoints and "
-                            L"press Bind.");
+    const std::wstring missing =
+        L"there is no default recording endpoint: pick the endpoints and press Bind.";
+    if (result == 0)
+      SetStatus(L"Bound the system's default endpoints.");
+    else
+      SetStatus((*playback ? L"Bound the default playback endpoint; " : L"Nothing bound: ") +
+                missing);
   }
   ApplyRanges();
   Refresh(true);
