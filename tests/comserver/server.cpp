@@ -116,15 +116,18 @@ void Server::Count(const Face* face, const char* method) {
 void Server::ApplyOutsideChanges() {
   static const char* const path = std::getenv("VELTO_COMSERVER_CHANGES");
   if (!path || !*path || !system_) return;
-  // The writer renames a complete file into place: whatever is there is whole.
-  const HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // The writer renames a complete file into place, and taking it by another
+  // rename makes sure each change is made once, even if the deletion fails.
+  const std::string taken = std::string(path) + ".taken";
+  if (!MoveFileExA(path, taken.c_str(), MOVEFILE_REPLACE_EXISTING)) return;
+  const HANDLE file = CreateFileA(taken.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   std::string text(4096, '\0');
   DWORD got = 0;
   ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &got, nullptr);
   CloseHandle(file);
-  DeleteFileA(path);
+  DeleteFileA(taken.c_str());
   text.resize(got);
   std::istringstream lines(text);
   for (std::string line; std::getline(lines, line);)

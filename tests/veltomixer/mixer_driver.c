@@ -94,9 +94,21 @@ static int Shown(const Wiring* wiring) {
   return min + max - (int)SendMessageW(control, TBM_GETPOS, 0, 0);
 }
 
-/* Every control the binding found is enabled and shows the exports' value;
+/* A slider's label as the window writes the export's value. */
+static int LabelAgrees(const Wiring* wiring, int value) {
+  wchar_t shown[64] = L"", expected[64];
+  GetWindowTextW(Part(wiring->column, kPartValue), shown, 64);
+  if (wiring->kind == TONE)
+    swprintf(expected, 64, L"%.1f dB", value / 10.0);
+  else
+    swprintf(expected, 64, wiring->kind == BOOST ? L"%d dB" : L"%d %%", value);
+  return wcscmp(shown, expected) == 0;
+}
+
+/* Every control the binding found is enabled and shows the exports' value
+   (a slider's thumb stays where it was put, its label reads the export);
    every other one is greyed, with a reason. */
-static void CompareAll(const char* when) {
+static void CompareAll(const char* when, int thumbs) {
   char what[160];
   for (int i = 0; i < WIRING_COUNT; ++i) {
     const Wiring* wiring = &kWiring[i];
@@ -110,7 +122,10 @@ static void CompareAll(const char* when) {
     if (status == 0) {
       snprintf(what, sizeof what, "%s: the window shows %d, the export %d", when, Shown(wiring),
                value);
-      Check(Shown(wiring) == value, what, wiring->column);
+      Check((!thumbs && wiring->part == kPartSlider) || Shown(wiring) == value, what,
+            wiring->column);
+      Check(wiring->part == kPartCheck || LabelAgrees(wiring, value),
+            "the slider's label shows the export's value", wiring->column);
     } else {
       wchar_t reason[128] = L"";
       GetWindowTextW(Part(wiring->column, kPartReason), reason, 128);
@@ -128,7 +143,7 @@ static void StatusLineAgrees(int status, const char* action, int column) {
   Check((wcsstr(text, L"failed") != NULL) == (status != 0), what, column);
 }
 
-static void MoveSlider(const Wiring* wiring) {
+static int MoveSlider(const Wiring* wiring) {
   HWND slider = Part(wiring->column, kPartSlider);
   const int min = (int)SendMessageW(slider, TBM_GETRANGEMIN, 0, 0);
   const int max = (int)SendMessageW(slider, TBM_GETRANGEMAX, 0, 0);
@@ -138,6 +153,16 @@ static void MoveSlider(const Wiring* wiring) {
   SendMessageW(mixer, WM_VSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position), (LPARAM)slider);
   SendMessageW(mixer, WM_VSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), (LPARAM)slider);
   StatusLineAgrees(SetTruth(wiring, min + max - position), "moving a slider", wiring->column);
+  return min + max - position;
+}
+
+/* The up arrow steps on from where the thumb was put, even when the level
+   reads back a step lower (75 % gives 74 %) and a poll has been since. */
+static void StepUp(const Wiring* wiring, int from) {
+  HWND slider = Part(wiring->column, kPartSlider);
+  SendMessageW(slider, WM_KEYDOWN, VK_UP, 0);
+  SendMessageW(slider, WM_KEYUP, VK_UP, 0);
+  StatusLineAgrees(SetTruth(wiring, from + 1), "an arrow key", wiring->column);
 }
 
 static void Tick(const Wiring* wiring) {
@@ -259,7 +284,7 @@ int main(int argc, char** argv) {
   HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
 
   DefaultsSelected();
-  CompareAll("started");
+  CompareAll("started", 1);
   char ids[4][256];
   const int lists[4] = {kIdPlaybackList, kIdMicList, kIdLineList, kIdVirtualList};
   for (int i = 0; i < 4; ++i) Pick(lists[i], atoi(argv[3 + i]), ids[i]);
@@ -269,21 +294,26 @@ int main(int argc, char** argv) {
     OpenVirtual_1(ids[3]);
   else
     CloseVirtual_1();
-  CompareAll("bound");
+  CompareAll("bound", 1);
   if (argc > 7) {
     Sleep(300);
     Screenshot(argv[7]);
   } else {
+    int master = -1;
     for (int i = 0; i < WIRING_COUNT; ++i) {
       HWND control = Part(kWiring[i].column, kWiring[i].part);
       if (!IsWindowEnabled(control)) continue;
-      if (kWiring[i].part == kPartSlider)
-        MoveSlider(&kWiring[i]);
-      else
+      if (kWiring[i].part == kPartSlider) {
+        const int set = MoveSlider(&kWiring[i]);
+        if (i == 0) master = set;
+      } else {
         Tick(&kWiring[i]);
+      }
     }
+    Sleep(600); /* a poll, which must not take the thumb back */
+    if (master >= 0) StepUp(&kWiring[0], master);
     Sleep(1200); /* two polls: a slider wired to the wrong control shows it here */
-    CompareAll("set");
+    CompareAll("set", 0);
     if (ids[0][0]) ChangeElsewhere(argv[1], ids[0]);
   }
   const int restore = atoi(argv[2]);

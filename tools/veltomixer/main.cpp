@@ -31,6 +31,7 @@ struct Endpoint {
 struct ColumnWindows {
   HWND title = nullptr, slider = nullptr, value = nullptr, check = nullptr, reason = nullptr;
   Reading sliderReading{-1, 0};
+  int sliderSetTo = 0;  // the value the thumb stands for
   Reading checkReading{-1, 0};
   Range range;
 };
@@ -113,6 +114,7 @@ void ShowSlider(int column) {
   const Control& control = kColumns[column].slider;
   const Reading& reading = c.sliderReading;
   EnableWindow(c.slider, reading.status == 0);
+  c.sliderSetTo = reading.value;
   if (reading.status == 0 && GetCapture() != c.slider)
     SendMessageW(c.slider, TBM_SETPOS, TRUE, ToPosition(c.range, reading.value));
   SetWindowTextW(c.value, reading.status == 0 ? ValueText(control, reading.value).c_str() : L"");
@@ -344,12 +346,17 @@ void SliderMoved(HWND slider) {
   ColumnWindows& c = w.columns[column];
   const Control& control = kColumns[column].slider;
   const int value = ToPosition(c.range, static_cast<int>(SendMessageW(slider, TBM_GETPOS, 0, 0)));
-  if (c.sliderReading.status == 0 && value == c.sliderReading.value) return;
+  if (c.sliderReading.status == 0 && value == c.sliderSetTo) return;
   const int status = Write(control, value);
   Report(control, value, status);
   if (status == 0) {
-    c.sliderReading.value = value;
-    SetWindowTextW(c.value, ValueText(control, value).c_str());
+    // A level can read back a step lower than it was set (75 % gives 74 %).
+    // The label shows what the export reads; the thumb stays where it was
+    // put, or the arrow keys could never step past such a value.
+    c.sliderSetTo = value;
+    c.sliderReading = Read(control);
+    SetWindowTextW(c.value, ValueText(control, c.sliderReading.value).c_str());
+    if (c.sliderReading.status != 0) ShowReason(column);
   } else {
     ShowSlider(column);
   }
