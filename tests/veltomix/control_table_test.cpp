@@ -11,7 +11,7 @@
 #include <sstream>
 #include <string>
 
-#include "export_table.h"
+#include "calls/export_table.h"
 #include "host_calls.h"
 
 namespace veltomix::testing {
