@@ -1,7 +1,8 @@
 // The lists kept outside the control table, checked against it: veltomix's
-// export table, the hosts' view of the exports in the test support, and the
-// Python and C# modules' control methods. A control row whose exports one of
-// them lacks, or a list entry no row names, fails here by name.
+// export table, the hosts' view of the exports in the test support, the
+// Python and C# modules' control methods and the mixer window's columns. A
+// control row whose exports one of them lacks, or a list entry no row names,
+// fails here by name.
 #include "core/control_table.h"
 
 #include <gtest/gtest.h>
@@ -84,6 +85,7 @@ std::vector<Expected> ExportsOfTheTable() {
 TEST(ControlTableTest, EveryListOutsideTheTableHasItsControlsAndNoOthers) {
   const std::string python = SourceText("python/veltosound/__init__.py");
   const std::string csharp = SourceText("bindings/csharp/VeltoSound.cs");
+  const std::string mixer = SourceText("tools/veltomixer/mixer_columns.cpp");
   std::set<std::string> named;
   for (const Expected& expected : ExportsOfTheTable()) {
     SCOPED_TRACE(expected.name);
@@ -93,6 +95,7 @@ TEST(ControlTableTest, EveryListOutsideTheTableHasItsControlsAndNoOthers) {
         << "python/veltosound/__init__.py";
     EXPECT_NE(csharp.find("NativeMethods." + std::string(expected.name)), std::string::npos)
         << "bindings/csharp/VeltoSound.cs";
+    EXPECT_NE(mixer.find(expected.name), std::string::npos) << "tools/veltomixer/mixer_columns.cpp";
     const auto& host = velto::hardening::HostCallNamed(expected.name);
     const ControlRules& rules = host.rules;
     EXPECT_EQ(host.family, expected.family) << "tests/support/host_calls.cpp";
