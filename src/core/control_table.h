@@ -127,7 +127,7 @@ struct ControlRow {
   // "<control> mute", and `muteOf` names the control.
   const char* name;
   BoundEndpoint endpoint;
-  const char* description;  // veltomix's help line
+  const char* description = nullptr;  // veltomix's help line; none for a mute part
   SlotField slot;
   // Its place among the slots OpenSoundCard and CloseSoundCard release: the
   // endpoints first, then the parts, in the order the library has always
@@ -156,7 +156,7 @@ using M = MixerState;
 
 // In the order veltomix lists them, each mute after its control.
 // clang-format off
-inline constexpr std::array<ControlRow, 14> kRows{{
+inline constexpr auto kRows = std::to_array<ControlRow>({
     {.id = I::PlaybackEndpoint, .name = "master", .endpoint = E::Playback,
      .description = "the playback endpoint's volume (percent) and mute",
      .slot = &M::playbackEndpoint, .release = 0, .bindsAs = EndpointInterface::AudioEndpointVolume,
@@ -173,7 +173,6 @@ inline constexpr std::array<ControlRow, 14> kRows{{
      .level = {.unit = LevelUnit::Percent, .saved = &M::savedLinePlaybackLevel, .restore = 2,
                .get = "GetLinePlayBack", .set = "SetLinePlayBack"}},
     {.id = I::LinePlaybackMute, .name = "line-monitor mute", .endpoint = E::Playback,
-     .description = "the line monitor's mute",
      .slot = &M::linePlaybackMute, .release = 4, .bindsAs = MuteInterface::AudioMute,
      .state = {.saved = &M::savedLinePlaybackMute, .restore = 3,
                .get = "GetLinePlayBackMute", .set = "SetLinePlayBackMute"},
@@ -185,7 +184,6 @@ inline constexpr std::array<ControlRow, 14> kRows{{
                .get = "GetMicPlayBack", .set = "SetMicPlayBack",
                .volume = {.order = QueryOrder::CountThenRange, .invalidFunctionIsSuccess = true}}},
     {.id = I::MicPlaybackMute, .name = "mic-monitor mute", .endpoint = E::Playback,
-     .description = "the microphone monitor's mute",
      .slot = &M::micPlaybackMute, .release = 6, .bindsAs = MuteInterface::AudioMute,
      .state = {.saved = &M::savedMicPlaybackMute, .restore = 5,
                .get = "GetMicPlayBackMute", .set = "SetMicPlayBackMute",
@@ -245,12 +243,12 @@ inline constexpr std::array<ControlRow, 14> kRows{{
                .volume = {.check = DeviceCheck::Skipped, .failureReturnsPercent = true}},
      .state = {.get = "GetVirtualMute", .set = "SetVirtualMute",
                .rules = {.check = DeviceCheck::Skipped, .writeFailure = kStatusMissing}}},
-}};
+});
 // clang-format on
 
 }  // namespace control_table_rows
 
-inline constexpr const std::array<ControlRow, 14>& kControls = control_table_rows::kRows;
+inline constexpr const auto& kControls = control_table_rows::kRows;
 
 // The row of `id`. Used where `id` is a constant, a missing row does not
 // compile.

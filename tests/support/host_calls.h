@@ -100,6 +100,8 @@ struct ControlRules {
   bool invalidFunctionIsSuccess = false;
   std::int32_t writeFailure = 2;   // the status of a failed switch write
   std::int32_t successResult = 0;  // tone exports: the midrange pair answers 1
+
+  bool operator==(const ControlRules&) const = default;
 };
 
 // Exports that bind or let go of endpoints, and those that reach a bound control.
