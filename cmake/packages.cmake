@@ -65,16 +65,29 @@ add_custom_command(OUTPUT ${VELTO_CSHARP_ASSEMBLY} VERBATIM
     $<$<BOOL:${VELTO_WERROR}>:-warnaserror+> -nowarn:1591
     -doc:${PROJECT_BINARY_DIR}/nuget/VeltoSound.Net.xml
     -out:${VELTO_CSHARP_ASSEMBLY} ${PROJECT_SOURCE_DIR}/bindings/csharp/VeltoSound.cs)
-# On Linux the package of the Linux library alone; the Windows 64-bit build's
-# tests make the full one (both DLLs and the Linux library).
+# On Linux the package of the Linux library alone, built; the full one
+# (both DLLs and the Linux library) by the 64-bit Windows build's tests, once
+# the test command has built the 32-bit and the Linux presets.
+set(VELTO_NUPKG ${PROJECT_BINARY_DIR}/nuget/VeltoSound.${PROJECT_VERSION}.nupkg)
+set(pack ${CMAKE_COMMAND} -DNUGET=${VELTO_NUGET} -DVERSION=${PROJECT_VERSION}
+  -DASSEMBLY=${VELTO_CSHARP_ASSEMBLY} -DSOURCE=${PROJECT_SOURCE_DIR} -DOUT=${VELTO_NUPKG})
 if(NOT WIN32)
-  set(VELTO_NUPKG ${PROJECT_BINARY_DIR}/nuget/VeltoSound.${PROJECT_VERSION}.nupkg)
+  set(VELTO_NUPKG_RUNTIMES linux-x64)
   add_custom_command(OUTPUT ${VELTO_NUPKG} VERBATIM
     DEPENDS ${VELTO_CSHARP_ASSEMBLY} ${VELTO_STRIPPED_LIBRARY} ${PROJECT_SOURCE_DIR}/cmake/pack-nuget.cmake
-    COMMAND ${CMAKE_COMMAND} -DNUGET=${VELTO_NUGET} -DVERSION=${PROJECT_VERSION}
-      -DASSEMBLY=${VELTO_CSHARP_ASSEMBLY} -DSOURCE=${PROJECT_SOURCE_DIR} -DOUT=${VELTO_NUPKG}
-      "-DRUNTIMES=linux-x64=${VELTO_STRIPPED_LIBRARY}" -P ${PROJECT_SOURCE_DIR}/cmake/pack-nuget.cmake)
+    COMMAND ${pack} -DRUNTIMES=linux-x64=${VELTO_STRIPPED_LIBRARY}
+      -P ${PROJECT_SOURCE_DIR}/cmake/pack-nuget.cmake)
   add_custom_target(nuget_package ALL DEPENDS ${VELTO_NUPKG})
-else()
-  add_custom_target(csharp_assembly ALL DEPENDS ${VELTO_CSHARP_ASSEMBLY} ${VELTO_STRIPPED_LIBRARY})
+  return()
+endif()
+add_custom_target(csharp_assembly ALL DEPENDS ${VELTO_CSHARP_ASSEMBLY} ${VELTO_STRIPPED_LIBRARY})
+if(CMAKE_SIZEOF_VOID_P EQUAL 8 AND VELTO_BUILD_TESTS)
+  set(VELTO_LINUX_BUILD_DIR ${PROJECT_SOURCE_DIR}/build/default
+    CACHE PATH "Linux build whose library goes into the NuGet package's runtimes/linux-x64")
+  set(VELTO_NUPKG_RUNTIMES win-x86,win-x64,linux-x64)
+  add_test(NAME nuget_pack COMMAND ${pack} "-DRUNTIMES=\
+win-x86=${VELTO_X86_BUILD_DIR}/stripped/VeltoSound.dll;win-x64=${VELTO_STRIPPED_LIBRARY};\
+linux-x64=${VELTO_LINUX_BUILD_DIR}/stripped/libveltosound.so"
+    -P ${PROJECT_SOURCE_DIR}/cmake/pack-nuget.cmake)
+  set_tests_properties(nuget_pack PROPERTIES FIXTURES_SETUP nuget_package)
 endif()
