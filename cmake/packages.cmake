@@ -1,7 +1,7 @@
 # What a user installs with their language's package manager: the Python
 # wheel of this build's library (python/wheel/) and the C# bindings as an
 # assembly with the native libraries in a NuGet package (nuget/). Both carry
-# the library stripped of its debug information (stripped/). Each is made
+# the library stripped (stripped/), as the install does. Each is made
 # where its tools are found: a python3 with pip; Mono's mcs and nuget
 # (Debian: python3-pip, mono-mcs, nuget).
 if(WIN32)
@@ -9,20 +9,17 @@ if(WIN32)
   set(VELTO_STRIPPED_LIBRARY ${PROJECT_BINARY_DIR}/stripped/VeltoSound.dll)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(wheel_platform win_amd64)
-    set(VELTO_NUGET_RUNTIME win-x64)
   else()
     set(wheel_platform win32)
-    set(VELTO_NUGET_RUNTIME win-x86)
   endif()
 else()
   set(VELTO_LIBRARY_TARGET veltosound)
   set(VELTO_STRIPPED_LIBRARY ${PROJECT_BINARY_DIR}/stripped/libveltosound.so)
   set(wheel_platform linux_${CMAKE_SYSTEM_PROCESSOR})
-  set(VELTO_NUGET_RUNTIME linux-x64)
 endif()
 add_custom_command(OUTPUT ${VELTO_STRIPPED_LIBRARY} DEPENDS ${VELTO_LIBRARY_TARGET} VERBATIM
   COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/stripped
-  COMMAND ${CMAKE_STRIP} --strip-debug -o ${VELTO_STRIPPED_LIBRARY}
+  COMMAND ${CMAKE_STRIP} --strip-all -o ${VELTO_STRIPPED_LIBRARY}
     $<TARGET_FILE:${VELTO_LIBRARY_TARGET}>)
 
 find_program(VELTO_PYTHON3 NAMES python3)

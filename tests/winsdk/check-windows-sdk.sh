@@ -97,6 +97,9 @@ for width in x86 x64; do
   run_in "$work/$width-crossed" "$work/$width-crossed.out" load_at_run_time.exe
   expect "$width: load_at_run_time.exe names a DLL of the other width" \
     has_line "$work/$width-crossed.out" "VeltoSound.dll is not a $bits-bit DLL \\(error 193\\): take the one from $width"
+  run_in "$dir" "$work/$width-crossed-veltomix.out" veltomix.exe --library "..\\$other\\VeltoSound.dll" GetMasterVolume
+  expect "$width: veltomix --library names a DLL of the other width" \
+    has_line "$work/$width-crossed-veltomix.out" ".*: it is not a $bits-bit DLL \\(error 193, ERROR_BAD_EXE_FORMAT\\).*"
 
   for binary in VeltoSound.dll veltomix.exe; do
     run_in "$dir" "$work/$width-$binary.version" "$version_info" "$binary"
