@@ -6,10 +6,8 @@ with AGC, a microphone with a boost switch, a headset microphone with a boost
 level, and treble writes that fail.
 """
 
-import importlib.util
 import pathlib
 import re
-import shutil
 import subprocess
 import sys
 
