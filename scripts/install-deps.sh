@@ -9,7 +9,8 @@ set -eu
 
 BUILD_PACKAGES="build-essential cmake ninja-build pkg-config nlohmann-json3-dev libcli11-dev"
 TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev valgrind
-  python3 python3-pytest python3-pip python3-setuptools python3-wheel mono-mcs mono-runtime"
+  python3 python3-pytest python3-pip python3-venv mono-mcs mono-runtime
+  nuget"
 
 with_tests=no
 for arg in "$@"; do

@@ -275,6 +275,26 @@ namespace VeltoSound
         private delegate int LevelGetCall(out double level, out int status);
         private delegate int LevelSetCall(double level, out int status);
 
+        /// <summary>Loads the library and resolves every export.</summary>
+        /// <exception cref="DllNotFoundException">The library is not where the
+        /// process looks for it (or, on Windows, is of the other width).</exception>
+        /// <remarks>Resolving here, not at the first call, makes a missing library
+        /// fail the constructor, before a using block whose Dispose would call
+        /// it again and hide the first failure.</remarks>
+        public Mixer()
+        {
+            try
+            {
+                Marshal.PrelinkAll(typeof(NativeMethods));
+            }
+            catch (Exception e) when (e is DllNotFoundException || e is BadImageFormatException || e is EntryPointNotFoundException)
+            {
+                throw new DllNotFoundException("cannot load the VeltoSound library \"" + NativeMethods.Library
+                    + "\" (VeltoSound.dll of the process's width beside the program or on PATH on Windows; "
+                    + "libveltosound.so through LD_LIBRARY_PATH on Linux): " + e.Message, e);
+            }
+        }
+
         public void Dispose()
         {
             Close(true);

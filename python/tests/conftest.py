@@ -3,6 +3,9 @@
 The library's state is process-wide and it reads VELTOSOUND_SYSTEM once, so
 this process runs on tests/card.json; tests that need another description
 start a Python of their own (run_python).
+
+With VELTOSOUND_TEST_INSTALLED=1 they run on the veltosound that Python finds
+(an installed wheel) and the library it bundles, not on the source tree.
 """
 
 import os
@@ -16,14 +19,16 @@ HERE = pathlib.Path(__file__).resolve().parent
 PACKAGE_ROOT = HERE.parent  # python/, which holds the veltosound package
 REPOSITORY = PACKAGE_ROOT.parent
 CARD = HERE / "card.json"
+INSTALLED = os.environ.get("VELTOSOUND_TEST_INSTALLED") == "1"
 
-sys.path.insert(0, str(PACKAGE_ROOT))
+if not INSTALLED:
+    sys.path.insert(0, str(PACKAGE_ROOT))
 import veltosound  # noqa: E402
 
 
 def library_path():
     path = os.environ.get(veltosound.LIBRARY_VARIABLE)
-    if path:
+    if path or INSTALLED:
         return path
     built = REPOSITORY / "build" / "default" / "libveltosound.so.1"
     if built.exists():
@@ -33,8 +38,9 @@ def library_path():
 
 def run_python(code, system, cwd=None):
     """Runs code in a fresh Python over the description `system` (a path)."""
-    env = dict(os.environ, VELTOSOUND_SYSTEM=str(system),
-               PYTHONPATH=str(PACKAGE_ROOT), **{veltosound.LIBRARY_VARIABLE: library_path()})
+    env = dict(os.environ, VELTOSOUND_SYSTEM=str(system))
+    if not INSTALLED:
+        env.update(PYTHONPATH=str(PACKAGE_ROOT), **{veltosound.LIBRARY_VARIABLE: library_path()})
     return subprocess.run([sys.executable, "-c", code], env=env, cwd=cwd, capture_output=True,
                           text=True, timeout=60)
 

@@ -6,17 +6,15 @@ with AGC, a microphone with a boost switch, a headset microphone with a boost
 level, and treble writes that fail.
 """
 
-import importlib.util
 import pathlib
 import re
-import shutil
 import subprocess
 import sys
 
 import pytest
 
 import veltosound
-from conftest import PACKAGE_ROOT, REPOSITORY, run_python
+from conftest import CARD, PACKAGE_ROOT, REPOSITORY, run_python
 from veltosound import Flow, NotBoundError, PlatformError, Range, Role
 
 SPEAKERS = b"{0.0.0.00000000}.{00000000-0000-0000-0000-000000000001}"
@@ -212,18 +210,28 @@ def test_the_description_named_by_the_environment_is_used():
     assert result.stderr == ""
 
 
+@pytest.mark.parametrize("library, message", [
+    (None, "set VELTOSOUND_LIBRARY to the path of"),
+    (b"MZ" + bytes(58) + b"\x40\0\0\0PE\0\0\x4c\x01", "is a 32-bit DLL and this Python is 64-bit"),
+], ids=["missing", "other width"])
+def test_a_library_that_does_not_load_says_what_to_set(tmp_path, library, message):
+    path = tmp_path / "VeltoSound.dll"
+    if library:
+        path.write_bytes(library)
+    result = run_python(f"import veltosound\nveltosound.Mixer({str(path)!r})\n", CARD)
+    assert "LibraryNotFoundError: " in result.stderr
+    assert message in result.stderr
+
+
 def test_pip_installs_the_package_offline(tmp_path):
-    # Looked up, not imported: setuptools replaces distutils on import.
-    missing = [m for m in ("pip", "setuptools", "wheel") if importlib.util.find_spec(m) is None]
-    if missing:
-        pytest.skip(f"not installed: {', '.join(missing)}")
-    # A copy: setuptools builds in the source tree.
-    source = tmp_path / "python"
-    shutil.copytree(PACKAGE_ROOT, source, ignore=shutil.ignore_patterns("tests", "__pycache__"))
+    # With build isolation, as a user types it: the package needs nothing
+    # from an index to build, and writes nothing into its source tree.
+    before = sorted(PACKAGE_ROOT.rglob("*"))
     target = tmp_path / "site"
-    subprocess.run([sys.executable, "-m", "pip", "install", "--quiet", "--no-build-isolation",
-                    "--no-index", "--no-deps", "--target", str(target), str(source)],
+    subprocess.run([sys.executable, "-m", "pip", "install", "--quiet", "--no-index", "--no-deps",
+                    "--no-cache-dir", "--target", str(target), str(PACKAGE_ROOT)],
                    check=True, timeout=300, cwd=tmp_path)
+    assert sorted(PACKAGE_ROOT.rglob("*")) == before
     installed = pathlib.Path(target, "veltosound")
     assert sorted(p.name for p in installed.glob("*.py")) == ["__init__.py", "_exports.py"]
     version = subprocess.run([sys.executable, "-c", "import veltosound; print(veltosound.__version__)"],

@@ -26,11 +26,11 @@ from dataclasses import dataclass
 from typing import NamedTuple, Optional, Union
 
 from . import _exports
-from ._exports import LIBRARY_VARIABLE, SIGNATURES
+from ._exports import LIBRARY_VARIABLE, SIGNATURES, LibraryNotFoundError
 
 __all__ = [
-    "Binding", "DeviceNames", "Endpoint", "Flow", "LIBRARY_VARIABLE", "Mixer", "NotBoundError",
-    "PlatformError", "Range", "Role", "SIGNATURES", "VeltoSoundError",
+    "Binding", "DeviceNames", "Endpoint", "Flow", "LIBRARY_VARIABLE", "LibraryNotFoundError",
+    "Mixer", "NotBoundError", "PlatformError", "Range", "Role", "SIGNATURES", "VeltoSoundError",
 ]
 __version__ = "1.0.0"
 

@@ -71,24 +71,40 @@ SIGNATURES = {
 # The environment variable that names the library file to load.
 LIBRARY_VARIABLE = "VELTOSOUND_LIBRARY"
 
+_PE_WIDTHS = {0x14C: 32, 0x8664: 64}
+
+
+class LibraryNotFoundError(OSError):
+    """The library could not be loaded; the message says what to set."""
+
 
 def default_library_name():
     return "VeltoSound.dll" if os.name == "nt" else "libveltosound.so.1"
+
+
+def bundled_library():
+    """The library a platform wheel puts inside the package, or None."""
+    name = "VeltoSound.dll" if os.name == "nt" else "libveltosound.so"
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), name)
+    return path if os.path.exists(path) else None
 
 
 def load(path=None):
     """Loads the library and declares every export.
 
     The path is, in this order, the argument, the VELTOSOUND_LIBRARY
-    environment variable, or the plain library name (found by the system's
-    search rules: on Windows the application's directory, System32 and
-    directories added with os.add_dll_directory, not PATH).
+    environment variable, the library a platform wheel bundles, or the plain
+    library name (found by the system's search rules: on Windows the
+    application's directory, System32 and directories added with
+    os.add_dll_directory, not PATH).
     """
-    path = path or os.environ.get(LIBRARY_VARIABLE) or default_library_name()
-    if os.name == "nt":
-        library = _load_windows(path)
-    else:
-        library = ctypes.CDLL(path)
+    path = path or os.environ.get(LIBRARY_VARIABLE) or bundled_library() or default_library_name()
+    try:
+        # __stdcall exports: WinDLL (on 64-bit Windows there is only one
+        # convention, and WinDLL works as well).
+        library = ctypes.WinDLL(path) if os.name == "nt" else ctypes.CDLL(path)
+    except OSError as error:
+        raise LibraryNotFoundError(_load_failure(path, error)) from None
     for name, (restype, argtypes) in SIGNATURES.items():
         function = getattr(library, name)
         function.restype = restype
@@ -96,14 +112,25 @@ def load(path=None):
     return library
 
 
-def _load_windows(path):
+def pe_width(path):
+    """32 or 64 for a Windows DLL of that width, None for any other file."""
     try:
-        # __stdcall exports: WinDLL (on 64-bit Windows there is only one
-        # convention, and WinDLL works as well).
-        return ctypes.WinDLL(path)
-    except OSError as error:
-        if struct.calcsize("P") == 8:
-            raise OSError(
-                f"{path} cannot be loaded into this 64-bit Python: "
-                "VeltoSound.dll is a 32-bit DLL, use a 32-bit Python") from error
-        raise
+        with open(path, "rb") as file:
+            head = file.read(4096)
+        offset = struct.unpack_from("<I", head, 0x3C)[0]
+        if head[:2] != b"MZ" or head[offset:offset + 4] != b"PE\0\0":
+            return None
+        return _PE_WIDTHS.get(struct.unpack_from("<H", head, offset + 4)[0])
+    except (OSError, struct.error):
+        return None
+
+
+def _load_failure(path, error):
+    width = pe_width(path)
+    own = struct.calcsize("P") * 8
+    if width and width != own:
+        return (f"{path} is a {width}-bit DLL and this Python is {own}-bit: "
+                f"install the {own}-bit veltosound wheel, or set {LIBRARY_VARIABLE} "
+                f"to the {own}-bit VeltoSound.dll")
+    return (f"cannot load {path} ({error}): set {LIBRARY_VARIABLE} to the path of "
+            f"{default_library_name()}, or install a veltosound wheel, which bundles it")

@@ -182,6 +182,8 @@ TEST_F(CommandsTest, ValuesAControlCannotTakeAreRefusedBeforeAnythingRuns) {
       {{"Show"}, "(did you mean show?)"},
       {{"bass"}, "bass is a control: `get bass` or `set bass VALUE`"},
       {{"show", "--colour"}, "show: The following argument was not expected: --colour"},
+      {{"show", "sett", "master", "5"},
+       "show: The following arguments were not expected: sett master 5"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 1 ? c.args[1] : ""));
@@ -191,6 +193,9 @@ TEST_F(CommandsTest, ValuesAControlCannotTakeAreRefusedBeforeAnythingRuns) {
     EXPECT_EQ(outcome.out, "");
     EXPECT_NE(outcome.err.find(c.says), std::string::npos) << outcome.err;
     EXPECT_EQ(velto::Mixer().deviceBound, false);
+    // Under --json the refusal is the one line on stdout.
+    const std::string json = Run(Then({"--json", "open", "--default"}, c.args)).out;
+    EXPECT_TRUE(json.find(c.says) != std::string::npos && json.ends_with(",\"exit\":2}\n")) << json;
   }
 }
 
@@ -267,7 +272,8 @@ TEST_F(CommandsTest, ShowBeforeAnyBindingSaysHowToBind) {
   const Outcome outcome = Run({"show"});
   EXPECT_EQ(outcome.exit, kExitNothingBound);
   EXPECT_EQ(outcome.out,
-            "Nothing is bound: `veltomix open --default show` binds the default devices.\n"
+            "Nothing is bound: `veltomix open --default` binds the default devices, `veltomix "
+            "open --playback N` one that `veltomix list` shows.\n"
             "Playback    not bound\n"
             "Microphone  not bound\n"
             "Line in     not bound\n"

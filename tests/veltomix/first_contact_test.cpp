@@ -35,7 +35,10 @@ TEST_F(FirstContactTest, WithoutArgumentsTheMixerShows) {
   EXPECT_EQ(outcome.exit, kExitNothingBound);
   EXPECT_EQ(outcome.out, "");
   EXPECT_TRUE(Has(outcome.err,
-                  "Nothing to show: no default device could be bound.\n"
+                  "Nothing to show: no default device could be bound: there is no active "
+                  "playback or recording endpoint to bind (`veltomix list --all` lists the "
+                  "endpoints in every state; under Wine, start a sound server such as "
+                  "PulseAudio first).\n"
                   "Usage: veltomix [OPTIONS] [CALL | COMMAND ...]\n"))
       << outcome.err;
 }

@@ -1,6 +1,8 @@
 // --library: export calls through a VeltoSound library loaded at run time.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "veltomix_fixture.h"
 
 namespace veltomix::testing {
@@ -50,8 +52,15 @@ TEST_F(LibraryTest, ALibraryThatCannotServeIsAUsageErrorAndNothingRuns) {
     std::string library;
     std::string message;
   };
+  const std::string elf32 = ::testing::TempDir() + "elf32.so";
+  std::ofstream(elf32) << std::string(
+                              "\x7f"
+                              "ELF\x01\x01\x01",
+                              7)
+                       << std::string(57, '\0');
   const Case cases[] = {
       {.library = "/nonexistent/libveltosound.so", .message = "cannot load library"},
+      {.library = elf32, .message = "wrong ELF class: ELFCLASS32"},
       {.library = "libc.so.6", .message = "has no export GetMasterVolume"},
   };
   for (const Case& c : cases) {

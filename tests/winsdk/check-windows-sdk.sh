@@ -55,10 +55,22 @@ msvc_host() {
 expect "the archive unpacks" sh -c "cd '$work/unpacked' && cmake -E tar xf '$archive'"
 tree=$work/unpacked/$(basename "$archive" .zip)
 for file in include/veltosound.h VeltoSound.def LICENSE README.txt docs/host-guide.md \
-  docs/user-guide.md {x86,x64}/{VeltoSound.dll,VeltoSound.pdb,VeltoSound.lib,libVeltoSound.dll.a} \
-  {x86,x64}/{VeltoSound.dll.debug,veltomix.exe,veltomix.exe.debug,VeltoMixer.exe}; do
+  docs/user-guide.md bindings/csharp/VeltoSound.cs python/veltosound/__init__.py \
+  x86/veltosound-$version-py3-none-win32.whl x64/veltosound-$version-py3-none-win_amd64.whl \
+  {x86,x64}/{VeltoSound.dll,VeltoSound.pdb,VeltoSound.lib,libVeltoSound.dll.a,veltomix.exe,VeltoMixer.exe}; do
   expect "the archive holds $file" [ -f "$tree/$file" ]
 done
+expect "the debug information is in the symbols archive alone" sh -c "
+  [ -z \"\$(find '$tree' -name '*.debug')\" ] &&
+  cmake -E tar tf '${archive%.zip}-symbols.zip' | grep '[.]debug\$' | sort | tr '\n' ' ' |
+    grep -qx 'x64/VeltoMixer.exe.debug x64/VeltoSound.dll.debug x64/veltomix.exe.debug x86/VeltoMixer.exe.debug x86/VeltoSound.dll.debug x86/veltomix.exe.debug '"
+# Every relative link of the archive's documents leads to a file in it.
+links=0
+while IFS=: read -r document target; do
+  expect "$document links to $target" [ -e "$tree/$(dirname "$document")/$target" ]
+  links=$((links + 1))
+done < <(cd "$tree" && grep -oE '\]\([^)#:]+[)#]' -r --include='*.md' . | sed -E 's/:\]\(/:/; s/[)#]$//')
+expect "the documents' links were found" [ "$links" -gt 5 ]
 . "$here/../support/wine-session.sh"
 for width in x86 x64; do
   [ "$width" = x86 ] && cc=i686-w64-mingw32-gcc || cc=x86_64-w64-mingw32-gcc
@@ -77,6 +89,17 @@ for width in x86 x64; do
     has_line "$work/$width-mixer_tour.out" 'master mute +(on|off)'
   expect "$width: load_at_run_time.exe counts the endpoints" \
     has_line "$work/$width-load_at_run_time.out" '[0-9]+ playback endpoints'
+  # Beside the DLL of the other width, it says so.
+  other=x64 bits=32
+  [ "$width" = x64 ] && other=x86 bits=64
+  mkdir -p "$work/$width-crossed"
+  cp "$dir/load_at_run_time.exe" "$tree/$other/VeltoSound.dll" "$work/$width-crossed/"
+  run_in "$work/$width-crossed" "$work/$width-crossed.out" load_at_run_time.exe
+  expect "$width: load_at_run_time.exe names a DLL of the other width" \
+    has_line "$work/$width-crossed.out" "VeltoSound.dll is not a $bits-bit DLL \\(error 193\\): take the one from $width"
+  run_in "$dir" "$work/$width-crossed-veltomix.out" veltomix.exe --library "..\\$other\\VeltoSound.dll" GetMasterVolume
+  expect "$width: veltomix --library names a DLL of the other width" \
+    has_line "$work/$width-crossed-veltomix.out" ".*: it is not a $bits-bit DLL \\(error 193, ERROR_BAD_EXE_FORMAT\\).*"
 
   for binary in VeltoSound.dll veltomix.exe VeltoMixer.exe; do
     run_in "$dir" "$work/$width-$binary.version" "$version_info" "$binary"

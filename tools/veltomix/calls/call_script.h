@@ -14,6 +14,9 @@ namespace veltomix {
 
 struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
+  UsageError(std::string command, const std::string& message)
+      : std::runtime_error(message), step(std::move(command)) {}
+  std::string step;  // the command whose words are wrong; empty for none
 };
 
 // A script's `!` line: the simulated sound system changes between two calls

@@ -29,16 +29,30 @@ void* OpenLibrary(const std::string& path) { return LoadLibraryA(path.c_str()); 
 void* Symbol(void* library, const char* name) {
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
 }
+// Why the last OpenLibrary failed. A DLL of the other width is the usual
+// mistake with two builds side by side: it is named as such.
+std::string LoadFailure() {
+  const DWORD error = GetLastError();
+  if (error != ERROR_BAD_EXE_FORMAT) return " (error " + std::to_string(error) + ")";
+  const std::string bits = sizeof(void*) == 8 ? "64" : "32";
+  return ": it is not a " + bits + "-bit DLL (error 193, ERROR_BAD_EXE_FORMAT), and this " +
+         "veltomix.exe is " + bits + "-bit: use the DLL and veltomix.exe of one width (x86\\ " +
+         "or x64\\ of the release archive)";
+}
 #else
 void* OpenLibrary(const std::string& path) { return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL); }
 void* Symbol(void* library, const char* name) { return dlsym(library, name); }
+std::string LoadFailure() {
+  const char* why = dlerror();
+  return why ? std::string(": ") + why : std::string();
+}
 #endif
 
 }  // namespace
 
 LibraryExports::LibraryExports(const std::string& path) {
   void* library = OpenLibrary(path);
-  if (!library) throw std::runtime_error("cannot load library " + path);
+  if (!library) throw std::runtime_error("cannot load library " + path + LoadFailure());
   std::unordered_map<std::string, void*> exports;
   for (const ExportInfo& info : Exports()) {
     void* address = Symbol(library, info.name);

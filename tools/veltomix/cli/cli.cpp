@@ -55,14 +55,22 @@ std::unique_ptr<Command> ParseCommand(const CommandSpec& spec,
   std::reverse(args.begin(), args.end());  // CLI11 takes them last first
   try {
     app.parse(args);
+    command->Check();
   } catch (const CLI::CallForHelp&) {
     throw HelpRequested{app.help()};
+  } catch (const CLI::ExtrasError&) {
+    // CLI11 lists the extras last first; remaining() has them as typed.
+    const std::vector<std::string> extras = app.remaining();
+    throw UsageError(spec.name, std::string(spec.name) + ": The following argument" +
+                                    (extras.size() == 1 ? " was" : "s were") + " not expected: " +
+                                    CLI::detail::join(extras, " ") + ExtrasHint(spec, extras) +
+                                    " (`veltomix " + spec.name + " --help` shows its usage)");
   } catch (const CLI::ParseError& error) {
-    std::string message = std::string(spec.name) + ": " + error.what();
-    if (dynamic_cast<const CLI::ExtrasError*>(&error)) message += ExtrasHint(spec, args);
-    throw UsageError(message + " (`veltomix " + spec.name + " --help` shows its usage)");
+    throw UsageError(spec.name, std::string(spec.name) + ": " + error.what() + " (`veltomix " +
+                                    spec.name + " --help` shows its usage)");
+  } catch (const UsageError& error) {
+    throw UsageError(spec.name, error.what());
   }
-  command->Check();
   return command;
 }
 
@@ -200,9 +208,9 @@ int RunVeltomix(const std::vector<std::string>& args, std::ostream& out, std::os
   } catch (const CLI::CallForHelp& help) {
     return app.exit(help, out, err) == 0 ? kExitOk : kExitUsage;
   } catch (const CLI::ParseError& error) {
-    err << "veltomix: " << error.what() << GlobalOptionHint(args)
-        << " (`veltomix --help` lists the options)\n";
-    return kExitUsage;
+    return Session{out, err, color, options.json, {}}.Fail(
+        "", error.what() + GlobalOptionHint(args) + " (`veltomix --help` lists the options)",
+        kExitUsage);
   }
   if (options.version) {
     out << "veltomix " << VELTOMIX_VERSION << "\n";
@@ -237,8 +245,11 @@ int RunVeltomix(const std::vector<std::string>& args, std::ostream& out, std::os
     out << help.text;
     return kExitOk;
   } catch (const std::exception& error) {
-    err << "veltomix: " << error.what() << "\n";
-    return kExitUsage;
+    // Under --json a mistake found before anything ran prints its document
+    // too, as every failing step does.
+    const auto* usage = dynamic_cast<const UsageError*>(&error);
+    return Session{out, err, color, options.json, {}}.Fail(usage ? usage->step : "", error.what(),
+                                                           kExitUsage);
   }
 
   Session session{out, err, color, options.json, {}};

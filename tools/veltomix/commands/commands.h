@@ -36,7 +36,8 @@ struct Session {
   // A command's JSON document, on one line.
   void Emit(const nlohmann::ordered_json& document) const;
   // Says why `command` could not do its work: on err, and under --json as
-  // the command's document. Returns `exit`.
+  // the command's document (without "command" when `command` is empty, for a
+  // mistake that belongs to no command). Returns `exit`.
   int Fail(const std::string& command, const std::string& problem, int exit) const;
 };
 

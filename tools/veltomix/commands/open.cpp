@@ -101,6 +101,10 @@ class OpenCommand : public Command {
 
   int OpenDefaults(Session& session, Json& document) {
     const std::vector<ListedEndpoint> active = ListEndpoints(false);
+    const auto anyActive = [&](p::DataFlow flow) {
+      return std::any_of(active.begin(), active.end(),
+                         [flow](const ListedEndpoint& endpoint) { return endpoint.flow == flow; });
+    };
     const auto defaultId = [&](p::DataFlow flow) {
       for (const ListedEndpoint& endpoint : active) {
         if (endpoint.flow == flow && endpoint.isDefault) return endpoint.id;
@@ -114,7 +118,9 @@ class OpenCommand : public Command {
       Bound(session, document, BoundEndpoint::Playback, names.Of(BoundEndpoint::Playback),
             defaultId(p::DataFlow::Render));
     } else {
-      Failed(session, document, "playback", "the default playback endpoint could not be bound");
+      Failed(session, document, "playback",
+             anyActive(p::DataFlow::Render) ? "the default playback endpoint could not be bound"
+                                            : "there is no active playback endpoint");
       exit = kExitCommandFailed;
     }
     const BoundEndpoint recording = names.Of(BoundEndpoint::Microphone).empty()
@@ -125,9 +131,11 @@ class OpenCommand : public Command {
       return exit;
     }
     Failed(session, document, "recording",
-           result == 0 ? "the default recording endpoint could not be bound"
-                       : "the default recording endpoint is not among the active ones, so no "
-                         "recording device was bound");
+           !anyActive(p::DataFlow::Capture)
+               ? "there is no active recording endpoint"
+               : (result == 0 ? "the default recording endpoint could not be bound"
+                              : "the default recording endpoint is not among the active ones, "
+                                "so no recording device was bound"));
     return kExitCommandFailed;
   }
 

@@ -35,7 +35,6 @@ class ShowCommand : public Command {
 };
 
 const char* kShortUsage =
-    "Nothing to show: no default device could be bound.\n"
     "Usage: veltomix [OPTIONS] [CALL | COMMAND ...]\n"
     "  veltomix list                      the endpoints, with their index, name and id\n"
     "  veltomix open --playback 0 show    bind one and show its controls\n"
@@ -51,7 +50,8 @@ int ShowDefaultDevices(Session& session) {
   const int exit = ShowExit(mixer);
   if (exit == kExitNothingBound) {
     if (session.json) return session.Fail("show", "no default device could be bound", exit);
-    session.err << kShortUsage;
+    session.err << "Nothing to show: no default device could be bound: " << HowToBind() << ".\n"
+                << kShortUsage;
     return exit;
   }
   if (session.json) {

@@ -9,7 +9,12 @@ void Session::Emit(const nlohmann::ordered_json& document) const { out << docume
 
 int Session::Fail(const std::string& command, const std::string& problem, int exit) const {
   err << "veltomix: " << problem << "\n";
-  if (json) Emit(nlohmann::ordered_json{{"command", command}, {"error", problem}, {"exit", exit}});
+  if (!json) return exit;
+  nlohmann::ordered_json document;
+  if (!command.empty()) document["command"] = command;
+  document["error"] = problem;
+  document["exit"] = exit;
+  Emit(document);
   return exit;
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <sstream>
 
+#include "calls/export_table.h"
 #include "common/exit_status.h"
 #include "common/text.h"
 #include "mixer/control_messages.h"
@@ -137,11 +138,21 @@ std::vector<DeviceView> ReadMixer(const std::map<BoundEndpoint, std::string>& ch
   return mixer;
 }
 
+std::string HowToBind() {
+  const auto count = [](const char* name) { return CallExport(name).Int("count"); };
+  if (count("GetNumberPlayDevices") + count("GetNumberRecordDevices") > 0) {
+    return "`veltomix open --default` binds the default devices, `veltomix open --playback N` "
+           "one that `veltomix list` shows";
+  }
+  return "there is no active playback or recording endpoint to bind (`veltomix list --all` "
+         "lists the endpoints in every state; under Wine, start a sound server such as "
+         "PulseAudio first)";
+}
+
 std::string RenderShow(const std::vector<DeviceView>& mixer, bool color) {
   const Palette palette(color);
   std::ostringstream out;
-  if (ShowExit(mixer) == kExitNothingBound)
-    out << "Nothing is bound: `veltomix open --default show` binds the default devices.\n";
+  if (ShowExit(mixer) == kExitNothingBound) out << "Nothing is bound: " << HowToBind() << ".\n";
   for (const DeviceView& view : mixer) out << DeviceSection(palette, view);
   return out.str();
 }

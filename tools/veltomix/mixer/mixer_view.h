@@ -23,6 +23,10 @@ struct DeviceView {
 // serves the controls it found.
 std::vector<DeviceView> ReadMixer(const std::map<BoundEndpoint, std::string>& chosenNames);
 
+// What binds a device, told by what the exports list: on a machine without
+// endpoints, telling the user to bind the defaults again helps nobody.
+std::string HowToBind();
+
 // Each device with its name and its controls as labelled bars. `color`
 // adds ANSI colours.
 std::string RenderShow(const std::vector<DeviceView>& mixer, bool color);
