@@ -54,6 +54,7 @@ Discovery DiscoverLineCaptureControls(MixerState& state, CallBudget& budget, con
   return Guarded(Discovery::Failed, [&] {
     return WalkCaptureConnectors(
         state, budget, searchText, flow, state.lineEndpoint, state.savedLineRecordLevel, "line",
+        WalkCategory::LineInput,
         [&](Part&, PartsList& fed) { return BindLineAgc(state, budget, fed); });
   });
 }

@@ -2,6 +2,8 @@
 // connector: a switch if there is one, otherwise a level.
 #include <array>
 #include <functional>
+#include <initializer_list>
+#include <optional>
 
 #include "core/export_guard.h"
 #include "core/mixer_state.h"
@@ -26,12 +28,22 @@ int SearchRanOut(const CallBudget& budget, WalkControl control, WalkEnd end) {
   return 1;
 }
 
-int FindBoostPart(CallBudget& callBudget, Part& connector, PartsList& start, WalkControl control,
+// How a boost search recognises its parts: by the boost words in their
+// names (category None), or by their subtype's category.
+struct BoostSearch {
+  WalkControl control;
+  WalkCategory category = WalkCategory::None;
+};
+
+int FindBoostPart(CallBudget& callBudget, Part& connector, PartsList& start,
+                  const BoostSearch& search, bool& named,
                   const std::function<bool(Part&)>& activate) {
+  const WalkControl control = search.control;
   callBudget.Tell({.event = WalkEvent::Searching,
                    .control = control,
                    .part = &connector,
-                   .words = kBoostWords});
+                   .words = kBoostWords,
+                   .category = search.category});
   StepBudget budget(callBudget);
   for (ListCursor cursor(start);;) {
     const std::uint32_t count = PartCount(*cursor).value_or(0);
@@ -42,13 +54,21 @@ int FindBoostPart(CallBudget& callBudget, Part& connector, PartsList& start, Wal
       if (!part) continue;
       // The words are given back after the activation, not before: the
       // platform sees the same calls in the same order as it always has.
-      const SearchWords words{{"boost", 6}, {"+2", 3}, {"agc", 4}};
-      const NameMatch match = words.Test(*part);
-      callBudget.Tell({.event = WalkEvent::NameTested,
-                       .control = control,
-                       .part = part.Get(),
-                       .words = kBoostWords,
-                       .match = match});
+      std::optional<SearchWords> words;
+      NameMatch match = NameMatch::NotMatched;
+      if (search.category == WalkCategory::None) {
+        words.emplace(
+            std::initializer_list<SearchWords::FixedWord>{{"boost", 6}, {"+2", 3}, {"agc", 4}});
+        match = words->Test(*part);
+        callBudget.Tell({.event = WalkEvent::NameTested,
+                         .control = control,
+                         .part = part.Get(),
+                         .words = kBoostWords,
+                         .match = match});
+        named = named || match == NameMatch::Matched;
+      } else {
+        match = TestCategory(callBudget, *part, search.category, control);
+      }
       if (match == NameMatch::Matched && activate(*part)) return 0;
     }
     Ref<Part> last = PartAt(*cursor, count - 1);
@@ -61,30 +81,40 @@ int FindBoostPart(CallBudget& callBudget, Part& connector, PartsList& start, Wal
 // Either on/off interface will do; both are used only through GetEnabled and
 // SetEnabled.
 int FindBoostSwitch(CallBudget& budget, Part& connector, PartsList& list,
-                    Ref<SwitchControl>& target) {
+                    Ref<SwitchControl>& target, WalkCategory category, bool& named) {
   constexpr WalkControl kSwitch = WalkControl::MicBoostSwitch;
-  return FindBoostPart(budget, connector, list, kSwitch, [&](Part& part) {
+  return FindBoostPart(budget, connector, list, {kSwitch, category}, named, [&](Part& part) {
     return ActivateInto(part, SwitchInterface::AudioAutoGainControl, target, {budget, kSwitch}) ||
            ActivateInto(part, SwitchInterface::AudioLoudness, target, {budget, kSwitch});
   });
 }
 
-int FindBoostLevel(CallBudget& budget, Part& connector, PartsList& list,
-                   Ref<LevelControl>& target) {
+int FindBoostLevel(CallBudget& budget, Part& connector, PartsList& list, Ref<LevelControl>& target,
+                   bool& named) {
   constexpr WalkControl kLevel = WalkControl::MicBoostLevel;
-  return FindBoostPart(budget, connector, list, kLevel, [&](Part& part) {
+  return FindBoostPart(budget, connector, list, {kLevel}, named, [&](Part& part) {
     return ActivateInto(part, LevelInterface::AudioVolumeLevel, target, {budget, kLevel});
   });
 }
 
 // The first microphone connector with a boost control ends the walk.
 ConnectorVisit BindBoost(MixerState& state, CallBudget& budget, Part& connector, PartsList& fed) {
-  if (FindBoostSwitch(budget, connector, fed, state.micBoostSwitch) == 0) {
+  bool named = false;
+  if (FindBoostSwitch(budget, connector, fed, state.micBoostSwitch, WalkCategory::None, named) ==
+      0) {
     RecordEnabled(*state.micBoostSwitch, state.savedMicBoostSwitch);
     return ConnectorVisit::Finished;
   }
-  if (FindBoostLevel(budget, connector, fed, state.micBoostLevel) == 0) {
+  if (FindBoostLevel(budget, connector, fed, state.micBoostLevel, named) == 0) {
     RecordLevel(*state.micBoostLevel, state.savedMicBoostLevel);
+    return ConnectorVisit::Finished;
+  }
+  // No name held a boost word (names in another language): an AGC node is a
+  // boost switch by its type. A boost level has no type of its own (its node
+  // is a volume or a loudness), so it is found by name only.
+  if (!named && FindBoostSwitch(budget, connector, fed, state.micBoostSwitch, WalkCategory::Agc,
+                                named) == 0) {
+    RecordEnabled(*state.micBoostSwitch, state.savedMicBoostSwitch);
     return ConnectorVisit::Finished;
   }
   return ConnectorVisit::Next;
@@ -97,6 +127,7 @@ Discovery DiscoverMicCaptureControls(MixerState& state, CallBudget& budget, cons
   return Guarded(Discovery::Failed, [&] {
     return WalkCaptureConnectors(
         state, budget, searchText, flow, state.micEndpoint, state.savedMicRecordLevel, "mic",
+        WalkCategory::Microphone,
         [&](Part& connector, PartsList& fed) { return BindBoost(state, budget, connector, fed); });
   });
 }

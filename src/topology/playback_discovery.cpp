@@ -3,6 +3,9 @@
 // mixes there (the line and microphone monitor paths).
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
 
 #include "core/endpoint_lookup.h"
 #include "core/export_guard.h"
@@ -17,10 +20,12 @@ using namespace platform;
 namespace {
 
 // A monitor path: an adapter input whose chain carries a part with one of
-// the words in its name, a volume level on that chain and a mute on the
-// input itself.
+// the words in its name (or, where no chain holds a name with them, a part
+// of `category`), a volume level on that chain and a mute on the input
+// itself.
 struct MonitorPath {
   std::array<const char*, 2> words;
+  WalkCategory category;
   WalkControl levelControl;
   WalkControl muteControl;
   Ref<LevelControl>& level;
@@ -30,6 +35,7 @@ struct MonitorPath {
   // Whether a level that cannot be read leaves the path to a later input.
   bool levelMustBeReadable;
   bool found = false;
+  bool named = false;  // a part's name held one of the words
 };
 
 // Binds into `target` the first part, counted from the branch, that offers a
@@ -50,20 +56,29 @@ int FindUpstreamVolumeLevel(PartsList& list, Ref<LevelControl>& target, WalkCont
 }
 
 // Follows part 0 upstream from the branch's inputs; at every part whose name
-// matches, looks for a level from the start of the branch's chain. The level
-// need not sit on the part that matched.
-bool FindNamedLevel(CallBudget& callBudget, PartsList& branchInputs, const MonitorPath& path) {
-  const SearchWords words(path.words);
+// matches (whose subtype is of `category`, unless that is None), looks for a
+// level from the start of the branch's chain. The level need not sit on the
+// part that matched.
+bool FindNamedLevel(CallBudget& callBudget, PartsList& branchInputs, MonitorPath& path,
+                    WalkCategory category) {
+  std::optional<SearchWords> words;
+  if (category == WalkCategory::None) words.emplace(path.words);
   StepBudget budget(callBudget);
   for (ListCursor cursor(branchInputs); budget.Take();) {
     Ref<Part> part = PartAt(*cursor, 0);
     if (!part) return false;
-    const NameMatch match = words.Test(*part);
-    callBudget.Tell({.event = WalkEvent::NameTested,
-                     .control = path.levelControl,
-                     .part = part.Get(),
-                     .words = path.words,
-                     .match = match});
+    NameMatch match = NameMatch::NotMatched;
+    if (words) {
+      match = words->Test(*part);
+      callBudget.Tell({.event = WalkEvent::NameTested,
+                       .control = path.levelControl,
+                       .part = part.Get(),
+                       .words = path.words,
+                       .match = match});
+      path.named = path.named || match == NameMatch::Matched;
+    } else {
+      match = TestCategory(callBudget, *part, category, path.levelControl);
+    }
     if (match == NameMatch::Matched &&
         FindUpstreamVolumeLevel(branchInputs, path.level, path.levelControl, budget) == 0) {
       return true;
@@ -75,8 +90,8 @@ bool FindNamedLevel(CallBudget& callBudget, PartsList& branchInputs, const Monit
   return false;
 }
 
-void SearchMonitorPath(CallBudget& budget, MonitorPath& path, Part& branch,
-                       PartsList& branchInputs) {
+void SearchMonitorPath(CallBudget& budget, MonitorPath& path, Part& branch, PartsList& branchInputs,
+                       WalkCategory category) {
   if (path.found) {
     budget.Tell({.event = WalkEvent::Ended,
                  .control = path.levelControl,
@@ -87,8 +102,9 @@ void SearchMonitorPath(CallBudget& budget, MonitorPath& path, Part& branch,
   budget.Tell({.event = WalkEvent::Searching,
                .control = path.levelControl,
                .part = &branch,
-               .words = path.words});
-  if (!FindNamedLevel(budget, branchInputs, path)) return;
+               .words = path.words,
+               .category = category});
+  if (!FindNamedLevel(budget, branchInputs, path, category)) return;
   const HRESULT read = RecordLevel(*path.level, path.savedLevel);
   if (path.levelMustBeReadable && read != kS_OK) {
     budget.Tell(
@@ -175,24 +191,11 @@ bool FollowOutputChain(MixerState& state, CallBudget& callBudget, Part& output,
   return true;
 }
 
-int SearchBranches(MixerState& state, CallBudget& callBudget, PartsList& branches,
-                   std::uint32_t count) {
-  MonitorPath line{.words = {"line", "gree"},
-                   .levelControl = WalkControl::LineMonitorLevel,
-                   .muteControl = WalkControl::LineMonitorMute,
-                   .level = state.linePlaybackLevel,
-                   .savedLevel = state.savedLinePlaybackLevel,
-                   .mute = state.linePlaybackMute,
-                   .savedMute = state.savedLinePlaybackMute,
-                   .levelMustBeReadable = true};
-  MonitorPath mic{.words = {"mic", "pin"},
-                  .levelControl = WalkControl::MicMonitorLevel,
-                  .muteControl = WalkControl::MicMonitorMute,
-                  .level = state.micPlaybackLevel,
-                  .savedLevel = state.savedMicPlaybackLevel,
-                  .mute = state.micPlaybackMute,
-                  .savedMute = state.savedMicPlaybackMute,
-                  .levelMustBeReadable = false};
+// The paths' search over every branch: by name (category None), or by the
+// category of each path that is given one.
+int SearchEachBranch(CallBudget& callBudget, PartsList& branches, std::uint32_t count,
+                     std::span<MonitorPath* const> paths,
+                     const std::array<WalkCategory, 2>& categories) {
   StepBudget budget(callBudget);
   for (std::uint32_t i = 0; i < count; ++i) {
     if (!budget.Take()) {
@@ -209,10 +212,46 @@ int SearchBranches(MixerState& state, CallBudget& callBudget, PartsList& branche
       TellEnd(callBudget, WalkEnd::BranchWithoutInputs, branch.Get());
       continue;
     }
-    SearchMonitorPath(callBudget, line, *branch, *branchInputs);
-    SearchMonitorPath(callBudget, mic, *branch, *branchInputs);
+    for (std::size_t k = 0; k < paths.size(); ++k) {
+      SearchMonitorPath(callBudget, *paths[k], *branch, *branchInputs, categories[k]);
+    }
   }
   return 0;
+}
+
+int SearchBranches(MixerState& state, CallBudget& callBudget, PartsList& branches,
+                   std::uint32_t count) {
+  MonitorPath line{.words = {"line", "gree"},
+                   .category = WalkCategory::LineInput,
+                   .levelControl = WalkControl::LineMonitorLevel,
+                   .muteControl = WalkControl::LineMonitorMute,
+                   .level = state.linePlaybackLevel,
+                   .savedLevel = state.savedLinePlaybackLevel,
+                   .mute = state.linePlaybackMute,
+                   .savedMute = state.savedLinePlaybackMute,
+                   .levelMustBeReadable = true};
+  MonitorPath mic{.words = {"mic", "pin"},
+                  .category = WalkCategory::Microphone,
+                  .levelControl = WalkControl::MicMonitorLevel,
+                  .muteControl = WalkControl::MicMonitorMute,
+                  .level = state.micPlaybackLevel,
+                  .savedLevel = state.savedMicPlaybackLevel,
+                  .mute = state.micPlaybackMute,
+                  .savedMute = state.savedMicPlaybackMute,
+                  .levelMustBeReadable = false};
+  MonitorPath* const both[] = {&line, &mic};
+  if (SearchEachBranch(callBudget, branches, count, both, {}) != 0) return 1;
+  // A path no chain named (names in another language) is searched once more
+  // by its category; the other path keeps what its names found.
+  std::vector<MonitorPath*> unnamed;
+  std::array<WalkCategory, 2> categories{};
+  for (MonitorPath* path : both) {
+    if (path->found || path->named) continue;
+    categories[unnamed.size()] = path->category;
+    unnamed.push_back(path);
+  }
+  if (unnamed.empty()) return 0;
+  return SearchEachBranch(callBudget, branches, count, unnamed, categories);
 }
 
 int WalkAdapter(MixerState& state, CallBudget& budget, Ref<DeviceTopology> topology) {

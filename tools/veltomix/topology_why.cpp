@@ -3,6 +3,7 @@
 #include "endpoint_choice.h"
 #include "exit_status.h"
 #include "platform/com_scope.h"
+#include "platform/node_types.h"
 #include "topology/walk_observer.h"
 #include "veltosound.h"
 #include "why_steps.h"
@@ -12,6 +13,7 @@ namespace veltomix {
 namespace p = velto::platform;
 using p::Ref;
 using velto::NameMatch;
+using velto::WalkCategory;
 using velto::WalkControl;
 using velto::WalkEnd;
 using velto::WalkEvent;
@@ -52,6 +54,21 @@ const Target* TargetOf(const std::string& control) {
 bool IsTone(WalkControl control) {
   return control == WalkControl::Bass || control == WalkControl::Treble ||
          control == WalkControl::Midrange;
+}
+
+// What a part of `category` is, for "a microphone's pin category".
+const char* CategoryTitle(WalkCategory category) {
+  switch (category) {
+    case WalkCategory::Microphone:
+      return "a microphone's pin category";
+    case WalkCategory::LineInput:
+      return "a line input's pin category (KSNODETYPE_LINE_CONNECTOR)";
+    case WalkCategory::Agc:
+      return "an AGC node's type (KSNODETYPE_AGC)";
+    case WalkCategory::None:
+      break;
+  }
+  return "";
 }
 
 const char* ToneInterface(WalkControl control) {
@@ -96,6 +113,8 @@ class Narration {
         return Searching(told);
       case WalkEvent::NameTested:
         return NameTested(told);
+      case WalkEvent::SubTypeTested:
+        return SubTypeTested(told);
       case WalkEvent::NotOffered:
         return NotOffered(told);
     }
@@ -106,6 +125,7 @@ class Narration {
     if (control == target_.slot) {
       found_ = true;
       part_ = told.part ? Shown(told.part.Get()) : "";
+      foundBy_ = IsBoost(control) || IsMonitor(control) ? searchBy_ : connectorBy_;
     }
     if (control == WalkControl::LineAgc)
       Line("connector " + connector_ + ": two parts downstream, " + Shown(told.part.Get()) +
@@ -143,8 +163,10 @@ class Narration {
   void Searching(const Told& told) {
     const WalkControl control = told.step.control;
     const std::string words = Words(told.words);
-    if (control == target_.slot &&
-        (control == WalkControl::LineMonitorLevel || control == WalkControl::MicMonitorLevel))
+    const WalkCategory category = told.step.category;
+    if (category != WalkCategory::None) return SearchingByCategory(told);
+    searchBy_.clear();
+    if (control == target_.slot && IsMonitor(control))
       Line("branch " + Shown(told.part.Get()) + ": its chain is searched for a name holding " +
            words);
     if (control == WalkControl::MicBoostSwitch)
@@ -152,6 +174,23 @@ class Narration {
            " are tried for a switch (IAudioAutoGainControl, IAudioLoudness)");
     if (control == WalkControl::MicBoostLevel)
       Line("no switch; the same parts are tried for a level (IAudioVolumeLevel)");
+  }
+
+  // The second search, by subtype, that runs where no name held the words.
+  void SearchingByCategory(const Told& told) {
+    const WalkControl control = told.step.control;
+    const std::string title = CategoryTitle(told.step.category);
+    searchBy_ = title;
+    if (control == WalkControl::None)
+      Line("no connector's name holds " + Words(told.words) +
+           ": the connectors are searched once more, for " + title);
+    if (control == target_.slot && IsMonitor(control))
+      Line("branch " + Shown(told.part.Get()) + ": no chain held a name with " + Words(told.words) +
+           ", so its chain is searched once more, for " + title);
+    if (control == WalkControl::MicBoostSwitch)
+      Line("no part's name held " + Words(told.words) +
+           ": the same parts are tried once more, for " + title +
+           " with a switch; a boost level is found by name only");
   }
 
   void NameTested(const Told& told) {
@@ -165,10 +204,38 @@ class Narration {
       Line(who + ": name does not hold " + Words(told.words));
     } else if (connector) {
       connector_ = Shown(told.part.Get());
+      connectorBy_.clear();
     } else {
       Line(who + ": name matches");
       matched_ = told.part;
     }
+  }
+
+  void SubTypeTested(const Told& told) {
+    const velto::WalkStep& step = told.step;
+    const bool connector = step.control == WalkControl::None;
+    if (!connector && step.control != target_.slot && !IsBoost(step.control)) return;
+    const std::string who = (connector ? "connector " : "  ") + Shown(told.part.Get());
+    const std::string kind = connector ? "pin category" : "subtype";
+    if (step.match == NameMatch::Unreadable) {
+      Line(who + ": its " + kind + " cannot be read, so it matches nothing");
+      return;
+    }
+    const std::string subtype = velto::platform::SubTypeText(step.subtype);
+    if (step.match == NameMatch::NotMatched) {
+      Line(who + ": " + kind + " " + subtype + " is not " + CategoryTitle(step.category));
+    } else if (connector) {
+      connector_ = Shown(told.part.Get());
+      connectorBy_ = kind + " " + subtype;
+      Line(who + ": " + kind + " " + subtype + ", taken");
+    } else {
+      Line(who + ": " + kind + " " + subtype + " matches");
+      matched_ = told.part;
+    }
+  }
+
+  static bool IsMonitor(WalkControl control) {
+    return control == WalkControl::LineMonitorLevel || control == WalkControl::MicMonitorLevel;
   }
 
   static bool IsBoost(WalkControl control) {
@@ -267,7 +334,8 @@ class Narration {
       report_.part =
           part_.size() > 1 && part_.front() == '"' ? part_.substr(1, part_.size() - 2) : part_;
       report_.exit = kExitOk;
-      report_.stopped = "found: " + name_ + " is " + FoundWhere();
+      report_.stopped = "found: " + name_ + " is " + FoundWhere() +
+                        (foundBy_.empty() ? "" : " (found by " + foundBy_ + ", not by name)");
       return report_;
     }
     report_.exit = kExitControlMissing;
@@ -292,22 +360,30 @@ class Narration {
                Words(target_.slot == WalkControl::LineMonitorLevel
                          ? std::vector<std::string>{"line", "gree"}
                          : std::vector<std::string>{"mic", "pin"}) +
-               " followed, towards the mixer, by a part that offers IAudioVolumeLevel";
+               " (or, where no chain holds such a name, of " +
+               CategoryTitle(target_.slot == WalkControl::LineMonitorLevel
+                                 ? WalkCategory::LineInput
+                                 : WalkCategory::Microphone) +
+               ") followed, towards the mixer, by a part that offers IAudioVolumeLevel";
       case WalkControl::LineAgc:
-        return "no connector named with \"line\" has, two parts downstream along part 0 of "
-               "each outgoing list, a part that offers IAudioAutoGainControl";
+        return "no connector named with \"line\" (or, without such names, of a line input's "
+               "pin category) has, two parts downstream along part 0 of each outgoing list, a "
+               "part that offers IAudioAutoGainControl";
       case WalkControl::MicBoostSwitch:
         if (!otherBoost_.empty())
           return "no part offers a boost switch; a boost level was found on " + otherBoost_ +
                  " instead (see mic-boost-level)";
-        return "no connector named with \"mic\" leads to a part named with \"boost\", \"+2\" "
-               "or \"agc\" that offers IAudioAutoGainControl or IAudioLoudness";
+        return "no connector named with \"mic\" (or, without such names, of a microphone's pin "
+               "category) leads to a part named with \"boost\", \"+2\" or \"agc\" (or, without "
+               "such names, an AGC node) that offers IAudioAutoGainControl or IAudioLoudness";
       case WalkControl::MicBoostLevel:
         if (!otherBoost_.empty())
           return "a boost switch was found on " + otherBoost_ +
                  ", and then no boost level is sought";
-        return "no connector named with \"mic\" leads to a part named with \"boost\", \"+2\" "
-               "or \"agc\" that offers IAudioVolumeLevel";
+        return "no connector named with \"mic\" (or, without such names, of a microphone's pin "
+               "category) leads to a part named with \"boost\", \"+2\" or \"agc\" that offers "
+               "IAudioVolumeLevel; a boost level is found by name only, as its node type (a "
+               "volume or loudness) does not say boost";
       default:
         if (IsTone(target_.slot))
           return std::string(
@@ -324,7 +400,10 @@ class Narration {
   std::string stopped_;
   bool found_ = false;
   std::string part_, mutePart_, otherBoost_;
-  std::string connector_;  // the last connector whose name matched
+  std::string connector_;  // the last connector whose name (or category) matched
+  // How the part bound was found when not by name: the connector's pin
+  // category, or the category the last search went by.
+  std::string connectorBy_, searchBy_, foundBy_;
   Ref<p::Part> joined_, matched_;
 };
 
