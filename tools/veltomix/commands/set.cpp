@@ -1,10 +1,10 @@
 // `set CONTROL VALUE`: writes a value or a change, then reports as `get`.
 #include <CLI/CLI.hpp>
 
-#include "call_script.h"
+#include "calls/call_script.h"
 #include "commands/control_command.h"
 #include "commands/definitions.h"
-#include "control_values.h"
+#include "mixer/control_values.h"
 
 namespace veltomix {
 
