@@ -2,7 +2,6 @@
 // connector: a switch if there is one, otherwise a level.
 #include <array>
 #include <functional>
-#include <initializer_list>
 #include <optional>
 
 #include "core/export_guard.h"
@@ -17,33 +16,28 @@ using namespace platform;
 
 namespace {
 
-// Looks at every part of a list in index order for a boost name that
-// `activate` accepts, then moves one level downstream by way of the list's
-// last part only. Returns 0 when `activate` succeeded, 1 when the walk ran
-// out.
 constexpr std::array<const char*, 3> kBoostWords{"boost", "+2", "agc"};
+// A switch if there is one, otherwise a level.
+constexpr ControlId kBoosts[] = {ControlId::MicBoostSwitch, ControlId::MicBoostLevel};
 
-int SearchRanOut(const CallBudget& budget, WalkControl control, WalkEnd end) {
+int SearchRanOut(const CallBudget& budget, ControlId control, WalkEnd end) {
   budget.Tell({.event = WalkEvent::Ended, .control = control, .end = end});
   return 1;
 }
 
-// How a boost search recognises its parts: by the boost words in their
-// names (category None), or by their subtype's category.
-struct BoostSearch {
-  WalkControl control;
-  WalkCategory category = WalkCategory::None;
-};
-
-int FindBoostPart(CallBudget& callBudget, Part& connector, PartsList& start,
-                  const BoostSearch& search, bool& named,
-                  const std::function<bool(Part&)>& activate) {
-  const WalkControl control = search.control;
+// Looks at every part of a list in index order for a boost name that
+// `activate` accepts, then moves one level downstream by way of the list's
+// last part only. Returns 0 when `activate` succeeded, 1 when the walk ran
+// out.
+// By the boost words in the parts' names (category None), or by the parts'
+// subtype category; `named` learns whether a name held a word.
+int FindBoostPart(CallBudget& callBudget, Part& connector, PartsList& start, ControlId control,
+                  WalkCategory category, bool& named, const std::function<bool(Part&)>& activate) {
   callBudget.Tell({.event = WalkEvent::Searching,
                    .control = control,
                    .part = &connector,
                    .words = kBoostWords,
-                   .category = search.category});
+                   .category = category});
   StepBudget budget(callBudget);
   for (ListCursor cursor(start);;) {
     const std::uint32_t count = PartCount(*cursor).value_or(0);
@@ -56,9 +50,8 @@ int FindBoostPart(CallBudget& callBudget, Part& connector, PartsList& start,
       // platform sees the same calls in the same order as it always has.
       std::optional<SearchWords> words;
       NameMatch match = NameMatch::NotMatched;
-      if (search.category == WalkCategory::None) {
-        words.emplace(
-            std::initializer_list<SearchWords::FixedWord>{{"boost", 6}, {"+2", 3}, {"agc", 4}});
+      if (category == WalkCategory::None) {
+        words.emplace(kBoostWords, SearchWords::CountedHere{});
         match = words->Test(*part);
         callBudget.Tell({.event = WalkEvent::NameTested,
                          .control = control,
@@ -67,7 +60,7 @@ int FindBoostPart(CallBudget& callBudget, Part& connector, PartsList& start,
                          .match = match});
         named = named || match == NameMatch::Matched;
       } else {
-        match = TestCategory(callBudget, *part, search.category, control);
+        match = TestCategory(callBudget, *part, category, control);
       }
       if (match == NameMatch::Matched && activate(*part)) return 0;
     }
@@ -78,43 +71,27 @@ int FindBoostPart(CallBudget& callBudget, Part& connector, PartsList& start,
   }
 }
 
-// Either on/off interface will do; both are used only through GetEnabled and
-// SetEnabled.
-int FindBoostSwitch(CallBudget& budget, Part& connector, PartsList& list,
-                    Ref<SwitchControl>& target, WalkCategory category, bool& named) {
-  constexpr WalkControl kSwitch = WalkControl::MicBoostSwitch;
-  return FindBoostPart(budget, connector, list, {kSwitch, category}, named, [&](Part& part) {
-    return ActivateInto(part, SwitchInterface::AudioAutoGainControl, target, {budget, kSwitch}) ||
-           ActivateInto(part, SwitchInterface::AudioLoudness, target, {budget, kSwitch});
-  });
-}
-
-int FindBoostLevel(CallBudget& budget, Part& connector, PartsList& list, Ref<LevelControl>& target,
-                   bool& named) {
-  constexpr WalkControl kLevel = WalkControl::MicBoostLevel;
-  return FindBoostPart(budget, connector, list, {kLevel}, named, [&](Part& part) {
-    return ActivateInto(part, LevelInterface::AudioVolumeLevel, target, {budget, kLevel});
-  });
+int FindBoost(MixerState& state, CallBudget& budget, Part& connector, PartsList& list,
+              ControlId control, WalkCategory category, bool& named) {
+  return FindBoostPart(budget, connector, list, control, category, named,
+                       [&](Part& part) { return BindControl(part, state, control, {budget}); });
 }
 
 // The first microphone connector with a boost control ends the walk.
 ConnectorVisit BindBoost(MixerState& state, CallBudget& budget, Part& connector, PartsList& fed) {
   bool named = false;
-  if (FindBoostSwitch(budget, connector, fed, state.micBoostSwitch, WalkCategory::None, named) ==
-      0) {
-    RecordEnabled(*state.micBoostSwitch, state.savedMicBoostSwitch);
-    return ConnectorVisit::Finished;
-  }
-  if (FindBoostLevel(budget, connector, fed, state.micBoostLevel, named) == 0) {
-    RecordLevel(*state.micBoostLevel, state.savedMicBoostLevel);
-    return ConnectorVisit::Finished;
+  for (const ControlId boost : kBoosts) {
+    if (FindBoost(state, budget, connector, fed, boost, WalkCategory::None, named) == 0) {
+      RecordSaved(state, boost);
+      return ConnectorVisit::Finished;
+    }
   }
   // No name held a boost word (names in another language): an AGC node is a
   // boost switch by its type. A boost level has no type of its own (its node
   // is a volume or a loudness), so it is found by name only.
-  if (!named && FindBoostSwitch(budget, connector, fed, state.micBoostSwitch, WalkCategory::Agc,
-                                named) == 0) {
-    RecordEnabled(*state.micBoostSwitch, state.savedMicBoostSwitch);
+  constexpr ControlId kSwitch = ControlId::MicBoostSwitch;
+  if (!named && FindBoost(state, budget, connector, fed, kSwitch, WalkCategory::Agc, named) == 0) {
+    RecordSaved(state, kSwitch);
     return ConnectorVisit::Finished;
   }
   return ConnectorVisit::Next;
@@ -124,10 +101,12 @@ ConnectorVisit BindBoost(MixerState& state, CallBudget& budget, Part& connector,
 
 Discovery DiscoverMicCaptureControls(MixerState& state, CallBudget& budget, const char* searchText,
                                      DataFlow flow) {
+  for (const ControlId boost : kBoosts) {
+    budget.Tell({.event = WalkEvent::Seeking, .control = boost, .words = kBoostWords});
+  }
   return Guarded(Discovery::Failed, [&] {
     return WalkCaptureConnectors(
-        state, budget, searchText, flow, state.micEndpoint, state.savedMicRecordLevel, "mic",
-        WalkCategory::Microphone,
+        state, budget, searchText, flow, ControlId::MicEndpoint, "mic", WalkCategory::Microphone,
         [&](Part& connector, PartsList& fed) { return BindBoost(state, budget, connector, fed); });
   });
 }

@@ -26,28 +26,33 @@ namespace {
 struct MonitorPath {
   std::array<const char*, 2> words;
   WalkCategory category;
-  WalkControl levelControl;
-  WalkControl muteControl;
-  Ref<LevelControl>& level;
-  Saved<float>& savedLevel;
-  Ref<MuteControl>& mute;
-  Saved<std::int32_t>& savedMute;
+  ControlId levelControl;
+  ControlId muteControl;
   // Whether a level that cannot be read leaves the path to a later input.
   bool levelMustBeReadable;
   bool found = false;
   bool named = false;  // a part's name held one of the words
 };
 
+constexpr MonitorPath kLineMonitor{.words = {"line", "gree"},
+                                   .category = WalkCategory::LineInput,
+                                   .levelControl = ControlId::LinePlaybackLevel,
+                                   .muteControl = ControlId::LinePlaybackMute,
+                                   .levelMustBeReadable = true};
+constexpr MonitorPath kMicMonitor{.words = {"mic", "pin"},
+                                  .category = WalkCategory::Microphone,
+                                  .levelControl = ControlId::MicPlaybackLevel,
+                                  .muteControl = ControlId::MicPlaybackMute,
+                                  .levelMustBeReadable = false};
+
 // Binds into `target` the first part, counted from the branch, that offers a
 // volume level, following part 0 of each incoming list from `list`.
-int FindUpstreamVolumeLevel(PartsList& list, Ref<LevelControl>& target, WalkControl control,
+int FindUpstreamVolumeLevel(MixerState& state, PartsList& list, ControlId control,
                             StepBudget& budget) {
   for (ListCursor cursor(list); budget.Take();) {
     Ref<Part> part = PartAt(*cursor, 0);
     if (!part) break;
-    if (ActivateInto(*part, LevelInterface::AudioVolumeLevel, target, {budget.Call(), control})) {
-      return 0;
-    }
+    if (BindControl(*part, state, control, {budget.Call()})) return 0;
     if (!cursor.MoveTo(Incoming(*part))) break;
   }
   budget.Call().Tell(
@@ -59,8 +64,8 @@ int FindUpstreamVolumeLevel(PartsList& list, Ref<LevelControl>& target, WalkCont
 // matches (whose subtype is of `category`, unless that is None), looks for a
 // level from the start of the branch's chain. The level need not sit on the
 // part that matched.
-bool FindNamedLevel(CallBudget& callBudget, PartsList& branchInputs, MonitorPath& path,
-                    WalkCategory category) {
+bool FindNamedLevel(MixerState& state, CallBudget& callBudget, PartsList& branchInputs,
+                    MonitorPath& path, WalkCategory category) {
   std::optional<SearchWords> words;
   if (category == WalkCategory::None) words.emplace(path.words);
   StepBudget budget(callBudget);
@@ -80,7 +85,7 @@ bool FindNamedLevel(CallBudget& callBudget, PartsList& branchInputs, MonitorPath
       match = TestCategory(callBudget, *part, category, path.levelControl);
     }
     if (match == NameMatch::Matched &&
-        FindUpstreamVolumeLevel(branchInputs, path.level, path.levelControl, budget) == 0) {
+        FindUpstreamVolumeLevel(state, branchInputs, path.levelControl, budget) == 0) {
       return true;
     }
     if (!cursor.MoveTo(Incoming(*part))) return false;
@@ -90,8 +95,8 @@ bool FindNamedLevel(CallBudget& callBudget, PartsList& branchInputs, MonitorPath
   return false;
 }
 
-void SearchMonitorPath(CallBudget& budget, MonitorPath& path, Part& branch, PartsList& branchInputs,
-                       WalkCategory category) {
+void SearchMonitorPath(MixerState& state, CallBudget& budget, MonitorPath& path, Part& branch,
+                       PartsList& branchInputs, WalkCategory category) {
   if (path.found) {
     budget.Tell({.event = WalkEvent::Ended,
                  .control = path.levelControl,
@@ -104,37 +109,24 @@ void SearchMonitorPath(CallBudget& budget, MonitorPath& path, Part& branch, Part
                .part = &branch,
                .words = path.words,
                .category = category});
-  if (!FindNamedLevel(budget, branchInputs, path, category)) return;
-  const HRESULT read = RecordLevel(*path.level, path.savedLevel);
+  if (!FindNamedLevel(state, budget, branchInputs, path, category)) return;
+  const HRESULT read = RecordSaved(state, path.levelControl);
   if (path.levelMustBeReadable && read != kS_OK) {
     budget.Tell(
         {.event = WalkEvent::Ended, .control = path.levelControl, .end = WalkEnd::LevelUnreadable});
     return;
   }
   path.found = true;
-  if (ActivateInto(branch, MuteInterface::AudioMute, path.mute, {budget, path.muteControl})) {
-    RecordMute(*path.mute, path.savedMute);
+  if (BindControl(branch, state, path.muteControl, {budget})) {
+    RecordSaved(state, path.muteControl);
   }
 }
 
 // A tone control is taken from the first part on the chain that offers it.
 void BindToneControls(MixerState& state, const CallBudget& budget, Part& part) {
-  const struct {
-    LevelInterface iid;
-    WalkControl control;
-    Ref<LevelControl>& slot;
-    Saved<float>& saved;
-  } tones[] = {
-      {LevelInterface::AudioBass, WalkControl::Bass, state.bassControl, state.savedBass},
-      {LevelInterface::AudioTreble, WalkControl::Treble, state.trebleControl, state.savedTreble},
-      {LevelInterface::AudioMidrange, WalkControl::Midrange, state.midrangeControl,
-       state.savedMidrange},
-  };
-  for (const auto& tone : tones) {
-    if (tone.slot) continue;
-    if (ActivateInto(part, tone.iid, tone.slot, {budget, tone.control})) {
-      RecordLevel(*tone.slot, tone.saved);
-    }
+  for (const ControlId tone : {ControlId::Bass, ControlId::Treble, ControlId::Midrange}) {
+    if (WithSlot(state, RowOf(tone), [](const auto& slot) { return bool(slot); })) continue;
+    if (BindControl(part, state, tone, {budget})) RecordSaved(state, tone);
   }
 }
 
@@ -193,8 +185,8 @@ bool FollowOutputChain(MixerState& state, CallBudget& callBudget, Part& output,
 
 // The paths' search over every branch: by name (category None), or by the
 // category of each path that is given one.
-int SearchEachBranch(CallBudget& callBudget, PartsList& branches, std::uint32_t count,
-                     std::span<MonitorPath* const> paths,
+int SearchEachBranch(MixerState& state, CallBudget& callBudget, PartsList& branches,
+                     std::uint32_t count, std::span<MonitorPath* const> paths,
                      const std::array<WalkCategory, 2>& categories) {
   StepBudget budget(callBudget);
   for (std::uint32_t i = 0; i < count; ++i) {
@@ -213,7 +205,7 @@ int SearchEachBranch(CallBudget& callBudget, PartsList& branches, std::uint32_t 
       continue;
     }
     for (std::size_t k = 0; k < paths.size(); ++k) {
-      SearchMonitorPath(callBudget, *paths[k], *branch, *branchInputs, categories[k]);
+      SearchMonitorPath(state, callBudget, *paths[k], *branch, *branchInputs, categories[k]);
     }
   }
   return 0;
@@ -221,26 +213,10 @@ int SearchEachBranch(CallBudget& callBudget, PartsList& branches, std::uint32_t 
 
 int SearchBranches(MixerState& state, CallBudget& callBudget, PartsList& branches,
                    std::uint32_t count) {
-  MonitorPath line{.words = {"line", "gree"},
-                   .category = WalkCategory::LineInput,
-                   .levelControl = WalkControl::LineMonitorLevel,
-                   .muteControl = WalkControl::LineMonitorMute,
-                   .level = state.linePlaybackLevel,
-                   .savedLevel = state.savedLinePlaybackLevel,
-                   .mute = state.linePlaybackMute,
-                   .savedMute = state.savedLinePlaybackMute,
-                   .levelMustBeReadable = true};
-  MonitorPath mic{.words = {"mic", "pin"},
-                  .category = WalkCategory::Microphone,
-                  .levelControl = WalkControl::MicMonitorLevel,
-                  .muteControl = WalkControl::MicMonitorMute,
-                  .level = state.micPlaybackLevel,
-                  .savedLevel = state.savedMicPlaybackLevel,
-                  .mute = state.micPlaybackMute,
-                  .savedMute = state.savedMicPlaybackMute,
-                  .levelMustBeReadable = false};
+  MonitorPath line = kLineMonitor;
+  MonitorPath mic = kMicMonitor;
   MonitorPath* const both[] = {&line, &mic};
-  if (SearchEachBranch(callBudget, branches, count, both, {}) != 0) return 1;
+  if (SearchEachBranch(state, callBudget, branches, count, both, {}) != 0) return 1;
   // A path no chain named (names in another language) is searched once more
   // by its category; the other path keeps what its names found.
   std::vector<MonitorPath*> unnamed;
@@ -251,12 +227,11 @@ int SearchBranches(MixerState& state, CallBudget& callBudget, PartsList& branche
     unnamed.push_back(path);
   }
   if (unnamed.empty()) return 0;
-  return SearchEachBranch(callBudget, branches, count, unnamed, categories);
+  return SearchEachBranch(state, callBudget, branches, count, unnamed, categories);
 }
 
 int WalkAdapter(MixerState& state, CallBudget& budget, Ref<DeviceTopology> topology) {
-  if (RecordMasterLevel(*state.playbackEndpoint, state.savedPlaybackLevel) != kS_OK ||
-      RecordMute(*state.playbackEndpoint, state.savedPlaybackMute) != kS_OK) {
+  if (RecordSaved(state, ControlId::PlaybackEndpoint) != kS_OK) {
     TellEnd(budget, WalkEnd::MasterUnreadable);
     return 1;
   }
@@ -276,9 +251,12 @@ int WalkAdapter(MixerState& state, CallBudget& budget, Ref<DeviceTopology> topol
 Discovery WalkPlayback(MixerState& state, CallBudget& budget, const char* searchText,
                        DataFlow flow) {
   Ref<DeviceTopology> topology;
+  for (const MonitorPath& path : {kLineMonitor, kMicMonitor}) {
+    budget.Tell({.event = WalkEvent::Seeking, .control = path.levelControl, .words = path.words});
+  }
   const Activation activation =
-      ActivateEndpoint(state, searchText, topology, state.playbackEndpoint, flow);
-  TellActivation(budget, activation);
+      ActivateEndpoint(state, searchText, topology, ControlId::PlaybackEndpoint, flow);
+  TellActivation(budget, activation, ControlId::PlaybackEndpoint);
   switch (activation) {
     case Activation::Activated:
       return WalkAdapter(state, budget, std::move(topology)) == 0 ? Discovery::Completed

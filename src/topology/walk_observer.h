@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 
+#include "core/control_table.h"
 #include "platform/platform.h"
 
 namespace velto {
@@ -17,22 +18,6 @@ enum class Discovery {
   Completed,         // the walk ran to its end, found controls or not
   EndpointNotFound,  // no endpoint matched the search text: nothing was bound
   Failed,            // the endpoint was found, then a step failed
-};
-
-// The slots the walks fill.
-enum class WalkControl : std::uint8_t {
-  None,  // a step of the walk as a whole
-  EndpointVolume,
-  Bass,
-  Treble,
-  Midrange,
-  LineMonitorLevel,
-  LineMonitorMute,
-  MicMonitorLevel,
-  MicMonitorMute,
-  LineAgc,
-  MicBoostSwitch,
-  MicBoostLevel,
 };
 
 // What a search takes a part for when no name held its words: the category
@@ -45,7 +30,9 @@ enum class WalkCategory : std::uint8_t {
 };
 
 enum class WalkEvent : std::uint8_t {
-  Joined,  // `part` is the adapter's connector the endpoint is joined to
+  Seeking,  // the walk will search for `control` by `words`, told once as it starts
+            // (`control` None: for the adapter's connectors)
+  Joined,   // `part` is the adapter's connector the endpoint is joined to
   // A search for `control` by `words`, or (once no name held them) by
   // `category`, starts at `part` (a branch, a connector; null: the adapter's
   // connectors)
@@ -93,7 +80,7 @@ enum class WalkEnd : std::uint8_t {
 
 struct WalkStep {
   WalkEvent event;
-  WalkControl control = WalkControl::None;
+  ControlId control = ControlId::None;
   platform::Part* part = nullptr;
   // For a part tried as part 0 of a list (the line AGC), that list.
   platform::PartsList* list = nullptr;
@@ -117,6 +104,9 @@ class WalkObserver {
  protected:
   ~WalkObserver() = default;
 };
+
+// "IAudioBass": the name a step's `interfaceName` gives the interface.
+const char* InterfaceName(const BindsAs& as);
 
 enum class WalkRole { Playback, Microphone, LineIn };
 
