@@ -16,33 +16,34 @@ int WalkEnds(const CallBudget& budget, WalkEnd end, std::uint32_t index = 0) {
   return 1;
 }
 
-}  // namespace
+// How a pass over the adapter's connectors went.
+struct ConnectorPass {
+  int result = 0;        // as VisitMatchingConnectors returns it
+  bool matched = false;  // a connector was taken
+  bool done = false;     // the walk ends here: failed, finished or out of steps
+};
 
-int VisitMatchingConnectors(CallBudget& callBudget, DeviceTopology& adapter, const char* word,
-                            const std::function<ConnectorVisit(Part&, PartsList&)>& visit) {
-  std::uint32_t count = 0;
-  if (adapter.GetConnectorCount(&count) != kS_OK) {
-    return WalkEnds(callBudget, WalkEnd::ConnectorCountUnreadable);
-  }
-  const std::array<const char*, 1> words{word};
-  StepBudget budget(callBudget);
+// One pass over the adapter's connectors, visiting those `matches` takes.
+ConnectorPass VisitConnectors(const CallBudget& callBudget, StepBudget& budget,
+                              DeviceTopology& adapter, std::uint32_t count,
+                              const std::function<bool(Part&)>& matches,
+                              const std::function<ConnectorVisit(Part&, PartsList&)>& visit) {
+  ConnectorPass pass;
   for (std::uint32_t i = 0; i < count; ++i) {
     if (!budget.Take()) {
       WalkEnds(callBudget, WalkEnd::StepLimit);
-      break;
+      return {.result = 0, .matched = pass.matched, .done = true};
     }
     Ref<Connector> connector;
     if (!Obtained(adapter.GetConnector(i, connector), connector)) {
-      return WalkEnds(callBudget, WalkEnd::ConnectorUnavailable, i);
+      return {.result = WalkEnds(callBudget, WalkEnd::ConnectorUnavailable, i), .done = true};
     }
     Ref<Part> part;
     if (!Obtained(connector->QueryPart(part), part)) {
-      return WalkEnds(callBudget, WalkEnd::ConnectorUnavailable, i);
+      return {.result = WalkEnds(callBudget, WalkEnd::ConnectorUnavailable, i), .done = true};
     }
-    const NameMatch match = SearchWords{word}.Test(*part);
-    callBudget.Tell(
-        {.event = WalkEvent::NameTested, .part = part.Get(), .words = words, .match = match});
-    if (match != NameMatch::Matched) continue;
+    if (!matches(*part)) continue;
+    pass.matched = true;
     Ref<PartsList> fed = Outgoing(*part);
     if (!fed) {
       callBudget.Tell(
@@ -53,16 +54,48 @@ int VisitMatchingConnectors(CallBudget& callBudget, DeviceTopology& adapter, con
       case ConnectorVisit::Next:
         break;
       case ConnectorVisit::Finished:
-        return 0;
+        return {.result = 0, .matched = true, .done = true};
       case ConnectorVisit::Failed:
-        return 1;
+        return {.result = 1, .matched = true, .done = true};
     }
   }
-  return 0;
+  return pass;
+}
+
+}  // namespace
+
+int VisitMatchingConnectors(CallBudget& callBudget, DeviceTopology& adapter, const char* word,
+                            WalkCategory category,
+                            const std::function<ConnectorVisit(Part&, PartsList&)>& visit) {
+  std::uint32_t count = 0;
+  if (adapter.GetConnectorCount(&count) != kS_OK) {
+    return WalkEnds(callBudget, WalkEnd::ConnectorCountUnreadable);
+  }
+  const std::array<const char*, 1> words{word};
+  StepBudget budget(callBudget);
+  const ConnectorPass named = VisitConnectors(
+      callBudget, budget, adapter, count,
+      [&](Part& part) {
+        const NameMatch match = SearchWords{word}.Test(part);
+        callBudget.Tell(
+            {.event = WalkEvent::NameTested, .part = &part, .words = words, .match = match});
+        return match == NameMatch::Matched;
+      },
+      visit);
+  if (named.done || named.matched || count == 0) return named.result;
+  callBudget.Tell({.event = WalkEvent::Searching, .words = words, .category = category});
+  return VisitConnectors(
+             callBudget, budget, adapter, count,
+             [&](Part& part) {
+               return TestCategory(callBudget, part, category) == NameMatch::Matched;
+             },
+             visit)
+      .result;
 }
 
 Discovery WalkCaptureConnectors(MixerState& state, CallBudget& budget, const char* searchText,
                                 DataFlow flow, ControlId endpoint, const char* word,
+                                WalkCategory category,
                                 const std::function<ConnectorVisit(Part&, PartsList&)>& visit) {
   const std::array<const char*, 1> words{word};
   budget.Tell({.event = WalkEvent::Seeking, .words = words});
@@ -74,8 +107,9 @@ Discovery WalkCaptureConnectors(MixerState& state, CallBudget& budget, const cha
   RecordSaved(state, endpoint);
   Ref<DeviceTopology> adapter = AdapterTopology(std::move(topology), budget);
   if (!adapter) return Discovery::Failed;
-  return VisitMatchingConnectors(budget, *adapter, word, visit) == 0 ? Discovery::Completed
-                                                                     : Discovery::Failed;
+  return VisitMatchingConnectors(budget, *adapter, word, category, visit) == 0
+             ? Discovery::Completed
+             : Discovery::Failed;
 }
 
 }  // namespace velto

@@ -19,19 +19,23 @@ enum class ConnectorVisit {
 
 // Visits, in index order, every adapter connector whose name contains
 // `word`, handing `visit` the connector and the list of parts it feeds; a
-// matching connector that feeds nothing is passed over. Returns 0 after the
-// last connector, 1 when the count, a connector or its part cannot be had.
+// matching connector that feeds nothing is passed over. When no connector's
+// name holds the word (names in another language), the connectors are
+// visited once more, taking those whose pin category is `category`. Returns
+// 0 after the last connector, 1 when the count, a connector or its part
+// cannot be had.
 int VisitMatchingConnectors(
-    CallBudget& budget, platform::DeviceTopology& adapter, const char* word,
+    CallBudget& budget, platform::DeviceTopology& adapter, const char* word, WalkCategory category,
     const std::function<ConnectorVisit(platform::Part&, platform::PartsList&)>& visit);
 
 // The capture walk as a whole: binds the capture endpoint into the slot of
 // `endpoint`, records its master level (a level that cannot be read does not
 // stop the binding), finds the adapter behind it and visits its connectors
-// named by `word`. Tells the word first, as the walk starts.
+// named by `word` (or, failing that, by `category`). Tells the word first,
+// as the walk starts.
 Discovery WalkCaptureConnectors(
     MixerState& state, CallBudget& budget, const char* searchText, platform::DataFlow flow,
-    ControlId endpoint, const char* word,
+    ControlId endpoint, const char* word, WalkCategory category,
     const std::function<ConnectorVisit(platform::Part&, platform::PartsList&)>& visit);
 
 }  // namespace velto

@@ -52,7 +52,7 @@ Discovery DiscoverLineCaptureControls(MixerState& state, CallBudget& budget, con
                                       DataFlow flow) {
   return Guarded(Discovery::Failed, [&] {
     return WalkCaptureConnectors(
-        state, budget, searchText, flow, ControlId::LineEndpoint, "line",
+        state, budget, searchText, flow, ControlId::LineEndpoint, "line", WalkCategory::LineInput,
         [&](Part&, PartsList& fed) { return BindLineAgc(state, budget, fed); });
   });
 }

@@ -2,6 +2,7 @@
 // connector: a switch if there is one, otherwise a level.
 #include <array>
 #include <functional>
+#include <optional>
 
 #include "core/export_guard.h"
 #include "core/mixer_state.h"
@@ -28,12 +29,15 @@ int SearchRanOut(const CallBudget& budget, ControlId control, WalkEnd end) {
 // `activate` accepts, then moves one level downstream by way of the list's
 // last part only. Returns 0 when `activate` succeeded, 1 when the walk ran
 // out.
+// By the boost words in the parts' names (category None), or by the parts'
+// subtype category; `named` learns whether a name held a word.
 int FindBoostPart(CallBudget& callBudget, Part& connector, PartsList& start, ControlId control,
-                  const std::function<bool(Part&)>& activate) {
+                  WalkCategory category, bool& named, const std::function<bool(Part&)>& activate) {
   callBudget.Tell({.event = WalkEvent::Searching,
                    .control = control,
                    .part = &connector,
-                   .words = kBoostWords});
+                   .words = kBoostWords,
+                   .category = category});
   StepBudget budget(callBudget);
   for (ListCursor cursor(start);;) {
     const std::uint32_t count = PartCount(*cursor).value_or(0);
@@ -44,13 +48,20 @@ int FindBoostPart(CallBudget& callBudget, Part& connector, PartsList& start, Con
       if (!part) continue;
       // The words are given back after the activation, not before: the
       // platform sees the same calls in the same order as it always has.
-      const SearchWords words(kBoostWords, SearchWords::CountedHere{});
-      const NameMatch match = words.Test(*part);
-      callBudget.Tell({.event = WalkEvent::NameTested,
-                       .control = control,
-                       .part = part.Get(),
-                       .words = kBoostWords,
-                       .match = match});
+      std::optional<SearchWords> words;
+      NameMatch match = NameMatch::NotMatched;
+      if (category == WalkCategory::None) {
+        words.emplace(kBoostWords, SearchWords::CountedHere{});
+        match = words->Test(*part);
+        callBudget.Tell({.event = WalkEvent::NameTested,
+                         .control = control,
+                         .part = part.Get(),
+                         .words = kBoostWords,
+                         .match = match});
+        named = named || match == NameMatch::Matched;
+      } else {
+        match = TestCategory(callBudget, *part, category, control);
+      }
       if (match == NameMatch::Matched && activate(*part)) return 0;
     }
     Ref<Part> last = PartAt(*cursor, count - 1);
@@ -61,18 +72,27 @@ int FindBoostPart(CallBudget& callBudget, Part& connector, PartsList& start, Con
 }
 
 int FindBoost(MixerState& state, CallBudget& budget, Part& connector, PartsList& list,
-              ControlId control) {
-  return FindBoostPart(budget, connector, list, control,
+              ControlId control, WalkCategory category, bool& named) {
+  return FindBoostPart(budget, connector, list, control, category, named,
                        [&](Part& part) { return BindControl(part, state, control, {budget}); });
 }
 
 // The first microphone connector with a boost control ends the walk.
 ConnectorVisit BindBoost(MixerState& state, CallBudget& budget, Part& connector, PartsList& fed) {
+  bool named = false;
   for (const ControlId boost : kBoosts) {
-    if (FindBoost(state, budget, connector, fed, boost) == 0) {
+    if (FindBoost(state, budget, connector, fed, boost, WalkCategory::None, named) == 0) {
       RecordSaved(state, boost);
       return ConnectorVisit::Finished;
     }
+  }
+  // No name held a boost word (names in another language): an AGC node is a
+  // boost switch by its type. A boost level has no type of its own (its node
+  // is a volume or a loudness), so it is found by name only.
+  constexpr ControlId kSwitch = ControlId::MicBoostSwitch;
+  if (!named && FindBoost(state, budget, connector, fed, kSwitch, WalkCategory::Agc, named) == 0) {
+    RecordSaved(state, kSwitch);
+    return ConnectorVisit::Finished;
   }
   return ConnectorVisit::Next;
 }
@@ -86,7 +106,7 @@ Discovery DiscoverMicCaptureControls(MixerState& state, CallBudget& budget, cons
   }
   return Guarded(Discovery::Failed, [&] {
     return WalkCaptureConnectors(
-        state, budget, searchText, flow, ControlId::MicEndpoint, "mic",
+        state, budget, searchText, flow, ControlId::MicEndpoint, "mic", WalkCategory::Microphone,
         [&](Part& connector, PartsList& fed) { return BindBoost(state, budget, connector, fed); });
   });
 }

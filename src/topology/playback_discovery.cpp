@@ -3,6 +3,9 @@
 // mixes there (the line and microphone monitor paths).
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
 
 #include "core/endpoint_lookup.h"
 #include "core/export_guard.h"
@@ -17,22 +20,27 @@ using namespace platform;
 namespace {
 
 // A monitor path: an adapter input whose chain carries a part with one of
-// the words in its name, a volume level on that chain and a mute on the
-// input itself.
+// the words in its name (or, where no chain holds a name with them, a part
+// of `category`), a volume level on that chain and a mute on the input
+// itself.
 struct MonitorPath {
   std::array<const char*, 2> words;
+  WalkCategory category;
   ControlId levelControl;
   ControlId muteControl;
   // Whether a level that cannot be read leaves the path to a later input.
   bool levelMustBeReadable;
   bool found = false;
+  bool named = false;  // a part's name held one of the words
 };
 
 constexpr MonitorPath kLineMonitor{.words = {"line", "gree"},
+                                   .category = WalkCategory::LineInput,
                                    .levelControl = ControlId::LinePlaybackLevel,
                                    .muteControl = ControlId::LinePlaybackMute,
                                    .levelMustBeReadable = true};
 constexpr MonitorPath kMicMonitor{.words = {"mic", "pin"},
+                                  .category = WalkCategory::Microphone,
                                   .levelControl = ControlId::MicPlaybackLevel,
                                   .muteControl = ControlId::MicPlaybackMute,
                                   .levelMustBeReadable = false};
@@ -53,21 +61,29 @@ int FindUpstreamVolumeLevel(MixerState& state, PartsList& list, ControlId contro
 }
 
 // Follows part 0 upstream from the branch's inputs; at every part whose name
-// matches, looks for a level from the start of the branch's chain. The level
-// need not sit on the part that matched.
+// matches (whose subtype is of `category`, unless that is None), looks for a
+// level from the start of the branch's chain. The level need not sit on the
+// part that matched.
 bool FindNamedLevel(MixerState& state, CallBudget& callBudget, PartsList& branchInputs,
-                    const MonitorPath& path) {
-  const SearchWords words(path.words);
+                    MonitorPath& path, WalkCategory category) {
+  std::optional<SearchWords> words;
+  if (category == WalkCategory::None) words.emplace(path.words);
   StepBudget budget(callBudget);
   for (ListCursor cursor(branchInputs); budget.Take();) {
     Ref<Part> part = PartAt(*cursor, 0);
     if (!part) return false;
-    const NameMatch match = words.Test(*part);
-    callBudget.Tell({.event = WalkEvent::NameTested,
-                     .control = path.levelControl,
-                     .part = part.Get(),
-                     .words = path.words,
-                     .match = match});
+    NameMatch match = NameMatch::NotMatched;
+    if (words) {
+      match = words->Test(*part);
+      callBudget.Tell({.event = WalkEvent::NameTested,
+                       .control = path.levelControl,
+                       .part = part.Get(),
+                       .words = path.words,
+                       .match = match});
+      path.named = path.named || match == NameMatch::Matched;
+    } else {
+      match = TestCategory(callBudget, *part, category, path.levelControl);
+    }
     if (match == NameMatch::Matched &&
         FindUpstreamVolumeLevel(state, branchInputs, path.levelControl, budget) == 0) {
       return true;
@@ -80,7 +96,7 @@ bool FindNamedLevel(MixerState& state, CallBudget& callBudget, PartsList& branch
 }
 
 void SearchMonitorPath(MixerState& state, CallBudget& budget, MonitorPath& path, Part& branch,
-                       PartsList& branchInputs) {
+                       PartsList& branchInputs, WalkCategory category) {
   if (path.found) {
     budget.Tell({.event = WalkEvent::Ended,
                  .control = path.levelControl,
@@ -91,8 +107,9 @@ void SearchMonitorPath(MixerState& state, CallBudget& budget, MonitorPath& path,
   budget.Tell({.event = WalkEvent::Searching,
                .control = path.levelControl,
                .part = &branch,
-               .words = path.words});
-  if (!FindNamedLevel(state, budget, branchInputs, path)) return;
+               .words = path.words,
+               .category = category});
+  if (!FindNamedLevel(state, budget, branchInputs, path, category)) return;
   const HRESULT read = RecordSaved(state, path.levelControl);
   if (path.levelMustBeReadable && read != kS_OK) {
     budget.Tell(
@@ -166,10 +183,11 @@ bool FollowOutputChain(MixerState& state, CallBudget& callBudget, Part& output,
   return true;
 }
 
-int SearchBranches(MixerState& state, CallBudget& callBudget, PartsList& branches,
-                   std::uint32_t count) {
-  MonitorPath line = kLineMonitor;
-  MonitorPath mic = kMicMonitor;
+// The paths' search over every branch: by name (category None), or by the
+// category of each path that is given one.
+int SearchEachBranch(MixerState& state, CallBudget& callBudget, PartsList& branches,
+                     std::uint32_t count, std::span<MonitorPath* const> paths,
+                     const std::array<WalkCategory, 2>& categories) {
   StepBudget budget(callBudget);
   for (std::uint32_t i = 0; i < count; ++i) {
     if (!budget.Take()) {
@@ -186,10 +204,30 @@ int SearchBranches(MixerState& state, CallBudget& callBudget, PartsList& branche
       TellEnd(callBudget, WalkEnd::BranchWithoutInputs, branch.Get());
       continue;
     }
-    SearchMonitorPath(state, callBudget, line, *branch, *branchInputs);
-    SearchMonitorPath(state, callBudget, mic, *branch, *branchInputs);
+    for (std::size_t k = 0; k < paths.size(); ++k) {
+      SearchMonitorPath(state, callBudget, *paths[k], *branch, *branchInputs, categories[k]);
+    }
   }
   return 0;
+}
+
+int SearchBranches(MixerState& state, CallBudget& callBudget, PartsList& branches,
+                   std::uint32_t count) {
+  MonitorPath line = kLineMonitor;
+  MonitorPath mic = kMicMonitor;
+  MonitorPath* const both[] = {&line, &mic};
+  if (SearchEachBranch(state, callBudget, branches, count, both, {}) != 0) return 1;
+  // A path no chain named (names in another language) is searched once more
+  // by its category; the other path keeps what its names found.
+  std::vector<MonitorPath*> unnamed;
+  std::array<WalkCategory, 2> categories{};
+  for (MonitorPath* path : both) {
+    if (path->found || path->named) continue;
+    categories[unnamed.size()] = path->category;
+    unnamed.push_back(path);
+  }
+  if (unnamed.empty()) return 0;
+  return SearchEachBranch(state, callBudget, branches, count, unnamed, categories);
 }
 
 int WalkAdapter(MixerState& state, CallBudget& budget, Ref<DeviceTopology> topology) {

@@ -20,15 +20,28 @@ enum class Discovery {
   Failed,            // the endpoint was found, then a step failed
 };
 
+// What a search takes a part for when no name held its words: the category
+// of the part's subtype (a connector's pin category, a subunit's node type).
+enum class WalkCategory : std::uint8_t {
+  None,        // the search goes by `words`
+  Microphone,  // a microphone's pin category: for "mic"
+  LineInput,   // a line input's: for "line"
+  Agc,         // an automatic gain control node: for "agc"
+};
+
 enum class WalkEvent : std::uint8_t {
-  Seeking,     // the walk will search for `control` by `words`, told once as it starts
-               // (`control` None: for the adapter's connectors)
-  Joined,      // `part` is the adapter's connector the endpoint is joined to
-  Searching,   // a search for `control` by `words` starts at `part` (a branch, a connector)
-  NameTested,  // `part`'s name was tested against `words`: `match`
-  NotOffered,  // `part` does not offer `interfaceName`, tried for `control`
-  Bound,       // `control` is bound on `part` (null: the endpoint's own volume)
-  Ended,       // a stretch of the walk ended at `part`, for the reason in `end`
+  Seeking,  // the walk will search for `control` by `words`, told once as it starts
+            // (`control` None: for the adapter's connectors)
+  Joined,   // `part` is the adapter's connector the endpoint is joined to
+  // A search for `control` by `words`, or (once no name held them) by
+  // `category`, starts at `part` (a branch, a connector; null: the adapter's
+  // connectors)
+  Searching,
+  NameTested,     // `part`'s name was tested against `words`: `match`
+  SubTypeTested,  // `part`'s subtype `subtype` was tested for `category`: `match`
+  NotOffered,     // `part` does not offer `interfaceName`, tried for `control`
+  Bound,          // `control` is bound on `part` (null: the endpoint's own volume)
+  Ended,          // a stretch of the walk ended at `part`, for the reason in `end`
 };
 
 enum class NameMatch : std::uint8_t { Matched, NotMatched, Unreadable };
@@ -73,6 +86,8 @@ struct WalkStep {
   platform::PartsList* list = nullptr;
   std::span<const char* const> words;
   NameMatch match = NameMatch::NotMatched;
+  WalkCategory category = WalkCategory::None;
+  platform::Guid subtype;
   const char* interfaceName = nullptr;  // "IAudioBass"
   WalkEnd end = WalkEnd::StepLimit;
   std::uint32_t count = 0;

@@ -1,10 +1,13 @@
 #include "topology/walk_steps.h"
 
+#include <algorithm>
+#include <span>
 #include <string>
 #include <type_traits>
 
 #include "core/control_table.h"
 #include "core/text.h"
+#include "platform/node_types.h"
 
 namespace velto {
 
@@ -94,6 +97,68 @@ NameMatch SearchWords::Test(Part& part) const {
     if (word && ContainsText(name.Get(), word.Get())) return NameMatch::Matched;
   }
   return NameMatch::NotMatched;
+}
+
+namespace {
+
+using platform::NodeType;
+
+// A microphone's pin categories: the USB Audio input terminal types, and the
+// bidirectional ones (handset, headset, speakerphones), whose input side is
+// a microphone.
+constexpr Guid kMicrophones[] = {
+    NodeType("KSNODETYPE_MICROPHONE"),
+    NodeType("KSNODETYPE_DESKTOP_MICROPHONE"),
+    NodeType("KSNODETYPE_PERSONAL_MICROPHONE"),
+    NodeType("KSNODETYPE_OMNI_DIRECTIONAL_MICROPHONE"),
+    NodeType("KSNODETYPE_MICROPHONE_ARRAY"),
+    NodeType("KSNODETYPE_PROCESSING_MICROPHONE_ARRAY"),
+    NodeType("KSNODETYPE_HANDSET"),
+    NodeType("KSNODETYPE_HEADSET"),
+    NodeType("KSNODETYPE_SPEAKERPHONE_NO_ECHO_REDUCTION"),
+    NodeType("KSNODETYPE_ECHO_SUPPRESSING_SPEAKERPHONE"),
+    NodeType("KSNODETYPE_ECHO_CANCELING_SPEAKERPHONE"),
+};
+// A line input is a line connector only: a generic analog connector is what
+// drivers give their aux, video and virtual mix pins.
+constexpr Guid kLineInputs[] = {NodeType("KSNODETYPE_LINE_CONNECTOR")};
+constexpr Guid kAgcs[] = {NodeType("KSNODETYPE_AGC")};
+
+std::span<const Guid> Members(WalkCategory category) {
+  switch (category) {
+    case WalkCategory::Microphone:
+      return kMicrophones;
+    case WalkCategory::LineInput:
+      return kLineInputs;
+    case WalkCategory::Agc:
+      return kAgcs;
+    case WalkCategory::None:
+      break;
+  }
+  return {};
+}
+
+}  // namespace
+
+NameMatch TestCategory(const CallBudget& budget, Part& part, WalkCategory category,
+                       ControlId control) {
+  Guid subtype;
+  NameMatch match = NameMatch::Unreadable;
+  if (part.GetSubType(&subtype) == kS_OK) {
+    const std::span<const Guid> members = Members(category);
+    match = std::find(members.begin(), members.end(), subtype) != members.end()
+                ? NameMatch::Matched
+                : NameMatch::NotMatched;
+  } else {
+    subtype = {};
+  }
+  budget.Tell({.event = WalkEvent::SubTypeTested,
+               .control = control,
+               .part = &part,
+               .match = match,
+               .category = category,
+               .subtype = subtype});
+  return match;
 }
 
 void TellActivation(const CallBudget& budget, Activation activation, ControlId endpoint) {

@@ -111,6 +111,11 @@ class SearchWords {
   std::vector<platform::Bstr> words_;
 };
 
+// Reads `part`'s subtype and tests it for `category`, telling the observer
+// as `control`. A subtype that cannot be read belongs to no category.
+NameMatch TestCategory(const CallBudget& budget, platform::Part& part, WalkCategory category,
+                       ControlId control = ControlId::None);
+
 // Tells how activating the endpoint went: its volume bound into the slot of
 // `endpoint`, or why the walk does not start.
 void TellActivation(const CallBudget& budget, Activation activation, ControlId endpoint);

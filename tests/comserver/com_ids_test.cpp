@@ -1,6 +1,7 @@
 // The library's id table against the SDK's values: the same names, the same
 // values, nothing missing and nothing extra.
 #include "platform/coreaudio/com_ids.h"
+#include "platform/node_types.h"
 
 #include <cstdio>
 #include <cstring>
@@ -47,6 +48,14 @@ int main() {
     for (const ids::NamedId& entry : ids::kAll)
       inTable = inTable || std::strcmp(entry.name, sdk.name) == 0;
     Check(inTable, std::string(sdk.name) + " is in the table");
+  }
+  for (const auto& sdk : velto::comtest::kNodeTypeIds) {
+    const char* name = velto::platform::NodeTypeName(
+        {sdk.guid.data1, sdk.guid.data2, sdk.guid.data3,
+         {sdk.guid.data4[0], sdk.guid.data4[1], sdk.guid.data4[2], sdk.guid.data4[3],
+          sdk.guid.data4[4], sdk.guid.data4[5], sdk.guid.data4[6], sdk.guid.data4[7]}});
+    Check(name && std::strcmp(name, sdk.name) == 0,
+          std::string(sdk.name) + " has the SDK's value in the library's node types");
   }
   Check(ids::kPkeyDeviceFriendlyName.pid == velto::comtest::kFriendlyNamePid,
         "PKEY_Device_FriendlyName property id");

@@ -50,7 +50,7 @@ USED_METHODS = [
         "GetMasterVolumeLevel GetChannelVolumeLevel SetMute GetMute GetVolumeRange",
         "IDeviceTopology": "GetConnectorCount GetConnector",
         "IConnector": "GetConnectedTo QueryInterface",
-        "IPart": "GetName EnumPartsIncoming EnumPartsOutgoing GetTopologyObject Activate",
+        "IPart": "GetName GetSubType EnumPartsIncoming EnumPartsOutgoing GetTopologyObject Activate",
         "IPartsList": "GetCount GetPart",
         "IAudioMute": "SetMute GetMute",
         "IAudioAutoGainControl": "GetEnabled SetEnabled",

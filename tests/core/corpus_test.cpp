@@ -13,7 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "joined_part.h"
 #include "mixer_fixture.h"
+#include "platform/description/text.h"
 #include "topology_support.h"
 
 namespace velto::testing {
@@ -29,6 +31,7 @@ struct Binding {
   std::map<std::string, std::string> bound;
   // What the walks bind instead when every part's links come in reverse order.
   std::map<std::string, std::string> reversed;
+  std::string english;  // for a translated copy, the card it translates
 };
 
 // Each control the table names, with the MixerState slot that holds it.
@@ -71,6 +74,19 @@ std::vector<Binding> ReadExpectations() {
       std::istringstream texts(f[2]);
       for (std::string& text : b.texts) texts >> text, text = text == "-" ? "" : text;
       bindings.push_back(b);
+      continue;
+    }
+    // A translated copy binds what its English card's table says.
+    if (f.size() == 3 && f[1] == "as" && !bindings.empty() && bindings.back().card == f[0]) {
+      for (const Binding& english : bindings) {
+        if (english.card == f[2]) {
+          bindings.back().bound = english.bound;
+          bindings.back().reversed = english.reversed;
+          bindings.back().english = english.card;
+          break;
+        }
+      }
+      if (bindings.back().bound.empty()) ADD_FAILURE() << where << ": no table for " << f[2];
       continue;
     }
     const std::string kReversed = " reversed";
@@ -141,7 +157,9 @@ TEST_F(CorpusTest, EveryCardBindsWhatItsTableSays) {
       EXPECT_TRUE(cards.count(name)) << name << " has no line in the table";
     }
   }
-  ASSERT_GE(cards.size(), 16u);
+  ASSERT_GE(cards.size(), 25u);
+  std::set<std::string> translated;
+  for (const Binding& b : bindings) translated.insert(b.english);
   // The order of a parts list is not documented: every card runs once more
   // with each part's incoming and outgoing lists turned round.
   for (const bool reverse : {false, true}) {
@@ -155,8 +173,18 @@ TEST_F(CorpusTest, EveryCardBindsWhatItsTableSays) {
         }
       }
       UseSystemJson(description);
+      system().SetTracing(true);
       EXPECT_EQ(OpenSoundCard(b.texts[0].c_str(), b.texts[1].c_str(), b.texts[2].c_str()),
                 b.result);
+      // Subtypes are read only where no name held a search's words: on the
+      // English cards that have translated copies every search finds its name.
+      if (translated.count(b.card)) {
+        const auto& trace = system().Trace();
+        EXPECT_EQ(std::count_if(trace.begin(), trace.end(),
+                                [](const auto& call) { return call.op == "GetSubType"; }),
+                  0);
+      }
+      system().SetTracing(false);
       const std::map<std::string, std::string> slots = BoundSlots();
       for (const auto& [control, field] : kSlotOf) {
         const auto held = slots.find(field);
@@ -166,7 +194,9 @@ TEST_F(CorpusTest, EveryCardBindsWhatItsTableSays) {
       if (!b.texts[0].empty() && b.result != 1 && b.result != 2 && b.result != 4 && b.result != 7) {
         char playback[255] = "unset", line[255], mic[255];
         GetDeviceNames(playback, line, mic);
-        EXPECT_EQ(std::string(playback), Endpoint(b.texts[0]).second);
+        // Names leave the library as the low byte of each UTF-16 unit.
+        const auto wide = description::Utf8ToUtf16(Endpoint(b.texts[0]).second);
+        EXPECT_EQ(std::string(playback), Narrow(wide ? wide->c_str() : u""));
         int volumeStatus = -1, muteStatus = -1;
         GetMasterVolume(&volumeStatus);
         GetMasterMute(&muteStatus);

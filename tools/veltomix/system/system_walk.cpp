@@ -258,6 +258,8 @@ class Walker {
     model.isConnector = connector;
     p::TaskString name;
     if (part->GetName(name) == p::kS_OK) model.name = TaskText(name);
+    p::Guid subtype;
+    if (part->GetSubType(&subtype) == p::kS_OK) model.subtype = subtype;
     values_.ReadControls(*part, model);
     objects.push_back(std::move(part));
     model_.adapters[a].parts.push_back(std::move(model));

@@ -8,6 +8,7 @@
 #include "common/exit_status.h"
 #include "core/held_objects.h"
 #include "platform/com_scope.h"
+#include "platform/node_types.h"
 #include "system/endpoint_choice.h"
 #include "topology/walk_observer.h"
 #include "why/why_steps.h"
@@ -20,10 +21,26 @@ using velto::ControlId;
 using velto::ControlRow;
 using velto::NameMatch;
 using velto::RowOf;
+using velto::WalkCategory;
 using velto::WalkEnd;
 using velto::WalkEvent;
 
 namespace {
+
+// What a part of `category` is, for "a microphone's pin category".
+const char* CategoryTitle(WalkCategory category) {
+  switch (category) {
+    case WalkCategory::Microphone:
+      return "a microphone's pin category";
+    case WalkCategory::LineInput:
+      return "a line input's pin category (KSNODETYPE_LINE_CONNECTOR)";
+    case WalkCategory::Agc:
+      return "an AGC node's type (KSNODETYPE_AGC)";
+    case WalkCategory::None:
+      break;
+  }
+  return "";
+}
 
 // How a walk looks for a control, as --why tells it: taken from the
 // control's row, so that a new row is told like the others of its kind.
@@ -132,6 +149,8 @@ class Narration {
         return Searching(told);
       case WalkEvent::NameTested:
         return NameTested(told);
+      case WalkEvent::SubTypeTested:
+        return SubTypeTested(told);
       case WalkEvent::NotOffered:
         return NotOffered(told);
     }
@@ -153,6 +172,8 @@ class Narration {
     if (control == target_.slot) {
       found_ = true;
       part_ = told.part ? Shown(told.part.Get()) : "";
+      foundBy_ =
+          search == Search::BoostPart || search == Search::MonitorBranch ? searchBy_ : connectorBy_;
     }
     if (search == Search::LineConnector)
       Line("connector " + connector_ + ": two parts downstream, " + Shown(told.part.Get()) +
@@ -190,6 +211,8 @@ class Narration {
   }
 
   void Searching(const Told& told) {
+    if (told.step.category != WalkCategory::None) return SearchingByCategory(told);
+    searchBy_.clear();
     const ControlId control = told.step.control;
     const Search search = SearchOf(control);
     const std::string words = Words(told.words);
@@ -208,6 +231,53 @@ class Narration {
     boostKind_ = KindWord(control);
   }
 
+  // The second search, by subtype, that runs where no name held the words.
+  void SearchingByCategory(const Told& told) {
+    const ControlId control = told.step.control;
+    const std::string title = CategoryTitle(told.step.category);
+    searchBy_ = title;
+    if (control == ControlId::None) {
+      connectorCategory_ = title;
+      Line("no connector's name holds " + Words(told.words) +
+           ": the connectors are searched once more, for " + title);
+    }
+    if (control == target_.slot) targetCategory_ = title;
+    if (control == target_.slot && SearchOf(control) == Search::MonitorBranch)
+      Line("branch " + Shown(told.part.Get()) + ": no chain held a name with " + Words(told.words) +
+           ", so its chain is searched once more, for " + title);
+    if (SearchOf(control) == Search::BoostPart && control != ControlId::None) {
+      Line("no part's name held " + Words(told.words) +
+           ": the same parts are tried once more, for " + title + " with a " + KindWord(control) +
+           "; a boost level is found by name only");
+      boostConnector_ = told.part;
+      boostKind_ = KindWord(control);
+    }
+  }
+
+  void SubTypeTested(const Told& told) {
+    const velto::WalkStep& step = told.step;
+    const bool connector = step.control == ControlId::None;
+    if (!connector && step.control != target_.slot && SearchOf(step.control) != Search::BoostPart)
+      return;
+    const std::string who = (connector ? "connector " : "  ") + Shown(told.part.Get());
+    const std::string kind = connector ? "pin category" : "subtype";
+    if (step.match == NameMatch::Unreadable) {
+      Line(who + ": its " + kind + " cannot be read, so it matches nothing");
+      return;
+    }
+    const std::string subtype = velto::platform::SubTypeText(step.subtype);
+    if (step.match == NameMatch::NotMatched) {
+      Line(who + ": " + kind + " " + subtype + " is not " + CategoryTitle(step.category));
+    } else if (connector) {
+      connector_ = Shown(told.part.Get());
+      connectorBy_ = kind + " " + subtype;
+      Line(who + ": " + kind + " " + subtype + ", taken");
+    } else {
+      Line(who + ": " + kind + " " + subtype + " matches");
+      matched_ = told.part;
+    }
+  }
+
   void NameTested(const Told& told) {
     const velto::WalkStep& step = told.step;
     const bool connector = step.control == ControlId::None;
@@ -220,6 +290,7 @@ class Narration {
       Line(who + ": name does not hold " + Words(told.words));
     } else if (connector) {
       connector_ = Shown(told.part.Get());
+      connectorBy_.clear();
     } else {
       Line(who + ": name matches");
       matched_ = told.part;
@@ -318,11 +389,13 @@ class Narration {
       report_.part =
           part_.size() > 1 && part_.front() == '"' ? part_.substr(1, part_.size() - 2) : part_;
       report_.exit = kExitOk;
-      report_.stopped = "found: " + std::string(target_.control) + " is " + FoundWhere();
+      report_.stopped = "found: " + std::string(target_.control) + " is " + FoundWhere() +
+                        (foundBy_.empty() ? "" : " (found by " + foundBy_ + ", not by name)");
       return report_;
     }
     report_.exit = kExitControlMissing;
-    report_.stopped = "not found: " + (stopped_.empty() ? NotFoundWhy() : stopped_);
+    report_.stopped =
+        "not found: " + (stopped_.empty() ? NotFoundWhy() + ByCategoryToo() : stopped_);
     return report_;
   }
 
@@ -353,6 +426,24 @@ class Narration {
     return other + ", and then no boost " + KindWord(target) + " is sought";
   }
 
+  // Where no name held the words, what the search by subtype found.
+  std::string ByCategoryToo() const {
+    std::string text;
+    if (!connectorCategory_.empty())
+      text += "; no connector's name held the word, and the one of " + connectorCategory_ +
+              " (if any) led to none either";
+    if (!targetCategory_.empty())
+      text += "; no part's name held the words, and the search for " + targetCategory_ +
+              " found none either";
+    if (target_.search == Search::BoostPart && otherBoost_.empty() &&
+        RowOf(target_.slot).state.get == nullptr &&
+        (!connectorCategory_.empty() || !searchBy_.empty()))
+      text +=
+          "; a boost level is found by name only, as its node type (a volume or loudness) "
+          "does not say boost";
+    return text;
+  }
+
   std::string NotFoundWhy() const {
     const ControlId target = target_.slot;
     switch (target_.search) {
@@ -381,7 +472,11 @@ class Narration {
   bool found_ = false;
   std::string part_, mutePart_, otherBoost_;
   ControlId otherBoostControl_ = ControlId::None;
-  std::string connector_;                    // the last connector whose name matched
+  std::string connector_;  // the last connector whose name (or category) matched
+  // How the part bound was found when not by name (the connector's pin
+  // category, or the category of the last search); which category searches
+  // ran for the connectors and for the target.
+  std::string connectorBy_, searchBy_, foundBy_, connectorCategory_, targetCategory_;
   std::vector<std::string> connectorWords_;  // what the connectors' names are tested for
   std::map<ControlId, std::vector<std::string>> seeking_;
   std::vector<ControlId> boostOrder_;  // the boost searches, in the order the walk takes them
