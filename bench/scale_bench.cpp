@@ -20,9 +20,9 @@
 #include "platform/description/reader.h"
 #include "platform/description/writer.h"
 #include "platform/sim/sim_system.h"
-#include "system_description.h"
-#include "system_walk.h"
-#include "topology_view.h"
+#include "system/system_description.h"
+#include "system/system_walk.h"
+#include "system/topology_view.h"
 
 // --- Heap accounting ------------------------------------------------------------------------
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "call_script.h"
+#include "calls/call_script.h"
 
 namespace veltomix {
 namespace {

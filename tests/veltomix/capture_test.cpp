@@ -12,11 +12,11 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "call_output.h"
-#include "call_script.h"
-#include "export_table.h"
-#include "system_description.h"
-#include "system_walk.h"
+#include "calls/call_output.h"
+#include "calls/call_script.h"
+#include "calls/export_table.h"
+#include "system/system_description.h"
+#include "system/system_walk.h"
 #include "veltomix_fixture.h"
 
 namespace veltomix::testing {

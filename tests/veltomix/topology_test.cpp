@@ -4,8 +4,8 @@
 #include <nlohmann/json.hpp>
 #include <regex>
 
-#include "mixer_controls.h"
-#include "system_walk.h"
+#include "mixer/mixer_controls.h"
+#include "system/system_walk.h"
 #include "veltomix_fixture.h"
 
 namespace veltomix::testing {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cli.h"
+#include "cli/cli.h"
 #include "core/mixer_state.h"
 #include "platform/sim/sim_system.h"
 #include "platform_checks.h"

@@ -8,11 +8,11 @@
 #include <functional>
 #include <nlohmann/json.hpp>
 
-#include "endpoint_choice.h"
 #include "slot_object.h"
+#include "system/endpoint_choice.h"
 #include "topology/walk_observer.h"
-#include "topology_why.h"
 #include "veltomix_fixture.h"
+#include "why/topology_why.h"
 
 namespace veltomix::testing {
 namespace {

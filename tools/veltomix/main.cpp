@@ -12,7 +12,7 @@
 #include <unistd.h>
 #endif
 
-#include "cli.h"
+#include "cli/cli.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include "commands/definitions.h"
 #include "commands/walk_output.h"
-#include "system_description.h"
+#include "system/system_description.h"
 
 namespace veltomix {
 

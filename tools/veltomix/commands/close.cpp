@@ -1,8 +1,8 @@
 // `close [--restore]`: releases every binding, the virtual endpoint too.
 #include <CLI/CLI.hpp>
 
+#include "calls/export_table.h"
 #include "commands/definitions.h"
-#include "export_table.h"
 
 namespace veltomix {
 

@@ -2,8 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
-#include "call_script.h"
-#include "control_messages.h"
+#include "calls/call_script.h"
+#include "mixer/control_messages.h"
 
 namespace veltomix {
 

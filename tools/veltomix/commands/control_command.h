@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "commands.h"
-#include "mixer_controls.h"
+#include "commands/commands.h"
+#include "mixer/mixer_controls.h"
 
 namespace CLI {
 class App;

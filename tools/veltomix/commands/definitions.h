@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "commands.h"
+#include "commands/commands.h"
 
 namespace veltomix {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "commands/definitions.h"
-#include "endpoint_choice.h"
-#include "text.h"
+#include "common/text.h"
+#include "system/endpoint_choice.h"
 
 namespace veltomix {
 

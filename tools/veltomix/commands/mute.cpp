@@ -1,8 +1,8 @@
 // `mute CONTROL` and `unmute CONTROL`.
-#include "call_script.h"
+#include "calls/call_script.h"
 #include "commands/control_command.h"
 #include "commands/definitions.h"
-#include "control_messages.h"
+#include "mixer/control_messages.h"
 
 namespace veltomix {
 

@@ -4,11 +4,11 @@
 #include <array>
 #include <optional>
 
-#include "call_script.h"
+#include "calls/call_script.h"
+#include "calls/export_table.h"
 #include "commands/definitions.h"
-#include "endpoint_choice.h"
-#include "export_table.h"
-#include "text.h"
+#include "common/text.h"
+#include "system/endpoint_choice.h"
 
 namespace veltomix {
 

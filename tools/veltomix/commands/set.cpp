@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "call_script.h"
+#include "calls/call_script.h"
 #include "commands/control_command.h"
 #include "commands/definitions.h"
-#include "control_values.h"
+#include "mixer/control_values.h"
 
 namespace veltomix {
 

@@ -1,9 +1,9 @@
 // `show`, and `veltomix` alone: every bound device and control at a glance.
 #include <CLI/CLI.hpp>
 
+#include "calls/export_table.h"
 #include "commands/definitions.h"
-#include "export_table.h"
-#include "mixer_view.h"
+#include "mixer/mixer_view.h"
 
 namespace veltomix {
 

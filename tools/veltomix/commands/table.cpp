@@ -1,7 +1,7 @@
 #include <CLI/CLI.hpp>
 
 #include "commands/definitions.h"
-#include "mixer_controls.h"
+#include "mixer/mixer_controls.h"
 
 namespace veltomix {
 

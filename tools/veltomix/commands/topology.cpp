@@ -3,12 +3,12 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 
-#include "call_script.h"
+#include "calls/call_script.h"
 #include "commands/definitions.h"
 #include "commands/walk_output.h"
-#include "endpoint_choice.h"
-#include "topology_view.h"
-#include "topology_why.h"
+#include "system/endpoint_choice.h"
+#include "system/topology_view.h"
+#include "why/topology_why.h"
 
 namespace veltomix {
 

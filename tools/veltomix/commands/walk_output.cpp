@@ -1,6 +1,6 @@
 #include "commands/walk_output.h"
 
-#include "files.h"
+#include "common/files.h"
 
 namespace veltomix {
 

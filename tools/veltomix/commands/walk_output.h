@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "commands.h"
-#include "mixer_controls.h"
-#include "system_walk.h"
+#include "commands/commands.h"
+#include "mixer/mixer_controls.h"
+#include "system/system_walk.h"
 
 namespace veltomix {
 

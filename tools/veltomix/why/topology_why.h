@@ -1,0 +1,30 @@
+// `topology --why CONTROL`: runs binding's own walk again on the bound
+// endpoint, watched, and tells what it reported at each step (what was looked
+// at, which name did not match, which interface was not offered), so that a
+// card author can see where the search for a control stopped.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "mixer/mixer_controls.h"
+#include "platform/platform.h"
+
+namespace veltomix {
+
+struct WhyReport {
+  bool found = false;
+  std::vector<std::string> steps;  // what the walk looked at, in order
+  std::string stopped;             // the outcome: where it found the control, or where it stopped
+  std::string part;  // the name of the part the control was bound on ("" for an endpoint's own)
+  int exit = 0;      // kExitOk when found, else kExitControlMissing, ...
+};
+
+// Explains how binding searches for `control` on the endpoint bound for its
+// device. `chosenNames` names endpoints that `open` chose but whose binding
+// failed; the library names only whole bindings.
+WhyReport ExplainControl(velto::platform::Platform& platform, const ControlInfo& control,
+                         const std::map<BoundEndpoint, std::string>& chosenNames);
+
+}  // namespace veltomix
