@@ -167,33 +167,32 @@ TEST_F(MixerUseTest, ASmallStepMovesEveryCorpusLevelToItsEnd) {
   for (std::string line; std::getline(table, line);) {
     std::istringstream fields(line);
     std::string card, bar, open, texts[3];
-    if (!(fields >> card >> bar >> open >> bar >> texts[0] >> texts[1] >> texts[2]) ||
-        open != "open")
-      continue;
+    fields >> card >> bar >> open >> bar >> texts[0] >> texts[1] >> texts[2];
+    if (open != "open") continue;
     std::vector<std::string> args = {"--system", SystemPath("corpus/" + card), "open"};
     for (int i = 0; i < 3; ++i)
       if (texts[i] != "-")
         args = Then(args, {std::array{"--playback", "--mic", "--line"}[i], texts[i]});
-    for (std::string control :
+    for (std::string c :
          {"line-monitor", "mic-monitor", "bass", "treble", "midrange", "mic-boost-level"}) {
-      if (Run(Then(args, {"get", control})).exit != kExitOk) continue;
-      SCOPED_TRACE(card + " " + control);
+      if (Run(Then(args, {"get", c})).exit != kExitOk) continue;
+      SCOPED_TRACE(card + " " + c);
       ++levels;
-      const bool tone = control == "bass" || control == "treble" || control == "midrange";
+      const bool tone = c == "bass" || c == "treble" || c == "midrange";
       std::vector<std::string> run =
-          Then(args, {"set", control, "-1000", "set", control, "+1000", "set", control, "-1000"});
+          Then(args, {"set", c, "-1000", "set", c, "+1000", "set", c, "-1000"});
       for (const char* step : {"+1", "-1"})
         for (int i = 0; i < 101; ++i)
-          run = Then(run, {"set", control, tone ? step[0] + std::string("0.5") : step});
+          run = Then(run, {"set", c, tone ? step[0] + std::string("0.5") : step});
       std::istringstream out(Run(run).out);
-      std::vector<double> read;
+      std::vector<double> read;  // "bass: +1.5 dB", "line-monitor: 45%  unmuted"
       for (std::string shown; std::getline(out, shown);)
-        read.push_back(std::stod(shown.substr(control.size() + 2)));
+        read.push_back(std::stod(shown.substr(c.size() + 2)));
       ASSERT_EQ(read.size(), 205u);
       for (std::size_t i = 3; i < read.size(); ++i) {
-        const double end = i < 104 ? read[1] : read[0], before = read[i - 1];
-        EXPECT_TRUE(read[i] == end || (read[i] - before) * (end - before) > 0)
-            << i << ": " << read[i] << " after " << before;
+        const double end = i < 104 ? read[1] : read[0];
+        EXPECT_TRUE(read[i] == end || (read[i] - read[i - 1]) * (end - read[i - 1]) > 0)
+            << i << ": " << read[i];
       }
       EXPECT_EQ(read[103], read[1]);
       EXPECT_EQ(read[204], read[0]);
