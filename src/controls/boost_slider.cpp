@@ -22,6 +22,13 @@ int WholeDecibels(float levelDb) {
   return static_cast<int>(levelDb);
 }
 
+// A host divides by the step to count slider positions, so a control that has
+// a step finer than 1 dB reports 1 (the slider's own grain), never 0.
+int SliderStep(float stepDb) {
+  if (stepDb > 0 && stepDb < 1) return 1;
+  return WholeDecibels(stepDb);
+}
+
 int GetBoost(const MixerState& state, int* status) {
   const Ref<LevelControl>& slot = state.*SlotOf<ControlId::MicBoostLevel>();
   if (auto stop = PreCheck(state, DeviceCheck::Required, slot)) return Finish(status, *stop, 0);
@@ -41,7 +48,7 @@ int GetBoostRange(const MixerState& state, int* status, int* minOut, int* maxOut
   // the host gets zeros instead.
   WriteOut(minOut, read ? WholeDecibels(minDb) : 0);
   WriteOut(maxOut, read ? WholeDecibels(maxDb) : 0);
-  WriteOut(stepOut, read ? WholeDecibels(stepDb) : 0);
+  WriteOut(stepOut, read ? SliderStep(stepDb) : 0);
   return read ? Finish(status, kStatusOk, 0) : Finish(status, kStatusFailed, kSliderFailed);
 }
 

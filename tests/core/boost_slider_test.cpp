@@ -59,13 +59,14 @@ TEST_F(BoostSliderTest, UnboundOrMissingLeavesRangeUntouched) {
   EXPECT_EQ(BoostChannels()[0], 19.5);
 }
 
-TEST_F(BoostSliderTest, ReadsWholeDecibelsTruncatedTowardZero) {
+TEST_F(BoostSliderTest, ReadsWholeDecibelsTruncatedTowardZeroAndNoStepOfZero) {
   const struct {
     float min, max, step, level;
     int wantMin, wantMax, wantStep, wantLevel;
   } cases[] = {
       {0, 30, 10, 19.5f, 0, 30, 10, 19},
-      {-10, 30, 0.75f, -2.9f, -10, 30, 0, -2},
+      {-10, 30, 0.75f, -2.9f, -10, 30, 1, -2},
+      {-10, 30, 0, 5, -10, 30, 0, 5},
       {-12.5f, 12.9f, 1.5f, 12.9f, -12, 12, 1, 12},
   };
   for (const auto& c : cases) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "joined_part.h"
+#include "host_calls.h"
 #include "mixer_fixture.h"
 #include "platform/description/text.h"
 #include "topology_support.h"
@@ -207,6 +209,78 @@ TEST_F(CorpusTest, EveryCardBindsWhatItsTableSays) {
       EXPECT_EQ(system().LiveReferences(), 0);
     }
   }
+}
+
+// --- Stepped levels ------------------------------------------------------------------------
+
+// With the corpus cards' levels rounding as their hardware does, every part
+// level a binding holds, set through its export across its range: it reads
+// back in order (a tone within a step of the value asked, on the side the
+// control rounds to), and what was read, written back, never reads higher.
+// Closing with restore then gives back every control as it read when bound.
+TEST_F(CorpusTest, SteppedLevelsReadBackAsAPersonExpects) {
+  using hardening::HostCallNamed;
+  const std::pair<const char*, std::string> levels[] = {{"linePlaybackLevel", "LinePlayBack"},
+                                                        {"micPlaybackLevel", "MicPlayBack"},
+                                                        {"bassControl", "Bass"},
+                                                        {"trebleControl", "Treble"},
+                                                        {"midrangeControl", "MidRange"},
+                                                        {"micBoostLevel", "MicSliderBoost"}};
+  auto readings = [] {
+    std::vector<hardening::Outcome> all;
+    for (const auto& call : hardening::AllHostCalls())
+      if (IsControl(call.family) && std::string(call.name).rfind("Get", 0) == 0)
+        all.push_back(call({}));
+    return all;
+  };
+  auto levelAt = [this](const std::string& path) {  // "part:card/part/volume"
+    const auto key = path.rfind('/'), part = path.rfind('/', key - 1);
+    nlohmann::json now = state();
+    return PartById(now, path.substr(part + 1, key - part - 1))["controls"][path.substr(key + 1)];
+  };
+  int stepped = 0;
+  for (const Binding& b : ReadExpectations()) {
+    UseSystemFile("corpus/" + b.card);
+    OpenSoundCard(b.texts[0].c_str(), b.texts[1].c_str(), b.texts[2].c_str());
+    const std::vector<hardening::Outcome> bound = readings();
+    for (const auto& [slot, name] : levels) {
+      const std::string held = BoundSlots()[slot];
+      const nlohmann::json level = held.rfind("part:", 0) == 0 ? levelAt(held) : nullptr;
+      if (level.is_null() || level.value("rounding", "exact") == "exact") continue;
+      SCOPED_TRACE(b.where + " " + held);
+      ++stepped;
+      const double min = level["min"], max = level["max"], step = level["step"];
+      const bool tone = HostCallNamed("Get" + name).family == hardening::Family::ToneGet;
+      const bool percent = HostCallNamed("Get" + name).family == hardening::Family::VolumeGet;
+      auto read = [&] {
+        const auto out = HostCallNamed("Get" + name)({});
+        return tone ? out.levels[0] : out.result;
+      };
+      auto write = [&](double x) {
+        HostCallNamed("Set" + name)(tone ? hardening::ToneLevel(x)
+                                         : hardening::Value(static_cast<int>(x)));
+      };
+      double last = -1e9;
+      for (double v = percent ? 0 : min - 1; v <= (percent ? 100 : max + 1);
+           v += tone ? step / 4 : 1) {
+        write(v);
+        const double got = read(), off = got - std::clamp(v, min, max);
+        const bool beside = level["rounding"] == "nearest" ? std::abs(off) <= step / 2
+                            : level["rounding"] == "up"    ? off >= 0 && off < step
+                                                           : off <= 0 && off > -step;
+        EXPECT_TRUE(beside || !tone) << v << " -> " << got;
+        EXPECT_GE(got, last) << v;
+        last = got;
+        write(got);  // a truncated percentage asks for a level at or below the step
+        EXPECT_TRUE(tone ? read() == got : read() <= got) << "written back after " << v;
+      }
+    }
+    CloseSoundCard(1);
+    OpenSoundCard(b.texts[0].c_str(), b.texts[1].c_str(), b.texts[2].c_str());
+    EXPECT_EQ(readings(), bound) << b.where << " at close and reopen";
+    CloseSoundCard(0);
+  }
+  EXPECT_GE(stepped, 11);
 }
 
 }  // namespace

@@ -101,6 +101,27 @@ TEST_F(PartControlTest, SetLevelClampsIntoTheRange) {
   }
 }
 
+// Line In Volume is -34.5..12 in steps of 1.5; a rule gives each rounding.
+TEST_F(PartControlTest, SetLevelLandsOnTheGridAsItsRoundingSays) {
+  auto volume = Activated<LevelControl>("Line In Volume", LevelInterface::AudioVolumeLevel);
+  using R = description::Rounding;
+  const std::tuple<R, float, float> cases[] = {
+      {R::Nearest, -6.7f, -6.0f}, {R::Nearest, -6.8f, -7.5f}, {R::Nearest, -6.75f, -7.5f},
+      {R::Nearest, -6.0f, -6.0f}, {R::Up, -7.4f, -6.0f},      {R::Up, 11.9f, 12.0f},
+      {R::Down, -6.1f, -7.5f},    {R::Down, 11.9f, 10.5f},    {R::Down, 12.0f, 12.0f},
+      {R::Down, -40.0f, -34.5f},  {R::Exact, -6.7f, -6.7f}};
+  for (const auto& [rounding, asked, stored] : cases) {
+    sys_->ClearFaults();
+    FaultRule rule("*/volume", "SetLevel");
+    rule.rounding = rounding;
+    sys_->AddFault(rule);
+    float level = 0;
+    EXPECT_EQ(volume->SetLevel(0, asked), kS_OK) << asked;
+    ASSERT_EQ(volume->GetLevel(0, &level), kS_OK);
+    EXPECT_EQ(level, stored) << asked << " rounding " << static_cast<int>(rounding);
+  }
+}
+
 TEST_F(PartControlTest, NaNAndBadChannelsAreInvalid) {
   auto treble = Activated<LevelControl>("Tone Controls", LevelInterface::AudioTreble);
   float level = 0;

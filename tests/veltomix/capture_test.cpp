@@ -79,9 +79,12 @@ json CanonicalAdapter(const AdapterGraph& graph, std::map<std::size_t, std::size
   json parts = json::array();
   for (std::size_t k : order) {
     const json& part = (*graph.parts)[k];
+    json controls = part.value("controls", json::object());
+    for (auto& [key, control] : controls.items())  // a driver's rounding is not readable
+      if (control.is_object()) control.erase("rounding");
     parts.push_back({{"name", part.at("name")},
                      {"kind", part.at("kind")},
-                     {"controls", part.value("controls", json::object())},
+                     {"controls", controls},
                      {"in", relabel(graph.incoming[k])},
                      {"out", relabel(graph.outgoing[k])}});
   }

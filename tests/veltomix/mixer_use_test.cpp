@@ -1,6 +1,7 @@
 // veltomix as people use a mixer: choosing an endpoint as `list` shows it,
 // values by steps and within their range, JSON for scripts, the state kept
 // between runs.
+#include <array>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -155,6 +156,49 @@ TEST_F(MixerUseTest, ASignedValueChangesByThatMuch) {
   ResetMixerAndCard();
   Run({"open", "--default", "set", "bass", "+1.5dB"});
   EXPECT_EQ(Part(system().Dump(), "tone")["controls"]["bass"]["channels"][0], 4.5);
+}
+
+// On every level a corpus binding holds, stepped as its hardware steps: from
+// one end, each +1 (+0.5 dB on a tone) moves the reading up until the top,
+// where it stays, and each -1 down likewise.
+TEST_F(MixerUseTest, ASmallStepMovesEveryCorpusLevelToItsEnd) {
+  std::ifstream table(SystemPath("corpus/expectations.txt"));
+  int levels = 0;
+  for (std::string line; std::getline(table, line);) {
+    std::istringstream fields(line);
+    std::string card, bar, open, texts[3];
+    fields >> card >> bar >> open >> bar >> texts[0] >> texts[1] >> texts[2];
+    if (open != "open") continue;
+    std::vector<std::string> args = {"--system", SystemPath("corpus/" + card), "open"};
+    for (int i = 0; i < 3; ++i)
+      if (texts[i] != "-")
+        args = Then(args, {std::array{"--playback", "--mic", "--line"}[i], texts[i]});
+    for (std::string c :
+         {"line-monitor", "mic-monitor", "bass", "treble", "midrange", "mic-boost-level"}) {
+      if (Run(Then(args, {"get", c})).exit != kExitOk) continue;
+      SCOPED_TRACE(card + " " + c);
+      ++levels;
+      const bool tone = c == "bass" || c == "treble" || c == "midrange";
+      std::vector<std::string> run =
+          Then(args, {"set", c, "-1000", "set", c, "+1000", "set", c, "-1000"});
+      for (const char* step : {"+1", "-1"})
+        for (int i = 0; i < 101; ++i)
+          run = Then(run, {"set", c, tone ? step[0] + std::string("0.5") : step});
+      std::istringstream out(Run(run).out);
+      std::vector<double> read;  // "bass: +1.5 dB", "line-monitor: 45%  unmuted"
+      for (std::string shown; std::getline(out, shown);)
+        read.push_back(std::stod(shown.substr(c.size() + 2)));
+      ASSERT_EQ(read.size(), 205u);
+      for (std::size_t i = 3; i < read.size(); ++i) {
+        const double end = i < 104 ? read[1] : read[0];
+        EXPECT_TRUE(read[i] == end || (read[i] - read[i - 1]) * (end - read[i - 1]) > 0)
+            << i << ": " << read[i];
+      }
+      EXPECT_EQ(read[103], read[1]);
+      EXPECT_EQ(read[204], read[0]);
+    }
+  }
+  EXPECT_GE(levels, 11);
 }
 
 // A volume reads back truncated: 90% is stored and reads 89%. One step up

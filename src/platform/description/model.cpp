@@ -1,5 +1,8 @@
 #include "platform/description/model.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "platform/description/text.h"
 #include "platform/readable.h"
 
@@ -9,6 +12,27 @@ namespace p = platform;
 
 const std::array<const char*, kLevelKinds> kLevelKeys = {"volume", "bass", "treble", "midrange"};
 const std::array<const char*, kSwitchKinds> kSwitchKeys = {"agc", "loudness"};
+const std::array<const char*, 4> kRoundingNames = {"exact", "nearest", "up", "down"};
+
+float SteppedLevel(const LevelState& level, float asked, Rounding rounding) {
+  const float clamped = std::clamp(asked, level.min, level.max);
+  // The ends are always reachable, on the grid or not.
+  const bool end = clamped == level.min || clamped == level.max;
+  if (end || rounding == Rounding::Exact || !(level.step > 0)) return clamped;
+  // Grid points are computed in double from the float inputs, so a value that
+  // is on the grid (as the description or an earlier set left it) stays put
+  // whichever way the control rounds.
+  const double steps = (static_cast<double>(clamped) - level.min) / level.step;
+  const double nearest = std::round(steps);
+  double k = std::floor(steps);
+  if (std::abs(steps - nearest) < 1e-6) {
+    k = nearest;
+  } else if (rounding == Rounding::Up || (rounding == Rounding::Nearest && steps - k > 0.5)) {
+    k += 1;
+  }
+  const double grid = static_cast<double>(level.min) + k * level.step;
+  return std::min(static_cast<float>(grid), level.max);
+}
 
 const std::array<const char*, 9> kInterfaceNames = {
     "IDeviceTopology", "IAudioEndpointVolume",  "IAudioVolumeLevel", "IAudioBass", "IAudioTreble",

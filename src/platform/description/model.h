@@ -23,6 +23,12 @@ struct DescriptionError : std::runtime_error {
   using runtime_error::runtime_error;
 };
 
+// Where a part's level control puts a value asked for: clamped to min..max,
+// then kept as asked (Exact) or moved onto the grid min + k * step, to the
+// nearest grid point (a tie goes down) or to the one above or below.
+enum class Rounding { Exact, Nearest, Up, Down };
+extern const std::array<const char*, 4> kRoundingNames;  // "exact", "nearest", "up", "down"
+
 // A per-channel decibel control: endpoint volume, or a part's volume level,
 // bass, treble or midrange.
 struct LevelState {
@@ -30,7 +36,11 @@ struct LevelState {
   float max = 0;
   float step = 0;
   std::vector<float> channels;
+  Rounding rounding = Rounding::Exact;  // the endpoint volume's stays Exact
 };
+
+// Where a level control with this range and rounding stores `asked` (not NaN).
+float SteppedLevel(const LevelState& level, float asked, Rounding rounding);
 
 // The description format's keys of a part's controls. Indices follow
 // platform::LevelInterface and platform::SwitchInterface.
@@ -119,6 +129,9 @@ struct FaultRule {
   // Written to the call's value output (a count, level or switch value) when
   // the rule fires, whatever the result.
   std::optional<double> output;
+  // A rule that gives a rounding fails nothing: a SetLevel it fires on runs
+  // with this rounding instead of the control's own.
+  std::optional<Rounding> rounding;
 };
 
 struct Description {

@@ -280,9 +280,21 @@ class Parser {
     Fail(place, "must be one of " + known + ", not " + Quoted(text));
   }
 
+  // A part's level; only it rounds (the endpoint volume keeps the value asked).
   LevelState Level(const Place& place) const {
-    RequireObject(place, {"min", "max", "step", "channels"});
-    return LevelValues(place);
+    RequireObject(place, {"min", "max", "step", "channels", "rounding"});
+    LevelState level = LevelValues(place);
+    if (auto rounding = Find(place, "rounding")) level.rounding = RoundingChoice(*rounding);
+    return level;
+  }
+
+  Rounding RoundingChoice(const Place& place) const {
+    static const std::pair<const char*, Rounding> kRoundings[] = {
+        {kRoundingNames[0], Rounding::Exact},
+        {kRoundingNames[1], Rounding::Nearest},
+        {kRoundingNames[2], Rounding::Up},
+        {kRoundingNames[3], Rounding::Down}};
+    return Choice(place, kRoundings);
   }
 
   // The members of a level; the caller has checked the keys.
@@ -441,7 +453,7 @@ class Parser {
 
   FaultRule Fault(const Place& place) const {
     RequireObject(place, {"object", "op", "result", "channel", "after", "times", "interface",
-                          "index", "flow", "id", "output"});
+                          "index", "flow", "id", "output", "rounding"});
     FaultRule rule;
     if (auto object = Find(place, "object")) rule.object = String(*object);
     if (auto op = Find(place, "op")) rule.op = String(*op);
@@ -458,6 +470,7 @@ class Parser {
     if (auto flow = Find(place, "flow")) rule.flow = Choice(*flow, kFlows);
     if (auto id = Find(place, "id")) rule.id = String(*id);
     if (auto output = Find(place, "output")) rule.output = Output(*output);
+    if (auto rounding = Find(place, "rounding")) rule.rounding = RoundingChoice(*rounding);
     return rule;
   }
 

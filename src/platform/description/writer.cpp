@@ -28,7 +28,12 @@ Json PartToJson(const PartState& part) {
   if (part.subtype != platform::Guid{}) out["subtype"] = platform::SubTypeText(part.subtype);
   Json controls = Json::object();
   for (std::size_t k = 0; k < kLevelKinds; ++k) {
-    if (part.levels[k]) controls[kLevelKeys[k]] = LevelToJson(*part.levels[k]);
+    if (!part.levels[k]) continue;
+    Json level = LevelToJson(*part.levels[k]);
+    // Exact is the default; descriptions that never round read as before.
+    if (const Rounding rounding = part.levels[k]->rounding; rounding != Rounding::Exact)
+      level["rounding"] = kRoundingNames[static_cast<std::size_t>(rounding)];
+    controls[kLevelKeys[k]] = std::move(level);
   }
   if (part.mute) controls["mute"] = *part.mute;
   for (std::size_t k = 0; k < kSwitchKinds; ++k) {
@@ -95,6 +100,7 @@ Json FaultToJson(const FaultRule& rule) {
   if (rule.flow) out["flow"] = kFlows[*rule.flow];
   if (rule.id) out["id"] = *rule.id;
   if (rule.output) out["output"] = OutputToJson(*rule.output);
+  if (rule.rounding) out["rounding"] = kRoundingNames[static_cast<std::size_t>(*rule.rounding)];
   return out;
 }
 

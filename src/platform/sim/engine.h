@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <unordered_map>
 #include <utility>
 #include <variant>
@@ -32,6 +33,7 @@ using description::kSwitchKeys;
 using description::kSwitchKinds;
 using description::LevelState;
 using description::PartState;
+using description::Rounding;
 using platform::HRESULT;
 
 // What fault rules can aim at in one call, besides its object and operation,
@@ -219,17 +221,23 @@ struct SimSystem::Engine {
     if (object && object->Refs() <= 0)
       Problem("use after release: " + std::string(op) + " on " + path);
     std::optional<HRESULT> injected;
+    std::optional<Rounding> rounding;
     if (!faults.empty()) {
       if (const FaultRule* rule = FiringRule(path, op, args)) {
-        injected = rule->result;
-        if (rule->output) WriteOutput(args, *rule->output);
+        rounding = rule->rounding;
+        if (!rounding) injected = rule->result;
+        if (!rounding && rule->output) WriteOutput(args, *rule->output);
       }
     }
     HRESULT result = 0;
     if (injected) {
       result = *injected;
+    } else if (object && Invalidated(*object)) {
+      result = platform::kAUDCLNT_E_DEVICE_INVALIDATED;
+    } else if constexpr (std::is_invocable_v<Body&, std::optional<Rounding>>) {
+      result = body(rounding);
     } else {
-      result = object && Invalidated(*object) ? platform::kAUDCLNT_E_DEVICE_INVALIDATED : body();
+      result = body();
     }
     if (tracing) {
       std::string args = describe(!injected && result == platform::kS_OK);

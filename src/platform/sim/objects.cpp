@@ -589,9 +589,10 @@ HRESULT LevelControlObject::GetLevel(std::uint32_t channel, float* levelDb) {
 HRESULT LevelControlObject::SetLevel(std::uint32_t channel, float levelDb) {
   return Call(
       "SetLevel", channel,
-      [&]() -> HRESULT {
+      [&](std::optional<Rounding> ruleRounding) -> HRESULT {
         if (channel >= level_.channels.size() || std::isnan(levelDb)) return kE_INVALIDARG;
-        level_.channels[channel] = std::clamp(levelDb, level_.min, level_.max);
+        level_.channels[channel] =
+            description::SteppedLevel(level_, levelDb, ruleRounding.value_or(level_.rounding));
         return kS_OK;
       },
       [&](bool produced) {

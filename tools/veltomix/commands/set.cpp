@@ -1,5 +1,7 @@
 // `set CONTROL VALUE`: writes a value or a change, then reports as `get`.
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cmath>
 
 #include "calls/call_script.h"
 #include "commands/control_command.h"
@@ -36,22 +38,39 @@ class SetCommand : public ControlCommand {
       return session.Fail(command_, error.what(), kExitUsage);
     }
     if (const int status = control_->Write(target)) return Fail(session, status);
-    if (value_.relative) Settle(target);
+    if (value_.relative) Settle(current, target);
     return Report(session);
   }
 
  private:
-  // A volume reads back as a truncated percentage: the level for N% often
-  // reads back as N-1, so a step up could fall short or not move at all.
-  // It goes on to the next level up instead, so that it moves at least as
-  // far as asked.
-  void Settle(const SetValue& written) const {
-    if (control_->kind != ControlKind::Percent || value_.value <= 0 || written.value >= 100) return;
-    const Reading after = control_->Read();
-    if (after.status != 0 || after.value >= written.value) return;
-    SetValue further = written;
-    ++further.value;
-    control_->Write(further);
+  // A volume reads back as a truncated percentage (the level for N % often
+  // reads N-1), and a stepped control keeps only its grid points (+1 % on a
+  // 1.5 dB grid can land back where it started). So a change goes on writing
+  // one unit further until the reading is at least as far as asked, or the
+  // end of the range has been written.
+  void Settle(const Reading& before, SetValue written) const {
+    if (control_->kind == ControlKind::Switch) return;
+    const bool tone = control_->kind == ControlKind::Tone;
+    const double change = tone ? value_.level : value_.value;
+    if (change == 0) return;
+    const double direction = change > 0 ? 1 : -1;
+    // A tone level crosses the platform as a float: compare in floats.
+    const double asked = tone ? static_cast<float>(written.level) : written.value;
+    const Span span = SettableSpan(*control_, before);
+    const double unit = ChangeUnit(*control_, before);
+    double last = tone ? written.level : written.value;
+    for (;;) {
+      const Reading after = control_->Read();
+      if (after.status != 0) return;
+      const double reached = tone ? after.level : after.value;
+      if ((reached - asked) * direction >= 0) return;
+      if (last >= span.highest && direction > 0) return;
+      if (last <= span.lowest && direction < 0) return;
+      last = std::clamp(last + direction * unit, span.lowest, span.highest);
+      written.level = last;
+      written.value = static_cast<int>(std::lround(last));
+      if (control_->Write(written) != 0) return;
+    }
   }
 
   std::string text_;

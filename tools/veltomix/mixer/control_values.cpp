@@ -135,17 +135,24 @@ std::string RangeText(const ControlInfo& control, const Reading& reading) {
   return {};
 }
 
+Span SettableSpan(const ControlInfo& control, const Reading& reading) {
+  if (control.kind == ControlKind::Percent) return {};
+  if (!reading.range) return {-1e9, 1e9};
+  return {reading.range->min, reading.range->max};
+}
+
+double ChangeUnit(const ControlInfo& control, const Reading& reading) {
+  if (control.kind != ControlKind::Tone) return 1;
+  return reading.range && reading.range->step > 0 ? reading.range->step : 0.5;
+}
+
 SetValue TargetValue(const ControlInfo& control, const SetValue& wanted, const Reading& current) {
   const ControlKind kind = control.kind;
   if (kind == ControlKind::Switch) return wanted;
   const bool level = kind == ControlKind::Tone;
   const double asked = level ? wanted.level : wanted.value;
   const double now = level ? current.level : current.value;
-  double lowest = 0, highest = 100;
-  if (kind != ControlKind::Percent) {
-    lowest = current.range ? current.range->min : -1e9;
-    highest = current.range ? current.range->max : 1e9;
-  }
+  const auto [lowest, highest] = SettableSpan(control, current);
   double target = wanted.relative ? now + asked : asked;
   if (wanted.relative) {
     target = std::fmin(std::fmax(target, lowest), highest);

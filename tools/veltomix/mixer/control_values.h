@@ -16,6 +16,18 @@ SetValue ParseValue(const ControlInfo& control, const std::string& text);
 // outside the range is refused (UsageError naming the range).
 SetValue TargetValue(const ControlInfo& control, const SetValue& wanted, const Reading& current);
 
+// The values `set` can write, from the current reading: 0..100 for a volume,
+// the reported range otherwise (unbounded when it could not be read).
+struct Span {
+  double lowest = 0;
+  double highest = 100;
+};
+Span SettableSpan(const ControlInfo& control, const Reading& reading);
+
+// The change a relative `set` goes on by when the control did not move as far
+// as asked: 1 % or 1 dB, the range's step for a tone control.
+double ChangeUnit(const ControlInfo& control, const Reading& reading);
+
 // The range `set` accepts, as text: "0 to 100%", "-12 to +12 dB".
 std::string RangeText(const ControlInfo& control, const Reading& reading);
 
