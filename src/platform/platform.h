@@ -58,6 +58,15 @@ enum class MuteInterface { AudioMute };
 
 enum class PropertyKey { DeviceFriendlyName };
 
+// A GUID as Windows lays it out: what IPart::GetSubType answers.
+struct Guid {
+  std::uint32_t data1 = 0;
+  std::uint16_t data2 = 0;
+  std::uint16_t data3 = 0;
+  std::uint8_t data4[8] = {};
+  friend bool operator==(const Guid&, const Guid&) = default;
+};
+
 class Platform;
 
 // --- Reference counting --------------------------------------------------
@@ -263,6 +272,9 @@ class PartsList : public Unknown {
 class Part : public Unknown {
  public:
   virtual HRESULT GetName(TaskString& name) = 0;
+  // For a connector the pin category its driver gave it, for a subunit its
+  // node type (the KSNODETYPE_ GUIDs of ksmedia.h, platform/node_types.h).
+  virtual HRESULT GetSubType(Guid* subtype) = 0;
   virtual HRESULT EnumPartsIncoming(Ref<PartsList>& parts) = 0;
   virtual HRESULT EnumPartsOutgoing(Ref<PartsList>& parts) = 0;
   virtual HRESULT GetTopologyObject(Ref<DeviceTopology>& topology) = 0;

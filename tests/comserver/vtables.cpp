@@ -269,6 +269,16 @@ HRESULT STDMETHODCALLTYPE GetName(Face* self, LPWSTR* out) {
   return GiveString(Enter(self, "GetName").Sim().part->GetName(name), name, out);
 }
 
+HRESULT STDMETHODCALLTYPE GetSubType(Face* self, GUID* out) {
+  p::Guid subtype;
+  const HRESULT hr = Enter(self, "GetSubType").Sim().part->GetSubType(out ? &subtype : nullptr);
+  if (out && hr == S_OK) {
+    *out = {subtype.data1, subtype.data2, subtype.data3, {}};
+    std::memcpy(out->Data4, subtype.data4, sizeof out->Data4);
+  }
+  return hr;
+}
+
 HRESULT STDMETHODCALLTYPE EnumPartsIncoming(Face* self, void** out) {
   p::Ref<p::PartsList> parts;
   return Give(Enter(self, "EnumPartsIncoming").Sim().part->EnumPartsIncoming(parts), parts,
@@ -324,6 +334,7 @@ HRESULT STDMETHODCALLTYPE PartActivate(Face* self, DWORD clsctx, REFIID iid, voi
 
 const IPartVtbl kPartVtbl = {
     .GetName = GetName,
+    .GetSubType = GetSubType,
     .EnumPartsIncoming = EnumPartsIncoming,
     .EnumPartsOutgoing = EnumPartsOutgoing,
     .GetTopologyObject = GetTopologyObject,

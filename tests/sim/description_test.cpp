@@ -70,6 +70,8 @@ const BadCase kBadCases[] = {
      "/adapters/0/parts/1", "duplicate part id \"out\""},
     {"BadKind", [](json& d) { d["adapters"][0]["parts"][0]["kind"] = "jack"; },
      "/adapters/0/parts/0/kind", "must be one of"},
+    {"UnknownSubtype", [](json& d) { d["adapters"][0]["parts"][0]["subtype"] = "KSNODETYPE_JACK"; },
+     "/adapters/0/parts/0/subtype", "must be a KSNODETYPE_ name of ksmedia.h or a GUID"},
     {"UnknownControl", [](json& d) { d["adapters"][0]["parts"][1]["controls"]["reverb"] = 1; },
      "/adapters/0/parts/1/controls/reverb", "unknown key"},
     {"LevelUnknownKey", [](json& d) { PartVolume(d)["mni"] = 0; },
@@ -211,6 +213,9 @@ TEST(DescriptionRoundTripTest, DefaultsAreWrittenOut) {
   EXPECT_EQ(capture["default"], false);
   EXPECT_EQ(capture["topology"], true);
   EXPECT_TRUE(capture["volume"].is_null());
+  // A subtype given as a GUID is written by its name when ksmedia.h has one.
+  EXPECT_EQ(dumped["adapters"][0]["parts"][0]["subtype"], "KSNODETYPE_SPEAKER");
+  EXPECT_EQ(dumped["adapters"][0]["parts"][1]["subtype"], "KSNODETYPE_VOLUME");
   EXPECT_EQ(dumped["faults"][0],
             json::parse(R"({"object": "part:Card/vol/volume", "op": "GetLevel", "result": "E_FAIL",
                            "channel": null, "after": 0, "times": null})"));

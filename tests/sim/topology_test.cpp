@@ -2,6 +2,7 @@
 #include <tuple>
 #include <vector>
 
+#include "platform/node_types.h"
 #include "sim_fixture.h"
 
 namespace velto::sim::testing {
@@ -116,6 +117,32 @@ TEST_F(TopologyTest, LoopsAreWalkable) {
   EXPECT_EQ(PartName(*b), "B");
   EXPECT_EQ(Neighbours(*b, true), (Names{"A", "B"}));
   EXPECT_EQ(PartName(*First(*b, true)), "A");
+}
+
+TEST_F(TopologyTest, SubTypeIsTheDescribedOneOrGuidNull) {
+  Load(json::parse(R"({
+    "endpoints": [ { "id": "e", "name": "E", "flow": "capture",
+                     "connector": { "adapter": "Card", "part": "mic" } } ],
+    "adapters": [ { "name": "Card", "parts": [
+        { "id": "mic", "name": "Mikrofon", "kind": "connector", "subtype": "KSNODETYPE_MICROPHONE" },
+        { "id": "agc", "name": "A", "kind": "subunit",
+          "subtype": "{e88c9ba0-C557-11D0-8A2B-00A0C9255AC1}" },
+        { "id": "other", "name": "B", "kind": "subunit" } ],
+      "links": [ ["mic", "agc"], ["agc", "other"] ] } ] })"));
+  Ref<Part> mic = AdapterConnectorPart("e");
+  Ref<Part> agc = First(*mic, false);
+  Ref<Part> other = First(*agc, false);
+  const std::pair<Part*, platform::Guid> expected[] = {
+      {mic.Get(), platform::NodeType("KSNODETYPE_MICROPHONE")},
+      {agc.Get(), platform::NodeType("KSNODETYPE_AGC")},
+      {other.Get(), platform::Guid{}},
+  };
+  for (const auto& [part, subtype] : expected) {
+    platform::Guid read{.data1 = 1};
+    EXPECT_EQ(part->GetSubType(&read), kS_OK);
+    EXPECT_EQ(platform::SubTypeText(read), platform::SubTypeText(subtype));
+  }
+  EXPECT_EQ(mic->GetSubType(nullptr), kE_POINTER);
 }
 
 TEST_F(TopologyTest, PartNamesAreFreshTaskMemory) {

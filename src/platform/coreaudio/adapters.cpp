@@ -9,6 +9,7 @@
 #include <propsys.h>
 // clang-format on
 
+#include <cstring>
 #include <new>
 
 #include "platform/coreaudio/com_ids.h"
@@ -194,6 +195,15 @@ class PartAdapter final : public Adapter<p::Part, IPart> {
     LPWSTR text = nullptr;
     const HRESULT hr = Com().GetName(&text);
     return HandOverString(hr, text, name);
+  }
+  p::HRESULT GetSubType(p::Guid* subtype) override {
+    GUID id{};
+    const HRESULT hr = Com().GetSubType(&id);
+    if (subtype) {
+      *subtype = {.data1 = id.Data1, .data2 = id.Data2, .data3 = id.Data3};
+      std::memcpy(subtype->data4, id.Data4, sizeof subtype->data4);
+    }
+    return hr;
   }
   p::HRESULT EnumPartsIncoming(Ref<p::PartsList>& parts) override;
   p::HRESULT EnumPartsOutgoing(Ref<p::PartsList>& parts) override;

@@ -44,6 +44,8 @@ struct PartState {
   std::string name;
   std::u16string wideName;  // the reader fills it; writers ignore it
   bool isConnector = false;
+  // What IPart::GetSubType answers: GUID_NULL unless the description says.
+  platform::Guid subtype;
   std::array<std::optional<LevelState>, kLevelKinds> levels;
   std::optional<std::int32_t> mute;
   std::array<std::optional<std::int32_t>, kSwitchKinds> switches;

@@ -12,6 +12,7 @@
 #include <unordered_set>
 
 #include "platform/description/text.h"
+#include "platform/node_types.h"
 
 namespace velto::description {
 
@@ -320,7 +321,7 @@ class Parser {
   }
 
   PartState Part(const Place& place) const {
-    RequireObject(place, {"id", "name", "kind", "controls"});
+    RequireObject(place, {"id", "name", "kind", "subtype", "controls"});
     PartState part;
     Naming naming = Named(place, "part");
     part.name = std::move(naming.name);
@@ -328,8 +329,15 @@ class Parser {
     part.id = std::move(naming.id);
     static const std::pair<const char*, bool> kKinds[] = {{"connector", true}, {"subunit", false}};
     part.isConnector = Choice(Require(place, "kind"), kKinds);
+    if (auto subtype = Find(place, "subtype")) part.subtype = SubType(*subtype);
     if (auto controls = Find(place, "controls")) Controls(*controls, part);
     return part;
+  }
+
+  p::Guid SubType(const Place& place) const {
+    const std::optional<p::Guid> subtype = p::ParseSubType(String(place));
+    if (!subtype) Fail(place, "must be a KSNODETYPE_ name of ksmedia.h or a GUID");
+    return *subtype;
   }
 
   void Controls(const Place& place, PartState& part) const {

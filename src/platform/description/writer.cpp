@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "platform/node_types.h"
 #include "platform/readable.h"
 
 namespace velto::description {
@@ -24,6 +25,7 @@ Json LevelToJson(const LevelState& level) {
 Json PartToJson(const PartState& part) {
   Json out{
       {"id", part.id}, {"name", part.name}, {"kind", part.isConnector ? "connector" : "subunit"}};
+  if (part.subtype != platform::Guid{}) out["subtype"] = platform::SubTypeText(part.subtype);
   Json controls = Json::object();
   for (std::size_t k = 0; k < kLevelKinds; ++k) {
     if (part.levels[k]) controls[kLevelKeys[k]] = LevelToJson(*part.levels[k]);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/description/text.h"
+#include "platform/node_types.h"
 #include "platform/readable.h"
 
 namespace velto::sim {
@@ -434,6 +435,17 @@ HRESULT PartObject::GetName(p::TaskString& name) {
         return kS_OK;
       },
       [&](bool produced) { return Args("", produced, Quote(part_.wideName)); });
+}
+
+HRESULT PartObject::GetSubType(p::Guid* subtype) {
+  return Call(
+      "GetSubType", {},
+      [&]() -> HRESULT {
+        if (!subtype) return kE_POINTER;
+        *subtype = part_.subtype;
+        return kS_OK;
+      },
+      [&](bool produced) { return Args("", produced, produced ? p::SubTypeText(*subtype) : ""); });
 }
 
 HRESULT PartObject::EnumParts(const char* op, PartsListObject* list, p::Ref<p::PartsList>& parts) {

@@ -181,6 +181,7 @@ class PartObject final : public SimObject<p::Part, p::Connector> {
       : SimObject(engine, std::move(path)), part_(part), topology_(topology) {}
 
   HRESULT GetName(p::TaskString& name) override;
+  HRESULT GetSubType(p::Guid* subtype) override;
   HRESULT EnumPartsIncoming(p::Ref<p::PartsList>& parts) override;
   HRESULT EnumPartsOutgoing(p::Ref<p::PartsList>& parts) override;
   HRESULT GetTopologyObject(p::Ref<p::DeviceTopology>& topology) override;

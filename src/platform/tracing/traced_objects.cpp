@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/node_types.h"
 #include "platform/tracing/trace_text.h"
 #include "platform/tracing/tracing_platform.h"
 
@@ -25,6 +26,7 @@ std::string Index(std::uint32_t index) { return "index=" + Number(index); }
 std::string Level(const float& level) { return Float(level); }
 std::string Count(const std::uint32_t& count) { return Number(count); }
 std::string Flag(const std::int32_t& flag) { return Number(flag); }
+std::string SubType(const Guid& subtype) { return SubTypeText(subtype); }
 
 // Holds as many references to the wrapped object as it has itself: each
 // AddRef and Release is forwarded, and the last Release deletes the wrapper
@@ -219,6 +221,10 @@ class TracedPart final : public Forwarding<Part> {
     const WChar* before = name.Get();
     const HRESULT hr = Wrapped().GetName(name);
     return Done("GetName", {}, hr, Adopt(Tracer(), name, before));
+  }
+  HRESULT GetSubType(Guid* subtype) override {
+    const HRESULT hr = Wrapped().GetSubType(subtype);
+    return Done("GetSubType", {}, hr, Written("subtype", subtype, hr, SubType));
   }
   HRESULT EnumPartsIncoming(Ref<PartsList>& parts) override {
     const auto [hr, handed] = Fetch<TracedPartsList>(
