@@ -98,7 +98,7 @@ void TellActivation(const CallBudget& budget, Activation activation) {
   if (activation == Activation::Activated || activation == Activation::NoTopology) {
     budget.Tell({.event = WalkEvent::Bound,
                  .control = WalkControl::EndpointVolume,
-                 .interfaceName = "IAudioEndpointVolume"});
+                 .interfaceName = platform::kEndpointVolumeName});
   }
   const auto end = [&] {
     switch (activation) {
@@ -114,26 +114,6 @@ void TellActivation(const CallBudget& budget, Activation activation) {
   }();
   if (activation != Activation::Activated) budget.Tell({.event = WalkEvent::Ended, .end = end});
 }
-
-const char* InterfaceName(LevelInterface iid) {
-  switch (iid) {
-    case LevelInterface::AudioVolumeLevel:
-      return "IAudioVolumeLevel";
-    case LevelInterface::AudioBass:
-      return "IAudioBass";
-    case LevelInterface::AudioTreble:
-      return "IAudioTreble";
-    case LevelInterface::AudioMidrange:
-      return "IAudioMidrange";
-  }
-  return "";
-}
-
-const char* InterfaceName(SwitchInterface iid) {
-  return iid == SwitchInterface::AudioAutoGainControl ? "IAudioAutoGainControl" : "IAudioLoudness";
-}
-
-const char* InterfaceName(MuteInterface) { return "IAudioMute"; }
 
 HRESULT RecordLevel(LevelControl& control, Saved<float>& saved) {
   float level = 0;

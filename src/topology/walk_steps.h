@@ -14,6 +14,7 @@
 #include "core/mixer_state.h"
 #include "platform/obtained.h"
 #include "platform/platform.h"
+#include "platform/readable.h"
 #include "topology/discovery.h"
 
 namespace velto {
@@ -112,9 +113,7 @@ class SearchWords {
 // does not start.
 void TellActivation(const CallBudget& budget, Activation activation);
 
-const char* InterfaceName(platform::LevelInterface iid);
-const char* InterfaceName(platform::SwitchInterface iid);
-const char* InterfaceName(platform::MuteInterface iid);
+using platform::InterfaceName;
 
 // Whom an activation is told to, as which control; `list` when the part is
 // that list's part 0.

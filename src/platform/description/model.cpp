@@ -10,10 +10,6 @@ namespace p = platform;
 const std::array<const char*, kLevelKinds> kLevelKeys = {"volume", "bass", "treble", "midrange"};
 const std::array<const char*, kSwitchKinds> kSwitchKeys = {"agc", "loudness"};
 
-const std::array<const char*, 9> kInterfaceNames = {
-    "IDeviceTopology", "IAudioEndpointVolume",  "IAudioVolumeLevel", "IAudioBass", "IAudioTreble",
-    "IAudioMidrange",  "IAudioAutoGainControl", "IAudioLoudness",    "IAudioMute"};
-
 const std::array<NamedState, 4> kDeviceStates = {{
     {"active", p::kDeviceStateActive},
     {"disabled", p::kDeviceStateDisabled},
@@ -29,7 +25,8 @@ const char* StateName(std::uint32_t state) {
 }
 
 const char* FlowName(p::DataFlow flow) {
-  return flow == p::DataFlow::Render ? "render" : "capture";
+  return flow == p::DataFlow::Render ? p::FlowText(p::DataFlow::Render)
+                                     : p::FlowText(p::DataFlow::Capture);
 }
 
 std::optional<p::HRESULT> ParseResult(const std::string& text) {
