@@ -1,6 +1,7 @@
 // Binding the mixer as a whole and letting it go again.
 #include <array>
 #include <cstring>
+#include <string>
 
 #include "controls/restore.h"
 #include "core/endpoint_lookup.h"
@@ -55,22 +56,9 @@ int OpenNamed(MixerState& state, const char* playback, const char* mic, const ch
   return failures;
 }
 
-// A default endpoint's id as the text the discoveries search for. Code units
-// up to 0xFF become their byte, as the C runtime's wcstombs does in its
-// default locale; the first unit beyond that ends the text. An id too long
-// for the buffer is cut: the substring lookup still finds its endpoint.
-using IdText = std::array<char, 256>;
-
-IdText IdSearchText(const WChar* id) {
-  IdText text{};
-  for (std::size_t i = 0; i + 1 < text.size() && id[i] && id[i] <= 0xFF; ++i) {
-    text[i] = static_cast<char>(id[i]);
-  }
-  return text;
-}
-
-// The default endpoint's search text, or an empty text when there is none.
-IdText DefaultSearchText(DeviceEnumerator& enumerator, DataFlow flow) {
+// The default endpoint's id as the text the discoveries search for, or an
+// empty text when there is none.
+std::string DefaultSearchText(DeviceEnumerator& enumerator, DataFlow flow) {
   Ref<Device> device;
   if (!Obtained(enumerator.GetDefaultAudioEndpoint(flow, Role::Console, device), device)) {
     return {};
@@ -81,8 +69,8 @@ IdText DefaultSearchText(DeviceEnumerator& enumerator, DataFlow flow) {
 }
 
 struct DefaultIds {
-  IdText render{};
-  IdText capture{};
+  std::string render;
+  std::string capture;
 };
 
 // False when the device enumerator cannot be created.
@@ -124,22 +112,22 @@ int OpenDefaults(MixerState& state) {
 
   CallBudget budget;
   // An empty text would match the first endpoint, not the default one.
-  if (ids.render[0]) {
+  if (!ids.render.empty()) {
     const Discovery playback =
-        DiscoverPlaybackControls(state, budget, ids.render.data(), DataFlow::Render);
+        DiscoverPlaybackControls(state, budget, ids.render.c_str(), DataFlow::Render);
     // The name of a device this call did not find would name one not bound.
     if (playback != Discovery::EndpointNotFound) {
       GuardedVoid([&] { RefillDeviceName(state, state.playbackDeviceName); });
     }
   }
 
-  if (!ids.capture[0]) return 1;
+  if (ids.capture.empty()) return 1;
   // Only the name is kept; the discovery looks the endpoint up afresh.
-  std::optional<FoundEndpoint> found = FindEndpoint(ids.capture.data(), DataFlow::Capture);
+  std::optional<FoundEndpoint> found = FindEndpoint(ids.capture.c_str(), DataFlow::Capture);
   if (!found) return 1;
   KeepFound(state, std::move(found->name));
   found.reset();
-  BindDefaultCapture(state, budget, ids.capture.data());
+  BindDefaultCapture(state, budget, ids.capture.c_str());
   return 0;
 }
 
@@ -150,6 +138,7 @@ int Close(MixerState& state, int restore) {
   state.playbackDeviceName.reset();
   state.lineDeviceName.reset();
   state.micDeviceName.reset();
+  state.foundIds = {};
   ReleaseBoundControls(state);
   state.deviceBound = false;
   return 0;

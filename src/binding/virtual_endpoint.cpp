@@ -18,7 +18,7 @@ int VELTO_CALL OpenVirtual_1(const char* search) {
     // The topology only proves that the endpoint is a real device; the volume
     // stays bound without it.
     const Activation activation =
-        ActivateEndpoint(state, search, topology, state.virtualEndpoint, DataFlow::Render);
+        ActivateEndpoint(state, search, topology, ControlId::VirtualEndpoint, DataFlow::Render);
     return activation == Activation::Activated ? 0 : 1;
   });
 }

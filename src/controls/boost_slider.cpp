@@ -1,7 +1,6 @@
 // The microphone boost level as a slider in whole decibels.
 #include "controls/boost_slider.h"
 
-#include <cmath>
 #include <limits>
 
 #include "controls/control_access.h"
@@ -24,7 +23,7 @@ int WholeDecibels(float levelDb) {
 }
 
 int GetBoost(const MixerState& state, int* status) {
-  const Ref<LevelControl>& slot = state.*kMicBoostLevel.slot;
+  const Ref<LevelControl>& slot = state.*SlotOf<ControlId::MicBoostLevel>();
   if (auto stop = PreCheck(state, DeviceCheck::Required, slot)) return Finish(status, *stop, 0);
   float levelDb = 0;
   if (!ReadSucceeded(slot->GetLevel(0, &levelDb))) return Finish(status, kStatusFailed, 0);
@@ -32,7 +31,7 @@ int GetBoost(const MixerState& state, int* status) {
 }
 
 int GetBoostRange(const MixerState& state, int* status, int* minOut, int* maxOut, int* stepOut) {
-  const Ref<LevelControl>& slot = state.*kMicBoostLevel.slot;
+  const Ref<LevelControl>& slot = state.*SlotOf<ControlId::MicBoostLevel>();
   if (auto stop = PreCheck(state, DeviceCheck::Required, slot)) {
     return Finish(status, *stop, kSliderFailed);
   }
@@ -47,7 +46,7 @@ int GetBoostRange(const MixerState& state, int* status, int* minOut, int* maxOut
 }
 
 int SetBoost(const MixerState& state, int levelDb, int* status) {
-  const Ref<LevelControl>& slot = state.*kMicBoostLevel.slot;
+  const Ref<LevelControl>& slot = state.*SlotOf<ControlId::MicBoostLevel>();
   if (auto stop = PreCheck(state, DeviceCheck::Required, slot)) {
     return Finish(status, *stop, kSliderFailed);
   }
@@ -59,10 +58,12 @@ int SetBoost(const MixerState& state, int levelDb, int* status) {
 
 }  // namespace
 
-// The slider works in whole decibels.
+// The slider works in whole decibels: the saved level goes back as the whole
+// number the getter shows, converted to a float (a saved -0.27 dB is written
+// as 0, not as the -0 a truncation kept in floating point gives).
 void RestoreBoost(MixerState& state, const BoostRow& row) {
   LevelControl* control = RestoreTarget(state, row);
-  if (control) control->SetLevel(0, std::trunc((state.*row.saved).value));
+  if (control) control->SetLevel(0, static_cast<float>(WholeDecibels((state.*row.saved).value)));
 }
 
 }  // namespace velto

@@ -55,14 +55,16 @@ void WriteSavedSwitch(MixerState& state, const SwitchRow<Control>& row) {
   WriteState(*control, row.rules.restore == RestoreForm::ZeroOrOne ? (saved ? 1 : 0) : saved);
 }
 
-template <class Control>
-int SwitchGetter(const SwitchRow<Control>& row, int* status) {
+template <ControlId id>
+int SwitchGetter(int* status) {
+  static constexpr auto row = SwitchOf<id>();
   return ControlExport(status, kStatusFailed, 0,
                        [&](const MixerState& state) { return GetSwitch(state, row, status); });
 }
 
-template <class Control>
-int SwitchSetter(const SwitchRow<Control>& row, int value, int* status) {
+template <ControlId id>
+int SwitchSetter(int value, int* status) {
+  static constexpr auto row = SwitchOf<id>();
   return ControlExport(status, row.rules.writeFailure, 0, [&](const MixerState& state) {
     return SetSwitch(state, row, value, status);
   });
@@ -85,38 +87,40 @@ void RestoreSwitch(MixerState& state, const SwitchRow<SwitchControl>& row) {
 extern "C" {
 
 int VELTO_CALL GetMasterMute(int* status) {
-  return velto::SwitchGetter(velto::kMasterMute, status);
+  return velto::SwitchGetter<velto::ControlId::PlaybackEndpoint>(status);
 }
 int VELTO_CALL SetMasterMute(int state, int* status) {
-  return velto::SwitchSetter(velto::kMasterMute, state, status);
+  return velto::SwitchSetter<velto::ControlId::PlaybackEndpoint>(state, status);
 }
 int VELTO_CALL GetVirtualMute(int* status) {
-  return velto::SwitchGetter(velto::kVirtualMute, status);
+  return velto::SwitchGetter<velto::ControlId::VirtualEndpoint>(status);
 }
 int VELTO_CALL SetVirtualMute(int state, int* status) {
-  return velto::SwitchSetter(velto::kVirtualMute, state, status);
+  return velto::SwitchSetter<velto::ControlId::VirtualEndpoint>(state, status);
 }
 int VELTO_CALL GetLinePlayBackMute(int* status) {
-  return velto::SwitchGetter(velto::kLinePlaybackMute, status);
+  return velto::SwitchGetter<velto::ControlId::LinePlaybackMute>(status);
 }
 int VELTO_CALL SetLinePlayBackMute(int state, int* status) {
-  return velto::SwitchSetter(velto::kLinePlaybackMute, state, status);
+  return velto::SwitchSetter<velto::ControlId::LinePlaybackMute>(state, status);
 }
 int VELTO_CALL GetMicPlayBackMute(int* status) {
-  return velto::SwitchGetter(velto::kMicPlaybackMute, status);
+  return velto::SwitchGetter<velto::ControlId::MicPlaybackMute>(status);
 }
 int VELTO_CALL SetMicPlayBackMute(int state, int* status) {
-  return velto::SwitchSetter(velto::kMicPlaybackMute, state, status);
+  return velto::SwitchSetter<velto::ControlId::MicPlaybackMute>(state, status);
 }
 int VELTO_CALL GetMicBoost(int* status) {
-  return velto::SwitchGetter(velto::kMicBoostSwitch, status);
+  return velto::SwitchGetter<velto::ControlId::MicBoostSwitch>(status);
 }
 int VELTO_CALL SetMicBoost(int state, int* status) {
-  return velto::SwitchSetter(velto::kMicBoostSwitch, state, status);
+  return velto::SwitchSetter<velto::ControlId::MicBoostSwitch>(state, status);
 }
-int VELTO_CALL GetNoMonitor(int* status) { return velto::SwitchGetter(velto::kLineAgc, status); }
+int VELTO_CALL GetNoMonitor(int* status) {
+  return velto::SwitchGetter<velto::ControlId::LineAgc>(status);
+}
 int VELTO_CALL SetNoMonitor(int state, int* status) {
-  return velto::SwitchSetter(velto::kLineAgc, state, status);
+  return velto::SwitchSetter<velto::ControlId::LineAgc>(state, status);
 }
 
 }  // extern "C"

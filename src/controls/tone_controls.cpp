@@ -49,8 +49,9 @@ int SetTone(const MixerState& state, const ToneRow& band, double levelDb, int* s
 
 // One range serves all three bands: bass first, then midrange, then treble.
 const Ref<LevelControl>* RangeSource(const MixerState& state) {
-  for (const ToneRow* band : {&kBass, &kMidrange, &kTreble}) {
-    if (state.*(band->slot)) return &(state.*(band->slot));
+  for (const auto slot :
+       {SlotOf<ControlId::Bass>(), SlotOf<ControlId::Midrange>(), SlotOf<ControlId::Treble>()}) {
+    if (state.*slot) return &(state.*slot);
   }
   return nullptr;
 }
@@ -70,13 +71,17 @@ int GetRange(const MixerState& state, double* minOut, double* maxOut, double* st
   return kStatusOk;
 }
 
-int ToneGetter(const ToneRow& band, double* level, int* status) {
+template <ControlId id>
+int ToneGetter(double* level, int* status) {
+  static constexpr ToneRow band = ToneOf<id>();
   return ControlExport(status, kStatusFailed, kToneFailed, [&](const MixerState& state) {
     return GetTone(state, band, level, status);
   });
 }
 
-int ToneSetter(const ToneRow& band, double level, int* status) {
+template <ControlId id>
+int ToneSetter(double level, int* status) {
+  static constexpr ToneRow band = ToneOf<id>();
   return ControlExport(status, kStatusFailed, kToneFailed, [&](const MixerState& state) {
     return SetTone(state, band, level, status);
   });
@@ -99,15 +104,23 @@ using namespace velto;
 
 extern "C" {
 
-int VELTO_CALL GetBass(double* level, int* status) { return ToneGetter(kBass, level, status); }
-int VELTO_CALL SetBass(double level, int* status) { return ToneSetter(kBass, level, status); }
-int VELTO_CALL GetTreble(double* level, int* status) { return ToneGetter(kTreble, level, status); }
-int VELTO_CALL SetTreble(double level, int* status) { return ToneSetter(kTreble, level, status); }
+int VELTO_CALL GetBass(double* level, int* status) {
+  return ToneGetter<ControlId::Bass>(level, status);
+}
+int VELTO_CALL SetBass(double level, int* status) {
+  return ToneSetter<ControlId::Bass>(level, status);
+}
+int VELTO_CALL GetTreble(double* level, int* status) {
+  return ToneGetter<ControlId::Treble>(level, status);
+}
+int VELTO_CALL SetTreble(double level, int* status) {
+  return ToneSetter<ControlId::Treble>(level, status);
+}
 int VELTO_CALL GetMidRange(double* level, int* status) {
-  return ToneGetter(kMidrange, level, status);
+  return ToneGetter<ControlId::Midrange>(level, status);
 }
 int VELTO_CALL SetMidRange(double level, int* status) {
-  return ToneSetter(kMidrange, level, status);
+  return ToneSetter<ControlId::Midrange>(level, status);
 }
 int VELTO_CALL GetEQRange(double* min, double* max, double* step) {
   return Exported([] { return static_cast<int>(kStatusFailed); },

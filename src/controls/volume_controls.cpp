@@ -101,14 +101,16 @@ void WriteSavedLevel(MixerState& state, const VolumeRow<Control>& row) {
   ApplyLevel(*control, row.rules.apply, channels, levelDb, AcceptFor(row.rules));
 }
 
-template <class Control>
-int VolumeGetter(const VolumeRow<Control>& row, int* status) {
+template <ControlId id>
+int VolumeGetter(int* status) {
+  static constexpr auto row = VolumeOf<id>();
   return ControlExport(status, kStatusFailed, 0,
                        [&](const MixerState& state) { return GetVolume(state, row, status); });
 }
 
-template <class Control>
-int VolumeSetter(const VolumeRow<Control>& row, int percent, int* status) {
+template <ControlId id>
+int VolumeSetter(int percent, int* status) {
+  static constexpr auto row = VolumeOf<id>();
   return ControlExport(
       status, kStatusFailed, row.rules.failureReturnsPercent ? percent : 0,
       [&](const MixerState& state) { return SetVolume(state, row, percent, status); });
@@ -128,40 +130,40 @@ void RestoreVolume(MixerState& state, const VolumeRow<LevelControl>& row) {
 extern "C" {
 
 int VELTO_CALL GetMasterVolume(int* status) {
-  return velto::VolumeGetter(velto::kMasterVolume, status);
+  return velto::VolumeGetter<velto::ControlId::PlaybackEndpoint>(status);
 }
 int VELTO_CALL SetMasterVolume(int percent, int* status) {
-  return velto::VolumeSetter(velto::kMasterVolume, percent, status);
+  return velto::VolumeSetter<velto::ControlId::PlaybackEndpoint>(percent, status);
 }
 int VELTO_CALL GetLinePlayBack(int* status) {
-  return velto::VolumeGetter(velto::kLinePlaybackVolume, status);
+  return velto::VolumeGetter<velto::ControlId::LinePlaybackLevel>(status);
 }
 int VELTO_CALL SetLinePlayBack(int percent, int* status) {
-  return velto::VolumeSetter(velto::kLinePlaybackVolume, percent, status);
+  return velto::VolumeSetter<velto::ControlId::LinePlaybackLevel>(percent, status);
 }
 int VELTO_CALL GetMicPlayBack(int* status) {
-  return velto::VolumeGetter(velto::kMicPlaybackVolume, status);
+  return velto::VolumeGetter<velto::ControlId::MicPlaybackLevel>(status);
 }
 int VELTO_CALL SetMicPlayBack(int percent, int* status) {
-  return velto::VolumeSetter(velto::kMicPlaybackVolume, percent, status);
+  return velto::VolumeSetter<velto::ControlId::MicPlaybackLevel>(percent, status);
 }
 int VELTO_CALL GetLineRecordVolume(int* status) {
-  return velto::VolumeGetter(velto::kLineRecordVolume, status);
+  return velto::VolumeGetter<velto::ControlId::LineEndpoint>(status);
 }
 int VELTO_CALL SetLineRecordVolume(int percent, int* status) {
-  return velto::VolumeSetter(velto::kLineRecordVolume, percent, status);
+  return velto::VolumeSetter<velto::ControlId::LineEndpoint>(percent, status);
 }
 int VELTO_CALL GetMicRecordVolume(int* status) {
-  return velto::VolumeGetter(velto::kMicRecordVolume, status);
+  return velto::VolumeGetter<velto::ControlId::MicEndpoint>(status);
 }
 int VELTO_CALL SetMicRecordVolume(int percent, int* status) {
-  return velto::VolumeSetter(velto::kMicRecordVolume, percent, status);
+  return velto::VolumeSetter<velto::ControlId::MicEndpoint>(percent, status);
 }
 int VELTO_CALL GetVirtualVolume(int* status) {
-  return velto::VolumeGetter(velto::kVirtualVolume, status);
+  return velto::VolumeGetter<velto::ControlId::VirtualEndpoint>(status);
 }
 int VELTO_CALL SetVirtualVolume(int percent, int* status) {
-  return velto::VolumeSetter(velto::kVirtualVolume, percent, status);
+  return velto::VolumeSetter<velto::ControlId::VirtualEndpoint>(percent, status);
 }
 
 }  // extern "C"

@@ -47,12 +47,24 @@ void KeepFound(MixerState& state, std::string name) {
   state.deviceBound = true;
 }
 
+std::string IdSearchText(const WChar* id, std::size_t limit) {
+  std::string text;
+  for (std::size_t i = 0; i < limit && id[i] && id[i] <= 0xFF; ++i) {
+    text += static_cast<char>(id[i]);
+  }
+  return text;
+}
+
 Activation ActivateEndpoint(MixerState& state, const char* searchText,
-                            Ref<DeviceTopology>& topology, Ref<EndpointVolume>& volume,
-                            DataFlow flow) {
+                            Ref<DeviceTopology>& topology, ControlId endpoint, DataFlow flow) {
   std::optional<FoundEndpoint> found = FindEndpoint(searchText, flow);
   if (!found) return Activation::NotFound;
   KeepFound(state, std::move(found->name));
+  const ControlRow& row = RowOf(endpoint);
+  if (row.endpoint != BoundEndpoint::Virtual) {
+    state.foundIds[static_cast<std::size_t>(row.endpoint)] = IdSearchText(found->id.Get());
+  }
+  Ref<EndpointVolume>& volume = state.*std::get<Ref<EndpointVolume> MixerState::*>(row.slot);
 
   Platform& platform = CurrentPlatform();
   ComScope com(platform);

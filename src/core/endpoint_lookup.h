@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "core/control_table.h"
 #include "core/mixer_state.h"
 #include "platform/platform.h"
 
@@ -24,6 +25,12 @@ std::optional<FoundEndpoint> FindEndpoint(const char* searchText, platform::Data
 // and the device-bound marker.
 void KeepFound(MixerState& state, std::string name);
 
+// An endpoint's id as a search text: code units up to 0xFF become their
+// byte, as the C runtime's wcstombs does in its default locale; the first
+// unit beyond that ends the text. At most `limit` bytes: a cut id still
+// finds its endpoint.
+std::string IdSearchText(const platform::WChar* id, std::size_t limit = 255);
+
 // How far ActivateEndpoint got.
 enum class Activation {
   Activated,          // endpoint volume and topology both activated
@@ -33,12 +40,13 @@ enum class Activation {
   NoTopology,         // the volume was activated, the topology was not
 };
 
-// FindEndpoint and KeepFound, then activates the endpoint's IDeviceTopology
-// into `topology` and its IAudioEndpointVolume into `volume`. Each output is written only by
-// an activation that succeeded, so `volume` is filled for NoTopology too.
+// FindEndpoint and KeepFound (the found id too, in foundIds), then
+// activates the endpoint's IDeviceTopology into `topology` and its
+// IAudioEndpointVolume into the slot of `endpoint`. Each output is written
+// only by an activation that succeeded, so the slot is filled for
+// NoTopology too.
 Activation ActivateEndpoint(MixerState& state, const char* searchText,
-                            platform::Ref<platform::DeviceTopology>& topology,
-                            platform::Ref<platform::EndpointVolume>& volume,
+                            platform::Ref<platform::DeviceTopology>& topology, ControlId endpoint,
                             platform::DataFlow flow);
 
 }  // namespace velto

@@ -2,24 +2,16 @@
 
 #include <cstring>
 
+#include "core/control_table.h"
+
 namespace velto {
 
 void ResetMixerState() { Mixer() = MixerState{}; }
 
 void ReleaseBoundControls(MixerState& state) {
-  state.playbackEndpoint.Reset();
-  state.micEndpoint.Reset();
-  state.lineEndpoint.Reset();
-  state.linePlaybackLevel.Reset();
-  state.linePlaybackMute.Reset();
-  state.micPlaybackLevel.Reset();
-  state.micPlaybackMute.Reset();
-  state.micBoostSwitch.Reset();
-  state.lineAgc.Reset();
-  state.bassControl.Reset();
-  state.trebleControl.Reset();
-  state.midrangeControl.Reset();
-  state.micBoostLevel.Reset();
+  for (const ControlRow* row : kReleaseOrder) {
+    WithSlot(state, *row, [](auto& slot) { slot.Reset(); });
+  }
 }
 
 void CopyToHostBuffer(char* buffer, const char* text) {

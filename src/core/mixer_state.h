@@ -29,12 +29,17 @@ struct Saved {
   }
 };
 
+// The binding that fills a slot: the three of OpenSoundCard, and the
+// virtual endpoint's own.
+enum class BoundEndpoint : std::uint8_t { Playback, Microphone, LineIn, Virtual };
+
 // A device name handed to the host: at most 254 characters and a NUL.
 constexpr std::size_t kNameBufferSize = 255;
 using NameBuffer = std::unique_ptr<std::array<char, kNameBufferSize>>;
 
 struct MixerState {
-  // Interface slots, in field order.
+  // Interface slots; the control table (core/control_table.h) has a row for
+  // each.
   Ref<SwitchControl> lineAgc;
   Ref<LevelControl> linePlaybackLevel;
   Ref<MuteControl> linePlaybackMute;
@@ -71,6 +76,12 @@ struct MixerState {
   NameBuffer playbackDeviceName;
   NameBuffer lineDeviceName;
   NameBuffer micDeviceName;
+  // The id each binding found, by BoundEndpoint (the virtual one's is not
+  // kept), as a text a lookup finds that endpoint by again: no endpoint
+  // listed before it holds its whole id, or the lookup that bound it would
+  // have found that one. Kept from the lookup on, even where the walk then
+  // failed; for a host program that walks a bound endpoint again.
+  std::array<std::string, 3> foundIds;
 
   // The device-bound marker: set by every binding that found its endpoint,
   // cleared by CloseSoundCard. The found id itself travels with the lookup
@@ -91,7 +102,8 @@ inline MixerState& Mixer() {
 // runs; the exports never call it.
 void ResetMixerState();
 
-// Releases every interface slot but virtualEndpoint, in the fixed release order.
+// Releases every interface slot but virtualEndpoint, in the release order of
+// the control table.
 void ReleaseBoundControls(MixerState& state);
 
 // Replaces `field` with a fresh buffer holding lastFoundName (cut to 254

@@ -62,15 +62,16 @@ int VisitMatchingConnectors(CallBudget& callBudget, DeviceTopology& adapter, con
 }
 
 Discovery WalkCaptureConnectors(MixerState& state, CallBudget& budget, const char* searchText,
-                                DataFlow flow, Ref<EndpointVolume>& slot, Saved<float>& savedLevel,
-                                const char* word,
+                                DataFlow flow, ControlId endpoint, const char* word,
                                 const std::function<ConnectorVisit(Part&, PartsList&)>& visit) {
+  const std::array<const char*, 1> words{word};
+  budget.Tell({.event = WalkEvent::Seeking, .words = words});
   Ref<DeviceTopology> topology;
-  const Activation activation = ActivateEndpoint(state, searchText, topology, slot, flow);
-  TellActivation(budget, activation);
+  const Activation activation = ActivateEndpoint(state, searchText, topology, endpoint, flow);
+  TellActivation(budget, activation, endpoint);
   if (activation == Activation::NotFound) return Discovery::EndpointNotFound;
   if (activation != Activation::Activated) return Discovery::Failed;
-  RecordMasterLevel(*slot, savedLevel);
+  RecordSaved(state, endpoint);
   Ref<DeviceTopology> adapter = AdapterTopology(std::move(topology), budget);
   if (!adapter) return Discovery::Failed;
   return VisitMatchingConnectors(budget, *adapter, word, visit) == 0 ? Discovery::Completed

@@ -25,13 +25,13 @@ int VisitMatchingConnectors(
     CallBudget& budget, platform::DeviceTopology& adapter, const char* word,
     const std::function<ConnectorVisit(platform::Part&, platform::PartsList&)>& visit);
 
-// The capture walk as a whole: binds the capture endpoint into `slot`,
-// records its master level (a level that cannot be read does not stop the
-// binding), finds the adapter behind it and visits its connectors named by
-// `word`.
+// The capture walk as a whole: binds the capture endpoint into the slot of
+// `endpoint`, records its master level (a level that cannot be read does not
+// stop the binding), finds the adapter behind it and visits its connectors
+// named by `word`. Tells the word first, as the walk starts.
 Discovery WalkCaptureConnectors(
     MixerState& state, CallBudget& budget, const char* searchText, platform::DataFlow flow,
-    Ref<EndpointVolume>& slot, Saved<float>& savedLevel, const char* word,
+    ControlId endpoint, const char* word,
     const std::function<ConnectorVisit(platform::Part&, platform::PartsList&)>& visit);
 
 }  // namespace velto

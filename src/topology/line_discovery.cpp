@@ -14,7 +14,7 @@ namespace {
 
 ConnectorVisit PathTooShort(const CallBudget& budget, Part* first) {
   budget.Tell({.event = WalkEvent::Ended,
-               .control = WalkControl::LineAgc,
+               .control = ControlId::LineAgc,
                .part = first,
                .end = WalkEnd::PathTooShort});
   return ConnectorVisit::Failed;
@@ -30,7 +30,7 @@ ConnectorVisit BindLineAgc(MixerState& state, const CallBudget& budget, PartsLis
   // nothing to bind here, but nothing failed either.
   if (outgoing == kE_NOTFOUND) {
     budget.Tell({.event = WalkEvent::Ended,
-                 .control = WalkControl::LineAgc,
+                 .control = ControlId::LineAgc,
                  .part = first.Get(),
                  .end = WalkEnd::LineAtDeviceEdge});
     return ConnectorVisit::Next;
@@ -39,9 +39,8 @@ ConnectorVisit BindLineAgc(MixerState& state, const CallBudget& budget, PartsLis
   Ref<Part> second = PartAt(*afterFirst, 0);
   if (!second) return PathTooShort(budget, first.Get());
 
-  if (ActivateInto(*second, SwitchInterface::AudioAutoGainControl, state.lineAgc,
-                   {budget, WalkControl::LineAgc, afterFirst.Get()})) {
-    RecordEnabled(*state.lineAgc, state.savedLineAgc);
+  if (BindControl(*second, state, ControlId::LineAgc, {budget, afterFirst.Get()})) {
+    RecordSaved(state, ControlId::LineAgc);
   }
   // Every line connector is tried; a later one that has the control wins.
   return ConnectorVisit::Next;
@@ -53,7 +52,7 @@ Discovery DiscoverLineCaptureControls(MixerState& state, CallBudget& budget, con
                                       DataFlow flow) {
   return Guarded(Discovery::Failed, [&] {
     return WalkCaptureConnectors(
-        state, budget, searchText, flow, state.lineEndpoint, state.savedLineRecordLevel, "line",
+        state, budget, searchText, flow, ControlId::LineEndpoint, "line",
         [&](Part&, PartsList& fed) { return BindLineAgc(state, budget, fed); });
   });
 }

@@ -15,18 +15,20 @@ using namespace platform;
 
 namespace {
 
-// Looks at every part of a list in index order for a boost name that
-// `activate` accepts, then moves one level downstream by way of the list's
-// last part only. Returns 0 when `activate` succeeded, 1 when the walk ran
-// out.
 constexpr std::array<const char*, 3> kBoostWords{"boost", "+2", "agc"};
+// A switch if there is one, otherwise a level.
+constexpr ControlId kBoosts[] = {ControlId::MicBoostSwitch, ControlId::MicBoostLevel};
 
-int SearchRanOut(const CallBudget& budget, WalkControl control, WalkEnd end) {
+int SearchRanOut(const CallBudget& budget, ControlId control, WalkEnd end) {
   budget.Tell({.event = WalkEvent::Ended, .control = control, .end = end});
   return 1;
 }
 
-int FindBoostPart(CallBudget& callBudget, Part& connector, PartsList& start, WalkControl control,
+// Looks at every part of a list in index order for a boost name that
+// `activate` accepts, then moves one level downstream by way of the list's
+// last part only. Returns 0 when `activate` succeeded, 1 when the walk ran
+// out.
+int FindBoostPart(CallBudget& callBudget, Part& connector, PartsList& start, ControlId control,
                   const std::function<bool(Part&)>& activate) {
   callBudget.Tell({.event = WalkEvent::Searching,
                    .control = control,
@@ -42,7 +44,7 @@ int FindBoostPart(CallBudget& callBudget, Part& connector, PartsList& start, Wal
       if (!part) continue;
       // The words are given back after the activation, not before: the
       // platform sees the same calls in the same order as it always has.
-      const SearchWords words{{"boost", 6}, {"+2", 3}, {"agc", 4}};
+      const SearchWords words(kBoostWords, SearchWords::CountedHere{});
       const NameMatch match = words.Test(*part);
       callBudget.Tell({.event = WalkEvent::NameTested,
                        .control = control,
@@ -58,34 +60,19 @@ int FindBoostPart(CallBudget& callBudget, Part& connector, PartsList& start, Wal
   }
 }
 
-// Either on/off interface will do; both are used only through GetEnabled and
-// SetEnabled.
-int FindBoostSwitch(CallBudget& budget, Part& connector, PartsList& list,
-                    Ref<SwitchControl>& target) {
-  constexpr WalkControl kSwitch = WalkControl::MicBoostSwitch;
-  return FindBoostPart(budget, connector, list, kSwitch, [&](Part& part) {
-    return ActivateInto(part, SwitchInterface::AudioAutoGainControl, target, {budget, kSwitch}) ||
-           ActivateInto(part, SwitchInterface::AudioLoudness, target, {budget, kSwitch});
-  });
-}
-
-int FindBoostLevel(CallBudget& budget, Part& connector, PartsList& list,
-                   Ref<LevelControl>& target) {
-  constexpr WalkControl kLevel = WalkControl::MicBoostLevel;
-  return FindBoostPart(budget, connector, list, kLevel, [&](Part& part) {
-    return ActivateInto(part, LevelInterface::AudioVolumeLevel, target, {budget, kLevel});
-  });
+int FindBoost(MixerState& state, CallBudget& budget, Part& connector, PartsList& list,
+              ControlId control) {
+  return FindBoostPart(budget, connector, list, control,
+                       [&](Part& part) { return BindControl(part, state, control, {budget}); });
 }
 
 // The first microphone connector with a boost control ends the walk.
 ConnectorVisit BindBoost(MixerState& state, CallBudget& budget, Part& connector, PartsList& fed) {
-  if (FindBoostSwitch(budget, connector, fed, state.micBoostSwitch) == 0) {
-    RecordEnabled(*state.micBoostSwitch, state.savedMicBoostSwitch);
-    return ConnectorVisit::Finished;
-  }
-  if (FindBoostLevel(budget, connector, fed, state.micBoostLevel) == 0) {
-    RecordLevel(*state.micBoostLevel, state.savedMicBoostLevel);
-    return ConnectorVisit::Finished;
+  for (const ControlId boost : kBoosts) {
+    if (FindBoost(state, budget, connector, fed, boost) == 0) {
+      RecordSaved(state, boost);
+      return ConnectorVisit::Finished;
+    }
   }
   return ConnectorVisit::Next;
 }
@@ -94,9 +81,12 @@ ConnectorVisit BindBoost(MixerState& state, CallBudget& budget, Part& connector,
 
 Discovery DiscoverMicCaptureControls(MixerState& state, CallBudget& budget, const char* searchText,
                                      DataFlow flow) {
+  for (const ControlId boost : kBoosts) {
+    budget.Tell({.event = WalkEvent::Seeking, .control = boost, .words = kBoostWords});
+  }
   return Guarded(Discovery::Failed, [&] {
     return WalkCaptureConnectors(
-        state, budget, searchText, flow, state.micEndpoint, state.savedMicRecordLevel, "mic",
+        state, budget, searchText, flow, ControlId::MicEndpoint, "mic",
         [&](Part& connector, PartsList& fed) { return BindBoost(state, budget, connector, fed); });
   });
 }

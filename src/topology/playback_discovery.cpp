@@ -21,27 +21,30 @@ namespace {
 // input itself.
 struct MonitorPath {
   std::array<const char*, 2> words;
-  WalkControl levelControl;
-  WalkControl muteControl;
-  Ref<LevelControl>& level;
-  Saved<float>& savedLevel;
-  Ref<MuteControl>& mute;
-  Saved<std::int32_t>& savedMute;
+  ControlId levelControl;
+  ControlId muteControl;
   // Whether a level that cannot be read leaves the path to a later input.
   bool levelMustBeReadable;
   bool found = false;
 };
 
+constexpr MonitorPath kLineMonitor{.words = {"line", "gree"},
+                                   .levelControl = ControlId::LinePlaybackLevel,
+                                   .muteControl = ControlId::LinePlaybackMute,
+                                   .levelMustBeReadable = true};
+constexpr MonitorPath kMicMonitor{.words = {"mic", "pin"},
+                                  .levelControl = ControlId::MicPlaybackLevel,
+                                  .muteControl = ControlId::MicPlaybackMute,
+                                  .levelMustBeReadable = false};
+
 // Binds into `target` the first part, counted from the branch, that offers a
 // volume level, following part 0 of each incoming list from `list`.
-int FindUpstreamVolumeLevel(PartsList& list, Ref<LevelControl>& target, WalkControl control,
+int FindUpstreamVolumeLevel(MixerState& state, PartsList& list, ControlId control,
                             StepBudget& budget) {
   for (ListCursor cursor(list); budget.Take();) {
     Ref<Part> part = PartAt(*cursor, 0);
     if (!part) break;
-    if (ActivateInto(*part, LevelInterface::AudioVolumeLevel, target, {budget.Call(), control})) {
-      return 0;
-    }
+    if (BindControl(*part, state, control, {budget.Call()})) return 0;
     if (!cursor.MoveTo(Incoming(*part))) break;
   }
   budget.Call().Tell(
@@ -52,7 +55,8 @@ int FindUpstreamVolumeLevel(PartsList& list, Ref<LevelControl>& target, WalkCont
 // Follows part 0 upstream from the branch's inputs; at every part whose name
 // matches, looks for a level from the start of the branch's chain. The level
 // need not sit on the part that matched.
-bool FindNamedLevel(CallBudget& callBudget, PartsList& branchInputs, const MonitorPath& path) {
+bool FindNamedLevel(MixerState& state, CallBudget& callBudget, PartsList& branchInputs,
+                    const MonitorPath& path) {
   const SearchWords words(path.words);
   StepBudget budget(callBudget);
   for (ListCursor cursor(branchInputs); budget.Take();) {
@@ -65,7 +69,7 @@ bool FindNamedLevel(CallBudget& callBudget, PartsList& branchInputs, const Monit
                      .words = path.words,
                      .match = match});
     if (match == NameMatch::Matched &&
-        FindUpstreamVolumeLevel(branchInputs, path.level, path.levelControl, budget) == 0) {
+        FindUpstreamVolumeLevel(state, branchInputs, path.levelControl, budget) == 0) {
       return true;
     }
     if (!cursor.MoveTo(Incoming(*part))) return false;
@@ -75,7 +79,7 @@ bool FindNamedLevel(CallBudget& callBudget, PartsList& branchInputs, const Monit
   return false;
 }
 
-void SearchMonitorPath(CallBudget& budget, MonitorPath& path, Part& branch,
+void SearchMonitorPath(MixerState& state, CallBudget& budget, MonitorPath& path, Part& branch,
                        PartsList& branchInputs) {
   if (path.found) {
     budget.Tell({.event = WalkEvent::Ended,
@@ -88,37 +92,24 @@ void SearchMonitorPath(CallBudget& budget, MonitorPath& path, Part& branch,
                .control = path.levelControl,
                .part = &branch,
                .words = path.words});
-  if (!FindNamedLevel(budget, branchInputs, path)) return;
-  const HRESULT read = RecordLevel(*path.level, path.savedLevel);
+  if (!FindNamedLevel(state, budget, branchInputs, path)) return;
+  const HRESULT read = RecordSaved(state, path.levelControl);
   if (path.levelMustBeReadable && read != kS_OK) {
     budget.Tell(
         {.event = WalkEvent::Ended, .control = path.levelControl, .end = WalkEnd::LevelUnreadable});
     return;
   }
   path.found = true;
-  if (ActivateInto(branch, MuteInterface::AudioMute, path.mute, {budget, path.muteControl})) {
-    RecordMute(*path.mute, path.savedMute);
+  if (BindControl(branch, state, path.muteControl, {budget})) {
+    RecordSaved(state, path.muteControl);
   }
 }
 
 // A tone control is taken from the first part on the chain that offers it.
 void BindToneControls(MixerState& state, const CallBudget& budget, Part& part) {
-  const struct {
-    LevelInterface iid;
-    WalkControl control;
-    Ref<LevelControl>& slot;
-    Saved<float>& saved;
-  } tones[] = {
-      {LevelInterface::AudioBass, WalkControl::Bass, state.bassControl, state.savedBass},
-      {LevelInterface::AudioTreble, WalkControl::Treble, state.trebleControl, state.savedTreble},
-      {LevelInterface::AudioMidrange, WalkControl::Midrange, state.midrangeControl,
-       state.savedMidrange},
-  };
-  for (const auto& tone : tones) {
-    if (tone.slot) continue;
-    if (ActivateInto(part, tone.iid, tone.slot, {budget, tone.control})) {
-      RecordLevel(*tone.slot, tone.saved);
-    }
+  for (const ControlId tone : {ControlId::Bass, ControlId::Treble, ControlId::Midrange}) {
+    if (WithSlot(state, RowOf(tone), [](const auto& slot) { return bool(slot); })) continue;
+    if (BindControl(part, state, tone, {budget})) RecordSaved(state, tone);
   }
 }
 
@@ -177,22 +168,8 @@ bool FollowOutputChain(MixerState& state, CallBudget& callBudget, Part& output,
 
 int SearchBranches(MixerState& state, CallBudget& callBudget, PartsList& branches,
                    std::uint32_t count) {
-  MonitorPath line{.words = {"line", "gree"},
-                   .levelControl = WalkControl::LineMonitorLevel,
-                   .muteControl = WalkControl::LineMonitorMute,
-                   .level = state.linePlaybackLevel,
-                   .savedLevel = state.savedLinePlaybackLevel,
-                   .mute = state.linePlaybackMute,
-                   .savedMute = state.savedLinePlaybackMute,
-                   .levelMustBeReadable = true};
-  MonitorPath mic{.words = {"mic", "pin"},
-                  .levelControl = WalkControl::MicMonitorLevel,
-                  .muteControl = WalkControl::MicMonitorMute,
-                  .level = state.micPlaybackLevel,
-                  .savedLevel = state.savedMicPlaybackLevel,
-                  .mute = state.micPlaybackMute,
-                  .savedMute = state.savedMicPlaybackMute,
-                  .levelMustBeReadable = false};
+  MonitorPath line = kLineMonitor;
+  MonitorPath mic = kMicMonitor;
   StepBudget budget(callBudget);
   for (std::uint32_t i = 0; i < count; ++i) {
     if (!budget.Take()) {
@@ -209,15 +186,14 @@ int SearchBranches(MixerState& state, CallBudget& callBudget, PartsList& branche
       TellEnd(callBudget, WalkEnd::BranchWithoutInputs, branch.Get());
       continue;
     }
-    SearchMonitorPath(callBudget, line, *branch, *branchInputs);
-    SearchMonitorPath(callBudget, mic, *branch, *branchInputs);
+    SearchMonitorPath(state, callBudget, line, *branch, *branchInputs);
+    SearchMonitorPath(state, callBudget, mic, *branch, *branchInputs);
   }
   return 0;
 }
 
 int WalkAdapter(MixerState& state, CallBudget& budget, Ref<DeviceTopology> topology) {
-  if (RecordMasterLevel(*state.playbackEndpoint, state.savedPlaybackLevel) != kS_OK ||
-      RecordMute(*state.playbackEndpoint, state.savedPlaybackMute) != kS_OK) {
+  if (RecordSaved(state, ControlId::PlaybackEndpoint) != kS_OK) {
     TellEnd(budget, WalkEnd::MasterUnreadable);
     return 1;
   }
@@ -237,9 +213,12 @@ int WalkAdapter(MixerState& state, CallBudget& budget, Ref<DeviceTopology> topol
 Discovery WalkPlayback(MixerState& state, CallBudget& budget, const char* searchText,
                        DataFlow flow) {
   Ref<DeviceTopology> topology;
+  for (const MonitorPath& path : {kLineMonitor, kMicMonitor}) {
+    budget.Tell({.event = WalkEvent::Seeking, .control = path.levelControl, .words = path.words});
+  }
   const Activation activation =
-      ActivateEndpoint(state, searchText, topology, state.playbackEndpoint, flow);
-  TellActivation(budget, activation);
+      ActivateEndpoint(state, searchText, topology, ControlId::PlaybackEndpoint, flow);
+  TellActivation(budget, activation, ControlId::PlaybackEndpoint);
   switch (activation) {
     case Activation::Activated:
       return WalkAdapter(state, budget, std::move(topology)) == 0 ? Discovery::Completed

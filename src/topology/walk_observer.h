@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 
+#include "core/control_table.h"
 #include "platform/platform.h"
 
 namespace velto {
@@ -19,23 +20,9 @@ enum class Discovery {
   Failed,            // the endpoint was found, then a step failed
 };
 
-// The slots the walks fill.
-enum class WalkControl : std::uint8_t {
-  None,  // a step of the walk as a whole
-  EndpointVolume,
-  Bass,
-  Treble,
-  Midrange,
-  LineMonitorLevel,
-  LineMonitorMute,
-  MicMonitorLevel,
-  MicMonitorMute,
-  LineAgc,
-  MicBoostSwitch,
-  MicBoostLevel,
-};
-
 enum class WalkEvent : std::uint8_t {
+  Seeking,     // the walk will search for `control` by `words`, told once as it starts
+               // (`control` None: for the adapter's connectors)
   Joined,      // `part` is the adapter's connector the endpoint is joined to
   Searching,   // a search for `control` by `words` starts at `part` (a branch, a connector)
   NameTested,  // `part`'s name was tested against `words`: `match`
@@ -80,7 +67,7 @@ enum class WalkEnd : std::uint8_t {
 
 struct WalkStep {
   WalkEvent event;
-  WalkControl control = WalkControl::None;
+  ControlId control = ControlId::None;
   platform::Part* part = nullptr;
   // For a part tried as part 0 of a list (the line AGC), that list.
   platform::PartsList* list = nullptr;
@@ -102,6 +89,9 @@ class WalkObserver {
  protected:
   ~WalkObserver() = default;
 };
+
+// "IAudioBass": the name a step's `interfaceName` gives the interface.
+const char* InterfaceName(const BindsAs& as);
 
 enum class WalkRole { Playback, Microphone, LineIn };
 

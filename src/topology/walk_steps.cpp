@@ -1,5 +1,9 @@
 #include "topology/walk_steps.h"
 
+#include <string>
+#include <type_traits>
+
+#include "core/control_table.h"
 #include "core/text.h"
 
 namespace velto {
@@ -75,13 +79,12 @@ SearchWords::SearchWords(std::initializer_list<const char*> words) {
   for (const char* word : words) Add(word);
 }
 
-SearchWords::SearchWords(std::initializer_list<FixedWord> words) {
-  words_.reserve(words.size());
-  for (const FixedWord& word : words)
-    words_.push_back(Widen(CurrentPlatform(), word.text, word.length));
-}
-
 void SearchWords::Add(const char* word) { words_.push_back(Widen(CurrentPlatform(), word)); }
+
+void SearchWords::AddCounted(const char* word) {
+  const int length = static_cast<int>(std::char_traits<char>::length(word)) + 1;
+  words_.push_back(Widen(CurrentPlatform(), word, length));
+}
 
 NameMatch SearchWords::Test(Part& part) const {
   TaskString name;
@@ -93,12 +96,11 @@ NameMatch SearchWords::Test(Part& part) const {
   return NameMatch::NotMatched;
 }
 
-void TellActivation(const CallBudget& budget, Activation activation) {
+void TellActivation(const CallBudget& budget, Activation activation, ControlId endpoint) {
   if (!budget.Watched()) return;
   if (activation == Activation::Activated || activation == Activation::NoTopology) {
-    budget.Tell({.event = WalkEvent::Bound,
-                 .control = WalkControl::EndpointVolume,
-                 .interfaceName = platform::kEndpointVolumeName});
+    budget.Tell(
+        {.event = WalkEvent::Bound, .control = endpoint, .interfaceName = kEndpointVolumeName});
   }
   const auto end = [&] {
     switch (activation) {
@@ -115,25 +117,118 @@ void TellActivation(const CallBudget& budget, Activation activation) {
   if (activation != Activation::Activated) budget.Tell({.event = WalkEvent::Ended, .end = end});
 }
 
-HRESULT RecordLevel(LevelControl& control, Saved<float>& saved) {
+const char* InterfaceName(const BindsAs& as) {
+  return std::visit(
+      [](auto iid) -> const char* {
+        if constexpr (std::is_same_v<decltype(iid), EndpointInterface>) {
+          return kEndpointVolumeName;
+        } else {
+          return InterfaceName(iid);
+        }
+      },
+      as);
+}
+
+namespace {
+
+template <class Iid, class Control>
+bool ActivateInto(Part& part, Iid iid, Ref<Control>& slot, ControlId id, const Watch& watch) {
+  Ref<Control> found;
+  const bool offered = Obtained(part.Activate(iid, kClsctxAll, found), found);
+  if (watch.budget.Watched()) {
+    watch.budget.Tell({.event = offered ? WalkEvent::Bound : WalkEvent::NotOffered,
+                       .control = id,
+                       .part = &part,
+                       .list = watch.list,
+                       .interfaceName = InterfaceName(iid)});
+  }
+  if (!offered) return false;
+  slot = std::move(found);
+  return true;
+}
+
+// The interfaces a part is asked for yield the slot's own type.
+template <class Control, class Iid>
+constexpr bool kYields = requires(Part& part, Iid iid, Ref<Control>& slot) {
+  part.Activate(iid, kClsctxAll, slot);
+};
+
+bool ActivateAs(Part& part, const BindsAs& as, MixerState& state, const ControlRow& row,
+                const Watch& watch) {
+  return std::visit(
+      [&](auto member, auto iid) {
+        using Control = typename SlotTarget<decltype(member)>::type;
+        if constexpr (kYields<Control, decltype(iid)>) {
+          return ActivateInto(part, iid, state.*member, row.id, watch);
+        } else {
+          return false;
+        }
+      },
+      row.slot, as);
+}
+
+constexpr bool BoundAsTheirSlots() {
+  for (const ControlRow& row : kControls) {
+    for (const auto& as : {std::optional<BindsAs>(row.bindsAs), row.orElse}) {
+      if (!as) continue;
+      const bool fits = std::visit(
+          [](auto member, auto iid) {
+            using Control = typename SlotTarget<decltype(member)>::type;
+            return kYields<Control, decltype(iid)> ||
+                   (std::is_same_v<Control, EndpointVolume> &&
+                    std::is_same_v<decltype(iid), EndpointInterface>);
+          },
+          row.slot, *as);
+      if (!fits) return false;
+    }
+  }
+  return true;
+}
+static_assert(BoundAsTheirSlots(), "a row is bound as an interface its slot cannot hold");
+
+HRESULT Record(EndpointVolume& control, const ControlRow& row, MixerState& state) {
+  float level = 0;
+  HRESULT hr = control.GetMasterVolumeLevel(&level);
+  (state.*row.level.saved).Record(hr, level);
+  if (hr != kS_OK || !row.state.saved) return hr;
+  std::int32_t mute = 0;
+  hr = control.GetMute(&mute);
+  (state.*row.state.saved).Record(hr, mute);
+  return hr;
+}
+
+HRESULT Record(LevelControl& control, const ControlRow& row, MixerState& state) {
   float level = 0;
   const HRESULT hr = control.GetLevel(0, &level);
-  saved.Record(hr, level);
+  (state.*row.level.saved).Record(hr, level);
   return hr;
 }
 
-HRESULT RecordMasterLevel(EndpointVolume& control, Saved<float>& saved) {
-  float level = 0;
-  const HRESULT hr = control.GetMasterVolumeLevel(&level);
-  saved.Record(hr, level);
+HRESULT Record(MuteControl& control, const ControlRow& row, MixerState& state) {
+  std::int32_t mute = 0;
+  const HRESULT hr = control.GetMute(&mute);
+  (state.*row.state.saved).Record(hr, mute);
   return hr;
 }
 
-HRESULT RecordEnabled(SwitchControl& control, Saved<std::int32_t>& saved) {
+HRESULT Record(SwitchControl& control, const ControlRow& row, MixerState& state) {
   std::int32_t enabled = 0;
   const HRESULT hr = control.GetEnabled(&enabled);
-  saved.Record(hr, enabled);
+  (state.*row.state.saved).Record(hr, enabled);
   return hr;
+}
+
+}  // namespace
+
+bool BindControl(Part& part, MixerState& state, ControlId id, const Watch& watch) {
+  const ControlRow& row = RowOf(id);
+  if (ActivateAs(part, row.bindsAs, state, row, watch)) return true;
+  return row.orElse && ActivateAs(part, *row.orElse, state, row, watch);
+}
+
+HRESULT RecordSaved(MixerState& state, ControlId id) {
+  const ControlRow& row = RowOf(id);
+  return WithSlot(state, row, [&](auto& slot) { return Record(*slot, row, state); });
 }
 
 }  // namespace velto

@@ -88,71 +88,52 @@ class ListCursor {
 // widened.
 class SearchWords {
  public:
-  // A word whose widened length, terminator included, is fixed in advance.
-  struct FixedWord {
-    const char* text;
-    int length;
-  };
+  // Words whose lengths are counted here rather than asked of the platform:
+  // the boost search has always widened its words so.
+  struct CountedHere {};
 
   SearchWords(std::initializer_list<const char*> words);
-  SearchWords(std::initializer_list<FixedWord> words);
   template <std::size_t N>
   explicit SearchWords(const std::array<const char*, N>& words) {
     words_.reserve(N);
     for (const char* word : words) Add(word);
+  }
+  template <std::size_t N>
+  SearchWords(const std::array<const char*, N>& words, CountedHere) {
+    words_.reserve(N);
+    for (const char* word : words) AddCounted(word);
   }
   NameMatch Test(platform::Part& part) const;
   bool Match(platform::Part& part) const { return Test(part) == NameMatch::Matched; }
 
  private:
   void Add(const char* word);
+  void AddCounted(const char* word);
   std::vector<platform::Bstr> words_;
 };
 
-// Tells how activating the endpoint went: its volume bound, or why the walk
-// does not start.
-void TellActivation(const CallBudget& budget, Activation activation);
+// Tells how activating the endpoint went: its volume bound into the slot of
+// `endpoint`, or why the walk does not start.
+void TellActivation(const CallBudget& budget, Activation activation, ControlId endpoint);
 
 using platform::InterfaceName;
 
-// Whom an activation is told to, as which control; `list` when the part is
-// that list's part 0.
+// Whom a binding step is told to; `list` when the part is that list's part 0.
 struct Watch {
   const CallBudget& budget;
-  WalkControl control;
   platform::PartsList* list = nullptr;
 };
 
-// Activates a control on `part` and, only when that succeeds, puts it into
-// `slot` (releasing what the slot held). A failed attempt leaves the slot as
-// it was: an earlier connector or branch may have found the control already.
-template <class Iid, class Control>
-bool ActivateInto(platform::Part& part, Iid iid, Ref<Control>& slot, const Watch& watch) {
-  Ref<Control> found;
-  const bool offered = platform::Obtained(part.Activate(iid, platform::kClsctxAll, found), found);
-  if (watch.budget.Watched()) {
-    watch.budget.Tell({.event = offered ? WalkEvent::Bound : WalkEvent::NotOffered,
-                       .control = watch.control,
-                       .part = &part,
-                       .list = watch.list,
-                       .interfaceName = InterfaceName(iid)});
-  }
-  if (!offered) return false;
-  slot = std::move(found);
-  return true;
-}
+// Activates the control of `id` on `part` as its row says (as the row's
+// second interface when the part does not offer the first) and, only when
+// that succeeds, puts it into its slot (releasing what the slot held). A
+// failed attempt leaves the slot as it was: an earlier connector or branch
+// may have found the control already.
+bool BindControl(platform::Part& part, MixerState& state, ControlId id, const Watch& watch);
 
-// Reads a control's current value into its saved field; returns the read's
-// result.
-platform::HRESULT RecordLevel(platform::LevelControl& control, Saved<float>& saved);
-platform::HRESULT RecordMasterLevel(platform::EndpointVolume& control, Saved<float>& saved);
-platform::HRESULT RecordEnabled(platform::SwitchControl& control, Saved<std::int32_t>& saved);
-template <class Control>
-platform::HRESULT RecordMute(Control& control, Saved<std::int32_t>& saved) {
-  std::int32_t mute = 0;
-  const platform::HRESULT hr = control.GetMute(&mute);
-  saved.Record(hr, mute);
-  return hr;
-}
+// Reads the current value of `id`'s control into its saved fields (an
+// endpoint's level, then its mute when the row keeps one); returns the first
+// read that failed, else S_OK.
+platform::HRESULT RecordSaved(MixerState& state, ControlId id);
 
 }  // namespace velto

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -111,24 +112,30 @@ TEST_F(RestoreTest, CloseWithRestorePutsEveryControlBackExactly) {
 }
 
 TEST_F(RestoreTest, BoostLevelComesBackInWholeDecibelsAndMasterMuteAsZeroOrOne) {
-  json description = Sample();
-  PartById(description, "mic-boost")["controls"]["volume"]["channels"] = {19.5};
-  BindSample(description);
-  int status = -1;
-  SetMicSliderBoost(30, &status);
-  mixer().savedPlaybackMute.value = 5;
-  system().SetTracing(true);
-  CloseSoundCard(1);
-  system().SetTracing(false);
-  json now = state();
-  EXPECT_EQ(At(now, kMicBoost)["channels"][0], 19.0);
-  std::vector<std::string> muteWrites;
-  for (const sim::TraceEntry& entry : system().Trace()) {
-    if (entry.op == "SetMute" &&
-        entry.object == "device:" + std::string(sample::kSpeakers) + "/volume")
-      muteWrites.push_back(entry.args);
+  // The whole number converted back to a float: -0.27 dB gives +0, not -0.
+  for (const auto& [saved, restored] : {std::pair{19.5, 19.0}, {-0.27, 0.0}}) {
+    SCOPED_TRACE(saved);
+    json description = Sample();
+    PartById(description, "mic-boost")["controls"]["volume"]["channels"] = {saved};
+    BindSample(description);
+    int status = -1;
+    SetMicSliderBoost(30, &status);
+    mixer().savedPlaybackMute.value = 5;
+    system().SetTracing(true);
+    CloseSoundCard(1);
+    system().SetTracing(false);
+    json now = state();
+    const double level = At(now, kMicBoost)["channels"][0];
+    EXPECT_EQ(level, restored);
+    EXPECT_EQ(std::signbit(level), std::signbit(restored));
+    std::vector<std::string> muteWrites;
+    for (const sim::TraceEntry& entry : system().Trace()) {
+      if (entry.op == "SetMute" &&
+          entry.object == "device:" + std::string(sample::kSpeakers) + "/volume")
+        muteWrites.push_back(entry.args);
+    }
+    EXPECT_EQ(muteWrites, std::vector<std::string>{"mute=1"});
   }
-  EXPECT_EQ(muteWrites, std::vector<std::string>{"mute=1"});
 }
 
 TEST_F(RestoreTest, WritesOnlyWhatBindingReadAndSkipsStepsWhoseChannelCountFails) {

@@ -19,6 +19,7 @@ class CloseCommand : public Command {
     CallExport("CloseSoundCard", {std::int32_t{restore_ ? 1 : 0}});
     CallExport("CloseVirtual_1");
     session.chosenNames.clear();
+    session.chosenIds.clear();
     if (session.json) {
       session.Emit(nlohmann::ordered_json{{"command", "close"}, {"restored", restore_}});
     } else {

@@ -29,6 +29,9 @@ struct Session {
   // endpoint was found; the exports report a name only for a whole binding,
   // and none for the virtual endpoint.
   std::map<BoundEndpoint, std::string> chosenNames;
+  // Their ids: what `topology --why` walks when the linked core did not bind
+  // them itself (under --library).
+  std::map<BoundEndpoint, std::string> chosenIds;
 
   // A command's JSON document, on one line.
   void Emit(const nlohmann::ordered_json& document) const;

@@ -87,6 +87,7 @@ class OpenCommand : public Command {
   static void Bound(Session& session, Json& document, BoundEndpoint device, const std::string& name,
                     const std::string& id) {
     session.chosenNames[device] = name;
+    session.chosenIds[device] = id;
     if (!session.json) session.err << PadRight(RowOf(device).role, 12) << name << "\n";
     document["roles"].push_back(
         Json{{"role", RowOf(device).role}, {"bound", true}, {"name", name}, {"id", id}});
@@ -202,6 +203,7 @@ class OpenCommand : public Command {
         // Found, but its walk failed: what the walk bound before failing
         // still works, and `show` shows it under this name.
         session.chosenNames[device] = role->chosen->name;
+        session.chosenIds[device] = role->chosen->id;
         Failed(session, document, RowOf(device).role,
                "found " + role->chosen->name +
                    ", but walking its topology failed; the controls found before the failure "

@@ -68,7 +68,8 @@ class TopologyCommand : public Command {
  private:
   int Why(Session& session) const {
     const ControlInfo& control = *FindControl(why_);
-    const WhyReport report = ExplainControl(p::CurrentPlatform(), control, session.chosenNames);
+    const WhyReport report =
+        ExplainControl(p::CurrentPlatform(), control, {session.chosenNames, session.chosenIds});
     if (session.json) {
       session.Emit(Json{{"command", "topology"},
                         {"control", control.name},

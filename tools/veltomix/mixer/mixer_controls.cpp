@@ -1,7 +1,5 @@
 #include "mixer/mixer_controls.h"
 
-#include <algorithm>
-
 #include "calls/call_output.h"
 #include "calls/export_table.h"
 #include "common/text.h"
@@ -9,7 +7,6 @@
 namespace veltomix {
 
 namespace p = velto::platform;
-using velto::HeldSlot;
 
 const std::array<EndpointRow, 4>& EndpointRows() {
   static const std::array<EndpointRow, 4> rows = {{
@@ -61,103 +58,56 @@ const EndpointRow& RowOf(BoundEndpoint device) {
   return EndpointRows()[static_cast<std::size_t>(device)];
 }
 
+namespace {
+
+ControlKind KindOf(const velto::ControlRow& row) {
+  switch (row.level.unit) {
+    case velto::LevelUnit::Percent:
+      return ControlKind::Percent;
+    case velto::LevelUnit::Decibels:
+      return ControlKind::Tone;
+    case velto::LevelUnit::WholeDecibels:
+      return ControlKind::Boost;
+    case velto::LevelUnit::None:
+      break;
+  }
+  return ControlKind::Switch;
+}
+
+// A control as veltomix shows it: its row, with the row of its mute where
+// that is a part of its own.
+ControlInfo InfoOf(const velto::ControlRow& row) {
+  const bool level = row.level.unit != velto::LevelUnit::None;
+  ControlInfo info{.name = row.name,
+                   .kind = KindOf(row),
+                   .device = row.endpoint,
+                   .description = row.description,
+                   .get = level ? row.level.get : row.state.get,
+                   .set = level ? row.level.set : row.state.set,
+                   .held = row.id};
+  if (level && row.state.get) {
+    info.getMute = row.state.get;
+    info.setMute = row.state.set;
+  }
+  for (const velto::ControlRow& mute : velto::kControls) {
+    if (mute.muteOf != row.id) continue;
+    info.getMute = mute.state.get;
+    info.setMute = mute.state.set;
+    info.heldMute = mute.id;
+  }
+  return info;
+}
+
+}  // namespace
+
 const std::vector<ControlInfo>& Controls() {
-  static const std::vector<ControlInfo> table = {
-      {.name = "master",
-       .kind = ControlKind::Percent,
-       .device = BoundEndpoint::Playback,
-       .description = "the playback endpoint's volume (percent) and mute",
-       .get = "GetMasterVolume",
-       .set = "SetMasterVolume",
-       .getMute = "GetMasterMute",
-       .setMute = "SetMasterMute",
-       .held = HeldSlot::PlaybackEndpoint},
-      {.name = "line-monitor",
-       .kind = ControlKind::Percent,
-       .device = BoundEndpoint::Playback,
-       .description = "the line input heard through the speakers (percent) and its mute",
-       .get = "GetLinePlayBack",
-       .set = "SetLinePlayBack",
-       .getMute = "GetLinePlayBackMute",
-       .setMute = "SetLinePlayBackMute",
-       .held = HeldSlot::LinePlaybackLevel,
-       .heldMute = HeldSlot::LinePlaybackMute},
-      {.name = "mic-monitor",
-       .kind = ControlKind::Percent,
-       .device = BoundEndpoint::Playback,
-       .description = "the microphone heard through the speakers (percent) and its mute",
-       .get = "GetMicPlayBack",
-       .set = "SetMicPlayBack",
-       .getMute = "GetMicPlayBackMute",
-       .setMute = "SetMicPlayBackMute",
-       .held = HeldSlot::MicPlaybackLevel,
-       .heldMute = HeldSlot::MicPlaybackMute},
-      {.name = "bass",
-       .kind = ControlKind::Tone,
-       .device = BoundEndpoint::Playback,
-       .description = "bass tone control (dB)",
-       .get = "GetBass",
-       .set = "SetBass",
-       .held = HeldSlot::Bass},
-      {.name = "treble",
-       .kind = ControlKind::Tone,
-       .device = BoundEndpoint::Playback,
-       .description = "treble tone control (dB)",
-       .get = "GetTreble",
-       .set = "SetTreble",
-       .held = HeldSlot::Treble},
-      {.name = "midrange",
-       .kind = ControlKind::Tone,
-       .device = BoundEndpoint::Playback,
-       .description = "midrange tone control (dB)",
-       .get = "GetMidRange",
-       .set = "SetMidRange",
-       .held = HeldSlot::Midrange},
-      {.name = "mic-record",
-       .kind = ControlKind::Percent,
-       .device = BoundEndpoint::Microphone,
-       .description = "the microphone's recording volume (percent)",
-       .get = "GetMicRecordVolume",
-       .set = "SetMicRecordVolume",
-       .held = HeldSlot::MicEndpoint},
-      {.name = "mic-boost",
-       .kind = ControlKind::Switch,
-       .device = BoundEndpoint::Microphone,
-       .description = "the microphone boost switch (on/off)",
-       .get = "GetMicBoost",
-       .set = "SetMicBoost",
-       .held = HeldSlot::MicBoostSwitch},
-      {.name = "mic-boost-level",
-       .kind = ControlKind::Boost,
-       .device = BoundEndpoint::Microphone,
-       .description = "the microphone boost slider (whole dB)",
-       .get = "GetMicSliderBoost",
-       .set = "SetMicSliderBoost",
-       .held = HeldSlot::MicBoostLevel},
-      {.name = "line-record",
-       .kind = ControlKind::Percent,
-       .device = BoundEndpoint::LineIn,
-       .description = "the line input's recording volume (percent)",
-       .get = "GetLineRecordVolume",
-       .set = "SetLineRecordVolume",
-       .held = HeldSlot::LineEndpoint},
-      {.name = "line-agc",
-       .kind = ControlKind::Switch,
-       .device = BoundEndpoint::LineIn,
-       .description = "the line input's automatic gain control (on/off)",
-       .get = "GetNoMonitor",
-       .set = "SetNoMonitor",
-       .held = HeldSlot::LineAgc},
-      {.name = "virtual",
-       .kind = ControlKind::Percent,
-       .device = BoundEndpoint::Virtual,
-       .description = "the virtual endpoint's volume (percent) and mute",
-       .get = "GetVirtualVolume",
-       .set = "SetVirtualVolume",
-       .getMute = "GetVirtualMute",
-       .setMute = "SetVirtualMute",
-       .held = HeldSlot::VirtualEndpoint},
-  };
+  static const std::vector<ControlInfo> table = [] {
+    std::vector<ControlInfo> controls;
+    for (const velto::ControlRow& row : velto::kControls) {
+      if (row.muteOf == velto::ControlId::None) controls.push_back(InfoOf(row));
+    }
+    return controls;
+  }();
   return table;
 }
 
@@ -247,39 +197,16 @@ int ControlInfo::WriteMute(bool mute) const {
 const std::vector<std::string>& HeldLabels() {
   static const std::vector<std::string> labels = [] {
     std::vector<std::string> all;
-    for (const ControlInfo& control : Controls()) {
-      all.emplace_back(control.name);
-      if (control.heldMute) all.push_back(std::string(control.name) + " mute");
-    }
+    for (const velto::ControlRow& row : velto::kControls) all.emplace_back(row.name);
     return all;
   }();
   return labels;
 }
 
-namespace {
-
-std::string LabelOf(HeldSlot slot) {
-  for (const ControlInfo& control : Controls()) {
-    if (control.held == slot) return control.name;
-    if (control.heldMute == slot) return std::string(control.name) + " mute";
-  }
-  return {};
-}
-
-std::size_t LabelOrder(const std::string& label) {
-  const auto& labels = HeldLabels();
-  return static_cast<std::size_t>(std::find(labels.begin(), labels.end(), label) - labels.begin());
-}
-
-}  // namespace
-
 std::vector<HeldControl> HeldByMixer() {
   std::vector<HeldControl> held;
   for (const velto::HeldObject& object : velto::HeldObjects())
-    held.push_back({object.identity, LabelOf(object.slot)});
-  std::stable_sort(held.begin(), held.end(), [](const HeldControl& a, const HeldControl& b) {
-    return LabelOrder(a.label) < LabelOrder(b.label);
-  });
+    held.push_back({object.identity, velto::RowOf(object.control).name});
   return held;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/control_table.h"
 #include "core/held_objects.h"
 #include "platform/platform.h"
 
@@ -19,7 +20,7 @@ enum class ControlKind {
   Switch,   // on or off
 };
 
-enum class BoundEndpoint { Playback, Microphone, LineIn, Virtual };
+using velto::BoundEndpoint;
 
 // Everything veltomix says about a bound endpoint.
 struct EndpointRow {
@@ -74,10 +75,10 @@ struct ControlInfo {
   const char* set;
   const char* getMute = nullptr;
   const char* setMute = nullptr;
-  // The record's slot that holds it, and the one holding its mute where that
-  // is a part of its own (an endpoint's mute is its volume's object).
-  velto::HeldSlot held;
-  std::optional<velto::HeldSlot> heldMute;
+  // Its row of the control table, and the row of its mute where that is a
+  // part of its own (an endpoint's mute is its volume's object).
+  velto::ControlId held;
+  std::optional<velto::ControlId> heldMute;
 
   bool HasMute() const { return getMute != nullptr; }
   Reading Read() const;
@@ -98,7 +99,7 @@ std::string ControlNames(bool withMute = false);
 std::string DidYouMeanControl(const std::string& name);
 
 // The names under which the record's held objects are shown, in the order a
-// summary lists them: the control names, plus " mute" for a mute part.
+// summary lists them: the control table's names.
 const std::vector<std::string>& HeldLabels();
 
 // A control the mixer holds: its object's identity and its label from

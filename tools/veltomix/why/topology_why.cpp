@@ -1,70 +1,36 @@
 #include "why/topology_why.h"
 
+#include <algorithm>
+#include <map>
+#include <variant>
+
+#include "calls/export_table.h"
 #include "common/exit_status.h"
+#include "core/held_objects.h"
 #include "platform/com_scope.h"
 #include "system/endpoint_choice.h"
 #include "topology/walk_observer.h"
-#include "veltosound.h"
 #include "why/why_steps.h"
+#include "why/why_targets.h"
 
 namespace veltomix {
 
 namespace p = velto::platform;
 using p::Ref;
+using velto::ControlId;
+using velto::ControlRow;
 using velto::NameMatch;
-using velto::WalkControl;
+using velto::RowOf;
 using velto::WalkEnd;
 using velto::WalkEvent;
 
 namespace {
 
-// What --why asks of the walk for one control.
-struct Target {
-  const char* control;
-  velto::WalkRole role;
-  WalkControl slot;
-  WalkControl mute = WalkControl::None;
-};
-
-constexpr Target kTargets[] = {
-    {"master", velto::WalkRole::Playback, WalkControl::EndpointVolume},
-    {"line-monitor", velto::WalkRole::Playback, WalkControl::LineMonitorLevel,
-     WalkControl::LineMonitorMute},
-    {"mic-monitor", velto::WalkRole::Playback, WalkControl::MicMonitorLevel,
-     WalkControl::MicMonitorMute},
-    {"bass", velto::WalkRole::Playback, WalkControl::Bass},
-    {"treble", velto::WalkRole::Playback, WalkControl::Treble},
-    {"midrange", velto::WalkRole::Playback, WalkControl::Midrange},
-    {"mic-record", velto::WalkRole::Microphone, WalkControl::EndpointVolume},
-    {"mic-boost", velto::WalkRole::Microphone, WalkControl::MicBoostSwitch},
-    {"mic-boost-level", velto::WalkRole::Microphone, WalkControl::MicBoostLevel},
-    {"line-record", velto::WalkRole::LineIn, WalkControl::EndpointVolume},
-    {"line-agc", velto::WalkRole::LineIn, WalkControl::LineAgc},
-};
-
-const Target* TargetOf(const std::string& control) {
-  for (const Target& target : kTargets) {
-    if (control == target.control) return &target;
-  }
-  return nullptr;
-}
-
-bool IsTone(WalkControl control) {
-  return control == WalkControl::Bass || control == WalkControl::Treble ||
-         control == WalkControl::Midrange;
-}
-
-const char* ToneInterface(WalkControl control) {
-  return control == WalkControl::Bass     ? "IAudioBass"
-         : control == WalkControl::Treble ? "IAudioTreble"
-                                          : "IAudioMidrange";
-}
-
 // Turns the told steps into lines, and the last binding of the control into
 // the outcome.
 class Narration {
  public:
-  Narration(const Target& target, const std::string& name) : target_(target), name_(name) {}
+  explicit Narration(const Target& target) : target_(target) {}
 
   WhyReport Tell(const std::vector<Told>& steps, const std::string& endpoint) {
     report_.steps.push_back("endpoint " + endpoint);
@@ -79,11 +45,22 @@ class Narration {
   }
   void Stop(std::string why) { stopped_ = std::move(why); }
 
+  bool Is(Search search) const { return target_.search == search; }
+  bool IsMute(ControlId control) const {
+    return control == target_.mute && target_.mute != ControlId::None;
+  }
+  // "switch" or "level", as a boost search names what it tries for.
+  static std::string KindWord(ControlId control) {
+    return RowOf(control).state.get ? "switch" : "level";
+  }
+
   void Narrate(const Told& told) {
     // An endpoint's own volume is all there is to its search.
-    if (found_ && target_.slot == WalkControl::EndpointVolume) return;
+    if (found_ && Is(Search::EndpointOwn)) return;
     const velto::WalkStep& step = told.step;
     switch (step.event) {
+      case WalkEvent::Seeking:
+        return Seeking(told);
       case WalkEvent::Joined:
         joined_ = told.part;
         Line("joined to the adapter's connector " + Shown(told.part.Get()));
@@ -101,39 +78,52 @@ class Narration {
     }
   }
 
+  void Seeking(const Told& told) {
+    const ControlId control = told.step.control;
+    if (control == ControlId::None) {
+      connectorWords_ = told.words;
+      return;
+    }
+    seeking_[control] = told.words;
+    if (SearchOf(control) == Search::BoostPart) boostOrder_.push_back(control);
+  }
+
   void Bound(const Told& told) {
-    const WalkControl control = told.step.control;
+    const ControlId control = told.step.control;
+    const Search search = SearchOf(control);
     if (control == target_.slot) {
       found_ = true;
       part_ = told.part ? Shown(told.part.Get()) : "";
     }
-    if (control == WalkControl::LineAgc)
+    if (search == Search::LineConnector)
       Line("connector " + connector_ + ": two parts downstream, " + Shown(told.part.Get()) +
-           " offers IAudioAutoGainControl" + NeverTried(told.list.Get()));
-    if (control == target_.slot &&
-        (control == WalkControl::LineMonitorLevel || control == WalkControl::MicMonitorLevel))
+           " offers " + told.step.interfaceName + NeverTried(told.list.Get()));
+    if (control == target_.slot && search == Search::MonitorBranch)
       Line(part_ + " is bound as the level");
-    if (control == target_.mute && target_.mute != WalkControl::None) {
+    if (IsMute(control)) {
       mutePart_ = Shown(told.part.Get());
       Append("; the branch part " + mutePart_ + " as the mute");
     }
-    if (control == WalkControl::MicBoostSwitch || control == WalkControl::MicBoostLevel)
+    if (search == Search::BoostPart && control != target_.slot) {
       otherBoost_ = Shown(told.part.Get());
+      otherBoostControl_ = control;
+    }
   }
 
   void NotOffered(const Told& told) {
-    const WalkControl control = told.step.control;
+    const ControlId control = told.step.control;
+    const Search search = SearchOf(control);
     const std::string iface = told.step.interfaceName;
-    if (IsTone(control) && control == target_.slot)
+    if (search == Search::OutputChain && control == target_.slot)
       Line(Shown(told.part.Get()) + " (output chain): no " + iface);
-    if (control == target_.mute && target_.mute != WalkControl::None)
+    if (IsMute(control))
       Append("; the branch part " + Shown(told.part.Get()) + " offers no " + iface +
              ", so the mute is not found");
-    if (control == WalkControl::LineAgc)
+    if (search == Search::LineConnector)
       Line("connector " + connector_ + ": two parts downstream, " + Shown(told.part.Get()) +
-           " offers no IAudioAutoGainControl" + NeverTried(told.list.Get()) +
+           " offers no " + iface + NeverTried(told.list.Get()) +
            (found_ ? "; the one found on " + part_ + " stays bound" : ""));
-    if (control == WalkControl::MicBoostSwitch || control == WalkControl::MicBoostLevel) {
+    if (search == Search::BoostPart) {
       const bool first = Same(told.part, matched_);
       Append((first ? ", but it offers no " : " or ") + iface);
       matched_ = nullptr;
@@ -141,23 +131,29 @@ class Narration {
   }
 
   void Searching(const Told& told) {
-    const WalkControl control = told.step.control;
+    const ControlId control = told.step.control;
+    const Search search = SearchOf(control);
     const std::string words = Words(told.words);
-    if (control == target_.slot &&
-        (control == WalkControl::LineMonitorLevel || control == WalkControl::MicMonitorLevel))
+    if (control == target_.slot && search == Search::MonitorBranch)
       Line("branch " + Shown(told.part.Get()) + ": its chain is searched for a name holding " +
            words);
-    if (control == WalkControl::MicBoostSwitch)
+    if (search != Search::BoostPart) return;
+    const std::string tried = "a " + KindWord(control) + " (" + Offered(control, ", ") + ")";
+    if (Same(told.part, boostConnector_)) {
+      Line("no " + boostKind_ + "; the same parts are tried for " + tried);
+    } else {
       Line("connector " + Shown(told.part.Get()) + ": downstream parts named with " + words +
-           " are tried for a switch (IAudioAutoGainControl, IAudioLoudness)");
-    if (control == WalkControl::MicBoostLevel)
-      Line("no switch; the same parts are tried for a level (IAudioVolumeLevel)");
+           " are tried for " + tried);
+    }
+    boostConnector_ = told.part;
+    boostKind_ = KindWord(control);
   }
 
   void NameTested(const Told& told) {
     const velto::WalkStep& step = told.step;
-    const bool connector = step.control == WalkControl::None;
-    if (!connector && step.control != target_.slot && !IsBoost(step.control)) return;
+    const bool connector = step.control == ControlId::None;
+    if (!connector && step.control != target_.slot && SearchOf(step.control) != Search::BoostPart)
+      return;
     const std::string who = (connector ? "connector " : "  ") + Shown(told.part.Get());
     if (step.match == NameMatch::Unreadable) {
       Line(who + ": its name cannot be read, so it matches nothing");
@@ -171,14 +167,10 @@ class Narration {
     }
   }
 
-  static bool IsBoost(WalkControl control) {
-    return control == WalkControl::MicBoostSwitch || control == WalkControl::MicBoostLevel;
-  }
-
   void Ended(const Told& told) {
     const velto::WalkStep& step = told.step;
     const std::string part = Shown(told.part.Get());
-    const bool tone = IsTone(target_.slot);
+    const bool tone = Is(Search::OutputChain);
     switch (step.end) {
       case WalkEnd::EndpointNotFound:
         return Stop("the bound endpoint is no longer active");
@@ -267,7 +259,7 @@ class Narration {
       report_.part =
           part_.size() > 1 && part_.front() == '"' ? part_.substr(1, part_.size() - 2) : part_;
       report_.exit = kExitOk;
-      report_.stopped = "found: " + name_ + " is " + FoundWhere();
+      report_.stopped = "found: " + std::string(target_.control) + " is " + FoundWhere();
       return report_;
     }
     report_.exit = kExitControlMissing;
@@ -276,57 +268,73 @@ class Narration {
   }
 
   std::string FoundWhere() const {
-    if (target_.slot == WalkControl::EndpointVolume)
-      return "the endpoint's own volume (IAudioEndpointVolume)";
-    if (IsTone(target_.slot)) return "on " + part_ + " (output chain)";
-    if (target_.mute != WalkControl::None)
+    if (Is(Search::EndpointOwn)) return "the endpoint's own volume (" + Offered(target_.slot) + ")";
+    if (Is(Search::OutputChain)) return "on " + part_ + " (output chain)";
+    if (target_.mute != ControlId::None)
       return "the level on " + part_ + (mutePart_.empty() ? "" : ", the mute on " + mutePart_);
     return "on " + part_;
   }
 
-  std::string NotFoundWhy() const {
-    switch (target_.slot) {
-      case WalkControl::LineMonitorLevel:
-      case WalkControl::MicMonitorLevel:
-        return "no branch has a part named with " +
-               Words(target_.slot == WalkControl::LineMonitorLevel
-                         ? std::vector<std::string>{"line", "gree"}
-                         : std::vector<std::string>{"mic", "pin"}) +
-               " followed, towards the mixer, by a part that offers IAudioVolumeLevel";
-      case WalkControl::LineAgc:
-        return "no connector named with \"line\" has, two parts downstream along part 0 of "
-               "each outgoing list, a part that offers IAudioAutoGainControl";
-      case WalkControl::MicBoostSwitch:
-        if (!otherBoost_.empty())
-          return "no part offers a boost switch; a boost level was found on " + otherBoost_ +
-                 " instead (see mic-boost-level)";
-        return "no connector named with \"mic\" leads to a part named with \"boost\", \"+2\" "
-               "or \"agc\" that offers IAudioAutoGainControl or IAudioLoudness";
-      case WalkControl::MicBoostLevel:
-        if (!otherBoost_.empty())
-          return "a boost switch was found on " + otherBoost_ +
-                 ", and then no boost level is sought";
-        return "no connector named with \"mic\" leads to a part named with \"boost\", \"+2\" "
-               "or \"agc\" that offers IAudioVolumeLevel";
-      default:
-        if (IsTone(target_.slot))
-          return std::string(
-                     "no part of the output chain, up to the first with other than one "
-                     "input, offers ") +
-                 ToneInterface(target_.slot);
-        return "the endpoint offers no IAudioEndpointVolume";
-    }
+  // The words the walk said it searches by for `control`.
+  std::string SoughtBy(ControlId control) const {
+    const auto words = seeking_.find(control);
+    return Words(words == seeking_.end() ? std::vector<std::string>{} : words->second);
   }
 
-  const Target& target_;
-  std::string name_;
+  std::string BoostNotFound() const {
+    const ControlId target = target_.slot;
+    if (otherBoost_.empty())
+      return "no connector named with " + Words(connectorWords_) + " leads to a part named with " +
+             SoughtBy(target) + " that offers " + Offered(target);
+    const std::string other =
+        "a boost " + KindWord(otherBoostControl_) + " was found on " + otherBoost_;
+    if (!boostOrder_.empty() && boostOrder_.front() == target)
+      return "no part offers a boost " + KindWord(target) + "; " + other + " instead (see " +
+             RowOf(otherBoostControl_).name + ")";
+    return other + ", and then no boost " + KindWord(target) + " is sought";
+  }
+
+  std::string NotFoundWhy() const {
+    const ControlId target = target_.slot;
+    switch (target_.search) {
+      case Search::MonitorBranch:
+        return "no branch has a part named with " + SoughtBy(target) +
+               " followed, towards the mixer, by a part that offers " + Offered(target);
+      case Search::LineConnector:
+        return "no connector named with " + Words(connectorWords_) +
+               " has, two parts downstream along part 0 of each outgoing list, a part that "
+               "offers " +
+               Offered(target);
+      case Search::BoostPart:
+        return BoostNotFound();
+      case Search::OutputChain:
+        return "no part of the output chain, up to the first with other than one input, offers " +
+               Offered(target);
+      case Search::EndpointOwn:
+        break;
+    }
+    return "the endpoint offers no " + Offered(target);
+  }
+
+  const Target target_;
   WhyReport report_;
   std::string stopped_;
   bool found_ = false;
   std::string part_, mutePart_, otherBoost_;
-  std::string connector_;  // the last connector whose name matched
+  ControlId otherBoostControl_ = ControlId::None;
+  std::string connector_;                    // the last connector whose name matched
+  std::vector<std::string> connectorWords_;  // what the connectors' names are tested for
+  std::map<ControlId, std::vector<std::string>> seeking_;
+  std::vector<ControlId> boostOrder_;  // the boost searches, in the order the walk takes them
+  Ref<p::Part> boostConnector_;
+  std::string boostKind_;
   Ref<p::Part> joined_, matched_;
 };
+
+std::string Of(const std::map<BoundEndpoint, std::string>& chosen, BoundEndpoint device) {
+  const auto found = chosen.find(device);
+  return found == chosen.end() ? std::string() : found->second;
+}
 
 WhyReport NotFound(const std::string& why, int exit) {
   WhyReport report;
@@ -337,9 +345,9 @@ WhyReport NotFound(const std::string& why, int exit) {
 
 // The virtual endpoint is bound by its own export, without a walk.
 WhyReport ExplainVirtual() {
-  int status = 0;
-  GetVirtualVolume(&status);
-  if (status != 0)
+  // Through the export table, so that under --library it asks the library.
+  const CallResult volume = CallExport("GetVirtualVolume");
+  if (volume.Int("status", -1) != 0)
     return NotFound(
         "no Virtual endpoint is bound, so nothing was searched; bind one with `open` first",
         kExitNothingBound);
@@ -352,32 +360,29 @@ WhyReport ExplainVirtual() {
 }  // namespace
 
 WhyReport ExplainControl(p::Platform& platform, const ControlInfo& control,
-                         const std::map<BoundEndpoint, std::string>& chosenNames) {
+                         const ChosenEndpoints& chosen) {
   if (control.device == BoundEndpoint::Virtual) return ExplainVirtual();
   std::string name = ReadBoundNames().Of(control.device);
-  const auto chosen = chosenNames.find(control.device);
-  if (name.empty() && chosen != chosenNames.end()) name = chosen->second;
-  if (name.empty())
+  if (name.empty()) name = Of(chosen.names, control.device);
+  std::string id = velto::FoundEndpointId(control.device);
+  if (id.empty()) id = Of(chosen.ids, control.device);
+  if (id.empty())
     return NotFound(std::string("no ") + DeviceTitle(control.device) +
                         " endpoint is bound, so nothing was searched; bind one with `open` first",
                     kExitNothingBound);
   const bool playback = control.device == BoundEndpoint::Playback;
-  std::string id;
-  for (const ListedEndpoint& endpoint : ListEndpoints(false)) {
-    if ((endpoint.flow == p::DataFlow::Render) == playback && endpoint.name == name) {
-      id = endpoint.id;
-      break;
-    }
-  }
-  if (id.empty())
-    return NotFound("the bound endpoint " + name + " is no longer listed", kExitPlatform);
-  const Target& target = *TargetOf(control.name);
+  const std::vector<ListedEndpoint> listed = ListEndpoints(false);
+  if (std::none_of(listed.begin(), listed.end(), [&](const ListedEndpoint& endpoint) {
+        return (endpoint.flow == p::DataFlow::Render) == playback && endpoint.id == id;
+      }))
+    return NotFound("the bound endpoint " + (name.empty() ? id : name) + " is no longer listed",
+                    kExitPlatform);
   // Every object of the walk, and the references kept of them, are released
   // inside the COM bracket.
   velto::platform::ComScope com(platform);
   Recorder recorder;
-  velto::WatchWalk(target.role, id.c_str(), recorder);
-  return Narration(target, control.name).Tell(recorder.steps, name);
+  velto::WatchWalk(RoleOf(control.device), id.c_str(), recorder);
+  return Narration(TargetOf(control)).Tell(recorder.steps, name.empty() ? id : name);
 }
 
 }  // namespace veltomix

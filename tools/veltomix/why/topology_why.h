@@ -21,10 +21,17 @@ struct WhyReport {
   int exit = 0;      // kExitOk when found, else kExitControlMissing, ...
 };
 
+// The endpoints `open` chose, by role, with their ids. The library names
+// only whole bindings, and under --library the linked core bound nothing.
+struct ChosenEndpoints {
+  const std::map<BoundEndpoint, std::string>& names;
+  const std::map<BoundEndpoint, std::string>& ids;
+};
+
 // Explains how binding searches for `control` on the endpoint bound for its
-// device. `chosenNames` names endpoints that `open` chose but whose binding
-// failed; the library names only whole bindings.
+// device: the very endpoint binding found, by its id (the record's, else
+// the one `open` chose), never one found again by its name.
 WhyReport ExplainControl(velto::platform::Platform& platform, const ControlInfo& control,
-                         const std::map<BoundEndpoint, std::string>& chosenNames);
+                         const ChosenEndpoints& chosen);
 
 }  // namespace veltomix
