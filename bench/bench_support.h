@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/export_guard.h"
 #include "core/mixer_state.h"
 #include "platform/sim/sim_system.h"
 
@@ -74,10 +75,12 @@ using Prepare = sim::SimSystem& (*)();
 // median of the repetitions) of the current settings.
 benchmark::internal::Benchmark* Configure(benchmark::internal::Benchmark* benchmark);
 
-// A host enters every export through a call; a floor is entered the same
-// way, never inlined into the benchmark's loop.
+// A host enters every export through a call, and every export takes the
+// export lock; a floor is entered the same way, never inlined into the
+// benchmark's loop, and takes the same lock (docs/performance.md says why).
 template <class Body>
 [[gnu::noinline]] void Enter(Body& body) {
+  const ExportCall call;
   body();
 }
 

@@ -7,9 +7,7 @@
 // Each library is loaded on its own (RTLD_LOCAL) and runs on its own
 // simulated sample card. bench/compare-with.sh builds a commit's library
 // and runs this against the working tree's.
-#include <benchmark/benchmark.h>
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -18,6 +16,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "bench_main.h"
 
 namespace {
 
@@ -71,10 +71,8 @@ void Register(const Library& library, int repetitions, double minTime) {
   });
 }
 
-class RatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public velto::bench::Reporter {
  public:
-  RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Color : OO_None) {}
-
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       if (run.run_type != Run::RT_Aggregate || run.error_occurred) continue;
@@ -85,7 +83,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
       }
       if (run.aggregate_name == "median") measured.cpuMedian = run.GetAdjustedCPUTime();
     }
-    ConsoleReporter::ReportRuns(runs);
+    Reporter::ReportRuns(runs);
   }
 
   // On a shared machine the CPU time is the steadier figure: time spent
@@ -121,19 +119,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s BEFORE.so AFTER.so [--quick] [benchmark options]\n", argv[0]);
     return 2;
   }
-  int repetitions = 20;
-  double minTime = 0.05;
-  std::vector<char*> args = {argv[0]};
-  static char interleave[] = "--benchmark_enable_random_interleaving=true";
-  args.push_back(interleave);
-  for (int i = 3; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--quick") == 0) {
-      repetitions = 3;
-      minTime = 0.02;
-    } else {
-      args.push_back(argv[i]);
-    }
-  }
+  velto::bench::CommandLine line = velto::bench::ReadCommandLine(argc, argv, 3);
+  const int repetitions = line.quick ? 3 : 20;
+  const double minTime = line.quick ? 0.02 : 0.05;
   try {
     Register(Load("before", argv[1]), repetitions, minTime);
     Register(Load("after", argv[2]), repetitions, minTime);
@@ -141,11 +129,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "velto_compare_bench: %s\n", error.what());
     return 2;
   }
-  int count = static_cast<int>(args.size());
-  benchmark::Initialize(&count, args.data());
-  if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 2;
   RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
+  return velto::bench::RunBenchmarks(line, reporter);
 }

@@ -17,6 +17,7 @@
 #include <new>
 #include <string>
 
+#include "bench_main.h"
 #include "platform/description/reader.h"
 #include "platform/description/writer.h"
 #include "platform/sim/sim_system.h"
@@ -182,15 +183,8 @@ void Topology(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool quick = false;
-  std::vector<char*> args = {argv[0]};
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--quick") == 0) {
-      quick = true;
-    } else {
-      args.push_back(argv[i]);
-    }
-  }
+  velto::bench::CommandLine line = velto::bench::ReadCommandLine(argc, argv);
+  const bool quick = line.quick;
   const std::vector<std::int64_t> megabytes =
       quick ? std::vector<std::int64_t>{1} : std::vector<std::int64_t>{1, 10, 50};
   const std::vector<std::int64_t> parts =
@@ -211,10 +205,6 @@ int main(int argc, char** argv) {
     for (auto size : parts) bench->Arg(size);
     bench->Unit(benchmark::kMillisecond);
   }
-  int count = static_cast<int>(args.size());
-  benchmark::Initialize(&count, args.data());
-  if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 2;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  velto::bench::Reporter reporter;
+  return velto::bench::RunBenchmarks(line, reporter);
 }

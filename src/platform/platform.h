@@ -133,19 +133,30 @@ class Ref {
 
 // --- Platform-allocated strings -------------------------------------------
 
-// A wide string in COM task memory (IMMDevice::GetId, IPart::GetName).
-class TaskString {
+// A wide string the platform allocated, given back through it (by `Freer`)
+// when the holder goes.
+template <class Freer>
+class PlatformText {
  public:
-  TaskString() = default;
-  TaskString(Platform* owner, WChar* text) : owner_(owner), text_(text) {}
-  TaskString(TaskString&& other) noexcept
+  PlatformText() = default;
+  PlatformText(Platform* owner, WChar* text) : owner_(owner), text_(text) {}
+  PlatformText(PlatformText&& other) noexcept
       : owner_(other.owner_), text_(std::exchange(other.text_, nullptr)) {}
-  TaskString& operator=(TaskString&& other) noexcept;
-  TaskString(const TaskString&) = delete;
-  TaskString& operator=(const TaskString&) = delete;
-  ~TaskString() { Reset(); }
+  PlatformText& operator=(PlatformText&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      owner_ = other.owner_;
+      text_ = std::exchange(other.text_, nullptr);
+    }
+    return *this;
+  }
+  PlatformText(const PlatformText&) = delete;
+  PlatformText& operator=(const PlatformText&) = delete;
+  ~PlatformText() { Reset(); }
 
-  void Reset();
+  void Reset() {
+    if (WChar* old = std::exchange(text_, nullptr)) Freer::Free(*owner_, old);
+  }
   // Gives the text up unfreed: the caller frees it through the same platform.
   WChar* Detach() { return std::exchange(text_, nullptr); }
   WChar* Get() const { return text_; }
@@ -156,27 +167,17 @@ class TaskString {
   WChar* text_ = nullptr;
 };
 
+struct TaskMemFreer {
+  static void Free(Platform& owner, WChar* text);
+};
+struct BstrFreer {
+  static void Free(Platform& owner, WChar* text);
+};
+
+// A wide string in COM task memory (IMMDevice::GetId, IPart::GetName).
+using TaskString = PlatformText<TaskMemFreer>;
 // A BSTR, given back with SysFreeString.
-class Bstr {
- public:
-  Bstr() = default;
-  Bstr(Platform* owner, WChar* text) : owner_(owner), text_(text) {}
-  Bstr(Bstr&& other) noexcept : owner_(other.owner_), text_(std::exchange(other.text_, nullptr)) {}
-  Bstr& operator=(Bstr&& other) noexcept;
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  ~Bstr() { Reset(); }
-
-  void Reset();
-  // Gives the text up unfreed: the caller frees it through the same platform.
-  WChar* Detach() { return std::exchange(text_, nullptr); }
-  WChar* Get() const { return text_; }
-  explicit operator bool() const { return text_ != nullptr; }
-
- private:
-  Platform* owner_ = nullptr;
-  WChar* text_ = nullptr;
-};
+using Bstr = PlatformText<BstrFreer>;
 
 // Storage large enough for a Windows PROPVARIANT on either pointer size. The
 // core never looks inside; it hands it to GetValue, PropVariantToBSTR and
@@ -402,28 +403,8 @@ inline Platform& CurrentPlatform() {
 
 // --- Holder definitions -----------------------------------------------------
 
-inline void TaskString::Reset() {
-  if (WChar* old = std::exchange(text_, nullptr)) owner_->CoTaskMemFree(old);
-}
-inline TaskString& TaskString::operator=(TaskString&& other) noexcept {
-  if (this != &other) {
-    Reset();
-    owner_ = other.owner_;
-    text_ = std::exchange(other.text_, nullptr);
-  }
-  return *this;
-}
-inline void Bstr::Reset() {
-  if (WChar* old = std::exchange(text_, nullptr)) owner_->SysFreeString(old);
-}
-inline Bstr& Bstr::operator=(Bstr&& other) noexcept {
-  if (this != &other) {
-    Reset();
-    owner_ = other.owner_;
-    text_ = std::exchange(other.text_, nullptr);
-  }
-  return *this;
-}
+inline void TaskMemFreer::Free(Platform& owner, WChar* text) { owner.CoTaskMemFree(text); }
+inline void BstrFreer::Free(Platform& owner, WChar* text) { owner.SysFreeString(text); }
 inline PropVariant::~PropVariant() { owner_->PropVariantClear(&data_); }
 
 }  // namespace velto::platform

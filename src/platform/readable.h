@@ -1,8 +1,9 @@
-// How platform values read wherever they are shown: result codes by name,
-// numbers in hex, text quoted. One home, so that traces, descriptions and
-// messages spell them alike.
+// How platform values read wherever they are shown: result codes,
+// interfaces and flows by name, numbers in hex, text quoted. One home, so
+// that traces, descriptions and messages spell them alike.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -42,6 +43,49 @@ inline constexpr NamedResult kNamedResults[] = {
     {kE_NOTFOUND, "E_NOTFOUND"},
     {kAUDCLNT_E_DEVICE_INVALIDATED, "AUDCLNT_E_DEVICE_INVALIDATED"},
 };
+
+// Interfaces by their Core Audio names, in the order of their enums.
+inline constexpr const char* kDeviceTopologyName = "IDeviceTopology";
+inline constexpr const char* kEndpointVolumeName = "IAudioEndpointVolume";
+inline constexpr const char* kLevelInterfaceNames[] = {"IAudioVolumeLevel", "IAudioBass",
+                                                       "IAudioTreble", "IAudioMidrange"};
+inline constexpr const char* kSwitchInterfaceNames[] = {"IAudioAutoGainControl", "IAudioLoudness"};
+inline constexpr const char* kMuteInterfaceName = "IAudioMute";
+
+constexpr const char* InterfaceName(LevelInterface iid) {
+  return kLevelInterfaceNames[static_cast<int>(iid)];
+}
+constexpr const char* InterfaceName(SwitchInterface iid) {
+  return kSwitchInterfaceNames[static_cast<int>(iid)];
+}
+constexpr const char* InterfaceName(MuteInterface) { return kMuteInterfaceName; }
+
+// Every interface an Activate can ask for: the names a fault rule may aim at.
+inline constexpr std::array<const char*, 9> kInterfaceNames = {
+    kDeviceTopologyName,      kEndpointVolumeName,      kLevelInterfaceNames[0],
+    kLevelInterfaceNames[1],  kLevelInterfaceNames[2],  kLevelInterfaceNames[3],
+    kSwitchInterfaceNames[0], kSwitchInterfaceNames[1], kMuteInterfaceName};
+
+// A flow (eAll, 2, included) in two spellings: the word descriptions and the
+// simulator's trace use, and the constant's name the tracer shows.
+struct NamedFlow {
+  const char* word;
+  const char* constant;
+};
+inline constexpr NamedFlow kFlowNames[] = {
+    {"render", "eRender"}, {"capture", "eCapture"}, {"all", "eAll"}};
+constexpr int kAllFlows = 2;
+
+// "render", "capture", "all"; null for a value no flow has.
+constexpr const char* FlowText(int flow) {
+  return flow >= 0 && flow <= kAllFlows ? kFlowNames[flow].word : nullptr;
+}
+constexpr const char* FlowText(DataFlow flow) { return FlowText(static_cast<int>(flow)); }
+// "eRender", "eCapture", "eAll"; null for a value no flow has.
+constexpr const char* FlowConstant(DataFlow flow) {
+  const int value = static_cast<int>(flow);
+  return value >= 0 && value <= kAllFlows ? kFlowNames[value].constant : nullptr;
+}
 
 // "0x" and at least `digits` upper-case hex digits: "0x80004005", "0x17".
 inline std::string HexText(std::uint32_t value, int digits = 8) {
@@ -83,6 +127,14 @@ std::string Quoted(const Unit* text, std::size_t length) {
                   static_cast<unsigned>(unit));
     out += escape;
   }
+  return out + "\"";
+}
+
+// Text in double quotes as it is, for messages that show a name whole
+// (UTF-8) rather than one line per value as Quoted does.
+inline std::string InQuotes(std::string_view text) {
+  std::string out = "\"";
+  out += text;
   return out + "\"";
 }
 

@@ -47,9 +47,6 @@ class CallBudget {
   WalkObserver* observer_ = nullptr;
 };
 
-// The walks' result as the binding exports combine it: 0 completed, 1 not.
-inline int ResultCode(Discovery discovery) { return discovery == Discovery::Completed ? 0 : 1; }
-
 // Master volume and mute, bass/treble/midrange on the chain towards the
 // output, and the line and microphone monitor levels and mutes.
 Discovery DiscoverPlaybackControls(MixerState& state, CallBudget& budget, const char* searchText,

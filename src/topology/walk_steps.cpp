@@ -164,9 +164,8 @@ NameMatch TestCategory(const CallBudget& budget, Part& part, WalkCategory catego
 void TellActivation(const CallBudget& budget, Activation activation, ControlId endpoint) {
   if (!budget.Watched()) return;
   if (activation == Activation::Activated || activation == Activation::NoTopology) {
-    budget.Tell({.event = WalkEvent::Bound,
-                 .control = endpoint,
-                 .interfaceName = InterfaceName(EndpointInterface::AudioEndpointVolume)});
+    budget.Tell(
+        {.event = WalkEvent::Bound, .control = endpoint, .interfaceName = kEndpointVolumeName});
   }
   const auto end = [&] {
     switch (activation) {
@@ -183,31 +182,11 @@ void TellActivation(const CallBudget& budget, Activation activation, ControlId e
   if (activation != Activation::Activated) budget.Tell({.event = WalkEvent::Ended, .end = end});
 }
 
-const char* InterfaceName(LevelInterface iid) {
-  switch (iid) {
-    case LevelInterface::AudioVolumeLevel:
-      return "IAudioVolumeLevel";
-    case LevelInterface::AudioBass:
-      return "IAudioBass";
-    case LevelInterface::AudioTreble:
-      return "IAudioTreble";
-    case LevelInterface::AudioMidrange:
-      return "IAudioMidrange";
-  }
-  return "";
-}
-
-const char* InterfaceName(SwitchInterface iid) {
-  return iid == SwitchInterface::AudioAutoGainControl ? "IAudioAutoGainControl" : "IAudioLoudness";
-}
-
-const char* InterfaceName(MuteInterface) { return "IAudioMute"; }
-
 const char* InterfaceName(const BindsAs& as) {
   return std::visit(
       [](auto iid) -> const char* {
         if constexpr (std::is_same_v<decltype(iid), EndpointInterface>) {
-          return "IAudioEndpointVolume";
+          return kEndpointVolumeName;
         } else {
           return InterfaceName(iid);
         }

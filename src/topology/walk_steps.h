@@ -14,6 +14,7 @@
 #include "core/mixer_state.h"
 #include "platform/obtained.h"
 #include "platform/platform.h"
+#include "platform/readable.h"
 #include "topology/discovery.h"
 
 namespace velto {
@@ -120,9 +121,7 @@ NameMatch TestCategory(const CallBudget& budget, platform::Part& part, WalkCateg
 // `endpoint`, or why the walk does not start.
 void TellActivation(const CallBudget& budget, Activation activation, ControlId endpoint);
 
-const char* InterfaceName(platform::LevelInterface iid);
-const char* InterfaceName(platform::SwitchInterface iid);
-const char* InterfaceName(platform::MuteInterface iid);
+using platform::InterfaceName;
 
 // Whom a binding step is told to; `list` when the part is that list's part 0.
 struct Watch {

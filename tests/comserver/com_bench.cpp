@@ -13,6 +13,7 @@
 // clang-format on
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -121,6 +122,32 @@ struct Floors {
   void* agc;
 };
 
+// The lock every export takes, as a floor takes it: a critical section and
+// the holder's thread id beside it, as the DLL's own (src/core/export_lock.cpp),
+// so that a ratio weighs what the library adds beyond keeping exports one at a
+// time (docs/performance.md).
+class FloorLock {
+ public:
+  FloorLock() : entered_(owner.load(std::memory_order_relaxed) != GetCurrentThreadId()) {
+    if (!entered_) return;
+    EnterCriticalSection(&section.held);
+    owner.store(GetCurrentThreadId(), std::memory_order_relaxed);
+  }
+  ~FloorLock() {
+    if (!entered_) return;
+    owner.store(0, std::memory_order_relaxed);
+    LeaveCriticalSection(&section.held);
+  }
+
+ private:
+  static inline struct Section {
+    Section() { InitializeCriticalSection(&held); }
+    CRITICAL_SECTION held;
+  } section;
+  static inline std::atomic<DWORD> owner{0};
+  bool entered_;
+};
+
 // Values the compiler cannot fold, results it cannot drop.
 volatile int sink;
 volatile int percentIn = 50;
@@ -141,6 +168,7 @@ std::vector<Family> Families(const Exports& dll, const Floors& com) {
   return {
       {"GetNumberPlayDevices", [=]() mutable { sink = dll.GetNumberPlayDevices(&status); },
        []() {
+         const FloorLock lock;
          const HRESULT init = CoInitialize(nullptr);
          void* enumerator = CreateEnumerator();
          void* devices = nullptr;
@@ -155,6 +183,7 @@ std::vector<Family> Families(const Exports& dll, const Floors& com) {
        }},
       {"GetMasterVolume", [=]() mutable { sink = dll.GetMasterVolume(&status); },
        [=]() {
+         const FloorLock lock;
          float minDb, maxDb, stepDb, levelDb;
          volume->GetVolumeRange(F(com.volume), &minDb, &maxDb, &stepDb);
          volume->GetChannelVolumeLevel(F(com.volume), 0, &levelDb);
@@ -162,6 +191,7 @@ std::vector<Family> Families(const Exports& dll, const Floors& com) {
        }},
       {"SetMasterVolume 50", [=]() mutable { sink = dll.SetMasterVolume(percentIn, &status); },
        [=]() {
+         const FloorLock lock;
          float minDb, maxDb, stepDb;
          UINT channels = 0;
          volume->GetVolumeRange(F(com.volume), &minDb, &maxDb, &stepDb);
@@ -173,19 +203,25 @@ std::vector<Family> Families(const Exports& dll, const Floors& com) {
        }},
       {"GetMasterMute", [=]() mutable { sink = dll.GetMasterMute(&status); },
        [=]() {
+         const FloorLock lock;
          BOOL mute = 0;
          volume->GetMute(F(com.volume), &mute);
          sink = mute;
        }},
       {"SetMasterMute 1", [=]() mutable { sink = dll.SetMasterMute(1, &status); },
-       [=]() { sink = volume->SetMute(F(com.volume), 1, nullptr); }},
+       [=]() {
+         const FloorLock lock;
+         sink = volume->SetMute(F(com.volume), 1, nullptr);
+       }},
       {"GetBass", [=]() mutable { sink = dll.GetBass(&level, &status); },
        [=]() {
+         const FloorLock lock;
          float levelDb = 0;
          sink = bass->GetLevel(F(com.bass), 0, &levelDb);
        }},
       {"SetBass 2", [=]() mutable { sink = dll.SetBass(bassIn, &status); },
        [=]() {
+         const FloorLock lock;
          UINT channels = 0;
          bass->GetChannelCount(F(com.bass), &channels);
          for (UINT channel = 0; channel < channels; ++channel)
@@ -193,12 +229,16 @@ std::vector<Family> Families(const Exports& dll, const Floors& com) {
        }},
       {"GetMicBoost", [=]() mutable { sink = dll.GetMicBoost(&status); },
        [=]() {
+         const FloorLock lock;
          BOOL enabled = 0;
          agc->GetEnabled(F(com.agc), &enabled);
          sink = enabled;
        }},
       {"SetMicBoost 1", [=]() mutable { sink = dll.SetMicBoost(1, &status); },
-       [=]() { sink = agc->SetEnabled(F(com.agc), 1, nullptr); }},
+       [=]() {
+         const FloorLock lock;
+         sink = agc->SetEnabled(F(com.agc), 1, nullptr);
+       }},
   };
 }
 

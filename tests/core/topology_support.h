@@ -21,6 +21,9 @@
 
 namespace velto::testing {
 
+// A walk's result as a number, for tables of cases: 0 completed, 1 not.
+inline int ResultCode(Discovery discovery) { return discovery == Discovery::Completed ? 0 : 1; }
+
 using nlohmann::json;
 
 // One walk as an export call of its own runs it: with a budget of its own.

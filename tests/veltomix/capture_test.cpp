@@ -17,6 +17,8 @@
 #include "calls/export_table.h"
 #include "system/system_description.h"
 #include "system/system_walk.h"
+#include "system/walk_names.h"
+#include "system/walk_readings.h"
 #include "veltomix_fixture.h"
 
 namespace veltomix::testing {

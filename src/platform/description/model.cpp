@@ -34,10 +34,6 @@ float SteppedLevel(const LevelState& level, float asked, Rounding rounding) {
   return std::min(static_cast<float>(grid), level.max);
 }
 
-const std::array<const char*, 9> kInterfaceNames = {
-    "IDeviceTopology", "IAudioEndpointVolume",  "IAudioVolumeLevel", "IAudioBass", "IAudioTreble",
-    "IAudioMidrange",  "IAudioAutoGainControl", "IAudioLoudness",    "IAudioMute"};
-
 const std::array<NamedState, 4> kDeviceStates = {{
     {"active", p::kDeviceStateActive},
     {"disabled", p::kDeviceStateDisabled},
@@ -53,7 +49,8 @@ const char* StateName(std::uint32_t state) {
 }
 
 const char* FlowName(p::DataFlow flow) {
-  return flow == p::DataFlow::Render ? "render" : "capture";
+  return flow == p::DataFlow::Render ? p::FlowText(p::DataFlow::Render)
+                                     : p::FlowText(p::DataFlow::Capture);
 }
 
 std::optional<p::HRESULT> ParseResult(const std::string& text) {

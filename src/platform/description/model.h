@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/readable.h"
 
 namespace velto::description {
 
@@ -150,7 +151,7 @@ const char* StateName(std::uint32_t state);            // "active" for an unname
 const char* FlowName(platform::DataFlow flow);         // "render" or "capture"
 
 // The interfaces an Activate can ask for, by the names fault rules use.
-extern const std::array<const char*, 9> kInterfaceNames;  // "IDeviceTopology", ...
+using platform::kInterfaceNames;
 
 // Result codes by name ("E_FAIL", platform::kNamedResults) or as hex
 // ("0x80004005"); platform::ResultName writes them.

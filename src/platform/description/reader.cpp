@@ -41,7 +41,7 @@ std::string EscapePointerToken(const std::string& key) {
 
 namespace {
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string Quoted(const std::string& text) { return p::InQuotes(text); }
 
 // A value inside the document with the way to it; its JSON pointer is only
 // spelt out for an error.
@@ -383,8 +383,9 @@ class Parser {
     endpoint.wideName = std::move(naming.wideName);
     endpoint.id = std::move(naming.id);
     endpoint.wideId = std::move(naming.wideId);
-    static const std::pair<const char*, p::DataFlow> kFlows[] = {{"render", p::DataFlow::Render},
-                                                                 {"capture", p::DataFlow::Capture}};
+    static const std::pair<const char*, p::DataFlow> kFlows[] = {
+        {p::FlowText(p::DataFlow::Render), p::DataFlow::Render},
+        {p::FlowText(p::DataFlow::Capture), p::DataFlow::Capture}};
     endpoint.flow = Choice(Require(place, "flow"), kFlows);
     static const std::pair<const char*, std::uint32_t> kStateChoices[] = {
         {kDeviceStates[0].name, kDeviceStates[0].value},
@@ -466,7 +467,7 @@ class Parser {
     if (auto index = Find(place, "index"))
       rule.index = static_cast<std::uint32_t>(Integer(*index, 0, UINT32_MAX));
     static const std::pair<const char*, std::int32_t> kFlows[] = {
-        {"render", 0}, {"capture", 1}, {"all", 2}};
+        {p::FlowText(0), 0}, {p::FlowText(1), 1}, {p::FlowText(p::kAllFlows), p::kAllFlows}};
     if (auto flow = Find(place, "flow")) rule.flow = Choice(*flow, kFlows);
     if (auto id = Find(place, "id")) rule.id = String(*id);
     if (auto output = Find(place, "output")) rule.output = Output(*output);

@@ -94,10 +94,9 @@ Json FaultToJson(const FaultRule& rule) {
   if (rule.channel) out["channel"] = *rule.channel;
   if (rule.times != UINT64_MAX) out["times"] = rule.times;
   // The aiming keys only where a rule uses them, so older rules dump as before.
-  static const char* const kFlows[] = {"render", "capture", "all"};
   if (rule.interfaceName) out["interface"] = *rule.interfaceName;
   if (rule.index) out["index"] = *rule.index;
-  if (rule.flow) out["flow"] = kFlows[*rule.flow];
+  if (rule.flow) out["flow"] = platform::FlowText(*rule.flow);
   if (rule.id) out["id"] = *rule.id;
   if (rule.output) out["output"] = OutputToJson(*rule.output);
   if (rule.rounding) out["rounding"] = kRoundingNames[static_cast<std::size_t>(*rule.rounding)];

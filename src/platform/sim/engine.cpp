@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/readable.h"
 #include "platform/sim/objects.h"
 
 namespace velto::sim {
@@ -130,8 +131,8 @@ CollectionObject* Engine::CollectionFor(int flow, std::uint32_t mask) {
     const bool flowMatches = flow == 2 || static_cast<int>(endpoint.flow) == flow;
     if (flowMatches && (endpoint.state & mask) != 0) members.push_back(device);
   }
-  static const char* const kFlowNames[] = {"render", "capture", "all"};
-  slot = Make<CollectionObject>(std::string("collection:") + kFlowNames[flow], std::move(members));
+  slot = Make<CollectionObject>(std::string("collection:") + platform::FlowText(flow),
+                                std::move(members));
   return slot;
 }
 

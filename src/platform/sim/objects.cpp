@@ -30,22 +30,11 @@ std::string Args(std::string arguments, bool produced = false, const std::string
 std::string Number(std::uint64_t value) { return std::to_string(value); }
 std::string Channel(std::uint32_t channel) { return "channel=" + Number(channel); }
 std::string Clsctx(std::uint32_t clsctx) { return "clsctx=" + HexText(clsctx); }
-std::string Quote(const std::u16string& text) { return "\"" + Utf16ToUtf8(text) + "\""; }
+std::string Quote(const std::u16string& text) { return p::InQuotes(Utf16ToUtf8(text)); }
 
 const char* FlowName(int flow) {
-  static const char* const kNames[] = {"render", "capture", "all"};
-  return flow >= 0 && flow <= 2 ? kNames[flow] : "invalid";
-}
-
-const char* LevelInterfaceName(p::LevelInterface iid) {
-  static const char* const kNames[] = {"IAudioVolumeLevel", "IAudioBass", "IAudioTreble",
-                                       "IAudioMidrange"};
-  return kNames[static_cast<int>(iid)];
-}
-
-const char* SwitchInterfaceName(p::SwitchInterface iid) {
-  return iid == p::SwitchInterface::AudioAutoGainControl ? "IAudioAutoGainControl"
-                                                         : "IAudioLoudness";
+  const char* word = p::FlowText(flow);
+  return word ? word : "invalid";
 }
 
 std::u16string WideString(const p::WChar* text) {
@@ -156,7 +145,7 @@ HRESULT DeviceObject::Activate(std::uint32_t clsctx, p::Ref<p::DeviceTopology>& 
         return kS_OK;
       },
       [&](bool) { return "iid=IDeviceTopology " + Clsctx(clsctx); },
-      CallArgs::Interface("IDeviceTopology"));
+      CallArgs::Interface(p::kDeviceTopologyName));
 }
 
 HRESULT DeviceObject::Activate(std::uint32_t clsctx, p::Ref<p::EndpointVolume>& out) {
@@ -168,7 +157,7 @@ HRESULT DeviceObject::Activate(std::uint32_t clsctx, p::Ref<p::EndpointVolume>& 
         return kS_OK;
       },
       [&](bool) { return "iid=IAudioEndpointVolume " + Clsctx(clsctx); },
-      CallArgs::Interface("IAudioEndpointVolume"));
+      CallArgs::Interface(p::kEndpointVolumeName));
 }
 
 HRESULT DeviceObject::OpenPropertyStore(std::uint32_t access, p::Ref<p::PropertyStore>& store) {
@@ -487,8 +476,8 @@ HRESULT PartObject::Activate(p::LevelInterface iid, std::uint32_t clsctx,
         Hand(out, control);
         return kS_OK;
       },
-      [&](bool) { return std::string("iid=") + LevelInterfaceName(iid) + " " + Clsctx(clsctx); },
-      CallArgs::Interface(LevelInterfaceName(iid)));
+      [&](bool) { return std::string("iid=") + p::InterfaceName(iid) + " " + Clsctx(clsctx); },
+      CallArgs::Interface(p::InterfaceName(iid)));
 }
 
 HRESULT PartObject::Activate(p::SwitchInterface iid, std::uint32_t clsctx,
@@ -501,8 +490,8 @@ HRESULT PartObject::Activate(p::SwitchInterface iid, std::uint32_t clsctx,
         Hand(out, control);
         return kS_OK;
       },
-      [&](bool) { return std::string("iid=") + SwitchInterfaceName(iid) + " " + Clsctx(clsctx); },
-      CallArgs::Interface(SwitchInterfaceName(iid)));
+      [&](bool) { return std::string("iid=") + p::InterfaceName(iid) + " " + Clsctx(clsctx); },
+      CallArgs::Interface(p::InterfaceName(iid)));
 }
 
 HRESULT PartObject::Activate(p::MuteInterface, std::uint32_t clsctx, p::Ref<p::MuteControl>& out) {
@@ -513,7 +502,8 @@ HRESULT PartObject::Activate(p::MuteInterface, std::uint32_t clsctx, p::Ref<p::M
         Hand(out, mute);
         return kS_OK;
       },
-      [&](bool) { return "iid=IAudioMute " + Clsctx(clsctx); }, CallArgs::Interface("IAudioMute"));
+      [&](bool) { return std::string("iid=") + p::kMuteInterfaceName + " " + Clsctx(clsctx); },
+      CallArgs::Interface(p::kMuteInterfaceName));
 }
 
 HRESULT PartObject::GetConnectedTo(p::Ref<p::Connector>& other) {

@@ -38,7 +38,7 @@ std::string Pointer(const void* address) {
 std::string InjectedMark(bool injected) { return injected ? " (injected)" : ""; }
 
 std::string PrintableWide(const p::WChar* text, std::size_t length) {
-  return "\"" + description::Utf16ToUtf8(text, length) + "\"";
+  return p::InQuotes(description::Utf16ToUtf8(text, length));
 }
 
 }  // namespace

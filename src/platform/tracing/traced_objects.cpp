@@ -10,16 +10,6 @@ namespace velto::platform::tracing {
 
 namespace {
 
-const char* InterfaceName(LevelInterface iid) {
-  static const char* const kNames[] = {"IAudioVolumeLevel", "IAudioBass", "IAudioTreble",
-                                       "IAudioMidrange"};
-  return kNames[static_cast<int>(iid)];
-}
-
-const char* InterfaceName(SwitchInterface iid) {
-  return iid == SwitchInterface::AudioAutoGainControl ? "IAudioAutoGainControl" : "IAudioLoudness";
-}
-
 std::string Clsctx(std::uint32_t clsctx) { return "clsctx=" + HexText(clsctx, 1); }
 std::string Channel(std::uint32_t channel) { return "channel=" + Number(channel); }
 std::string Index(std::uint32_t index) { return "index=" + Number(index); }
@@ -246,7 +236,7 @@ class TracedPart final : public Forwarding<Part> {
     return ActivateAs<TracedSwitch>(InterfaceName(iid), clsctx, out, iid);
   }
   HRESULT Activate(MuteInterface iid, std::uint32_t clsctx, Ref<MuteControl>& out) override {
-    return ActivateAs<TracedMute>("IAudioMute", clsctx, out, iid);
+    return ActivateAs<TracedMute>(kMuteInterfaceName, clsctx, out, iid);
   }
 
  private:
@@ -299,7 +289,7 @@ class TracedDeviceTopology final : public Forwarding<DeviceTopology> {
 
 HRESULT TracedPart::GetTopologyObject(Ref<DeviceTopology>& topology) {
   const auto [hr, handed] = Fetch<TracedDeviceTopology>(
-      Tracer(), topology, "IDeviceTopology",
+      Tracer(), topology, kDeviceTopologyName,
       [&](Ref<DeviceTopology>& out) { return Wrapped().GetTopologyObject(out); });
   return Done("GetTopologyObject", {}, hr, handed);
 }
@@ -324,13 +314,13 @@ class TracedDevice final : public Forwarding<Device> {
   using Forwarding::Forwarding;
   HRESULT Activate(std::uint32_t clsctx, Ref<DeviceTopology>& out) override {
     const auto [hr, handed] = Fetch<TracedDeviceTopology>(
-        Tracer(), out, "IDeviceTopology",
+        Tracer(), out, kDeviceTopologyName,
         [&](Ref<DeviceTopology>& held) { return Wrapped().Activate(clsctx, held); });
     return Done("Activate", Join({"iid=IDeviceTopology", Clsctx(clsctx)}), hr, handed);
   }
   HRESULT Activate(std::uint32_t clsctx, Ref<EndpointVolume>& out) override {
     const auto [hr, handed] = Fetch<TracedEndpointVolume>(
-        Tracer(), out, "IAudioEndpointVolume",
+        Tracer(), out, kEndpointVolumeName,
         [&](Ref<EndpointVolume>& held) { return Wrapped().Activate(clsctx, held); });
     return Done("Activate", Join({"iid=IAudioEndpointVolume", Clsctx(clsctx)}), hr, handed);
   }
@@ -363,13 +353,9 @@ class TracedDeviceCollection final : public Forwarding<DeviceCollection> {
 };
 
 const char* FlowName(DataFlow flow) {
-  switch (flow) {
-    case DataFlow::Render:
-      return "eRender";
-    case DataFlow::Capture:
-      return "eCapture";
-  }
-  return "(invalid)";
+  const char* constant =
+      flow == DataFlow::Render || flow == DataFlow::Capture ? FlowConstant(flow) : nullptr;
+  return constant ? constant : "(invalid)";
 }
 
 class TracedEnumerator final : public Forwarding<DeviceEnumerator> {

@@ -12,8 +12,6 @@
 #include <dlfcn.h>
 #endif
 
-#include "calls/export_table.h"
-
 namespace veltomix {
 
 namespace {
@@ -50,14 +48,14 @@ std::string LoadFailure() {
 
 }  // namespace
 
-LibraryExports::LibraryExports(const std::string& path) {
+LibraryExports::LibraryExports(const std::string& path, const std::vector<const char*>& names) {
   void* library = OpenLibrary(path);
   if (!library) throw std::runtime_error("cannot load library " + path + LoadFailure());
   std::unordered_map<std::string, void*> exports;
-  for (const ExportInfo& info : Exports()) {
-    void* address = Symbol(library, info.name);
-    if (!address) throw std::runtime_error(path + " has no export " + info.name);
-    exports.emplace(info.name, address);
+  for (const char* name : names) {
+    void* address = Symbol(library, name);
+    if (!address) throw std::runtime_error(path + " has no export " + name);
+    exports.emplace(name, address);
   }
   Loaded() = std::move(exports);
 }

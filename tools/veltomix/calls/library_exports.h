@@ -4,16 +4,17 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace veltomix {
 
-// While it lives, export calls go to the library at `path`, every export
-// resolved by name; afterwards to the linked core again. The library itself
+// While it lives, export calls go to the library at `path`, each of `names`
+// resolved up front; afterwards to the linked core again. The library itself
 // stays loaded, as a host's would. Throws std::runtime_error when it cannot
 // be loaded or lacks an export.
 class LibraryExports {
  public:
-  explicit LibraryExports(const std::string& path);
+  LibraryExports(const std::string& path, const std::vector<const char*>& names);
   ~LibraryExports();
   LibraryExports(const LibraryExports&) = delete;
   LibraryExports& operator=(const LibraryExports&) = delete;

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "calls/call_script.h"
-#include "cli/cli.h"
 #include "cli/cli_options.h"
+#include "cli/steps.h"
 
 namespace veltomix {
 

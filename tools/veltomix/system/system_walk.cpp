@@ -8,6 +8,7 @@
 #include "platform/com_scope.h"
 #include "platform/description/text.h"
 #include "platform/readable.h"
+#include "system/walk_names.h"
 #include "system/walk_readings.h"
 
 namespace veltomix {

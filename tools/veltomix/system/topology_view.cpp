@@ -78,7 +78,7 @@ std::vector<std::pair<std::string, std::string>> Controls(const WalkedPart& part
 }
 
 std::string EndpointTraits(const WalkedEndpoint& endpoint) {
-  std::string traits = endpoint.flow == p::DataFlow::Render ? "render" : "capture";
+  std::string traits = description::FlowName(endpoint.flow);
   switch (endpoint.state) {
     case p::kDeviceStateDisabled:
       traits += ", disabled";

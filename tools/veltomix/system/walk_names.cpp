@@ -1,9 +1,9 @@
+#include "system/walk_names.h"
+
 #include <unordered_map>
 #include <unordered_set>
 
 #include "common/text.h"
-#include "system/system_walk.h"
-#include "system/walk_readings.h"
 
 namespace veltomix {
 

@@ -1,12 +1,11 @@
-// The walk's helpers (system_walk.cpp): reading the values of the controls
-// it meets, and naming parts and adapters once it is done.
+// Reading the values of the controls the walk (system_walk.cpp) meets.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "system/system_walk.h"
+#include "system/system_model.h"
 
 namespace veltomix {
 
@@ -40,9 +39,12 @@ class ValueReader {
   bool identityStable_ = true;
 };
 
-// Ids from names, unique within each adapter.
-void NameParts(SystemModel& model);
-// Adapter names from the names of the endpoints joined to them.
-void NameAdapters(SystemModel& model);
+// `level` as the description format can hold it: a finite range with
+// min <= max and a step of no sign; channels outside the range are kept as
+// reported, with a warning. Nothing, with a warning, when it cannot be made
+// to fit. `what` names the control in warnings.
+std::optional<description::LevelState> FitLevel(description::LevelState level,
+                                                const std::string& what,
+                                                std::vector<std::string>& warnings);
 
 }  // namespace veltomix

@@ -12,6 +12,7 @@
 #include "system/endpoint_choice.h"
 #include "topology/walk_observer.h"
 #include "why/why_steps.h"
+#include "why/why_targets.h"
 
 namespace veltomix {
 
@@ -40,66 +41,6 @@ const char* CategoryTitle(WalkCategory category) {
       break;
   }
   return "";
-}
-
-// How a walk looks for a control, as --why tells it: taken from the
-// control's row, so that a new row is told like the others of its kind.
-enum class Search {
-  EndpointOwn,    // the endpoint's own volume
-  OutputChain,    // a tone band on the chain in front of the output
-  MonitorBranch,  // a level on a named branch, with a mute of its own
-  LineConnector,  // two parts downstream of a line connector
-  BoostPart,      // a named part downstream of a microphone connector
-};
-
-bool HasMutePart(ControlId id) {
-  for (const ControlRow& row : velto::kControls) {
-    if (row.muteOf == id) return true;
-  }
-  return false;
-}
-
-Search SearchOf(ControlId id) {
-  if (id == ControlId::None) return Search::EndpointOwn;
-  const ControlRow& row = RowOf(id);
-  if (std::holds_alternative<velto::EndpointInterface>(row.bindsAs)) return Search::EndpointOwn;
-  if (row.muteOf != ControlId::None) return SearchOf(row.muteOf);
-  if (row.level.unit == velto::LevelUnit::Decibels) return Search::OutputChain;
-  if (HasMutePart(id)) return Search::MonitorBranch;
-  return row.endpoint == velto::BoundEndpoint::LineIn ? Search::LineConnector : Search::BoostPart;
-}
-
-// What --why asks of the walk for one control.
-struct Target {
-  const char* control;
-  velto::WalkRole role;
-  ControlId slot;
-  ControlId mute = ControlId::None;
-  Search search;
-};
-
-velto::WalkRole RoleOf(BoundEndpoint device) {
-  switch (device) {
-    case BoundEndpoint::Microphone:
-      return velto::WalkRole::Microphone;
-    case BoundEndpoint::LineIn:
-      return velto::WalkRole::LineIn;
-    default:
-      return velto::WalkRole::Playback;
-  }
-}
-
-Target TargetOf(const ControlInfo& control) {
-  return {control.name, RoleOf(control.device), control.held,
-          control.heldMute.value_or(ControlId::None), SearchOf(control.held)};
-}
-
-// "IAudioAutoGainControl or IAudioLoudness": what binding asks a part for.
-std::string Offered(ControlId id, const char* between = " or ") {
-  const ControlRow& row = RowOf(id);
-  std::string names = velto::InterfaceName(row.bindsAs);
-  if (row.orElse) names += between + std::string(velto::InterfaceName(*row.orElse));
-  return names;
 }
 
 // Turns the told steps into lines, and the last binding of the control into

@@ -1,6 +1,7 @@
 #include "why/why_steps.h"
 
 #include "platform/description/text.h"
+#include "platform/readable.h"
 
 namespace veltomix {
 
@@ -29,7 +30,7 @@ void Recorder::Step(const velto::WalkStep& step) {
 std::string Words(const std::vector<std::string>& words) {
   std::string text;
   for (std::size_t i = 0; i < words.size(); ++i)
-    text += (i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + ("\"" + words[i] + "\"");
+    text += (i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + p::InQuotes(words[i]);
   return text;
 }
 
@@ -38,7 +39,7 @@ std::string Shown(p::Part* part) {
   if (!part || part->GetName(name) != p::kS_OK || !name) return "a part whose name cannot be read";
   std::size_t length = 0;
   while (name.Get()[length]) ++length;
-  return "\"" + velto::description::Utf16ToUtf8(name.Get(), length) + "\"";
+  return p::InQuotes(velto::description::Utf16ToUtf8(name.Get(), length));
 }
 
 bool Same(const Ref<p::Part>& a, const Ref<p::Part>& b) {
