@@ -10,16 +10,9 @@
 
 #include "mixer/mixer_controls.h"
 #include "platform/platform.h"
+#include "why/why_steps.h"
 
 namespace veltomix {
-
-struct WhyReport {
-  bool found = false;
-  std::vector<std::string> steps;  // what the walk looked at, in order
-  std::string stopped;             // the outcome: where it found the control, or where it stopped
-  std::string part;  // the name of the part the control was bound on ("" for an endpoint's own)
-  int exit = 0;      // kExitOk when found, else kExitControlMissing, ...
-};
 
 // The endpoints `open` chose, by role, with their ids. The library names
 // only whole bindings, and under --library the linked core bound nothing.

@@ -35,4 +35,13 @@ bool Same(const velto::platform::Ref<velto::platform::Part>& a,
 // The parts of `list` after part 0: the ones the line walk never tries.
 std::string NeverTried(velto::platform::PartsList* list);
 
+// What `topology --why` tells of one control.
+struct WhyReport {
+  bool found = false;
+  std::vector<std::string> steps;  // what the walk looked at, in order
+  std::string stopped;             // the outcome: where it found the control, or where it stopped
+  std::string part;  // the name of the part the control was bound on ("" for an endpoint's own)
+  int exit = 0;      // kExitOk when found, else kExitControlMissing, ...
+};
+
 }  // namespace veltomix
