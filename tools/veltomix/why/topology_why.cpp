@@ -17,15 +17,7 @@
 
 namespace veltomix {
 
-namespace p = velto::platform;
-using p::Ref;
-using velto::ControlId;
-using velto::ControlRow;
-using velto::NameMatch;
-using velto::RowOf;
-using velto::WalkCategory;
-using velto::WalkEnd;
-using velto::WalkEvent;
+// The names it uses (p, Ref, ControlId, ...) come with narration.h.
 
 namespace {
 
