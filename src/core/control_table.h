@@ -266,16 +266,20 @@ constexpr const ControlRow& RowOf(ControlId id) {
 template <std::size_t N, class Place>
 constexpr std::array<const ControlRow*, N> Ordered(Place place) {
   std::array<const ControlRow*, N> ordered{};
+  // Taken places are kept apart from the pointers: under UBSan, GCC does not
+  // take a test of a pointer into the table as a constant expression.
+  std::array<bool, N> taken{};
   for (const ControlRow& row : kControls) {
     const int at = place(row);
     if (at == kNever) continue;
-    if (at < 0 || at >= static_cast<int>(N) || ordered[static_cast<std::size_t>(at)]) {
+    if (at < 0 || at >= static_cast<int>(N) || taken[static_cast<std::size_t>(at)]) {
       throw std::logic_error("two rows share a place, or a place lies past the end");
     }
+    taken[static_cast<std::size_t>(at)] = true;
     ordered[static_cast<std::size_t>(at)] = &row;
   }
-  for (const ControlRow* row : ordered) {
-    if (!row) throw std::logic_error("a place in the order is left empty");
+  for (const bool placed : taken) {
+    if (!placed) throw std::logic_error("a place in the order is left empty");
   }
   return ordered;
 }
