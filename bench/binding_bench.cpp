@@ -108,7 +108,7 @@ TaskString Lookup(Platform& platform, DataFlow flow, const char* text, std::uint
   return id;
 }
 
-void Activate(Platform& platform, TaskString id, Ref<DeviceTopology>& topology,
+void Activate(Platform& platform, TaskString id, MtaHold& hold, Ref<DeviceTopology>& topology,
               Ref<EndpointVolume>& volume) {
   ComScope com(platform);
   Ref<Device> device;
@@ -118,6 +118,7 @@ void Activate(Platform& platform, TaskString id, Ref<DeviceTopology>& topology,
     enumerator->GetDevice(id.Get(), device);
     id.Reset();
   }
+  hold.Take(platform);
   device->Activate(kClsctxAll, topology);
   device->Activate(kClsctxInprocServer, volume);
 }
@@ -154,6 +155,7 @@ void PassConnector(Platform& platform, DeviceTopology& adapter, std::uint32_t in
 // What a binding holds: the controls with their values at binding time and
 // the device names, released as CloseSoundCard releases them.
 struct Binding {
+  MtaHold hold;  // first, so that it goes after every interface
   Ref<EndpointVolume> playback, mic, line;
   Ref<LevelControl> linePlaybackLevel, micPlaybackLevel, bass, treble, midrange, boostLevel;
   Ref<MuteControl> linePlaybackMute, micPlaybackMute;
@@ -185,6 +187,7 @@ struct Binding {
     treble.Reset();
     midrange.Reset();
     boostLevel.Reset();
+    hold.Give();
   }
 };
 
@@ -210,8 +213,8 @@ void ChainStep(Ref<PartsList>& inputs, std::uint32_t& count, TryTones tryTones) 
 // Speaker out <- master <- tone <- output mixer <- {line in, mic, wave}.
 void BindPlayback(Platform& platform, Binding& b, const char* text) {
   Ref<DeviceTopology> topology;
-  Activate(platform, Lookup(platform, DataFlow::Render, text, 0, b.lastFoundName), topology,
-           b.playback);
+  Activate(platform, Lookup(platform, DataFlow::Render, text, 0, b.lastFoundName), b.hold,
+           topology, b.playback);
   b.playback->GetMasterVolumeLevel(&b.savedLevels[0]);
   b.playback->GetMute(&b.savedStates[0]);
   Ref<Part> output = JoinedPart(std::move(topology));
@@ -298,8 +301,8 @@ void BindPlayback(Platform& platform, Binding& b, const char* text) {
 // no switch anywhere, then the level on Mic Boost.
 void BindMicrophone(Platform& platform, Binding& b, const char* text) {
   Ref<DeviceTopology> topology;
-  Activate(platform, Lookup(platform, DataFlow::Capture, text, 0, b.lastFoundName), topology,
-           b.mic);
+  Activate(platform, Lookup(platform, DataFlow::Capture, text, 0, b.lastFoundName), b.hold,
+           topology, b.mic);
   b.mic->GetMasterVolumeLevel(&b.savedLevels[6]);
   Ref<DeviceTopology> adapter = AdapterOf(std::move(topology));
   std::uint32_t connectors = 0;
@@ -384,8 +387,8 @@ void BindMicrophone(Platform& platform, Binding& b, const char* text) {
 // Line In -> Line Capture Volume -> Line AGC; Line Capture feeds nothing.
 void BindLine(Platform& platform, Binding& b, const char* text) {
   Ref<DeviceTopology> topology;
-  Activate(platform, Lookup(platform, DataFlow::Capture, text, 1, b.lastFoundName), topology,
-           b.line);
+  Activate(platform, Lookup(platform, DataFlow::Capture, text, 1, b.lastFoundName), b.hold,
+           topology, b.line);
   b.line->GetMasterVolumeLevel(&b.savedLevels[8]);
   Ref<DeviceTopology> adapter = AdapterOf(std::move(topology));
   std::uint32_t connectors = 0;
@@ -609,10 +612,11 @@ void RegisterBindingBenchmarks() {
       [] {
         Platform& platform = CurrentPlatform();
         std::string name;
+        MtaHold hold;
         Ref<DeviceTopology> topology;
         Ref<EndpointVolume> volume;
-        Activate(platform, Lookup(platform, DataFlow::Render, kDigitalOut, 1, name), topology,
-                 volume);
+        Activate(platform, Lookup(platform, DataFlow::Render, kDigitalOut, 1, name), hold,
+                 topology, volume);
         benchmark::DoNotOptimize(topology.Get());
         topology.Reset();
         volume.Reset();

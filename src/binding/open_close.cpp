@@ -140,6 +140,7 @@ int Close(MixerState& state, int restore) {
   state.micDeviceName.reset();
   state.foundIds = {};
   ReleaseBoundControls(state);
+  SettleComHold(state);
   state.deviceBound = false;
   return 0;
 }
@@ -152,12 +153,20 @@ extern "C" {
 
 int VELTO_CALL OpenSoundCard(const char* playback, const char* mic, const char* line) {
   return velto::GuardedExport(velto::kPlaybackFailed ^ velto::kMicFailed ^ velto::kLineFailed, [&] {
-    return velto::OpenNamed(velto::Mixer(), playback, mic, line);
+    velto::MixerState& state = velto::Mixer();
+    const int failures = velto::OpenNamed(state, playback, mic, line);
+    velto::SettleComHold(state);
+    return failures;
   });
 }
 
 int VELTO_CALL OpenDefaultDevices(void) {
-  return velto::GuardedExport(1, [] { return velto::OpenDefaults(velto::Mixer()); });
+  return velto::GuardedExport(1, [] {
+    velto::MixerState& state = velto::Mixer();
+    const int result = velto::OpenDefaults(state);
+    velto::SettleComHold(state);
+    return result;
+  });
 }
 
 int VELTO_CALL CloseSoundCard(int restore) {

@@ -19,13 +19,17 @@ int VELTO_CALL OpenVirtual_1(const char* search) {
     // stays bound without it.
     const Activation activation =
         ActivateEndpoint(state, search, topology, ControlId::VirtualEndpoint, DataFlow::Render);
+    topology.Reset();
+    SettleComHold(state);
     return activation == Activation::Activated ? 0 : 1;
   });
 }
 
 int VELTO_CALL CloseVirtual_1(void) {
   return GuardedExport(0, [] {
-    Mixer().virtualEndpoint.Reset();
+    MixerState& state = Mixer();
+    state.virtualEndpoint.Reset();
+    SettleComHold(state);
     return 0;
   });
 }

@@ -11,7 +11,9 @@ std::optional<std::string> ReadFriendlyName(Platform& platform, Device& device) 
   Ref<PropertyStore> store;
   if (!Obtained(device.OpenPropertyStore(kStgmRead, store), store)) return std::nullopt;
   PropVariant value(platform);
-  if (store->GetValue(PropertyKey::DeviceFriendlyName, value.Data()) != kS_OK) return std::nullopt;
+  // INPLACE_S_TRUNCATED still hands over a usable name.
+  const HRESULT read = store->GetValue(PropertyKey::DeviceFriendlyName, value.Data());
+  if (read != kS_OK && read != kINPLACE_S_TRUNCATED) return std::nullopt;
   Bstr name;
   if (platform.PropVariantToBSTR(value.data(), name) != kS_OK) return std::nullopt;
   return NarrowBstr(platform, name.Get());

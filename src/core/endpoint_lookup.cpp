@@ -79,6 +79,9 @@ Activation ActivateEndpoint(MixerState& state, const char* searchText,
     found->id.Reset();
     if (got != kS_OK || !device) return Activation::DeviceUnavailable;
   }
+  // Before anything activated can be kept: the walk and the controls run
+  // after this call's CoUninitialize, maybe on a thread without COM.
+  state.comHold.Take(platform);
 
   Ref<DeviceTopology> foundTopology;
   const bool topologyActivated =

@@ -14,6 +14,14 @@ void ReleaseBoundControls(MixerState& state) {
   }
 }
 
+void SettleComHold(MixerState& state) {
+  bool holdsAny = false;
+  for (const ControlRow& row : kControls) {
+    WithSlot(state, row, [&](auto& slot) { holdsAny = holdsAny || static_cast<bool>(slot); });
+  }
+  if (!holdsAny) state.comHold.Give();
+}
+
 void CopyToHostBuffer(char* buffer, const char* text) {
   if (!buffer) return;
   const std::size_t length = strnlen(text, kNameBufferSize - 1);

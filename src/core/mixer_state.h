@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/com_scope.h"
 #include "platform/platform.h"
 
 namespace velto {
@@ -87,6 +88,11 @@ struct MixerState {
   // cleared by CloseSoundCard. The found id itself travels with the lookup
   // and is given back once the activation that needed it is done.
   bool deviceBound = false;
+
+  // The multithreaded apartment, held from the first interface a binding
+  // keeps until the last is released (SettleComHold). Declared last, so that
+  // a record replaced whole releases its slots before the apartment.
+  platform::MtaHold comHold;
 };
 
 // The process-wide record, made on first use. It is never destroyed:
@@ -105,6 +111,10 @@ void ResetMixerState();
 // Releases every interface slot but virtualEndpoint, in the release order of
 // the control table.
 void ReleaseBoundControls(MixerState& state);
+
+// Gives the multithreaded apartment back once no slot holds an interface
+// (virtualEndpoint included). Every binding export ends with it.
+void SettleComHold(MixerState& state);
 
 // Replaces `field` with a fresh buffer holding lastFoundName (cut to 254
 // characters). Leaves the field null when no name was ever found.

@@ -20,9 +20,12 @@ namespace velto::platform {
 using HRESULT = std::int32_t;
 using WChar = char16_t;  // a UTF-16 code unit, Windows' WCHAR
 
-// Result codes, spelled after their Windows names. Only kS_OK is success.
+// Result codes, spelled after their Windows names. Only kS_OK is success,
+// save where a call's documentation gives another success code a meaning.
 constexpr HRESULT kS_OK = 0;
 constexpr HRESULT kS_FALSE = 1;
+// IPropertyStore::GetValue: the value is there, cut to fit.
+constexpr HRESULT kINPLACE_S_TRUNCATED = 0x000401A0;
 constexpr HRESULT kE_NOTIMPL = static_cast<HRESULT>(0x80004001u);
 constexpr HRESULT kE_NOINTERFACE = static_cast<HRESULT>(0x80004002u);
 constexpr HRESULT kE_POINTER = static_cast<HRESULT>(0x80004003u);
@@ -35,6 +38,9 @@ constexpr HRESULT kRPC_E_CHANGED_MODE = static_cast<HRESULT>(0x80010106u);
 constexpr HRESULT kAUDCLNT_E_DEVICE_INVALIDATED = static_cast<HRESULT>(0x88890004u);
 // HRESULT_FROM_WIN32(ERROR_INVALID_FUNCTION)
 constexpr HRESULT kHrInvalidFunction = static_cast<HRESULT>(0x80070001u);
+// HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND): IConnector::GetConnectedTo of an
+// unconnected connector, beside E_NOTFOUND.
+constexpr HRESULT kHrPathNotFound = static_cast<HRESULT>(0x80070003u);
 
 enum class DataFlow : std::int32_t { Render = 0, Capture = 1 };
 enum class Role : std::int32_t { Console = 0 };
@@ -359,6 +365,13 @@ class Platform {
 
   virtual HRESULT CoInitialize() = 0;
   virtual void CoUninitialize() = 0;
+  // Keep the process's multithreaded apartment, and with it the COM runtime
+  // and the code behind every object handed out, until the matching
+  // decrement. Meanwhile a thread without COM of its own is in the implicit
+  // multithreaded apartment. E_NOTIMPL where the runtime lacks them (before
+  // Windows 8).
+  virtual HRESULT CoIncrementMTAUsage(void** cookie) = 0;
+  virtual HRESULT CoDecrementMTAUsage(void* cookie) = 0;
   // CoCreateInstance(CLSID_MMDeviceEnumerator, nullptr, clsctx, IID_IMMDeviceEnumerator).
   virtual HRESULT CreateDeviceEnumerator(std::uint32_t clsctx, Ref<DeviceEnumerator>& out) = 0;
   virtual void CoTaskMemFree(void* memory) = 0;

@@ -26,6 +26,7 @@ struct NamedResult {
 inline constexpr NamedResult kNamedResults[] = {
     {kS_OK, "S_OK"},
     {kS_FALSE, "S_FALSE"},
+    {kINPLACE_S_TRUNCATED, "INPLACE_S_TRUNCATED"},
     {kE_NOTIMPL, "E_NOTIMPL"},
     {kE_NOINTERFACE, "E_NOINTERFACE"},
     {kE_POINTER, "E_POINTER"},
@@ -37,6 +38,7 @@ inline constexpr NamedResult kNamedResults[] = {
     {static_cast<HRESULT>(0x800401F0u), "CO_E_NOTINITIALIZED"},
     {kRPC_E_CHANGED_MODE, "RPC_E_CHANGED_MODE"},
     {kHrInvalidFunction, "ERROR_INVALID_FUNCTION"},
+    {kHrPathNotFound, "ERROR_PATH_NOT_FOUND"},
     {static_cast<HRESULT>(0x80070005u), "E_ACCESSDENIED"},
     {kE_OUTOFMEMORY, "E_OUTOFMEMORY"},
     {kE_INVALIDARG, "E_INVALIDARG"},

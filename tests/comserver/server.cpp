@@ -54,6 +54,7 @@ bool ServerObject::IsConnectorFace(const Face* face) const {
 }
 
 const std::string& ServerObject::Path() const { return base_.Path(); }
+void ServerObject::Grant() { base_.Grant(); }
 long ServerObject::Refs() const { return base_.Refs(); }
 
 // --- Server --------------------------------------------------------------------
@@ -74,6 +75,9 @@ sim::SimSystem* Server::System() {
     Problem(std::string("cannot load the sound system: ") + error.what());
     return nullptr;
   }
+  // The COM runtime knows the caller's apartment (Count asks it); the
+  // simulation sees none of the client's CoInitialize calls.
+  system_->SetApartmentChecks(false);
   // Without a log (the benchmark), or for the report alone (long runs), the
   // trace would only cost time.
   const char* log = std::getenv("VELTO_COMSERVER_LOG");
@@ -94,20 +98,39 @@ void* Server::Hand(p::Unknown* object, const GUID& iid, const GUID* activatedAs)
     Problem("the simulation handed out an object the server cannot show");
     return nullptr;
   }
-  std::unique_ptr<ServerObject>& slot = objects_[base];
-  if (!slot) slot = std::make_unique<ServerObject>(*base, activatedAs);
-  Face* face = slot->FaceFor(iid);
+  ServerObject& object = ObjectFor(*base, activatedAs);
+  Face* face = object.FaceFor(iid);
   if (!face) {
     Problem("no " + GuidText(iid) + " face on " + base->Path());
     return nullptr;
   }
-  slot->AddRef();
+  object.AddRef();
   return face;
+}
+
+ServerObject& Server::ObjectFor(sim::ObjectBase& base, const GUID* activatedAs) {
+  std::unique_ptr<ServerObject>& slot = objects_[&base];
+  if (!slot) slot = std::make_unique<ServerObject>(base, activatedAs);
+  return *slot;
+}
+
+ServerObject& Server::IdentityOf(ServerObject& object) {
+  // The simulation never hands out an original in fresh mode, and never
+  // changes one: the cast only lets the server count references on it.
+  auto& original = const_cast<sim::ObjectBase&>(object.Base().Original());
+  return ObjectFor(original, object.ActivatedAs());
 }
 
 void Server::Count(const Face* face, const char* method) {
   ApplyOutsideChanges();
   ++counts_[std::string(face->name) + "::" + method];
+  // Windows may unload the code behind an object used so, and a
+  // single-threaded object's calls would not be marshalled.
+  APTTYPE type{};
+  APTTYPEQUALIFIER qualifier{};
+  if (CoGetApartmentType(&type, &qualifier) != S_OK)
+    Problem(std::string("call outside any COM apartment: ") + face->name + "::" + method + " on " +
+            face->object->Path());
   if (face->object->Refs() <= 0 && std::strcmp(method, "Release") != 0)
     Problem(std::string("call on a released object: ") + face->name + "::" + method + " on " +
             face->object->Path());

@@ -15,7 +15,12 @@
 // VELTO_COMSERVER_CHANGES names a file of changes made elsewhere (another
 // program, the volume keys), one a line, "volume <endpoint id> <fraction of
 // the range>": the server makes them through the endpoint's volume before the
-// client's next call, and deletes the file.
+// client's next call, and deletes the file. VELTOSOUND_FRESH_OBJECTS=1 makes
+// the simulation hand out a new object for every object-handing call;
+// QueryInterface(IID_IUnknown) still answers one face per part or control.
+//
+// Every call is checked against the caller's apartment (CoGetApartmentType):
+// one from a thread in none, explicit or implicit, is a problem.
 #pragma once
 
 #include <map>
@@ -65,6 +70,11 @@ class ServerObject {
   unsigned long Release() { return p::ReferenceCount::Release(*unknown_); }
 
   const SimInterfaces& Sim() const { return sim_; }
+  sim::ObjectBase& Base() const { return base_; }
+  const GUID* ActivatedAs() const { return primaryIid_; }
+  // A reference for QueryInterface(IID_IUnknown), on an object that may have
+  // none yet (the original behind fresh copies).
+  void Grant();
 
  private:
   sim::ObjectBase& base_;
@@ -86,6 +96,9 @@ class Server {
 
   // A new client reference to `object`'s face for `iid`.
   void* Hand(p::Unknown* object, const GUID& iid, const GUID* activatedAs = nullptr);
+  // What QueryInterface(IID_IUnknown) answers for `object`: the one object
+  // behind it, however many fresh copies the simulation handed out.
+  ServerObject& IdentityOf(ServerObject& object);
 
   void Count(const Face* face, const char* method);
   void Problem(const std::string& text);
@@ -102,6 +115,7 @@ class Server {
   std::unique_ptr<sim::SimSystem> system_;
   bool loadTried_ = false;
   std::map<const sim::ObjectBase*, std::unique_ptr<ServerObject>> objects_;
+  ServerObject& ObjectFor(sim::ObjectBase& base, const GUID* activatedAs);
   std::map<std::string, unsigned long> counts_;
 };
 

@@ -72,7 +72,13 @@ HRESULT STDMETHODCALLTYPE ServerQueryInterface(Face* self, REFIID iid, void** ou
     p::Ref<p::Part> part;
     return Give(object.Sim().connector->QueryPart(part), part, kIID_IPart, out);
   }
-  Face* face = IsEqualGUID(iid, kIID_IUnknown) ? object.Primary() : object.FaceFor(iid);
+  if (IsEqualGUID(iid, kIID_IUnknown)) {
+    ServerObject& identity = S().IdentityOf(object);
+    identity.Grant();
+    *out = identity.Primary();
+    return S_OK;
+  }
+  Face* face = object.FaceFor(iid);
   *out = face;
   if (!face) return E_NOINTERFACE;
   object.AddRef();
@@ -186,7 +192,7 @@ HRESULT STDMETHODCALLTYPE GetValue(Face* self, const PROPERTYKEY& key, PROPVARIA
   const HRESULT hr =
       store.GetValue(p::PropertyKey::DeviceFriendlyName, value ? &simulated : nullptr);
   sim::SimSystem& system = *S().System();
-  if (hr == S_OK) CopyVariant(system, simulated, value);
+  if (SUCCEEDED(hr)) CopyVariant(system, simulated, value);
   system.PropVariantClear(&simulated);
   return hr;
 }

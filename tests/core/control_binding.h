@@ -49,6 +49,7 @@ void BindPartControl(const std::string& endpointId, const std::string& partName,
                      Ref<Interface>& slot) {
   Platform& platform = CurrentPlatform();
   ComScope com(platform);
+  Mixer().comHold.Take(platform);  // as ActivateEndpoint does for a binding
   Ref<Part> part = PartBehind(platform, endpointId, partName);
   ASSERT_TRUE(part) << "no part " << partName << " behind " << endpointId;
   ASSERT_EQ(part->Activate(iid, kClsctxAll, slot), kS_OK) << partName;
@@ -58,6 +59,7 @@ void BindPartControl(const std::string& endpointId, const std::string& partName,
 inline void BindEndpointVolume(const std::string& endpointId, Ref<EndpointVolume>& slot) {
   Platform& platform = CurrentPlatform();
   ComScope com(platform);
+  Mixer().comHold.Take(platform);
   Ref<Device> device = EndpointDevice(platform, endpointId);
   ASSERT_TRUE(device) << "no endpoint " << endpointId;
   ASSERT_EQ(device->Activate(kClsctxInprocServer, slot), kS_OK) << endpointId;
@@ -122,6 +124,7 @@ class ControlCardTest : public MixerTest {
   void TearDown() override {
     ReleaseBoundControls(mixer());
     mixer().virtualEndpoint.Reset();
+    SettleComHold(mixer());
     MixerTest::TearDown();
   }
 };

@@ -138,7 +138,7 @@ description::Description SampleModelWithoutWideTexts() {
 }
 
 TEST_F(DevicesTest, ModelBuiltInMemoryAnswersAsItsDescription) {
-  sys_ = SimSystem::FromModel(SampleModelWithoutWideTexts());
+  Use(SimSystem::FromModel(SampleModelWithoutWideTexts()));
   // Found by its wide id, named by its wide name; the part found by name.
   EXPECT_EQ(FriendlyName(*DeviceById(kSpeakers)), "Speakers (Velto HD Audio)");
   EXPECT_TRUE(Activated<LevelControl>("Line In Volume", LevelInterface::AudioVolumeLevel));

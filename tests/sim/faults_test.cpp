@@ -114,7 +114,7 @@ TEST_F(FaultTest, CatchAllRuleFailsExactlyTheKthCall) {
   ASSERT_EQ(total, 19u);
   for (std::uint64_t k = 0; k < total; ++k) {
     SCOPED_TRACE("k=" + std::to_string(k));
-    sys_ = SimSystem::Sample();
+    Use(SimSystem::Sample());
     sys_->AddFault({"*", "*", kHrInvalidFunction, std::nullopt, k, 1});
     sys_->SetTracing(true);
     FindAndReadMasterLevel(*sys_);
@@ -133,7 +133,7 @@ TEST_F(FaultTest, CatchAllRuleFailsExactlyTheKthCall) {
     EXPECT_EQ(sys_->ComInitDepth(), 0);
     EXPECT_TRUE(sys_->Problems().empty()) << ::testing::PrintToString(sys_->Problems());
   }
-  sys_ = SimSystem::Sample();
+  Use(SimSystem::Sample());
 }
 
 TEST_F(FaultTest, FailedOutCallLeavesTheOutputEmpty) {
@@ -186,7 +186,7 @@ TEST_F(FaultTest, ComRuntimeCallsCanFail) {
 }
 
 TEST_F(FaultTest, RulesFromADescriptionFile) {
-  sys_ = SimSystem::FromFile(SystemFile("faults.json"));
+  Use(SimSystem::FromFile(SystemFile("faults.json")));
   Ref<DeviceEnumerator> enumerator = Enumerator();
   Ref<Device> device;
   EXPECT_EQ(enumerator->GetDefaultAudioEndpoint(DataFlow::Render, Role::Console, device), kS_OK);

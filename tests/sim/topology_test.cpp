@@ -35,8 +35,13 @@ TEST_F(TopologyTest, EndpointTopologyHasOneConnectorJoinedToTheAdapter) {
   Ref<Connector> own;
   EXPECT_EQ(topology->GetConnector(1, own), kE_INVALIDARG);
   ASSERT_EQ(topology->GetConnector(0, own), kS_OK);
+  // Every connector is a part, the endpoint's own too.
   Ref<Part> ownPart;
-  EXPECT_EQ(own->QueryPart(ownPart), kE_NOINTERFACE);
+  ASSERT_EQ(own->QueryPart(ownPart), kS_OK);
+  EXPECT_EQ(PartName(*ownPart), "Speakers (Velto HD Audio)");
+  Ref<DeviceTopology> ownTopology;
+  ASSERT_EQ(ownPart->GetTopologyObject(ownTopology), kS_OK);
+  EXPECT_EQ(ownTopology->Identity(), topology->Identity());
 
   Ref<Connector> adapterSide;
   ASSERT_EQ(own->GetConnectedTo(adapterSide), kS_OK);

@@ -153,12 +153,14 @@ bool WriteAccepted(const HostCall& host, const PlatformCall& call, p::HRESULT an
 }
 
 // A failed call that cannot change what a binding export returns: COM
-// initialisation (not examined), a part's control activation (the control
+// initialisation (not examined), the apartment hold (the binding goes on
+// without it), a part's control activation (the control
 // is simply absent) and the read of a part control's value (only the saved
 // value is lost). An unreadable friendly name is not neutral: lookup passes
 // that endpoint over.
 bool ResultNeutral(const PlatformCall& call) {
-  static const char* const kNeutralOps[] = {"CoInitialize", "PropVariantClear"};
+  static const char* const kNeutralOps[] = {"CoInitialize", "CoIncrementMTAUsage",
+                                            "CoDecrementMTAUsage", "PropVariantClear"};
   for (const char* op : kNeutralOps) {
     if (call.op == op) return true;
   }

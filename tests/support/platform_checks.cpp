@@ -49,6 +49,9 @@ std::vector<std::string> PlatformLeftovers(const sim::SimSystem& system,
     found.push_back(std::to_string(system.LiveTaskStrings()) + " task-memory string(s) leaked");
   if (system.LiveBstrs() != 0)
     found.push_back(std::to_string(system.LiveBstrs()) + " BSTR(s) leaked");
+  if (system.LiveMtaUsages() != 0)
+    found.push_back("the multithreaded apartment still held " +
+                    std::to_string(system.LiveMtaUsages()) + " time(s)");
   if (system.LivePropVariants() != unclearedByPlatform)
     found.push_back(std::to_string(system.LivePropVariants()) + " PROPVARIANT(s) held, " +
                     std::to_string(unclearedByPlatform) + " expected");

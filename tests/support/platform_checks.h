@@ -37,8 +37,8 @@ void BindAll(const TestSystem& system);
 // unbalanced CoUninitialize) and COM left initialised.
 std::vector<std::string> PlatformMisuse(const sim::SimSystem& system);
 
-// Every reference, string or PROPVARIANT still held on `system`, and any
-// misuse: what a test that ends clean finds nothing of.
+// Every reference, string or PROPVARIANT still held on `system`, the
+// multithreaded apartment if still held, and any misuse: what a test that ends clean finds nothing of.
 // `unclearedByPlatform` PROPVARIANTs are not counted (see LeftAfterClosing).
 std::vector<std::string> PlatformLeftovers(const sim::SimSystem& system,
                                            std::size_t unclearedByPlatform = 0);

@@ -44,10 +44,35 @@ HRESULT StringToBstr(const PROPVARIANT& value, BSTR* out) {
   return *out ? S_OK : E_OUTOFMEMORY;
 }
 
+// CoIncrementMTAUsage and CoDecrementMTAUsage came with Windows 8: looked up
+// when first needed, so that the library still loads on Windows 7.
+template <class Function>
+Function ComFunction(const char* name) {
+  for (const char* module : {"combase.dll", "ole32.dll"}) {
+    if (HMODULE loaded = GetModuleHandleA(module)) {
+      // Through void (*)(): the one function type GCC lets any other pass.
+      if (FARPROC found = GetProcAddress(loaded, name))
+        return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
+    }
+  }
+  return nullptr;
+}
+
+using IncrementMtaUsage = HRESULT(WINAPI*)(void** cookie);
+using DecrementMtaUsage = HRESULT(WINAPI*)(void* cookie);
+
 class CoreAudioPlatform final : public p::Platform {
  public:
   p::HRESULT CoInitialize() override { return ::CoInitialize(nullptr); }
   void CoUninitialize() override { ::CoUninitialize(); }
+  p::HRESULT CoIncrementMTAUsage(void** cookie) override {
+    static const auto increment = ComFunction<IncrementMtaUsage>("CoIncrementMTAUsage");
+    return increment ? increment(cookie) : E_NOTIMPL;
+  }
+  p::HRESULT CoDecrementMTAUsage(void* cookie) override {
+    static const auto decrement = ComFunction<DecrementMtaUsage>("CoDecrementMTAUsage");
+    return decrement ? decrement(cookie) : E_NOTIMPL;
+  }
   p::HRESULT CreateDeviceEnumerator(std::uint32_t clsctx,
                                     p::Ref<p::DeviceEnumerator>& out) override {
     return coreaudio::CreateDeviceEnumerator(clsctx, out);

@@ -100,7 +100,7 @@ Engine::Engine(Description description) : world(std::move(description)) {
     PartObject* joined = nullptr;
     if (endpoint.connector)
       joined = partObjects[endpoint.connector->adapter][endpoint.connector->part];
-    auto* connector = Make<EndpointConnectorObject>(path + "/connector", joined);
+    auto* connector = Make<EndpointConnectorObject>(path + "/connector", endpoint, joined);
     // A connector two endpoints share leads back to the first of them.
     if (joined && !joined->joined) joined->joined = connector;
     DeviceObject::Parts parts{};
@@ -108,6 +108,7 @@ Engine::Engine(Description description) : world(std::move(description)) {
     if (endpoint.volume) parts.volume = Make<EndpointVolumeObject>(path + "/volume", endpoint);
     if (endpoint.hasTopology)
       parts.topology = Make<EndpointTopologyObject>(path + "/topology", connector);
+    connector->topology = parts.topology;
     devices.push_back(Make<DeviceObject>(path, endpoint, parts));
     for (std::size_t k = firstObject; k < objects.size(); ++k)
       objects[k]->TieTo(Tie::Endpoint, devices.size() - 1);
@@ -218,6 +219,15 @@ bool Engine::Invalidated(const ObjectBase& object) const {
 
 // --- Accounting, faults, trace ---------------------------------------------------------
 
+void Engine::CheckApartment(const std::string& object, const char* op) {
+  if (!checkApartments) return;
+  const std::thread::id thread = std::this_thread::get_id();
+  if (!mtaUsages.empty() || hostApartments.count(thread)) return;
+  const auto depth = comDepth.find(thread);
+  if (depth != comDepth.end() && depth->second > 0) return;
+  Problem("call outside any COM apartment: " + std::string(op) + " on " + object);
+}
+
 void Engine::Problem(std::string text) {
   if (problems.size() < kMaxProblems) {
     problems.push_back(std::move(text));
@@ -299,6 +309,7 @@ void Engine::Record(const std::string& object, const char* op, std::string args,
 // --- Reference counts --------------------------------------------------------------------
 
 unsigned long ObjectBase::CountAddRef() {
+  engine_.CheckApartment(path_, "AddRef");
   if (refs_ <= 0) {
     engine_.Problem("use after release: AddRef on " + path_);
     return 0;
@@ -309,6 +320,7 @@ unsigned long ObjectBase::CountAddRef() {
 }
 
 unsigned long ObjectBase::CountRelease() {
+  engine_.CheckApartment(path_, "Release");
   if (refs_ <= 0) {
     engine_.Problem("double release of " + path_);
     return 0;

@@ -8,10 +8,12 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <type_traits>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -88,10 +90,13 @@ class ObjectBase {
  public:
   ObjectBase(Engine& engine, std::string path) : engine_(engine), path_(std::move(path)) {}
   virtual ~ObjectBase() = default;
-  ObjectBase(const ObjectBase&) = delete;
   ObjectBase& operator=(const ObjectBase&) = delete;
 
+  Engine& Owner() const { return engine_; }
   const std::string& Path() const { return path_; }
+  // The object a fresh copy stands for (itself, for one that is none): what
+  // COM's identity rule makes of both.
+  const ObjectBase& Original() const { return original_ ? *original_ : *this; }
   long Refs() const { return refs_; }
   // The reference an out-parameter hands to the client.
   void Grant() { ++refs_; }
@@ -104,6 +109,14 @@ class ObjectBase {
   std::size_t TieIndex() const { return tieIndex_; }
 
  protected:
+  // A fresh copy: the same part of the world, its own count of references.
+  ObjectBase(const ObjectBase& original)
+      : engine_(original.engine_),
+        path_(original.path_),
+        tie_(original.tie_),
+        tieIndex_(original.tieIndex_),
+        original_(&original.Original()) {}
+
   unsigned long CountAddRef();
   unsigned long CountRelease();
 
@@ -121,6 +134,7 @@ class ObjectBase {
   long refs_ = 0;
   Tie tie_ = Tie::System;
   std::size_t tieIndex_ = 0;
+  const ObjectBase* original_ = nullptr;
 };
 
 // One simulated COM object offering `Interfaces`; all of them share one count.
@@ -130,14 +144,8 @@ class SimObject : public Interfaces..., public ObjectBase {
   using ObjectBase::ObjectBase;
   unsigned long AddRef() override { return CountAddRef(); }
   unsigned long Release() override { return CountRelease(); }
+  const void* Identity() const final { return &Original(); }
 };
-
-// Gives the client a new reference to `object` through `out`.
-template <class Interface, class Object>
-void Hand(platform::Ref<Interface>& out, Object* object) {
-  object->Grant();
-  out = platform::Ref<Interface>::Adopt(object);
-}
 
 class EnumeratorObject;
 class CollectionObject;
@@ -161,6 +169,16 @@ struct SimSystem::Engine {
 
   std::vector<std::string> problems;
   std::unordered_map<std::thread::id, int> comDepth;
+  // Threads a CoInitialize found in another apartment (RPC_E_CHANGED_MODE):
+  // the host's, which stays.
+  std::unordered_set<std::thread::id> hostApartments;
+  std::set<std::uintptr_t> mtaUsages;  // cookies of CoIncrementMTAUsage not given back
+  std::uintptr_t lastMtaCookie = 0;
+  // A new object, its own count and all, for every object handed out, as
+  // Windows may give; VELTOSOUND_FRESH_OBJECTS=1.
+  bool freshObjects = false;
+  // Off where the real COM runtime checks the apartment (the test server).
+  bool checkApartments = true;
   StringTable taskMemory{false};
   StringTable bstrs{true};
   PropVariantTable propVariants;
@@ -198,6 +216,18 @@ struct SimSystem::Engine {
   bool Invalidated(const ObjectBase& object) const;
 
   void Problem(std::string text);
+  // A call on an object (or CoCreateInstance) from a thread with no
+  // apartment: neither COM of its own nor a held multithreaded apartment.
+  void CheckApartment(const std::string& object, const char* op);
+  // What `object` hands out: itself, or a fresh copy of it.
+  template <class Object>
+  Object* Handed(Object* object) {
+    if (!freshObjects) return object;
+    auto copy = std::make_unique<Object>(*object);
+    Object* raw = copy.get();
+    objects.push_back(std::move(copy));
+    return raw;
+  }
   // The first fault rule that fires on this call, counting the call against
   // every rule it matches.
   const FaultRule* FiringRule(const std::string& object, const char* op, const CallArgs& args);
@@ -220,6 +250,7 @@ struct SimSystem::Engine {
     ++callCount;
     if (object && object->Refs() <= 0)
       Problem("use after release: " + std::string(op) + " on " + path);
+    if (object) CheckApartment(path, op);
     std::optional<HRESULT> injected;
     std::optional<Rounding> rounding;
     if (!faults.empty()) {
@@ -229,8 +260,11 @@ struct SimSystem::Engine {
         if (!rounding && rule->output) WriteOutput(args, *rule->output);
       }
     }
+    // A success code beyond S_FALSE (INPLACE_S_TRUNCATED) comes with the
+    // call's usual output; S_OK and S_FALSE injected come with none.
+    const bool withOutput = injected && *injected > platform::kS_FALSE;
     HRESULT result = 0;
-    if (injected) {
+    if (injected && !withOutput) {
       result = *injected;
     } else if (object && Invalidated(*object)) {
       result = platform::kAUDCLNT_E_DEVICE_INVALIDATED;
@@ -239,14 +273,25 @@ struct SimSystem::Engine {
     } else {
       result = body();
     }
+    const bool produced = result == platform::kS_OK && (!injected || withOutput);
+    if (withOutput && result == platform::kS_OK) result = *injected;
     if (tracing) {
-      std::string args = describe(!injected && result == platform::kS_OK);
+      std::string args = describe(produced);
       if (injected) args += args.empty() ? "(injected)" : " (injected)";
       Record(path, op, std::move(args), result, true);
     }
     return result;
   }
 };
+
+// Gives the client a new reference to `object` (or to a fresh copy of it)
+// through `out`.
+template <class Interface, class Object>
+void Hand(platform::Ref<Interface>& out, Object* object) {
+  Object* given = object->Owner().Handed(object);
+  given->Grant();
+  out = platform::Ref<Interface>::Adopt(given);
+}
 
 template <class Body, class Describe>
 HRESULT ObjectBase::Call(const char* op, const CallArgs& args, Body&& body, Describe&& describe) {

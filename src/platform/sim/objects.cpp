@@ -357,9 +357,70 @@ HRESULT EndpointConnectorObject::GetConnectedTo(p::Ref<p::Connector>& other) {
 }
 
 HRESULT EndpointConnectorObject::QueryPart(p::Ref<p::Part>& part) {
-  // An endpoint-side connector is a part on Windows, but no walk needs it as one.
   return CallOut(
-      "QueryPart", part, [&]() -> HRESULT { return kE_NOINTERFACE; }, [&](bool) { return ""; });
+      "QueryPart", part,
+      [&]() -> HRESULT {
+        Hand<p::Part>(part, this);
+        return kS_OK;
+      },
+      [&](bool) { return ""; });
+}
+
+HRESULT EndpointConnectorObject::GetName(p::TaskString& name) {
+  return CallOut(
+      "GetName", name,
+      [&]() -> HRESULT {
+        if (engine_.FailsPlainCall(Path(), "CoTaskMemAlloc")) return p::kE_OUTOFMEMORY;
+        const std::u16string& text = endpoint_.wideName;
+        name = p::TaskString(engine_.owner, engine_.taskMemory.Allocate(text.data(), text.size()));
+        return kS_OK;
+      },
+      [&](bool produced) { return Args("", produced, Quote(endpoint_.wideName)); });
+}
+
+HRESULT EndpointConnectorObject::GetSubType(p::Guid* subtype) {
+  return Call(
+      "GetSubType", {},
+      [&]() -> HRESULT {
+        if (!subtype) return kE_POINTER;
+        *subtype = joined_ ? joined_->State().subtype : p::Guid{};
+        return kS_OK;
+      },
+      [&](bool produced) { return Args("", produced, produced ? p::SubTypeText(*subtype) : ""); });
+}
+
+HRESULT EndpointConnectorObject::NothingThere(const char* op, HRESULT answer) {
+  return Call(op, {}, [&]() -> HRESULT { return answer; }, [&](bool) { return ""; });
+}
+
+HRESULT EndpointConnectorObject::EnumPartsIncoming(p::Ref<p::PartsList>&) {
+  return NothingThere("EnumPartsIncoming", kE_NOTFOUND);
+}
+HRESULT EndpointConnectorObject::EnumPartsOutgoing(p::Ref<p::PartsList>&) {
+  return NothingThere("EnumPartsOutgoing", kE_NOTFOUND);
+}
+HRESULT EndpointConnectorObject::Activate(p::LevelInterface, std::uint32_t,
+                                          p::Ref<p::LevelControl>&) {
+  return NothingThere("Activate", kE_NOINTERFACE);
+}
+HRESULT EndpointConnectorObject::Activate(p::SwitchInterface, std::uint32_t,
+                                          p::Ref<p::SwitchControl>&) {
+  return NothingThere("Activate", kE_NOINTERFACE);
+}
+HRESULT EndpointConnectorObject::Activate(p::MuteInterface, std::uint32_t,
+                                          p::Ref<p::MuteControl>&) {
+  return NothingThere("Activate", kE_NOINTERFACE);
+}
+
+HRESULT EndpointConnectorObject::GetTopologyObject(p::Ref<p::DeviceTopology>& out) {
+  return CallOut(
+      "GetTopologyObject", out,
+      [&]() -> HRESULT {
+        if (!topology) return kE_NOTFOUND;
+        Hand(out, topology);
+        return kS_OK;
+      },
+      [&](bool) { return ""; });
 }
 
 HRESULT AdapterTopologyObject::GetConnectorCount(std::uint32_t* count) {

@@ -84,15 +84,34 @@ class EndpointTopologyObject final : public SimObject<p::DeviceTopology> {
   EndpointConnectorObject* connector_;
 };
 
-// The endpoint side of the joint between an endpoint and its adapter.
-class EndpointConnectorObject final : public SimObject<p::Connector> {
+// The endpoint side of the joint between an endpoint and its adapter. Like
+// every connector it is a part too: named as its endpoint, of its joined
+// pin's category, with nothing either side of it in the endpoint's topology.
+class EndpointConnectorObject final : public SimObject<p::Connector, p::Part> {
  public:
-  EndpointConnectorObject(Engine& engine, std::string path, PartObject* joined)
-      : SimObject(engine, std::move(path)), joined_(joined) {}
+  EndpointConnectorObject(Engine& engine, std::string path, const EndpointState& endpoint,
+                          PartObject* joined)
+      : SimObject(engine, std::move(path)), endpoint_(endpoint), joined_(joined) {}
   HRESULT GetConnectedTo(p::Ref<p::Connector>& other) override;
   HRESULT QueryPart(p::Ref<p::Part>& part) override;
 
+  HRESULT GetName(p::TaskString& name) override;
+  HRESULT GetSubType(p::Guid* subtype) override;
+  HRESULT EnumPartsIncoming(p::Ref<p::PartsList>& parts) override;
+  HRESULT EnumPartsOutgoing(p::Ref<p::PartsList>& parts) override;
+  HRESULT GetTopologyObject(p::Ref<p::DeviceTopology>& topology) override;
+  HRESULT Activate(p::LevelInterface iid, std::uint32_t clsctx,
+                   p::Ref<p::LevelControl>& out) override;
+  HRESULT Activate(p::SwitchInterface iid, std::uint32_t clsctx,
+                   p::Ref<p::SwitchControl>& out) override;
+  HRESULT Activate(p::MuteInterface iid, std::uint32_t clsctx,
+                   p::Ref<p::MuteControl>& out) override;
+
+  EndpointTopologyObject* topology = nullptr;  // null when the endpoint offers none
+
  private:
+  HRESULT NothingThere(const char* op, HRESULT answer);
+  const EndpointState& endpoint_;
   PartObject* joined_;
 };
 
@@ -194,6 +213,7 @@ class PartObject final : public SimObject<p::Part, p::Connector> {
   HRESULT GetConnectedTo(p::Ref<p::Connector>& other) override;
   HRESULT QueryPart(p::Ref<p::Part>& part) override;
 
+  const PartState& State() const { return part_; }
   PartsListObject* incoming = nullptr;  // null when nothing lies that way
   PartsListObject* outgoing = nullptr;
   std::array<LevelControlObject*, kLevelKinds> levels{};

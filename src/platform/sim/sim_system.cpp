@@ -100,6 +100,8 @@ std::unique_ptr<SimSystem> SimSystem::Sample() {
 
 std::unique_ptr<SimSystem> SimSystem::Build(description::Description description) {
   auto engine = std::make_unique<Engine>(std::move(description));
+  const char* fresh = std::getenv("VELTOSOUND_FRESH_OBJECTS");
+  engine->freshObjects = fresh && std::strcmp(fresh, "1") == 0;
   return std::unique_ptr<SimSystem>(new SimSystem(std::move(engine)));
 }
 
@@ -136,6 +138,10 @@ std::vector<std::pair<std::string, long>> SimSystem::LiveReferencesByObject() co
 }
 
 std::vector<std::string> SimSystem::Problems() const { return engine_->problems; }
+
+std::size_t SimSystem::LiveMtaUsages() const { return engine_->mtaUsages.size(); }
+void SimSystem::SetFreshObjects(bool on) { engine_->freshObjects = on; }
+void SimSystem::SetApartmentChecks(bool on) { engine_->checkApartments = on; }
 
 int SimSystem::ComInitDepth() const {
   int depth = 0;
@@ -176,8 +182,10 @@ p::HRESULT SimSystem::CoInitialize() {
       nullptr, kCom, "CoInitialize", std::nullopt,
       [&]() -> p::HRESULT { return depth > 0 ? p::kS_FALSE : p::kS_OK; },
       [](bool) { return std::string(); });
-  // An injected failure (RPC_E_CHANGED_MODE, say) leaves the thread as it was.
+  // An injected failure leaves the thread as it was; RPC_E_CHANGED_MODE says
+  // it was in an apartment of the host's already.
   if (result == p::kS_OK || result == p::kS_FALSE) ++depth;
+  if (result == p::kRPC_E_CHANGED_MODE) engine_->hostApartments.insert(std::this_thread::get_id());
   return result;
 }
 
@@ -192,8 +200,35 @@ void SimSystem::CoUninitialize() {
     engine_->Record(kCom, "CoUninitialize", "-> depth " + std::to_string(depth), 0, false);
 }
 
+p::HRESULT SimSystem::CoIncrementMTAUsage(void** cookie) {
+  const p::HRESULT result = engine_->Call(
+      nullptr, kCom, "CoIncrementMTAUsage", std::nullopt,
+      [&]() -> p::HRESULT {
+        if (!cookie) return p::kE_POINTER;
+        const std::uintptr_t handle = ++engine_->lastMtaCookie;
+        engine_->mtaUsages.insert(handle);
+        *cookie = reinterpret_cast<void*>(handle);
+        return p::kS_OK;
+      },
+      [](bool) { return std::string(); });
+  if (result != p::kS_OK && cookie) *cookie = nullptr;
+  return result;
+}
+
+p::HRESULT SimSystem::CoDecrementMTAUsage(void* cookie) {
+  return engine_->Call(
+      nullptr, kCom, "CoDecrementMTAUsage", std::nullopt,
+      [&]() -> p::HRESULT {
+        if (engine_->mtaUsages.erase(reinterpret_cast<std::uintptr_t>(cookie)) == 1) return p::kS_OK;
+        engine_->Problem("CoDecrementMTAUsage of a cookie not handed out or given back already");
+        return p::kE_INVALIDARG;
+      },
+      [](bool) { return std::string(); });
+}
+
 p::HRESULT SimSystem::CreateDeviceEnumerator(std::uint32_t clsctx,
                                              p::Ref<p::DeviceEnumerator>& out) {
+  engine_->CheckApartment(kCom, "CreateDeviceEnumerator");
   const p::HRESULT result = engine_->Call(
       nullptr, kCom, "CreateDeviceEnumerator", std::nullopt,
       [&]() -> p::HRESULT {
@@ -406,7 +441,7 @@ std::vector<SimSystem*>* retired = nullptr;
 
 bool InUse(const SimSystem& system) {
   return system.LiveReferences() > 0 || system.LiveTaskStrings() > 0 || system.LiveBstrs() > 0 ||
-         system.LivePropVariants() > 0;
+         system.LivePropVariants() > 0 || system.LiveMtaUsages() > 0;
 }
 
 // Frees retired systems that nobody holds anything of any more.

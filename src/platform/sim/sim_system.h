@@ -62,6 +62,8 @@ class SimSystem : public platform::Platform {
   std::vector<std::pair<std::string, long>> LiveReferencesByObject() const;
   std::vector<std::string> Problems() const;
   int ComInitDepth() const;
+  // CoIncrementMTAUsage cookies not given back.
+  std::size_t LiveMtaUsages() const;
   std::size_t LiveTaskStrings() const;
   std::size_t LiveBstrs() const;
   std::size_t LivePropVariants() const;
@@ -77,6 +79,16 @@ class SimSystem : public platform::Platform {
   // --- Faults ---
   void AddFault(FaultRule rule);
   void ClearFaults();
+
+  // A new object, with its own reference count, for every object handed out
+  // (as Windows may hand out for each GetPart, GetConnectedTo, Activate, ...);
+  // Identity() still tells the part or control behind it. On from the start
+  // when VELTOSOUND_FRESH_OBJECTS is 1.
+  void SetFreshObjects(bool on);
+  // Whether a call on an object from a thread in no apartment (by the
+  // simulated CoInitialize and CoIncrementMTAUsage) is a problem; on unless a
+  // real COM runtime stands in front and checks for itself.
+  void SetApartmentChecks(bool on);
 
   // --- Changes while clients are bound ---
   // From then on every call on the endpoint's objects (device, property
@@ -99,6 +111,8 @@ class SimSystem : public platform::Platform {
   // --- platform::Platform ---
   platform::HRESULT CoInitialize() override;
   void CoUninitialize() override;
+  platform::HRESULT CoIncrementMTAUsage(void** cookie) override;
+  platform::HRESULT CoDecrementMTAUsage(void* cookie) override;
   platform::HRESULT CreateDeviceEnumerator(std::uint32_t clsctx,
                                            platform::Ref<platform::DeviceEnumerator>& out) override;
   void CoTaskMemFree(void* memory) override;

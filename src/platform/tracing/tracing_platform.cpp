@@ -55,6 +55,18 @@ void TracingPlatform::CoUninitialize() {
   Com("CoUninitialize", {}, std::nullopt);
 }
 
+HRESULT TracingPlatform::CoIncrementMTAUsage(void** cookie) {
+  const HRESULT hr = wrapped_.CoIncrementMTAUsage(cookie);
+  Com("CoIncrementMTAUsage", {}, hr);
+  return hr;
+}
+
+HRESULT TracingPlatform::CoDecrementMTAUsage(void* cookie) {
+  const HRESULT hr = wrapped_.CoDecrementMTAUsage(cookie);
+  Com("CoDecrementMTAUsage", {}, hr);
+  return hr;
+}
+
 HRESULT TracingPlatform::CreateDeviceEnumerator(std::uint32_t clsctx, Ref<DeviceEnumerator>& out) {
   const DeviceEnumerator* before = out.Get();
   const HRESULT hr = wrapped_.CreateDeviceEnumerator(clsctx, out);

@@ -55,6 +55,8 @@ class TracingPlatform final : public Platform {
 
   HRESULT CoInitialize() override;
   void CoUninitialize() override;
+  HRESULT CoIncrementMTAUsage(void** cookie) override;
+  HRESULT CoDecrementMTAUsage(void* cookie) override;
   HRESULT CreateDeviceEnumerator(std::uint32_t clsctx, Ref<DeviceEnumerator>& out) override;
   void CoTaskMemFree(void* memory) override;
   WChar* SysAllocStringLen(const WChar* source, std::uint32_t length) override;

@@ -126,7 +126,8 @@ class Walker {
     Ref<p::PropertyStore> store;
     if (device.OpenPropertyStore(p::kStgmRead, store) != p::kS_OK || !store) return;
     p::PropVariant value(platform_);
-    if (store->GetValue(p::PropertyKey::DeviceFriendlyName, value.Data()) != p::kS_OK) return;
+    const p::HRESULT read = store->GetValue(p::PropertyKey::DeviceFriendlyName, value.Data());
+    if (read != p::kS_OK && read != p::kINPLACE_S_TRUNCATED) return;
     p::Bstr text;
     if (platform_.PropVariantToBSTR(value.data(), text) != p::kS_OK || !text) return;
     const std::uint32_t length = platform_.SysStringLen(text.Get());
