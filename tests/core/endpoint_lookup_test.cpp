@@ -74,6 +74,11 @@ TEST_F(EndpointLookupTest, UnreadableEndpointsArePassedOverAndMissingServicesAre
       {{"collection:render", "Item", platform::kE_FAIL, {}, 0, 1}, 0, "Digital Output"},
       // An endpoint whose name cannot be read is passed over like one without an id.
       {{"device:{0.0.0.00000000}.{bbbb-0002}/properties", "GetValue"}, 0, "Digital Output"},
+      // A name handed over cut to fit is still its name.
+      {{"device:{0.0.0.00000000}.{bbbb-0002}/properties", "GetValue",
+        platform::kINPLACE_S_TRUNCATED},
+       0,
+       "Headphones"},
       {{"device:{0.0.0.00000000}.{bbbb-0002}", "OpenPropertyStore"}, 0, "Digital Output"},
       {{"com", "PropVariantToBSTR", platform::kE_FAIL, {}, 0, 1}, 0, "Digital Output"},
       {{"com", "PropVariantToBSTR"}, -1, "<none>"},
