@@ -8,14 +8,20 @@ description under tests/systems and every script runs
   - the Linux veltomix over the simulated system (--json --trace), and
   - veltomix.exe under Wine, calling the DLL's exports through GetProcAddress
     (--library), over the test server, with the host thread's COM
-    uninitialised, in a single-threaded and in the multithreaded apartment,
+    uninitialised, in a single-threaded and in the multithreaded apartment
+    (the last with a new object for every object the server hands out, as
+    Windows may),
 
 and requires the same JSON lines, the same sequence of calls on the
-simulated objects, no reference left and no problem in the server's report.
+simulated objects, no reference left and no problem in the server's report;
+the server reports every call from a thread in no apartment as a problem.
 The corpus of real drivers' topologies (tests/systems/corpus) runs once, as
-one system in one Wine process: veltomix.exe binds each card through the DLL
-as its expectations table opens it, reads every control and captures the
-whole system, and must print what the Linux veltomix prints.
+one system in one Wine process, with fresh objects: veltomix.exe binds each
+card through the DLL as its expectations table opens it, reads every control
+and captures the whole system, and must print what the Linux veltomix prints.
+A host in C that never initialises COM binds the sample and every corpus
+card, uses every control from two threads, closes with restore and binds
+again, with no reference left and no apartment problem.
 Finally every interface method the backend uses must have been called
 through COM at least once.
 """
@@ -32,6 +38,7 @@ import tempfile
 
 CLSID = "{BCDE0395-E52F-467C-8E3D-C4579291692E}"
 STATES = ["none", "sta", "mta"]
+FRESH_STATE = "mta"
 # Calls the DLL makes on ole32/oleaut32 rather than on the server: fault
 # rules that could match them would fire on one side only.
 COM_ONLY_OPS = ["CoInitialize", "PropVariantToBSTR", "PropVariantClear"]
@@ -252,11 +259,13 @@ def check_report(tally, name, report):
     tally.check(not problems, f"{name}: no problem in the server", "\n".join(problems[:20]))
 
 
-def run_through_server(wine, system, log, options):
-    """veltomix.exe over the test server with `system`, its report in `log`."""
-    return wine.run(["veltomix.exe", "--json", "--library", "VeltoSound.dll"] + options,
-                    {"VELTO_COMSERVER_SYSTEM": windows_path(system),
-                     "VELTO_COMSERVER_LOG": windows_path(log)})
+def run_through_server(wine, system, log, options, fresh=False):
+    """veltomix.exe over the test server with `system`, its report in `log`;
+    `fresh`: a new object for every object the server hands out."""
+    env = {"VELTO_COMSERVER_SYSTEM": windows_path(system), "VELTO_COMSERVER_LOG": windows_path(log)}
+    if fresh:
+        env["VELTOSOUND_FRESH_OBJECTS"] = "1"
+    return wine.run(["veltomix.exe", "--json", "--library", "VeltoSound.dll"] + options, env)
 
 
 def run_case(args, wine, tally, system, script, calls, injected):
@@ -274,9 +283,12 @@ def run_case(args, wine, tally, system, script, calls, injected):
     for state in STATES[1:2] if system.stem.startswith("null_") else STATES:
         log = args.work / "logs" / f"{system.stem}.{script.stem}.{state}.log"
         log.unlink(missing_ok=True)
+        # Objects handed out afresh are told apart as Windows tells them; one
+        # apartment state is enough for that.
+        fresh = state == FRESH_STATE
         dll = run_through_server(wine, system, log,
-                                 ["--host-com", state, "--script", windows_path(script)])
-        case = f"{name} [{state}]"
+                                 ["--host-com", state, "--script", windows_path(script)], fresh)
+        case = f"{name} [{state}{', fresh objects' if fresh else ''}]"
         got_lines = dll.stdout.replace("\r", "").splitlines()
         report = read_log(log)
         tally.check(dll.returncode in (0, 1), f"{case}: veltomix.exe ran", dll.stderr[-2000:])
@@ -307,16 +319,46 @@ def corpus_system(cards):
     return {"endpoints": endpoints, "adapters": adapters}
 
 
+def corpus_openings(expectations):
+    """The search texts of each binding in the expectations table, "-" for none."""
+    openings = []
+    for row in expectations.read_text().splitlines():
+        fields = [field.strip() for field in row.split("|")]
+        if not row.startswith("#") and len(fields) == 4 and fields[1] == "open":
+            openings.append(fields[2].split())
+    return openings
+
+
 def corpus_script(expectations):
     """Each binding of the expectations table, every control read, closed."""
     lines = []
-    for row in expectations.read_text().splitlines():
-        fields = [field.strip() for field in row.split("|")]
-        if row.startswith("#") or len(fields) != 4 or fields[1] != "open":
-            continue
-        texts = ['""' if text == "-" else f'"{text}"' for text in fields[2].split()]
-        lines += ["OpenSoundCard " + " ".join(texts)] + CORPUS_GETTERS + ["CloseSoundCard 0"]
+    for texts in corpus_openings(expectations):
+        quoted = ['""' if text == "-" else f'"{text}"' for text in texts]
+        lines += ["OpenSoundCard " + " ".join(quoted)] + CORPUS_GETTERS + ["CloseSoundCard 0"]
     return "\n".join(lines) + "\n"
+
+
+SAMPLE_OPENING = ["4f6a2c1e", "6b8e3f2a", "d1f5a9c3"]
+
+
+def run_no_com_host(args, wine, tally, corpus):
+    """A host that never initialises COM, on the sample and on the corpus:
+    every control from two threads, a close with restore, a second binding;
+    the server must see no call from outside an apartment."""
+    runs = [("sample", None, [SAMPLE_OPENING])]
+    if corpus:
+        system, expectations = corpus
+        runs.append(("corpus", system, corpus_openings(expectations)))
+    for name, system, openings in runs:
+        log = args.work / "logs" / f"no-com.{name}.log"
+        env = {"VELTO_COMSERVER_LOG": windows_path(log), "VELTO_COMSERVER_TRACE": "0"}
+        if system:
+            env["VELTO_COMSERVER_SYSTEM"] = windows_path(system)
+        host = wine.run([args.no_com_host.name] + [text for texts in openings for text in texts],
+                        env)
+        tally.check(host.returncode == 0, f"no-COM host on the {name}: both threads and both "
+                    "bindings answered alike", host.stdout[-3000:] + host.stderr[-2000:])
+        check_report(tally, f"no-COM host on the {name}", read_log(log))
 
 
 def run_corpus(args, wine, tally, systems, cards, calls):
@@ -329,9 +371,10 @@ def run_corpus(args, wine, tally, systems, cards, calls):
         capture_output=True, text=True, timeout=60,
     )
     if not tally.check(linux.returncode == 0, "corpus: linux veltomix ran", linux.stderr):
-        return
+        return None
     log = args.work / "logs" / "corpus.log"
-    dll = run_through_server(wine, system, log, ["--script", windows_path(script), "capture"])
+    dll = run_through_server(wine, system, log, ["--script", windows_path(script), "capture"],
+                             fresh=True)
     expected, got = linux.stdout.splitlines(), dll.stdout.replace("\r", "").splitlines()
     tally.check(dll.returncode == 0, "corpus: veltomix.exe ran", dll.stderr[-2000:])
     tally.check(got == expected,
@@ -340,6 +383,7 @@ def run_corpus(args, wine, tally, systems, cards, calls):
     report = read_log(log)
     check_report(tally, "corpus", report)
     count_calls(report, calls)
+    return system, cards[0].parent / "expectations.txt"
 
 
 def count_calls(report, calls):
@@ -362,7 +406,7 @@ def scripted_exports(scripts):
 def main():
     parser = argparse.ArgumentParser()
     for option in ["linux-veltomix", "veltomix-exe", "dll", "server", "ids-test", "bench",
-                   "scripts", "exports", "work"]:
+                   "no-com-host", "scripts", "exports", "work"]:
         parser.add_argument("--" + option, required=True, type=pathlib.Path)
     parser.add_argument("--systems", required=True, type=pathlib.Path, nargs="+")
     args = parser.parse_args()
@@ -378,7 +422,7 @@ def main():
     (args.work / "logs").mkdir(parents=True)
     bin_dir = args.work / "bin"
     bin_dir.mkdir()
-    for file in [args.veltomix_exe, args.dll, args.ids_test, args.bench]:
+    for file in [args.veltomix_exe, args.dll, args.ids_test, args.bench, args.no_com_host]:
         shutil.copy(file, bin_dir)
     tally = Tally()
     scripts = sorted(args.scripts.glob("*.vmx"))
@@ -403,8 +447,8 @@ def main():
         injected = set()
         sources = sorted(path for directory in args.systems for path in directory.rglob("*.json"))
         cards = [source for source in sources if source.parent.name == "corpus"]
-        if cards:
-            run_corpus(args, wine, tally, systems, cards, calls)
+        corpus = run_corpus(args, wine, tally, systems, cards, calls) if cards else None
+        run_no_com_host(args, wine, tally, corpus)
         for source in sources:
             if source in cards:
                 continue

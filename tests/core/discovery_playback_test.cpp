@@ -106,7 +106,8 @@ TEST_F(PlaybackDiscoveryTest, MixerCardShapes) {
        [](json& d) { EndpointById(d, kSpeakers)["topology"] = false; }},
       {"the endpoint's connector not joined to the adapter", 1,
        Slots{{"playbackEndpoint", kEndpointVolume}}, Fields{{"savedPlaybackMute", "0"}},
-       Faults{{std::string("device:") + kSpeakers + "/connector", "GetConnectedTo"}}},
+       Faults{{std::string("device:") + kSpeakers + "/connector", "GetConnectedTo",
+               platform::kHrPathNotFound}}},
   };
   RunEach("topology/playback_mixer.json",
           WalkOf(DiscoverPlaybackControls, kSpeakers, DataFlow::Render), cases);
