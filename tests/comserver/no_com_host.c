@@ -22,12 +22,18 @@ static const struct {
   IntGetter get;
   IntSetter set;
 } kIntControls[] = {
-    {GetMasterVolume, SetMasterVolume},         {GetLinePlayBack, SetLinePlayBack},
-    {GetMicPlayBack, SetMicPlayBack},           {GetMicRecordVolume, SetMicRecordVolume},
-    {GetLineRecordVolume, SetLineRecordVolume}, {GetVirtualVolume, SetVirtualVolume},
-    {GetMasterMute, SetMasterMute},             {GetLinePlayBackMute, SetLinePlayBackMute},
-    {GetMicPlayBackMute, SetMicPlayBackMute},   {GetMicBoost, SetMicBoost},
-    {GetNoMonitor, SetNoMonitor},               {GetVirtualMute, SetVirtualMute},
+    {GetMasterVolume, SetMasterVolume},
+    {GetLinePlayBack, SetLinePlayBack},
+    {GetMicPlayBack, SetMicPlayBack},
+    {GetMicRecordVolume, SetMicRecordVolume},
+    {GetLineRecordVolume, SetLineRecordVolume},
+    {GetVirtualVolume, SetVirtualVolume},
+    {GetMasterMute, SetMasterMute},
+    {GetLinePlayBackMute, SetLinePlayBackMute},
+    {GetMicPlayBackMute, SetMicPlayBackMute},
+    {GetMicBoost, SetMicBoost},
+    {GetNoMonitor, SetNoMonitor},
+    {GetVirtualMute, SetVirtualMute},
     {GetMicSliderBoost, SetMicSliderBoost},
 };
 

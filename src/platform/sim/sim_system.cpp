@@ -219,7 +219,8 @@ p::HRESULT SimSystem::CoDecrementMTAUsage(void* cookie) {
   return engine_->Call(
       nullptr, kCom, "CoDecrementMTAUsage", std::nullopt,
       [&]() -> p::HRESULT {
-        if (engine_->mtaUsages.erase(reinterpret_cast<std::uintptr_t>(cookie)) == 1) return p::kS_OK;
+        if (engine_->mtaUsages.erase(reinterpret_cast<std::uintptr_t>(cookie)) == 1)
+          return p::kS_OK;
         engine_->Problem("CoDecrementMTAUsage of a cookie not handed out or given back already");
         return p::kE_INVALIDARG;
       },
