@@ -98,13 +98,13 @@ void* Server::Hand(p::Unknown* object, const GUID& iid, const GUID* activatedAs)
     Problem("the simulation handed out an object the server cannot show");
     return nullptr;
   }
-  ServerObject& object = ObjectFor(*base, activatedAs);
-  Face* face = object.FaceFor(iid);
+  ServerObject& shown = ObjectFor(*base, activatedAs);
+  Face* face = shown.FaceFor(iid);
   if (!face) {
     Problem("no " + GuidText(iid) + " face on " + base->Path());
     return nullptr;
   }
-  object.AddRef();
+  shown.AddRef();
   return face;
 }
 
