@@ -120,6 +120,10 @@ class ObjectBase {
   unsigned long CountAddRef();
   unsigned long CountRelease();
 
+  // IPart::GetName and GetSubType, for every kind of part.
+  HRESULT AnswerName(const std::u16string& text, platform::TaskString& name);
+  HRESULT AnswerSubType(const platform::Guid& value, platform::Guid* subtype);
+
   template <class Body, class Describe>
   HRESULT Call(const char* op, const CallArgs& args, Body&& body, Describe&& describe);
   // As Call, for operations whose output holder must be empty after a failure.

@@ -45,6 +45,30 @@ std::u16string WideString(const p::WChar* text) {
 
 }  // namespace
 
+// --- What every part answers ---------------------------------------------------
+
+HRESULT ObjectBase::AnswerName(const std::u16string& text, p::TaskString& name) {
+  return CallOut(
+      "GetName", name,
+      [&]() -> HRESULT {
+        if (engine_.FailsPlainCall(Path(), "CoTaskMemAlloc")) return p::kE_OUTOFMEMORY;
+        name = p::TaskString(engine_.owner, engine_.taskMemory.Allocate(text.data(), text.size()));
+        return kS_OK;
+      },
+      [&](bool produced) { return Args("", produced, Quote(text)); });
+}
+
+HRESULT ObjectBase::AnswerSubType(const p::Guid& value, p::Guid* subtype) {
+  return Call(
+      "GetSubType", {},
+      [&]() -> HRESULT {
+        if (!subtype) return kE_POINTER;
+        *subtype = value;
+        return kS_OK;
+      },
+      [&](bool produced) { return Args("", produced, produced ? p::SubTypeText(*subtype) : ""); });
+}
+
 // --- IMMDeviceEnumerator, IMMDeviceCollection ---------------------------------
 
 HRESULT EnumeratorObject::EnumAudioEndpoints(p::DataFlow flow, std::uint32_t stateMask,
@@ -367,26 +391,11 @@ HRESULT EndpointConnectorObject::QueryPart(p::Ref<p::Part>& part) {
 }
 
 HRESULT EndpointConnectorObject::GetName(p::TaskString& name) {
-  return CallOut(
-      "GetName", name,
-      [&]() -> HRESULT {
-        if (engine_.FailsPlainCall(Path(), "CoTaskMemAlloc")) return p::kE_OUTOFMEMORY;
-        const std::u16string& text = endpoint_.wideName;
-        name = p::TaskString(engine_.owner, engine_.taskMemory.Allocate(text.data(), text.size()));
-        return kS_OK;
-      },
-      [&](bool produced) { return Args("", produced, Quote(endpoint_.wideName)); });
+  return AnswerName(endpoint_.wideName, name);
 }
 
 HRESULT EndpointConnectorObject::GetSubType(p::Guid* subtype) {
-  return Call(
-      "GetSubType", {},
-      [&]() -> HRESULT {
-        if (!subtype) return kE_POINTER;
-        *subtype = joined_ ? joined_->State().subtype : p::Guid{};
-        return kS_OK;
-      },
-      [&](bool produced) { return Args("", produced, produced ? p::SubTypeText(*subtype) : ""); });
+  return AnswerSubType(joined_ ? joined_->State().subtype : p::Guid{}, subtype);
 }
 
 HRESULT EndpointConnectorObject::NothingThere(const char* op, HRESULT answer) {
@@ -475,28 +484,9 @@ HRESULT PartsListObject::GetPart(std::uint32_t index, p::Ref<p::Part>& part) {
       CallArgs::Index(index));
 }
 
-HRESULT PartObject::GetName(p::TaskString& name) {
-  return CallOut(
-      "GetName", name,
-      [&]() -> HRESULT {
-        if (engine_.FailsPlainCall(Path(), "CoTaskMemAlloc")) return p::kE_OUTOFMEMORY;
-        const std::u16string& text = part_.wideName;
-        name = p::TaskString(engine_.owner, engine_.taskMemory.Allocate(text.data(), text.size()));
-        return kS_OK;
-      },
-      [&](bool produced) { return Args("", produced, Quote(part_.wideName)); });
-}
+HRESULT PartObject::GetName(p::TaskString& name) { return AnswerName(part_.wideName, name); }
 
-HRESULT PartObject::GetSubType(p::Guid* subtype) {
-  return Call(
-      "GetSubType", {},
-      [&]() -> HRESULT {
-        if (!subtype) return kE_POINTER;
-        *subtype = part_.subtype;
-        return kS_OK;
-      },
-      [&](bool produced) { return Args("", produced, produced ? p::SubTypeText(*subtype) : ""); });
-}
+HRESULT PartObject::GetSubType(p::Guid* subtype) { return AnswerSubType(part_.subtype, subtype); }
 
 HRESULT PartObject::EnumParts(const char* op, PartsListObject* list, p::Ref<p::PartsList>& parts) {
   return CallOut(
