@@ -222,7 +222,8 @@ bool Engine::Invalidated(const ObjectBase& object) const {
 void Engine::CheckApartment(const std::string& object, const char* op) {
   if (!checkApartments) return;
   const std::thread::id thread = std::this_thread::get_id();
-  if (!mtaUsages.empty() || hostApartments.count(thread)) return;
+  if (!mtaUsages.empty() || mtaRefused || hostApartments.count(thread) || initRefused.count(thread))
+    return;
   const auto depth = comDepth.find(thread);
   if (depth != comDepth.end() && depth->second > 0) return;
   Problem("call outside any COM apartment: " + std::string(op) + " on " + object);

@@ -176,8 +176,14 @@ struct SimSystem::Engine {
   // Threads a CoInitialize found in another apartment (RPC_E_CHANGED_MODE):
   // the host's, which stays.
   std::unordered_set<std::thread::id> hostApartments;
-  std::set<std::uintptr_t> mtaUsages;  // cookies of CoIncrementMTAUsage not given back
+  std::set<std::uintptr_t> mtaUsages;  // cookies of CoIncrementMTAUsage not offered back
   std::uintptr_t lastMtaCookie = 0;
+  // Where the runtime itself refused (an injected failure of CoInitialize on
+  // a thread, of the last CoIncrementMTAUsage), a call outside any apartment
+  // is its doing, not the client's: Windows would fail it, and no client
+  // could do better. Until the next success.
+  std::unordered_set<std::thread::id> initRefused;
+  bool mtaRefused = false;
   // A new object, its own count and all, for every object handed out, as
   // Windows may give; VELTOSOUND_FRESH_OBJECTS=1.
   bool freshObjects = false;

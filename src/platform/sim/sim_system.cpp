@@ -184,8 +184,15 @@ p::HRESULT SimSystem::CoInitialize() {
       [](bool) { return std::string(); });
   // An injected failure leaves the thread as it was; RPC_E_CHANGED_MODE says
   // it was in an apartment of the host's already.
-  if (result == p::kS_OK || result == p::kS_FALSE) ++depth;
-  if (result == p::kRPC_E_CHANGED_MODE) engine_->hostApartments.insert(std::this_thread::get_id());
+  const std::thread::id thread = std::this_thread::get_id();
+  if (result == p::kS_OK || result == p::kS_FALSE) {
+    ++depth;
+    engine_->initRefused.erase(thread);
+  } else if (result == p::kRPC_E_CHANGED_MODE) {
+    engine_->hostApartments.insert(thread);
+  } else {
+    engine_->initRefused.insert(thread);
+  }
   return result;
 }
 
@@ -201,6 +208,7 @@ void SimSystem::CoUninitialize() {
 }
 
 p::HRESULT SimSystem::CoIncrementMTAUsage(void** cookie) {
+  bool granted = false;
   const p::HRESULT result = engine_->Call(
       nullptr, kCom, "CoIncrementMTAUsage", std::nullopt,
       [&]() -> p::HRESULT {
@@ -208,23 +216,28 @@ p::HRESULT SimSystem::CoIncrementMTAUsage(void** cookie) {
         const std::uintptr_t handle = ++engine_->lastMtaCookie;
         engine_->mtaUsages.insert(handle);
         *cookie = reinterpret_cast<void*>(handle);
+        granted = true;
         return p::kS_OK;
       },
       [](bool) { return std::string(); });
   if (result != p::kS_OK && cookie) *cookie = nullptr;
+  engine_->mtaRefused = !granted;
   return result;
 }
 
 p::HRESULT SimSystem::CoDecrementMTAUsage(void* cookie) {
-  return engine_->Call(
+  const auto handle = reinterpret_cast<std::uintptr_t>(cookie);
+  const p::HRESULT result = engine_->Call(
       nullptr, kCom, "CoDecrementMTAUsage", std::nullopt,
       [&]() -> p::HRESULT {
-        if (engine_->mtaUsages.erase(reinterpret_cast<std::uintptr_t>(cookie)) == 1)
-          return p::kS_OK;
+        if (engine_->mtaUsages.count(handle) == 1) return p::kS_OK;
         engine_->Problem("CoDecrementMTAUsage of a cookie not handed out or given back already");
         return p::kE_INVALIDARG;
       },
       [](bool) { return std::string(); });
+  // Offered back: the client holds it no more, whatever the runtime answered.
+  engine_->mtaUsages.erase(handle);
+  return result;
 }
 
 p::HRESULT SimSystem::CreateDeviceEnumerator(std::uint32_t clsctx,
