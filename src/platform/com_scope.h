@@ -64,7 +64,6 @@ class MtaHold {
       platform->CoDecrementMTAUsage(std::exchange(cookie_, nullptr));
     }
   }
-  bool Held() const { return platform_ != nullptr; }
 
  private:
   Platform* platform_ = nullptr;
