@@ -55,7 +55,8 @@ class MtaHold {
     if (platform_ == &platform) return;
     Give();
     void* cookie = nullptr;
-    if (platform.CoIncrementMTAUsage(&cookie) != kS_OK || !cookie) return;
+    // Any success that hands a cookie holds the apartment and must be given back.
+    if (platform.CoIncrementMTAUsage(&cookie) < 0 || !cookie) return;
     platform_ = &platform;
     cookie_ = cookie;
   }

@@ -220,7 +220,7 @@ p::HRESULT SimSystem::CoIncrementMTAUsage(void** cookie) {
         return p::kS_OK;
       },
       [](bool) { return std::string(); });
-  if (result != p::kS_OK && cookie) *cookie = nullptr;
+  if (result < 0 && cookie) *cookie = nullptr;
   engine_->mtaRefused = !granted;
   return result;
 }
